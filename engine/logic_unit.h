@@ -1,0 +1,47 @@
+// Reduction, verification and the reader of typed tables.
+#pragma once
+
+#include <cstdint>
+
+#include "engine.h"
+
+namespace tervo {
+
+// Result of one slice.
+enum SliceResult : uint8_t {
+  kSliceMore = 1,  // budget used up, call again with resume 1
+  kSliceDone = 2,  // finished (or the run was ended)
+};
+
+// Reduce the TruthTable in slices, letting the host process events between
+// them. Leaves the table reduced and compacted, or empty when the run was
+// ended at a trace stop.
+void ReduceTruthTable(Engine& e, RunHost& host);
+
+// One slice of the reduction. resume 1 continues after ResumeIndex; any
+// other value starts from the first entry.
+uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume);
+
+// Remove deleted entries (mask 0), keeping the order; returns TermCount.
+uint16_t CompactTable(Engine& e);
+
+// True when exactly one bit of x is set.
+bool HasSingleBit(uint16_t x);
+
+// Comparison code of a first term (v1, m1) with a second (v2, m2).
+CompareCode Compare(uint16_t fullMask, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2);
+
+// True when the TruthTable covers exactly the function's collected rows.
+bool VerifyResult(Engine& e);
+
+// True when some TruthTable entry covers assignment a.
+bool IsCovered(const Engine& e, uint16_t a);
+
+// True when some typed term of the InputTable covers assignment a.
+bool IsCoveredByInput(const Engine& e, uint16_t a);
+
+// Read the TableGrid into the VariableTable, the TruthTable and the
+// InputTable. May set kDuplicateVariables or kMissingVariables.
+void ReadTable(Engine& e);
+
+}  // namespace tervo

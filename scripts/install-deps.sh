@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Install the Debian packages tervo42 needs to build, test and run.
+# Idempotent: only packages that are missing are installed.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  g++ cmake make pkg-config
+  # engine tests and benchmarks
+  libgtest-dev libbenchmark-dev
+  # command-line tool
+  libcli11-dev
+  # windows, printing and their tests
+  qt6-base-dev libgl-dev xvfb xauth fontconfig fonts-liberation2
+  # fuzzing the file reader
+  clang
+  # desktop files
+  desktop-file-utils appstream
+  # rendering printed pages for a look
+  poppler-utils
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=()
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=300 update -qq
+"${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y --no-install-recommends "${missing[@]}"
