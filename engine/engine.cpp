@@ -1,5 +1,7 @@
 #include "engine.h"
 
+#include "fast_reduce.h"
+
 namespace tervo {
 
 const std::array<std::string_view, kMessageCount> MessageTable = {
@@ -23,11 +25,13 @@ const std::array<std::string_view, kMessageCount> MessageTable = {
     "FILE NOT FOUND",
 };
 
-Engine::Engine() {
+Engine::Engine() : Fast(std::make_unique<FastTables>()) {
   ClearGrids();
   FormulaText.fill(' ');
   ClearTruthTable();
 }
+
+Engine::~Engine() = default;
 
 void Engine::ClearGrids() {
   for (auto& row : FormulaGrid) row.fill(' ');

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 namespace tervo {
@@ -137,6 +138,8 @@ class NullHost : public RunHost {
   void WaitAtStop() override {}
 };
 
+struct FastTables;  // the fast reduction's own tables (fast_reduce.h)
+
 // ---------------------------------------------------------------- the engine
 struct Engine {
   // ------------------------------------------------------------ error state
@@ -179,6 +182,7 @@ struct Engine {
   uint16_t ResumeIndex = 0;                             // entry i at which the last slice stopped
   TraceRecord Trace;                                    // overwritten at every comparison
   uint32_t SliceBudget = kSliceSteps;                   // loop steps after which a slice may end
+  std::unique_ptr<FastTables> Fast;                     // fast path tables, allocated with the engine
 
   // ------------------------------------------------------------ input table
   std::array<uint16_t, kInputTerms + 1> InputValue{};  // typed terms 1..InputCount, as read
@@ -199,6 +203,9 @@ struct Engine {
   uint8_t InfoShown = 0;    // tables drawn in the info pane: 1 postfix, 2 variables, 4 directors
 
   Engine();
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
 
   // Blank both editor grids.
   void ClearGrids();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "fast_reduce.h"
 #include "xlate_unit.h"
 
 namespace tervo {
@@ -247,7 +248,8 @@ void ReduceTruthTable(Engine& e, RunHost& host) {
   std::copy(kProgress.begin(), kProgress.end(), text.begin());
   std::copy(kMarks.begin(), kMarks.end(), text.begin() + kProgress.size());
   do {
-    r = ScanSlice(e, host, r);
+    // The Scan trace stops at every comparison and takes the plain loop.
+    r = e.TraceScan ? ScanSlice(e, host, r) : FastScanSlice(e, host, r);
     host.ShowProgress(std::string_view(text.data(), kProgress.size() + c));
     host.ProcessPendingEvents();
     if (++c == 10) c = 1;
