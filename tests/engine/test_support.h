@@ -42,19 +42,33 @@ struct RecordingHost : RunHost {
   int progress = 0, events = 0, steps = 0, clears = 0;
   std::string lastProgress;
   std::vector<TraceRecord> records;
+  std::vector<std::pair<uint16_t, uint16_t>> vts;  // the virtual term at each step
   long stopAfter = -1;  // clear GoOn at this trace step (0-based), -1 never
   void ShowProgress(std::string_view t) override {
     ++progress;
     lastProgress = std::string(t);
   }
   void ProcessPendingEvents() override { ++events; }
-  void DrawTraceStep(const TraceRecord& r) override { records.push_back(r); }
+  void DrawTraceStep(const TraceRecord& r) override {
+    records.push_back(r);
+    if (engine) vts.emplace_back(engine->VtValue, engine->VtMask);
+  }
   void WaitAtStop() override {
     if (stopAfter >= 0 && steps == stopAfter && engine) engine->GoOn = 0;
     ++steps;
   }
   void ClearTraceRecord() override { ++clears; }
 };
+
+// Fill the table grid from lines ("AB", "1 0"...) and read it.
+inline uint8_t Table(Engine& e, std::string_view text) {
+  e.ErrorCode = kOk;
+  e.FormulaMode = 0;
+  e.CnfMode = 1;
+  e.SetTableText(text);
+  ReadTable(e);
+  return e.ErrorCode;
+}
 
 // Reduce with a null host and GoOn set.
 inline void Reduce(Engine& e) {
