@@ -5,13 +5,13 @@ set -euo pipefail
 
 PACKAGES=(
   # build
-  g++ cmake make pkg-config
+  g++ cmake make pkg-config dpkg-dev file
   # engine tests and benchmarks
   libgtest-dev libbenchmark-dev
   # command-line tool
   libcli11-dev
   # windows, printing and their tests
-  qt6-base-dev libgl-dev xvfb xauth fontconfig fonts-liberation2
+  qt6-base-dev qt6-qpa-plugins libgl-dev xvfb xauth fontconfig fonts-liberation2
   # fuzzing the file reader
   clang
   # desktop files
