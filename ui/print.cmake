@@ -1,0 +1,8 @@
+# The printed page layout, kept free of the toolkit so it can be tested as
+# data.
+add_library(tervo_print_layout STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/print_layout.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/print_layout.cpp
+)
+target_include_directories(tervo_print_layout PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tervo_print_layout PUBLIC tervo_engine)
