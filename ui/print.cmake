@@ -6,3 +6,11 @@ add_library(tervo_print_layout STATIC
 )
 target_include_directories(tervo_print_layout PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(tervo_print_layout PUBLIC tervo_engine)
+
+# Drawing the layout on a printer or into a PDF file.
+add_library(tervo_print STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/print_render.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/print_render.cpp
+)
+target_include_directories(tervo_print PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(tervo_print PUBLIC tervo_print_layout Qt6::Gui Qt6::PrintSupport)

@@ -1,0 +1,22 @@
+// Drawing a laid-out print on a paint device (a printer or a PDF file).
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <vector>
+
+#include "print_layout.h"
+
+class QPagedPaintDevice;
+class QPainter;
+
+namespace tervo {
+
+// Draw the operations with the painter; page breaks go to the device.
+// Returns false when the device refuses a new page.
+bool RenderPrint(QPainter& painter, QPagedPaintDevice& device, const std::vector<PrintOp>& ops);
+
+// A date as dd/mm/yyyy with the system locale's date separator.
+QString PrintDate(const QDate& date);
+
+}  // namespace tervo
