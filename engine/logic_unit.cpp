@@ -13,13 +13,6 @@ namespace {
 // Drop the bits of d from a mask.
 inline uint16_t Drop(uint16_t mask, uint16_t d) { return static_cast<uint16_t>(mask & ~d); }
 
-// Consensus of a first and a second term whose difference d has one bit.
-inline void Consensus(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2, uint16_t d,
-                      uint16_t& value, uint16_t& mask) {
-  mask = static_cast<uint16_t>((m1 | m2) & (full ^ d));
-  value = static_cast<uint16_t>(((v1 & m1) | (v2 & m2)) & mask);
-}
-
 void FillRecord(TraceRecord& rec, uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2,
                 uint8_t rescan) {
   const auto d = static_cast<uint16_t>((v1 ^ v2) & m1 & m2);
@@ -46,6 +39,40 @@ bool TraceStop(Engine& e, RunHost& host) {
 }
 
 }  // namespace
+
+void Consensus(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2, uint16_t d, uint16_t& value,
+               uint16_t& mask) {
+  mask = static_cast<uint16_t>((m1 | m2) & (full ^ d));
+  value = static_cast<uint16_t>(((v1 & m1) | (v2 & m2)) & mask);
+}
+
+const char* ActionText(const Engine& e, const TraceRecord& r) {
+  if (r.kind == 1) {
+    switch (r.code) {
+      case 1:
+      case 9: return "delete [j]";
+      case 2: return "delete [j] , drop [i] diff";
+      case 5: return "delete [i]";
+      case 6: return "drop [i] diff";
+      case 10: return "drop [j] diff";
+      case 14: return r.rescan ? "skip" : "virtual:";
+      default: return "no action";
+    }
+  }
+  switch (r.code) {
+    case 1:
+    case 9: return "delete TT";
+    case 2: return "drop diff in VT,TT";
+    case 5: return "set VT to TT";
+    case 6: return "drop diff in VT";
+    case 10: return "drop diff in TT";
+    case 14:
+      if (e.TermMark[r.k]) return "skip VT parent";
+      if (r.diff & r.history) return "skip duplicate VT";
+      return "new VT";
+    default: return "no action";
+  }
+}
 
 bool HasSingleBit(uint16_t x) { return x != 0 && (x & (x - 1)) == 0; }
 

@@ -31,6 +31,16 @@ bool HasSingleBit(uint16_t x);
 // Comparison code of a first term (v1, m1) with a second (v2, m2).
 CompareCode Compare(uint16_t fullMask, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2);
 
+// The name of the action a comparison leads to, as the trace shows it:
+// "delete [j]", "virtual:", "new VT", "no action" and so on. Chosen from the
+// record before the action is taken.
+const char* ActionText(const Engine& e, const TraceRecord& record);
+
+// The consensus of a first term (v1, m1) and a second (v2, m2) whose
+// difference d has one bit.
+void Consensus(uint16_t fullMask, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2, uint16_t d,
+               uint16_t& value, uint16_t& mask);
+
 // True when the TruthTable covers exactly the function's collected rows.
 bool VerifyResult(Engine& e);
 

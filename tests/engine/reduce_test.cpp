@@ -78,6 +78,8 @@ TEST(Reduce, DnfOfAAndB) {
   EXPECT_EQ(first.secondHole, 0);
   EXPECT_EQ(first.rescan, 0);
   EXPECT_EQ(host.records[1].rescan, 1);  // set by the merge before it
+  EXPECT_EQ(host.actions,
+            (std::vector<std::string>{"delete [j] , drop [i] diff", "drop [j] diff", "no action"}));
   EXPECT_EQ(Rows(*e), (std::vector<std::string>{"x1", "1x"}));
   EXPECT_GE(host.clears, 1);  // the record kept for repaints is forgotten at the end
 }
@@ -91,6 +93,7 @@ TEST(Reduce, CnfOfTwoProductsFormsButDoesNotAddTheirConsensus) {
   EXPECT_EQ(KindsAndCodes(host),
             (std::vector<std::pair<int, int>>{{1, 0}, {1, 0}, {1, 2}, {1, 2}, {1, 14}, {2, 13}, {2, 13}}));
   EXPECT_EQ(host.vts[5], std::make_pair(uint16_t{6}, uint16_t{6}));  // the VT B.C
+  EXPECT_EQ(host.actions[4], "virtual:");
   EXPECT_EQ(Rows(*e), (std::vector<std::string>{"11x", "0x1"}));
   for (int t = 1; t <= e->TermCount; ++t) EXPECT_EQ(e->TermMark[t], 0);
 }
@@ -105,6 +108,7 @@ TEST(Reduce, VirtualTermDeletesAnEntryItCovers) {
   EXPECT_EQ(host.records[3].kind, 2);
   EXPECT_EQ(host.records[3].k, 3);
   EXPECT_EQ(host.records[3].code, 1);
+  EXPECT_EQ(host.actions[3], "delete TT");
   EXPECT_EQ(Rows(*e), (std::vector<std::string>{"11x", "0x1"}));
 }
 
@@ -120,6 +124,8 @@ TEST(Reduce, StackedVirtualTermIsScannedAfterItsParent) {
   EXPECT_EQ(stacked.k, 3);
   EXPECT_EQ(stacked.code, 14);
   EXPECT_EQ(stacked.history, 0);
+  EXPECT_EQ(host.actions[3], "new VT");
+  EXPECT_EQ(host.actions[1], "no action");
   // the stacked C.D becomes the VT and meets every entry with code 13
   for (int s = 4; s < 7; ++s) {
     EXPECT_EQ(host.records[s].kind, 2);

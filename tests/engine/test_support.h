@@ -43,6 +43,7 @@ struct RecordingHost : RunHost {
   std::string lastProgress;
   std::vector<TraceRecord> records;
   std::vector<std::pair<uint16_t, uint16_t>> vts;  // the virtual term at each step
+  std::vector<std::string> actions;                // the action text at each step
   long stopAfter = -1;  // clear GoOn at this trace step (0-based), -1 never
   void ShowProgress(std::string_view t) override {
     ++progress;
@@ -51,7 +52,10 @@ struct RecordingHost : RunHost {
   void ProcessPendingEvents() override { ++events; }
   void DrawTraceStep(const TraceRecord& r) override {
     records.push_back(r);
-    if (engine) vts.emplace_back(engine->VtValue, engine->VtMask);
+    if (engine) {
+      vts.emplace_back(engine->VtValue, engine->VtMask);
+      actions.emplace_back(ActionText(*engine, r));
+    }
   }
   void WaitAtStop() override {
     if (stopAfter >= 0 && steps == stopAfter && engine) engine->GoOn = 0;
