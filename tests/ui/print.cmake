@@ -1,3 +1,0 @@
-add_executable(print_layout_tests ${CMAKE_CURRENT_SOURCE_DIR}/print_layout_test.cpp)
-target_link_libraries(print_layout_tests PRIVATE tervo_print_layout GTest::gtest_main)
-gtest_discover_tests(print_layout_tests DISCOVERY_TIMEOUT 60)
