@@ -43,6 +43,8 @@ class WindowRunTest : public QObject {
   void escapeAtAReductionStopEndsTheRun();
   void controlsCannotChangeTablesDuringARun();
   void closingTheWindowAtAStopEndsTheRun();
+  void closingDuringARunEndsTheProgram_data();
+  void closingDuringARunEndsTheProgram();
   void secondsAreFormattedWithTheLocaleSeparator_data();
   void secondsAreFormattedWithTheLocaleSeparator();
 };
@@ -302,6 +304,35 @@ void WindowRunTest::closingTheWindowAtAStopEndsTheRun() {
   QCOMPARE(form->Message(), QStringLiteral("process terminated"));
   QCOMPARE(form->engine().RunState, 0);
   QCOMPARE(form->engine().StepWait, 0);
+}
+
+void WindowRunTest::closingDuringARunEndsTheProgram_data() {
+  QTest::addColumn<QString>("trace");
+  QTest::newRow("at a translation stop") << "DBxlate";
+  QTest::newRow("at a reduction stop") << "DBscan";
+}
+
+void WindowRunTest::closingDuringARunEndsTheProgram() {
+  QFETCH(QString, trace);
+  auto form = ShownWindow();
+  TypeFormula(*form, "A.B+/A.C");
+  Click(*form, trace.toLatin1().constData());
+  // As the program runs: GO from inside the event loop, the window closed
+  // while the run waits; the loop must then end.
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (form->engine().StepWait == 1 && form->isVisible()) form->close();
+  });
+  poll.start(5);
+  QTimer::singleShot(0, [&] { Click(*form, "GObtn"); });
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { qFatal("the event loop did not end after closing"); });
+  watchdog.start(20000);
+  QCOMPARE(QApplication::exec(), 0);
+  watchdog.stop();
+  QCOMPARE(form->engine().RunState, 0);
+  QCOMPARE(form->Message(), QStringLiteral("process terminated"));
 }
 
 void WindowRunTest::secondsAreFormattedWithTheLocaleSeparator_data() {
