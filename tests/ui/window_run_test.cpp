@@ -41,6 +41,8 @@ class WindowRunTest : public QObject {
   void xlateRunStopsFourTimesAndGoSteps();
   void escapeAtVariablesStopEndsTheRun();
   void escapeAtAReductionStopEndsTheRun();
+  void reductionShowsProgressBetweenSlices();
+  void escapeDuringTheReductionEndsTheRun();
   void controlsCannotChangeTablesDuringARun();
   void closingTheWindowAtAStopEndsTheRun();
   void closingDuringARunEndsTheProgram_data();
@@ -257,6 +259,48 @@ void WindowRunTest::escapeAtAReductionStopEndsTheRun() {
   });
   QCOMPARE(stops.size(), 2);
   QCOMPARE(stops[0], QStringLiteral("stop: <space> to continue  <ESC> to end"));
+  QCOMPARE(form->Message(), QStringLiteral("process terminated"));
+  QCOMPARE(form->engine().RunState, 0);
+}
+
+void WindowRunTest::reductionShowsProgressBetweenSlices() {
+  auto form = ShownWindow();
+  TypeFormula(*form, "A-B-C-D-E-F-G-H");  // 128 terms, none mergeable
+  form->engine().SliceBudget = 1;         // a slice per entry
+  QStringList seen;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (form->engine().RunState == 2 && !seen.contains(form->Message())) seen << form->Message();
+  });
+  poll.start(0);
+  Click(*form, "GObtn");
+  poll.stop();
+  QVERIFY(seen.contains(QStringLiteral("scanning truth table ")));
+  for (int marks = 1; marks <= 9; ++marks)
+    QVERIFY2(seen.contains(QStringLiteral("scanning truth table ") + QString(marks, QLatin1Char('>'))),
+             qPrintable(seen.join(" | ")));
+  QVERIFY(!seen.contains(QStringLiteral("scanning truth table ") + QString(10, QLatin1Char('>'))));
+  QVERIFY2(form->Message().startsWith(QLatin1String("OK: ")), qPrintable(form->Message()));
+  QCOMPARE(form->engine().TermCount, 128);
+}
+
+void WindowRunTest::escapeDuringTheReductionEndsTheRun() {
+  auto form = ShownWindow();
+  TypeFormula(*form, "A-B-C-D-E-F-G-H");
+  form->engine().SliceBudget = 1;
+  QTimer poll;
+  bool sent = false;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!sent && form->Message().startsWith(QLatin1String("scanning truth table >>>"))) {
+      sent = true;
+      Click(*form, "GObtn");  // no second run, no effect
+      Key(*form, Qt::Key_Escape);
+    }
+  });
+  poll.start(0);
+  Click(*form, "GObtn");
+  poll.stop();
+  QVERIFY(sent);
   QCOMPARE(form->Message(), QStringLiteral("process terminated"));
   QCOMPARE(form->engine().RunState, 0);
 }
