@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QUrl>
 #include <algorithm>
 
@@ -171,9 +172,13 @@ void TForm1::GObtnClick() {
     if (e.ErrorCode) return FailureExit();
   }
 
-  QScrollBar* sb = ui_->outputscrollbar;
-  sb->setValue(0);
-  sb->setMaximum(e.TermCount >= 30 ? e.TermCount - 10 : 10);
+  {
+    // Only the stages below draw the new table; the pane stays as it is.
+    QScrollBar* sb = ui_->outputscrollbar;
+    const QSignalBlocker quiet(sb);
+    sb->setValue(0);
+    sb->setMaximum(e.TermCount >= 30 ? e.TermCount - 10 : 10);
+  }
 
   // An ended run has no new truth table to show.
   if (e.TraceXlate && e.GoOn) {

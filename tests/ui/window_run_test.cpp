@@ -224,6 +224,10 @@ void WindowRunTest::xlateRunStopsFourTimesAndGoSteps() {
 
 void WindowRunTest::escapeAtVariablesStopEndsTheRun() {
   auto form = ShownWindow();
+  TypeFormula(*form, "A-B-C-D-E-F");
+  Click(*form, "GObtn");
+  Child<QScrollBar>(*form, "outputscrollbar")->setValue(5);
+  Click(*form, "inclearBtn");
   TypeFormula(*form, "A.B+/A.C");
   Click(*form, "DBxlate");
   tervo::Engine& e = form->engine();
@@ -237,6 +241,8 @@ void WindowRunTest::escapeAtVariablesStopEndsTheRun() {
   QCOMPARE(e.RunState, 0);
   QCOMPARE(e.StepWait, 0);
   QVERIFY(Child<QWidget>(*form, "cnfBtn")->isEnabled());
+  // The old terms are not shown under the new letters.
+  QVERIFY(!Child<OutputPane>(*form, "outputbox")->ShowsResult());
 
   // The next GO starts a fresh run at once.
   Click(*form, "DBxlate");
