@@ -12,8 +12,8 @@ namespace {
 
 // Grid contents as "r=text" (formula row r) or "Lr=text" (table line r),
 // separated by ";".
-void Fill(tervo::Engine& e, const QString& spec) {
-  for (const QString& item : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+void Fill(tervo::Engine& e, const QString& cells) {
+  for (const QString& item : cells.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
     const int eq = item.indexOf(QLatin1Char('='));
     const QString where = item.left(eq);
     const std::string text = item.mid(eq + 1).toStdString();
@@ -27,9 +27,9 @@ void Fill(tervo::Engine& e, const QString& spec) {
   }
 }
 
-QString Contents(const tervo::Engine& e, const QString& spec) {
+QString Contents(const tervo::Engine& e, const QString& cells) {
   QStringList got;
-  for (const QString& item : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+  for (const QString& item : cells.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
     const QString where = item.left(item.indexOf(QLatin1Char('=')));
     const std::string text = where.startsWith(QLatin1Char('L')) ? TableLine(e, where.mid(1).toInt())
                                                                 : FormulaRow(e, where.toInt());
