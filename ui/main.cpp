@@ -1,9 +1,14 @@
 #include <QApplication>
-#include <QLabel>
+
+#include "DBG_unit.h"
+#include "Unit1.h"
 
 int main(int argc, char** argv) {
+  // The window is laid out in screen pixels, not scaled to the resolution.
+  if (qEnvironmentVariableIsEmpty("QT_ENABLE_HIGHDPI_SCALING")) qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
   QApplication app(argc, argv);
-  QLabel placeholder("tervo42");
-  placeholder.show();
+  tervo::CalibrateCounter();
+  TForm1 form;
+  form.show();
   return app.exec();
 }

@@ -1,0 +1,9 @@
+# Main window tests: each its own program, driving the real window with key
+# and mouse events under the offscreen platform.
+foreach(t window_layout_test window_run_test editor_test output_test)
+  if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${t}.cpp)
+    continue()
+  endif()
+  tervo_ui_test(${t} ${CMAKE_CURRENT_SOURCE_DIR}/${t}.cpp ${CMAKE_CURRENT_SOURCE_DIR}/window_test_support.h)
+  target_link_libraries(${t} PRIVATE tervo_window)
+endforeach()

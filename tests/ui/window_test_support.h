@@ -1,0 +1,105 @@
+// Helpers shared by the main window tests: a shown window, its children by
+// component name, typing, grid rows as text and pixel reading.
+#pragma once
+
+#include <QAbstractButton>
+#include <QImage>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Unit1.h"
+#include "engine.h"
+
+namespace wt {
+
+inline std::unique_ptr<TForm1> ShownWindow() {
+  auto form = std::make_unique<TForm1>();
+  form->show();
+  if (!QTest::qWaitForWindowExposed(form.get())) qWarning("window not exposed");
+  return form;
+}
+
+template <typename T = QWidget>
+T* Child(TForm1& form, const char* name) {
+  T* w = form.findChild<T*>(QString::fromLatin1(name));
+  if (w == nullptr) qFatal("no component %s", name);
+  return w;
+}
+
+inline void Click(TForm1& form, const char* name) {
+  QTest::mouseClick(Child<QAbstractButton>(form, name), Qt::LeftButton);
+}
+
+// Keys go to the window, as a user's keys do.
+inline void Type(TForm1& form, const QString& text) { QTest::keyClicks(&form, text); }
+inline void Key(TForm1& form, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QTest::keyClick(&form, key, mods);
+}
+
+// Formula row r, or table line l, with trailing blanks removed.
+inline std::string FormulaRow(const tervo::Engine& e, int r) {
+  std::string s(e.FormulaGrid[r].begin(), e.FormulaGrid[r].end());
+  return s.substr(0, s.find_last_not_of(' ') + 1);
+}
+inline std::string TableLine(const tervo::Engine& e, int l) {
+  std::string s(e.TableGrid[l].begin(), e.TableGrid[l].end());
+  return s.substr(0, s.find_last_not_of(' ') + 1);
+}
+
+// Put a formula into the editor by typing it, one line after another.
+inline void TypeFormula(TForm1& form, const QString& text) {
+  const QStringList lines = text.split(QLatin1Char('\n'));
+  for (int i = 0; i < lines.size(); ++i) {
+    if (i > 0) Key(form, Qt::Key_Return);
+    Type(form, lines[i]);
+  }
+}
+
+inline QImage Grab(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// True when some pixel of rect r differs from colour bg.
+inline bool HasInk(const QImage& img, QRect r, QColor bg) {
+  r &= img.rect();
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x)
+      if (img.pixelColor(x, y) != bg) return true;
+  return false;
+}
+
+// The bounding box of the pixels of rect r that differ from bg.
+inline QRect InkBox(const QImage& img, QRect r, QColor bg) {
+  r &= img.rect();
+  QRect box;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x)
+      if (img.pixelColor(x, y) != bg) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+// Runs GO; at every stop (StepWait 1) calls atStop with the stop's message
+// line and the number of the stop (from 0); atStop must answer the stop (a
+// key, a GO click or closing). Returns the stop lines once the run has ended.
+inline QStringList RunWithStops(TForm1& form, const std::function<void(const QString&, int)>& atStop) {
+  QStringList stops;
+  QTimer poll;
+  poll.setInterval(5);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (form.engine().StepWait != 1) return;
+    const QString msg = form.Message();
+    stops << msg;
+    atStop(msg, static_cast<int>(stops.size()) - 1);
+  });
+  poll.start();
+  Click(form, "GObtn");
+  poll.stop();
+  return stops;
+}
+
+inline const QColor kPaneColor(255, 255, 224);
+
+}  // namespace wt

@@ -1,0 +1,129 @@
+// The main window: the input editor, the output and info panes, the buttons
+// and check boxes, and the GO pipeline that runs the engine. The window owns
+// the one Engine of the program and is the engine's RunHost.
+#pragma once
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "engine.h"
+#include "input_pane.h"
+
+namespace Ui {
+class TForm1;
+}
+class QCheckBox;
+class QPainter;
+class Thelpform;
+
+// The web address that the picture Image1 opens.
+inline constexpr char kProjectHomepage[] = "https://tervo42.example.org/";
+
+class TForm1 : public QWidget, public tervo::RunHost {
+  Q_OBJECT
+ public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  tervo::Engine& engine() { return *engine_; }
+  const EditorView& editor() const { return view_; }
+  // The text of the message line.
+  QString Message() const;
+
+  // ------------------------------------------------------------ run
+  // A whole run: translate or read the input, evaluate, reduce, draw,
+  // verify and report. During a run it only releases a stop.
+  void GObtnClick();
+  void SetRunState(uint8_t s);
+  // The MessageTable text of ErrorCode into the message line.
+  void ShowErrorMessage();
+
+  // ------------------------------------------------------------ RunHost
+  void ShowProgress(std::string_view text) override;
+  void ProcessPendingEvents() override;
+  void DrawTraceStep(const tervo::TraceRecord& record) override;
+  void WaitAtStop() override;
+  void ClearTraceRecord() override;
+
+  // ------------------------------------------------------------ editor
+  void SetInputMode(bool formula);
+  void SetInsertMode(bool on);
+  void SetReduce(bool on);
+  void ClearFormula();
+  void ClearTable();
+  void ShowCursor();
+  void HideCursor();
+  void DrawAllRows();
+
+  // ------------------------------------------------------------ output and info panes
+  // Empty the truth table and scroll the output pane to the top.
+  void ClearResult();
+  // Show the result tables in the output pane at the current scroll position.
+  void DrawOutputPane();
+  void ClearOutputPane();
+  void ClearInfoPane();
+  void SetRowMarkers(uint16_t a, uint16_t b);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // start-up settings
+  void FormCreate();
+  void ResetTraceOptions();
+  // keyboard and mouse
+  void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+  void FormKeyPress(QChar typed);
+  void RunControlKey(int key, QChar typed);
+  void inputboxMouseDown(int x, int y);
+  // controls
+  void inputscrollbarChange(int value);
+  void outputscrollbarChange(int value);
+  void insertlabelClick();
+  void forminbtnClick();
+  void inclearBtnClick();
+  void cnfBtnClick();
+  void reducecheckboxClick();
+  void DBxlateMouseUp(QCheckBox* box);
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void Image1Click();
+  void helpBtnClick();
+  void loadBtnClick();
+  void saveBtnClick();
+  void printBtnClick();
+  void prsetupBtnClick();
+  void Timer1Timer();
+  // drawing on the window surface
+  void DrawPaneFrame(QPainter& p, const QWidget* pane);
+  // run helpers
+  void FailureExit();
+  void SetMessage(const QString& text);
+  void SetTableChangersEnabled(bool enabled);
+  // editor helpers
+  int LineOfRow(int r) const;
+  int LastCol() const;
+  char* RowCells(int r);
+  void OpenLine(int r);
+  void DeleteLine(int r);
+  void CloseUpRow(int c, int r);
+  void AdvanceRight(int& c, int& r) const;
+  bool ScrollTableBy(int delta);
+  void PlaceCursor(int c, int r);
+
+  std::unique_ptr<tervo::Engine> engine_;
+  std::unique_ptr<Ui::TForm1> ui_;
+  Thelpform* helpform_ = nullptr;  // child window, deleted with this one
+  EditorView view_;
+  QTimer Timer1;
+  int64_t StartStamp = 0;  // counter at the start of the reduction
+  int64_t EndStamp = 0;    // counter at its end
+  tervo::TraceRecord lastTrace_;
+  bool hasTrace_ = false;
+};
