@@ -132,7 +132,6 @@ void Thelpform::OpenHelp() {
   PaintHelpPage();
   setWindowModality(Qt::ApplicationModal);
   show();
-  raise();
   activateWindow();
   setFocus();
 }
