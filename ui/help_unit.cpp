@@ -364,17 +364,29 @@ void Thelpform::helpboxMouseDown(QPoint pos) {
 
 // ---------------------------------------------------------------- input
 
-void Thelpform::keyPressEvent(QKeyEvent* event) { FormKeyDown(event); }
+// Every key reaches the window itself: its controls never take the focus.
+void Thelpform::keyPressEvent(QKeyEvent* event) {
+  if (!FormKeyDown(event)) FormKeyPress(event);
+}
 
-void Thelpform::FormKeyDown(QKeyEvent* event) {
+bool Thelpform::FormKeyDown(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_PageUp: StepPage(2); break;
     case Qt::Key_PageDown: StepPage(1); break;
     case Qt::Key_Home: FirstPage(); break;
-    case Qt::Key_Escape: close(); break;  // the Esc character is swallowed
-    default: event->ignore(); return;
+    default: return false;
   }
   event->accept();
+  return true;
+}
+
+void Thelpform::FormKeyPress(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape || event->text() == QLatin1String("\x1b")) {
+    event->accept();  // the Esc character is swallowed
+    close();
+    return;
+  }
+  event->ignore();
 }
 
 void Thelpform::page1BtnClick() { FirstPage(); }

@@ -101,7 +101,8 @@ class Thelpform : public QWidget {
   void helpboxPaint(QPainter& painter);
   void helpboxMouseMove(QPoint pos);
   void helpboxMouseDown(QPoint pos);
-  void FormKeyDown(QKeyEvent* event);
+  bool FormKeyDown(QKeyEvent* event);  // true when the key was a paging key
+  void FormKeyPress(QKeyEvent* event);
   void page1BtnClick();
   void PageNrDisplayMouseDown(Qt::MouseButton button);
   void PageNrDisplayMouseUp();
