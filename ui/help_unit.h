@@ -54,7 +54,9 @@ class Thelpform : public QWidget {
   Q_OBJECT
  public:
   explicit Thelpform(QWidget* parent = nullptr);
-  // Show the help window modally at its first page.
+  // Show the help window at its first page. It is application-modal: the
+  // main window takes no input until the help is closed. The call returns at
+  // once; the help stays open until Esc or its close button.
   void OpenHelp();
 
   // The help text as stored lines (pair code). Starts as the built-in manual;
