@@ -1,8 +1,446 @@
 #include "help_unit.h"
 
-Thelpform::Thelpform(QWidget* parent) : QWidget(parent, Qt::Window) { setFixedSize(818, 673); }
+#include <QCursor>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+
+#include "help_code.h"
+#include "help_text.h"
+
+namespace {
+
+constexpr int kLinesPerPage = 25;  // a title and 24 text lines
+constexpr int kRowHeight = 24;     // text row r starts at y = 24 r
+constexpr int kTabWidth = 150;     // tab stops every 150 pixels
+constexpr int kMaxPages = 255;     // the page number is one byte
+constexpr int kRepeatMs = 500;     // page-step repeat while a button is held on the page number
+
+const QColor kBoxBackground(0xFF, 0xFF, 0xE0);
+const QColor kBevelDark(0x00, 0x00, 0x00);
+const QColor kBevelLight(0xF0, 0xF0, 0xF0);
+const QColor kMarkedBackground(0xD8, 0xD8, 0xD8);
+const QColor kBoxEdgeColour(0x60, 0x60, 0x60);
+const QColor kLinkHighlight(0x00, 0x00, 0xA0);
+const QColor kTitleColour(0x00, 0x00, 0x80);
+
+QFont PixelFont(const char* family, int pixelSize, bool bold = false) {
+  QFont font(QString::fromLatin1(family));
+  font.setPixelSize(pixelSize);
+  font.setBold(bold);
+  return font;
+}
+
+// The pixel size (em height) of the help font whose character cell, ascent
+// plus descent, is the given height: the largest size that still fits.
+int PixelSizeForCell(uint8_t cellHeight) {
+  static std::array<int, 256> cache{};
+  int& size = cache[cellHeight];
+  if (size == 0) {
+    size = std::max(1, static_cast<int>(cellHeight));
+    while (size > 1 && QFontMetrics(PixelFont("Arial", size)).height() > cellHeight) --size;
+  }
+  return size;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- window
+
+Thelpform::Thelpform(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("helpform"));
+  setWindowTitle(QStringLiteral("help"));
+  setFixedSize(818, 673);
+  move(320, 138);
+  setFont(PixelFont("Arial", 13));
+  setFocusPolicy(Qt::StrongFocus);
+
+  helpbox = new QWidget(this);
+  helpbox->setObjectName(QStringLiteral("helpbox"));
+  helpbox->setGeometry(8, 56, 801, 609);
+  helpbox->setMouseTracking(true);
+  helpbox->setAttribute(Qt::WA_OpaquePaintEvent);
+  helpbox->installEventFilter(this);
+
+  subtitle = new QLabel(this);
+  subtitle->setObjectName(QStringLiteral("subtitle"));
+  subtitle->setGeometry(8, 16, 593, 33);
+  subtitle->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  subtitle->setTextFormat(Qt::PlainText);
+  subtitle->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  subtitle->setIndent(6);
+  subtitle->setFont(PixelFont("Arial", 19, true));
+  QPalette titlePalette = subtitle->palette();
+  titlePalette.setColor(QPalette::WindowText, kTitleColour);
+  subtitle->setPalette(titlePalette);
+
+  auto makeLabel = [this](const char* name, const char* text, int left, int top) {
+    auto* label = new QLabel(QString::fromLatin1(text), this);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+  };
+  Label1 = makeLabel("Label1", "page", 608, 24);
+  Label2 = makeLabel("Label2", "UP", 640, 8);
+  Label3 = makeLabel("Label3", "DOWN", 640, 32);
+
+  page1Btn = new QPushButton(QStringLiteral("1"), this);
+  page1Btn->setObjectName(QStringLiteral("page1Btn"));
+  page1Btn->setGeometry(688, 16, 33, 33);
+  page1Btn->setFont(PixelFont("Arial", 21));
+  page1Btn->setFocusPolicy(Qt::NoFocus);
+  page1Btn->setToolTip(QStringLiteral("first page: contents"));
+  connect(page1Btn, &QPushButton::clicked, this, [this] { page1BtnClick(); });
+
+  PageNrDisplay = new QLabel(QStringLiteral("1"), this);
+  PageNrDisplay->setObjectName(QStringLiteral("PageNrDisplay"));
+  PageNrDisplay->setGeometry(736, 16, 70, 33);
+  PageNrDisplay->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  PageNrDisplay->setAlignment(Qt::AlignCenter);
+  PageNrDisplay->setFont(PixelFont("Arial", 21));
+  PageNrDisplay->setAutoFillBackground(true);
+  PageNrDisplay->setToolTip(QStringLiteral("click: next page, right click: previous page; hold to repeat"));
+  PageNrDisplay->installEventFilter(this);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+
+  const auto stored = tervo::StoredHelpLines();
+  ListBox1.assign(stored.begin(), stored.end());
+}
 
 void Thelpform::OpenHelp() {
+  HelpPage = 1;
+  QPalette palette = PageNrDisplay->palette();
+  palette.setColor(QPalette::Window, kBoxBackground);
+  PageNrDisplay->setPalette(palette);
+  PageNrDisplay->setText(QStringLiteral("1"));
+  // Pages are counted by rounding up: a text of whole pages has no empty page
+  // after them.
+  const size_t pages = (ListBox1.size() + kLinesPerPage - 1) / kLinesPerPage;
+  HelpPageCount = static_cast<uint8_t>(std::clamp<size_t>(pages, 1, kMaxPages));
+  PaintHelpPage();
   setWindowModality(Qt::ApplicationModal);
   show();
+  activateWindow();
+  setFocus();
+}
+
+void Thelpform::SetStoredLines(std::vector<std::string> lines) { ListBox1 = std::move(lines); }
+
+// ---------------------------------------------------------------- paging
+
+void Thelpform::StepPage(uint8_t direction) {
+  if (direction == 1 || direction == 2) RepeatDirection = direction;
+  if (RepeatDirection == 1 && HelpPage < HelpPageCount) {
+    ++HelpPage;
+  } else if (RepeatDirection == 2 && HelpPage > 1) {
+    --HelpPage;
+  } else {
+    return;
+  }
+  ClearHelpBox();
+  ShowPageNumber();
+  PaintHelpPage();
+}
+
+void Thelpform::FirstPage() {
+  ClearHelpBox();
+  HelpPage = 1;
+  PageNrDisplay->setText(QStringLiteral("1"));
+  PaintHelpPage();
+}
+
+void Thelpform::ClearHelpBox() {
+  drawing_.ops.clear();
+  helpbox->update(5, 5, helpbox->width() - 10, helpbox->height() - 10);
+}
+
+void Thelpform::ShowPageNumber() { PageNrDisplay->setText(QString::number(HelpPage)); }
+
+// ---------------------------------------------------------------- drawing a page
+
+void Thelpform::PaintHelpPage() {
+  drawing_ = HelpPageDrawing{};
+  LinkTarget.fill(0);
+  SetLinkRow(0);
+  subtitle->clear();
+  HelpRow = 0;
+  const size_t first = size_t{kLinesPerPage} * (HelpPage - 1);
+  while (first + HelpRow < ListBox1.size() && HelpRow < kLinesPerPage) {
+    PaintHelpLine(ListBox1[first + HelpRow]);
+    ++HelpRow;
+  }
+  ++PaintCount;
+  helpbox->update();
+  // The pointer may already rest on a linked row of the new page.
+  if (helpbox->isVisible() && helpbox->underMouse()) helpboxMouseMove(helpbox->mapFromGlobal(QCursor::pos()));
+}
+
+void Thelpform::PaintHelpLine(std::string_view stored) {
+  const std::string text = tervo::DecodePairs(stored);
+  if (HelpRow == 0) {
+    // The title line is shown as it stands: no markup.
+    drawing_.title = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    subtitle->setText(drawing_.title);
+    return;
+  }
+  x_ = 10;
+  y_ = kRowHeight * HelpRow;
+  offset_ = 0;
+  BoxOn = false;
+  cellHeight_ = 20;
+  bold_ = false;
+  italic_ = false;
+  marked_ = false;
+
+  bool commandPending = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\\') {
+      commandPending = true;
+      continue;
+    }
+    if (!commandPending) {
+      const int width = DrawCharacter(c);
+      if (BoxOn) BoxExtend();
+      x_ += width;
+      continue;
+    }
+    commandPending = false;
+    switch (c) {
+      case 'B': case 'b': cellHeight_ = 17; offset_ = 7; break;
+      case 'P': case 'p': cellHeight_ = 17; offset_ = -5; break;
+      case 'S': case 's': cellHeight_ = 17; offset_ = 0; break;
+      case 'L': case 'l': cellHeight_ = 24; offset_ = 0; break;
+      case 'F': case 'f': bold_ = true; italic_ = false; break;
+      case 'I': case 'i': italic_ = true; bold_ = false; break;
+      case 'M': case 'm': marked_ = true; break;
+      case 'N': case 'n':
+        cellHeight_ = 20;
+        bold_ = false;
+        italic_ = false;
+        marked_ = false;
+        offset_ = 0;
+        BoxOn = false;
+        break;
+      case 'T': case 't': x_ = (x_ / kTabWidth + 1) * kTabWidth; break;
+      case '[': BoxEdge(); break;
+      case 'G': case 'g': {
+        // The row links to the page whose number follows.
+        int page = 0;
+        while (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9') {
+          page = std::min(page * 10 + (text[i + 1] - '0'), 1000);
+          ++i;
+        }
+        if (page >= 1 && page <= kMaxPages) LinkTarget[HelpRow] = static_cast<uint8_t>(page);
+        break;
+      }
+      default: break;  // any other command is dropped
+    }
+  }
+}
+
+int Thelpform::DrawCharacter(char ch) {
+  HelpDrawOp op;
+  op.kind = HelpDrawOp::Character;
+  op.x = x_;
+  op.y = y_ + offset_;
+  op.ch = ch;
+  op.cellHeight = cellHeight_;
+  op.bold = bold_;
+  op.italic = italic_;
+  op.marked = marked_;
+  op.width = QFontMetrics(HelpFont(cellHeight_, bold_, italic_)).horizontalAdvance(QChar(static_cast<uchar>(ch)));
+  drawing_.ops.push_back(op);
+  return op.width;
+}
+
+void Thelpform::AddEdge(int x1, int y1, int x2, int y2) {
+  HelpDrawOp op;
+  op.kind = HelpDrawOp::Edge;
+  op.x = x1;
+  op.y = y1;
+  op.x2 = x2;
+  op.y2 = y2;
+  drawing_.ops.push_back(op);
+}
+
+void Thelpform::BoxEdge() {
+  if (BoxOn) BoxExtend();
+  BoxOn = true;
+  BoxStartX = static_cast<uint16_t>(x_);
+  AddEdge(x_, y_ - 5, x_, y_ + 25);
+  x_ += 5;
+}
+
+void Thelpform::BoxExtend() {
+  AddEdge(BoxStartX, y_ - 5, x_, y_ - 5);
+  AddEdge(BoxStartX, y_ + 25, x_, y_ + 25);
+  BoxStartX = static_cast<uint16_t>(x_);
+}
+
+QFont Thelpform::HelpFont(uint8_t cellHeight, bool bold, bool italic) {
+  QFont font = PixelFont("Arial", PixelSizeForCell(cellHeight), bold);
+  font.setItalic(italic);
+  return font;
+}
+
+void Thelpform::helpboxPaint(QPainter& painter) {
+  const int w = helpbox->width();
+  const int h = helpbox->height();
+  painter.fillRect(0, 0, w, h, kBoxBackground);
+  for (int i = 0; i < 3; ++i) {
+    painter.setPen(kBevelDark);
+    painter.drawLine(w - 1 - i, i, i, i);
+    painter.drawLine(i, i, i, h - 1 - i);
+    painter.setPen(kBevelLight);
+    painter.drawLine(i, h - 1 - i, w - 1 - i, h - 1 - i);
+    painter.drawLine(w - 1 - i, h - 1 - i, w - 1 - i, i);
+  }
+
+  const QPen edgePen(kBoxEdgeColour, 2);
+  for (const HelpDrawOp& op : drawing_.ops) {
+    if (op.kind == HelpDrawOp::Edge) {
+      painter.setPen(edgePen);
+      painter.drawLine(op.x, op.y, op.x2, op.y2);
+      continue;
+    }
+    const QFont font = HelpFont(op.cellHeight, op.bold, op.italic);
+    const QFontMetrics metrics(font);
+    if (op.marked) painter.fillRect(op.x, op.y, op.width, metrics.height(), kMarkedBackground);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QPoint(op.x, op.y + metrics.ascent()), QString(QChar(static_cast<uchar>(op.ch))));
+  }
+
+  if (LinkRow != 0) {
+    // The linked row under the pointer: #0000A0 combined with the inverted
+    // screen, rows 24 r .. 24 r + 19 from x = 10 to the right margin.
+    painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+    painter.fillRect(10, kRowHeight * LinkRow, w - 20, 20, kLinkHighlight);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  }
+}
+
+// ---------------------------------------------------------------- links
+
+void Thelpform::SetLinkRow(uint8_t row) {
+  if (row == LinkRow) return;
+  LinkRow = row;
+  helpbox->setCursor(row != 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  helpbox->update();
+}
+
+void Thelpform::helpboxMouseMove(QPoint pos) {
+  const int row = pos.y() >= 0 ? pos.y() / kRowHeight : 0;
+  if (row >= 1 && row < kLinesPerPage && LinkTarget[row] != 0) {
+    SetLinkRow(static_cast<uint8_t>(row));
+  } else {
+    SetLinkRow(0);
+  }
+}
+
+void Thelpform::helpboxMouseDown(QPoint pos) {
+  helpboxMouseMove(pos);
+  if (LinkRow == 0) return;
+  const uint8_t target = LinkTarget[LinkRow];
+  if (target < 1 || target > HelpPageCount) return;
+  HelpPage = target;
+  ClearHelpBox();
+  PaintHelpPage();
+  ShowPageNumber();
+}
+
+// ---------------------------------------------------------------- input
+
+// Every key reaches the window itself: its controls never take the focus.
+void Thelpform::keyPressEvent(QKeyEvent* event) {
+  if (!FormKeyDown(event)) FormKeyPress(event);
+}
+
+bool Thelpform::FormKeyDown(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_PageUp: StepPage(2); break;
+    case Qt::Key_PageDown: StepPage(1); break;
+    case Qt::Key_Home: FirstPage(); break;
+    default: return false;
+  }
+  event->accept();
+  return true;
+}
+
+void Thelpform::FormKeyPress(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape || event->text() == QLatin1String("\x1b")) {
+    event->accept();  // the Esc character is swallowed
+    close();
+    return;
+  }
+  event->ignore();
+}
+
+void Thelpform::page1BtnClick() { FirstPage(); }
+
+void Thelpform::PageNrDisplayMouseDown(Qt::MouseButton button) {
+  StepPage(button == Qt::RightButton ? 2 : 1);
+  Timer1->start(kRepeatMs);
+}
+
+void Thelpform::PageNrDisplayMouseUp() { Timer1->stop(); }
+
+void Thelpform::Timer1Timer() { StepPage(0); }
+
+void Thelpform::hideEvent(QHideEvent* event) {
+  Timer1->stop();
+  SetLinkRow(0);
+  QWidget::hideEvent(event);
+}
+
+bool Thelpform::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == helpbox) {
+    switch (event->type()) {
+      case QEvent::Paint: {
+        QPainter painter(helpbox);
+        helpboxPaint(painter);
+        return true;
+      }
+      case QEvent::MouseMove:
+        helpboxMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
+        return true;
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+        helpboxMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
+        return true;
+      case QEvent::Leave:
+        SetLinkRow(0);
+        return false;
+      default:
+        return false;
+    }
+  }
+  if (watched == PageNrDisplay) {
+    switch (event->type()) {
+      // A quick second click arrives as a double click: it steps as well.
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+        PageNrDisplayMouseDown(static_cast<QMouseEvent*>(event)->button());
+        return true;
+      case QEvent::MouseButtonRelease:
+        PageNrDisplayMouseUp();
+        return true;
+      default:
+        return false;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }

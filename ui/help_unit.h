@@ -1,12 +1,134 @@
-// The help window: paged help text.
+// The help window: the built-in manual as numbered pages of 25 lines.
+//
+// Each page is a title line, shown in `subtitle`, and up to 24 text lines that
+// the window draws itself in `helpbox`. Text lines carry a small markup of
+// backslash commands (matched without regard to case):
+//
+//   \B  height 17, 7 pixels lower (an index)     \F  bold            \N  back to normal
+//   \P  height 17, 5 pixels higher (exponent)    \I  italic          \T  next tab stop (150 px)
+//   \S  height 17 (small)                        \M  grey background \[  boxed-cell edge
+//   \L  height 24 (large)                        \G<page>  the row links to that page
+//
+// Drawing is split in two: PaintHelpPage() works the stored lines of the page
+// into a HelpPageDrawing (plain data: characters with position and style, box
+// edges), and helpboxPaint() renders that data. Tests inspect the data.
 #pragma once
 
+#include <QFont>
+#include <QString>
 #include <QWidget>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QLabel;
+class QPainter;
+class QPushButton;
+class QTimer;
+
+// One drawing operation of a help page, in helpbox coordinates.
+struct HelpDrawOp {
+  enum Kind : uint8_t { Character, Edge };
+  Kind kind = Character;
+  int x = 0;  // Character: left of the character cell; Edge: start point
+  int y = 0;  // Character: top of the character cell (offset included)
+  int x2 = 0;  // Edge: end point
+  int y2 = 0;
+  char ch = 0;            // Character: the text byte (Latin-1)
+  uint8_t cellHeight = 20;  // Character: 17, 20 or 24
+  bool bold = false;
+  bool italic = false;
+  bool marked = false;  // drawn on an opaque #D8D8D8 background
+  int width = 0;        // Character: advance width in pixels
+};
+
+// Everything drawn for one page, in drawing order.
+struct HelpPageDrawing {
+  std::vector<HelpDrawOp> ops;
+  QString title;  // the page's title line, as it stands
+};
 
 class Thelpform : public QWidget {
   Q_OBJECT
  public:
   explicit Thelpform(QWidget* parent = nullptr);
-  // Show the help window modally at its first page.
+  // Show the help window at its first page. It is application-modal: the
+  // main window takes no input until the help is closed. The call returns at
+  // once; the help stays open until Esc or its close button.
   void OpenHelp();
+
+  // The help text as stored lines (pair code). Starts as the built-in manual;
+  // tests put in their own text. Takes effect at the next OpenHelp.
+  void SetStoredLines(std::vector<std::string> lines);
+
+  // Paging, as the keys, the buttons and the page number use it.
+  void StepPage(uint8_t direction);  // 0 repeat RepeatDirection, 1 next, 2 previous
+  void FirstPage();
+  void ClearHelpBox();
+  void PaintHelpPage();
+
+  // What the current page draws.
+  const HelpPageDrawing& Drawing() const { return drawing_; }
+  // Font of a character of the given style, as the page draws it.
+  static QFont HelpFont(uint8_t cellHeight, bool bold, bool italic);
+
+  // Window state.
+  uint8_t HelpPage = 1;         // page shown, from 1
+  uint8_t HelpPageCount = 1;    // number of pages
+  uint8_t HelpRow = 0;          // row of the line being drawn (0..24)
+  uint8_t RepeatDirection = 1;  // 1 next page, 2 previous page: repeated by Timer1
+  bool BoxOn = false;           // boxed-cell drawing active on the current row
+  uint16_t BoxStartX = 0;       // x up to which the box's top and bottom edges are drawn
+  std::array<uint8_t, 25> LinkTarget{};  // per row of the shown page: linked page, 0 none
+  uint8_t LinkRow = 0;                   // highlighted row under the pointer, 0 none
+  int PaintCount = 0;                    // pages drawn so far (PaintHelpPage calls)
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void PaintHelpLine(std::string_view stored);
+  void BoxEdge();
+  void BoxExtend();
+  int DrawCharacter(char ch);  // appends a character at (x_, y_ + offset_), returns its width
+  void AddEdge(int x1, int y1, int x2, int y2);
+  void ShowPageNumber();
+  void SetLinkRow(uint8_t row);
+
+  // Event handlers.
+  void helpboxPaint(QPainter& painter);
+  void helpboxMouseMove(QPoint pos);
+  void helpboxMouseDown(QPoint pos);
+  bool FormKeyDown(QKeyEvent* event);  // true when the key was a paging key
+  void FormKeyPress(QKeyEvent* event);
+  void page1BtnClick();
+  void PageNrDisplayMouseDown(Qt::MouseButton button);
+  void PageNrDisplayMouseUp();
+  void Timer1Timer();
+
+  // Components.
+  QWidget* helpbox = nullptr;
+  QLabel* subtitle = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* Label3 = nullptr;
+  QPushButton* page1Btn = nullptr;
+  QLabel* PageNrDisplay = nullptr;
+  QTimer* Timer1 = nullptr;
+  std::vector<std::string> ListBox1;  // the help text, one stored line per entry
+
+  // Drawing style of the line being drawn.
+  int x_ = 0;
+  int y_ = 0;
+  int offset_ = 0;  // vertical offset d of raised and lowered text
+  uint8_t cellHeight_ = 20;
+  bool bold_ = false;
+  bool italic_ = false;
+  bool marked_ = false;
+
+  HelpPageDrawing drawing_;
 };
