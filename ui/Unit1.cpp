@@ -68,6 +68,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), engine_(std::make_unique<Engi
   connect(ui_->DBxlate, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBxlate); });
   connect(ui_->DBscan, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBscan); });
   connect(ui_->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
+  ui_->DBbox->setProvider([this] { return DBboxTexts(); });
   connect(ui_->SpeedButton2, &QAbstractButton::clicked, this, &TForm1::SpeedButton2Click);
   connect(ui_->Image1, &QAbstractButton::clicked, this, &TForm1::Image1Click);
   connect(ui_->helpBtn, &QAbstractButton::clicked, this, &TForm1::helpBtnClick);
@@ -152,16 +153,19 @@ void TForm1::GObtnClick() {
     if (e.ErrorCode) return FailureExit();
     tervo::BuildVariableTable(e);
     if (e.TraceXlate) {
+      SnapshotPostfix();
+      DrawPostfixTable();
       SetMessage(QStringLiteral("stop: PostfixTable <space> to step  <ESC> to continue"));
       WaitAtStop();
+      DrawVariableTable();
       SetMessage(QStringLiteral("stop: Variables <space> to step  <ESC> to continue"));
       WaitAtStop();
     }
-    // A variable table that overflowed cannot be compiled.
-    if (e.ErrorCode) return FailureExit();
+    // After "TOO MANY VARIABLES" this writes only the EndDirector.
     if (e.GoOn) tervo::GenerateDirectors(e);
     if (e.ErrorCode) return FailureExit();
     if (e.TraceXlate) {
+      DrawDirectorTable();
       SetMessage(QStringLiteral("stop: Directors <space> to step  <ESC> to continue"));
       WaitAtStop();
     }
@@ -259,10 +263,9 @@ void TForm1::ShowProgress(std::string_view text) {
 void TForm1::ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 void TForm1::DrawTraceStep(const tervo::TraceRecord& record) {
-  lastTrace_ = record;
-  hasTrace_ = true;
   DrawOutputPane();
-  ClearInfoPane();
+  TraceRecordRef = record;
+  ui_->DBbox->Redraw();  // the pane shows the step from TraceRecordRef
   if (record.kind == 1)
     SetRowMarkers(record.i, record.j);
   else
@@ -270,7 +273,41 @@ void TForm1::DrawTraceStep(const tervo::TraceRecord& record) {
   SetMessage(QStringLiteral("stop: <space> to continue  <ESC> to end"));
 }
 
-void TForm1::ClearTraceRecord() { hasTrace_ = false; }
+void TForm1::ClearTraceRecord() { TraceRecordRef.reset(); }
+
+// ---------------------------------------------------------------- trace panel
+
+void TForm1::SnapshotPostfix() { tervo::SnapshotPostfix(*engine_, PostfixSnapshot); }
+
+void TForm1::DrawPostfixTable() {
+  engine_->InfoShown |= 1;
+  ui_->DBbox->Redraw();
+}
+
+void TForm1::DrawVariableTable() {
+  engine_->InfoShown |= 2;
+  ui_->DBbox->Redraw();
+}
+
+void TForm1::DrawDirectorTable() {
+  engine_->InfoShown |= 4;
+  ui_->DBbox->Redraw();
+}
+
+// By the run's state: the translation tables named in InfoShown, the last
+// reduction step, or nothing once the run is over.
+std::vector<tervo::InfoText> TForm1::DBboxTexts() const {
+  const tervo::Engine& e = *engine_;
+  std::vector<tervo::InfoText> texts;
+  if (e.RunState == 1) {
+    if (e.InfoShown & 1) tervo::DrawPostfixTable(texts, PostfixSnapshot);
+    if (e.InfoShown & 2) tervo::DrawVariableTable(texts, e);
+    if (e.InfoShown & 4) tervo::DrawDirectorTable(texts, e);
+  } else if (e.RunState == 2 && TraceRecordRef) {
+    texts = tervo::TraceStepTexts(e, *TraceRecordRef);
+  }
+  return texts;
+}
 
 // ---------------------------------------------------------------- keyboard
 

@@ -8,10 +8,12 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "engine.h"
 #include "input_pane.h"
+#include "trace_layout.h"
 
 namespace Ui {
 class TForm1;
@@ -66,6 +68,11 @@ class TForm1 : public QWidget, public tervo::RunHost {
   void DrawOutputPane();
   void ClearOutputPane();
   void ClearInfoPane();
+  // The translation stops' drawings in the info pane.
+  void SnapshotPostfix();
+  void DrawPostfixTable();
+  void DrawVariableTable();
+  void DrawDirectorTable();
   void SetRowMarkers(uint16_t a, uint16_t b);
 
  protected:
@@ -124,6 +131,8 @@ class TForm1 : public QWidget, public tervo::RunHost {
   QTimer Timer1;
   int64_t StartStamp = 0;  // counter at the start of the reduction
   int64_t EndStamp = 0;    // counter at its end
-  tervo::TraceRecord lastTrace_;
-  bool hasTrace_ = false;
+  // trace panel
+  tervo::PostfixSnapshot PostfixSnapshot;                // the postfix table as it stood at its stop
+  std::optional<tervo::TraceRecord> TraceRecordRef;     // the last reduction step, for repaints
+  std::vector<tervo::InfoText> DBboxTexts() const;      // what the info pane shows now
 };

@@ -20,7 +20,7 @@ std::string Char(uint8_t c) { return std::string(1, static_cast<char>(c)); }
 
 }  // namespace
 
-void TakePostfixSnapshot(const Engine& e, PostfixSnapshot& snap) {
+void SnapshotPostfix(const Engine& e, PostfixSnapshot& snap) {
   snap.rows = e.PostfixTable;
   snap.count = e.PostfixCount;
 }
@@ -31,7 +31,7 @@ std::string PadNumber(uint16_t n, int width) {
   return s;
 }
 
-void AddTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_t value, uint16_t mask) {
+void DrawTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_t value, uint16_t mask) {
   static constexpr char kCell[4] = {'x', '0', 'x', '1'};  // mask bit + 2 * value bit
   for (int i = 0; i < e.VariableCount; ++i) {
     const int index = ((mask >> i) & 1) + 2 * ((value >> i) & 1);
@@ -39,11 +39,11 @@ void AddTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_t
   }
 }
 
-void AddVariableLetters(std::vector<InfoText>& out, const Engine& e, int x, int y) {
+void DrawVariableLetters(std::vector<InfoText>& out, const Engine& e, int x, int y) {
   for (int i = 0; i < e.VariableCount; ++i) Add(out, x + 15 * i, y, std::string(1, e.VariableTable[i]));
 }
 
-void AddPostfixTable(std::vector<InfoText>& out, const PostfixSnapshot& snap) {
+void DrawPostfixTable(std::vector<InfoText>& out, const PostfixSnapshot& snap) {
   Add(out, 0, 0, "postfix", kHeading);
   Add(out, 0, 15, "var op  pr", kHeading);
   for (int r = 1; r <= snap.count && r <= kPostfixRows; ++r) {
@@ -54,7 +54,7 @@ void AddPostfixTable(std::vector<InfoText>& out, const PostfixSnapshot& snap) {
   }
 }
 
-void AddVariableTable(std::vector<InfoText>& out, const Engine& e) {
+void DrawVariableTable(std::vector<InfoText>& out, const Engine& e) {
   Add(out, 100, 0, "variables", kHeading);
   Add(out, 100, 15, " nr var", kHeading);
   for (int i = 1; i <= e.VariableCount; ++i) {
@@ -63,7 +63,7 @@ void AddVariableTable(std::vector<InfoText>& out, const Engine& e) {
   }
 }
 
-void AddDirectorTable(std::vector<InfoText>& out, const Engine& e) {
+void DrawDirectorTable(std::vector<InfoText>& out, const Engine& e) {
   Add(out, 200, 0, "directors", kHeading);
   Add(out, 200, 15, "op dest  sc1  sc2", kHeading);
   for (int r = 1; r <= e.DirectorCount && r <= kDirectorRows; ++r) {
@@ -75,15 +75,15 @@ void AddDirectorTable(std::vector<InfoText>& out, const Engine& e) {
   }
 }
 
-void AddTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r) {
+void DrawTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r) {
   Add(out, 10, 5, "truth table compare", kHeading);
-  AddVariableLetters(out, e, kTermX, 20);
+  DrawVariableLetters(out, e, kTermX, 20);
   Add(out, 5, 40, "i=" + PadNumber(r.i, 5) + ":");
-  AddTerm(out, e, kTermX, 40, e.TermValue[r.i], e.TermMask[r.i]);
+  DrawTerm(out, e, kTermX, 40, e.TermValue[r.i], e.TermMask[r.i]);
   Add(out, 5, 60, "j=" + PadNumber(r.j, 5) + ":");
-  AddTerm(out, e, kTermX, 60, e.TermValue[r.j], e.TermMask[r.j]);
+  DrawTerm(out, e, kTermX, 60, e.TermValue[r.j], e.TermMask[r.j]);
   Add(out, 5, 100, "difference");
-  AddTerm(out, e, kTermX, 100, r.diff, 0xFFFF);
+  DrawTerm(out, e, kTermX, 100, r.diff, 0xFFFF);
   if (r.firstHole) Add(out, 5, 120, "hole-i");
   if (r.secondHole) Add(out, 5, 140, "hole-j");
   Add(out, 5, 160, "(" + std::to_string(r.code) + ")");
@@ -93,20 +93,20 @@ void AddTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRec
     uint16_t value = 0, mask = 0;
     Consensus(e.FullMask, e.TermValue[r.i], e.TermMask[r.i], e.TermValue[r.j], e.TermMask[r.j], r.diff, value,
               mask);
-    AddTerm(out, e, kTermX, 180, value, mask);
+    DrawTerm(out, e, kTermX, 180, value, mask);
   }
   if (r.rescan) Add(out, 5, 200, "rescan");
 }
 
-void AddVirtualCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r) {
+void DrawVirtualCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r) {
   Add(out, 10, 5, "virtual term compare", kHeading);
-  AddVariableLetters(out, e, kTermX, 20);
+  DrawVariableLetters(out, e, kTermX, 20);
   Add(out, 5, 40, "VT");
-  AddTerm(out, e, kTermX, 40, e.VtValue, e.VtMask);
+  DrawTerm(out, e, kTermX, 40, e.VtValue, e.VtMask);
   Add(out, 5, 60, "k=" + PadNumber(r.k, 5) + ":");
-  AddTerm(out, e, kTermX, 60, e.TermValue[r.k], e.TermMask[r.k]);
+  DrawTerm(out, e, kTermX, 60, e.TermValue[r.k], e.TermMask[r.k]);
   Add(out, 5, 100, "difference");
-  AddTerm(out, e, kTermX, 100, r.diff, 0xFFFF);
+  DrawTerm(out, e, kTermX, 100, r.diff, 0xFFFF);
   if (r.firstHole) Add(out, 5, 120, "hole-VT");
   if (r.secondHole) Add(out, 5, 140, "hole [k]");
   const std::string action = ActionText(e, r);
@@ -114,31 +114,31 @@ void AddVirtualCompare(std::vector<InfoText>& out, const Engine& e, const TraceR
   if (action == "new VT") {
     uint16_t value = 0, mask = 0;
     Consensus(e.FullMask, e.VtValue, e.VtMask, e.TermValue[r.k], e.TermMask[r.k], r.diff, value, mask);
-    AddTerm(out, e, kTermX, 160, value, mask);
+    DrawTerm(out, e, kTermX, 160, value, mask);
   }
   if (r.rescan) Add(out, 5, 180, "rescan");
   if (r.history != 0) {
     Add(out, 5, 200, "VT history");
-    AddTerm(out, e, kTermX, 200, r.history, e.FullMask);
+    DrawTerm(out, e, kTermX, 200, r.history, e.FullMask);
   }
 }
 
-void AddVirtualStack(std::vector<InfoText>& out, const Engine& e) {
+void DrawVirtualStack(std::vector<InfoText>& out, const Engine& e) {
   Add(out, 5, 220, "virtual stack", kHeading);
-  AddVariableLetters(out, e, kTermX, 220);
+  DrawVariableLetters(out, e, kTermX, 220);
   for (int m = 1; e.StackPos + m <= e.StackCount && m < kStackSlots; ++m) {
     const VirtualSlot& slot = e.VirtualStack[e.StackPos + m];
-    AddTerm(out, e, kTermX, 220 + 20 * m, slot.value, slot.mask);
+    DrawTerm(out, e, kTermX, 220 + 20 * m, slot.value, slot.mask);
   }
 }
 
 std::vector<InfoText> TraceStepTexts(const Engine& e, const TraceRecord& r) {
   std::vector<InfoText> out;
   if (r.kind == 1) {
-    AddTableCompare(out, e, r);
+    DrawTableCompare(out, e, r);
   } else if (r.kind == 2) {
-    AddVirtualCompare(out, e, r);
-    if (e.StackPos < e.StackCount) AddVirtualStack(out, e);
+    DrawVirtualCompare(out, e, r);
+    if (e.StackPos < e.StackCount) DrawVirtualStack(out, e);
   }
   return out;
 }

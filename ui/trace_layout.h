@@ -25,25 +25,25 @@ struct PostfixSnapshot {
   uint16_t count = 0;  // index of the open row
 };
 
-void TakePostfixSnapshot(const Engine& e, PostfixSnapshot& snap);
+void SnapshotPostfix(const Engine& e, PostfixSnapshot& snap);
 
 // Decimal text of n with blanks in front up to width characters.
 std::string PadNumber(uint16_t n, int width);
 
 // The cells of a term, one character each, 15 pixels apart.
-void AddTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_t value, uint16_t mask);
-// The variable letters in the same columns as AddTerm.
-void AddVariableLetters(std::vector<InfoText>& out, const Engine& e, int x, int y);
+void DrawTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_t value, uint16_t mask);
+// The variable letters in the same columns as DrawTerm.
+void DrawVariableLetters(std::vector<InfoText>& out, const Engine& e, int x, int y);
 
 // The three columns of the translation stops.
-void AddPostfixTable(std::vector<InfoText>& out, const PostfixSnapshot& snap);
-void AddVariableTable(std::vector<InfoText>& out, const Engine& e);
-void AddDirectorTable(std::vector<InfoText>& out, const Engine& e);
+void DrawPostfixTable(std::vector<InfoText>& out, const PostfixSnapshot& snap);
+void DrawVariableTable(std::vector<InfoText>& out, const Engine& e);
+void DrawDirectorTable(std::vector<InfoText>& out, const Engine& e);
 
 // The parts of a reduction stop.
-void AddTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r);
-void AddVirtualCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r);
-void AddVirtualStack(std::vector<InfoText>& out, const Engine& e);
+void DrawTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r);
+void DrawVirtualCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r);
+void DrawVirtualStack(std::vector<InfoText>& out, const Engine& e);
 
 // A whole reduction stop: the comparison and, for a virtual-term compare
 // with terms still waiting, the stack.

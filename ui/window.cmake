@@ -21,7 +21,7 @@ add_library(tervo_window STATIC
 )
 set_target_properties(tervo_window PROPERTIES AUTOUIC_SEARCH_PATHS ${TERVO_RESOURCES})
 target_include_directories(tervo_window PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(tervo_window PUBLIC tervo_engine tervo_help Qt6::Widgets Qt6::PrintSupport)
+target_link_libraries(tervo_window PUBLIC tervo_engine tervo_help tervo_trace_layout tervo_print Qt6::Widgets Qt6::PrintSupport)
 
 add_executable(tervo42
   ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp

@@ -28,13 +28,13 @@ TEST(TraceLayout, TranslationColumnsOfAPlusB) {
   ASSERT_EQ(test::Scan(*e, "A+B"), kOk);
   BuildVariableTable(*e);
   PostfixSnapshot snap;
-  TakePostfixSnapshot(*e, snap);
+  SnapshotPostfix(*e, snap);
   GenerateDirectors(*e);  // consumes the live table; the snapshot keeps the letters
 
   std::vector<InfoText> texts;
-  AddPostfixTable(texts, snap);
-  AddVariableTable(texts, *e);
-  AddDirectorTable(texts, *e);
+  DrawPostfixTable(texts, snap);
+  DrawVariableTable(texts, *e);
+  DrawDirectorTable(texts, *e);
   EXPECT_EQ(Line(texts, 0), "postfix|variables|directors");
   EXPECT_EQ(Find(texts, "postfix")->points, 8);
   EXPECT_EQ(Line(texts, 35, 0, 100), "A|+|2");
@@ -46,8 +46,9 @@ TEST(TraceLayout, TranslationColumnsOfAPlusB) {
   EXPECT_EQ(Line(texts, 35, 200), "+|20|1|2");
   EXPECT_EQ(Line(texts, 53, 200), "Q|20|0|0");
   for (const auto& t : texts)
-    if (t.y >= 35 && t.text != " " && !isalpha(static_cast<unsigned char>(t.text[0])) && t.text != "+")
+    if (t.y >= 35 && t.text != " " && !isalpha(static_cast<unsigned char>(t.text[0])) && t.text != "+") {
       EXPECT_TRUE(t.alignRight) << t.text << " at " << t.x;
+    }
 }
 
 TEST(TraceLayout, FirstStopOfTheDnfReductionOfAAndB) {
@@ -109,13 +110,13 @@ TEST(TraceLayout, StackListsAtMostFourteenWaitingTerms) {
   e->StackPos = 0;
   for (int s = 1; s <= 15; ++s) e->VirtualStack[s] = VirtualSlot{1, 3, 1};
   std::vector<InfoText> texts;
-  AddVirtualStack(texts, *e);
+  DrawVirtualStack(texts, *e);
   EXPECT_EQ(Line(texts, 220), "virtual stack|A|B");
   EXPECT_EQ(Line(texts, 220 + 20 * 14), "1|0");
   EXPECT_EQ(Line(texts, 220 + 20 * 15), "");
   e->StackPos = 13;
   texts.clear();
-  AddVirtualStack(texts, *e);
+  DrawVirtualStack(texts, *e);
   EXPECT_EQ(Line(texts, 240), "1|0");
   EXPECT_EQ(Line(texts, 260), "1|0");
   EXPECT_EQ(Line(texts, 280), "");
