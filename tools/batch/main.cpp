@@ -29,13 +29,6 @@ using namespace tervo::batch;
 
 constexpr const char* kProgram = "tervo42-batch";
 
-// Exit statuses.
-constexpr int kExitOk = 0;            // the run ended "OK: "
-constexpr int kExitMessage = 1;       // a message such as "SYNTAX ERROR" or "TAUTOLOGY"
-constexpr int kExitUsage = 2;         // usage and file errors
-constexpr int kExitVerify = 3;        // "TT Verify ERROR: "
-constexpr int kExitInterrupted = 130;  // ended by Ctrl+C
-
 // Inputs larger than this are no function of 15 variables.
 constexpr std::size_t kMaxInputBytes = 64u << 20;
 
@@ -264,9 +257,7 @@ int Run(int argc, char** argv) {
     }
   }
 
-  if (run.code != kOk) return kExitMessage;
-  if (!run.verified) return kExitVerify;
-  return kExitOk;
+  return ExitStatus(run);
 }
 
 }  // namespace

@@ -130,6 +130,12 @@ void BatchHost::Finish() {
   }
 }
 
+int ExitStatus(const RunOutcome& run) {
+  if (run.ended) return kExitInterrupted;
+  if (run.code != kOk) return kExitMessage;
+  return run.verified ? kExitOk : kExitVerify;
+}
+
 RunOutcome RunGo(Engine& e, RunHost& host, const std::function<void(Engine&)>& tableStage,
                  const std::function<bool(Engine&)>& verify) {
   RunOutcome out;

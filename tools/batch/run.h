@@ -65,6 +65,16 @@ struct RunOutcome {
   std::string message;     // the message line
 };
 
+// Exit statuses of the tool.
+inline constexpr int kExitOk = 0;             // the run ended "OK: "
+inline constexpr int kExitMessage = 1;        // a message such as "SYNTAX ERROR" or "TAUTOLOGY"
+inline constexpr int kExitUsage = 2;          // usage and file errors
+inline constexpr int kExitVerify = 3;         // "TT Verify ERROR: "
+inline constexpr int kExitInterrupted = 130;  // ended by Ctrl+C: "process terminated"
+
+// The exit status for how a run ended.
+int ExitStatus(const RunOutcome& run);
+
 // The stages of a run. The input (grids, modes, or preloaded tables) must be
 // in place. In table input `tableStage` replaces the table reader and
 // `verify` the verification when given.
