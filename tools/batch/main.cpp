@@ -57,7 +57,7 @@ Inputs (give exactly one):
   --load NAME     A saved formula file, run with the input mode and options
                   stored in it. NAME "abc" opens "tervo42_abc".
 
-Output:
+Output (--format):
   text            The header and rows as the output pane shows them, then
                   the message line, e.g. "OK: time = 0.016 secs".
   pla             The result as a PLA file: .type f (rows where the function
@@ -67,6 +67,8 @@ Output:
   --trace prints one line per comparison of the reduction: TT (two entries,
   i and j) or VT (the virtual term and entry k), the code and the action.
   The lines go to standard output with --format text, else to standard error.
+  On a terminal a long reduction shows its progress on standard error, and
+  Ctrl+C ends it.
 
 Saving:
   --save PATH writes the input, options and result as a formula file after
