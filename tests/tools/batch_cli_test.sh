@@ -138,12 +138,9 @@ refuse_pla() {
   expect_out "pla refused: $what prints nothing" ""
 }
 refuse_pla "two outputs" 2 "single output" $'.i 2\n.o 2\n11 10'
-refuse_pla "16 inputs" 1 "1 to 15" $'.i 16\n.o 1'
 refuse_pla "don't-care row" 4 "don't-care" $'.i 2\n.o 1\n11 1\n1- -'
 refuse_pla "OFF-set row" 3 "outside the ON-set" $'.i 2\n.o 1\n10 0'
 refuse_pla "bad character" 3 "input 2" $'.i 2\n.o 1\n1z 1'
-refuse_pla "wrong width" 3 "characters" $'.i 3\n.o 1\n11 1'
-refuse_pla "unknown keyword" 3 ".mv" $'.i 2\n.o 1\n.mv 3 0 2'
 
 # PLA output read back by the PLA reader gives the same rows (CNF and DNF).
 for form in "" "--dnf"; do
@@ -171,17 +168,17 @@ expect_err_has "pla output of a tautology" "TAUTOLOGY"
 run --format json --dnf 'A.B'
 expect_rc "json" 0
 expect_out_has "json" '"mode": "DNF"'
+expect_out_has "json" '"variables": ["A", "B"]'
 expect_out_has "json" '{"value": 0, "mask": 2, "row": "x 1"}'
 expect_out_has "json" '"verified": true'
 run --format json 'A.'
 expect_rc "json of an error" 1
 expect_out_has "json of an error" '"message": "SYNTAX ERROR"'
+expect_out_has "json of an error" '"verified": null'
 
 # ---------------------------------------------------------------- trace
 run --trace 'A.B+/A.C'
-expect_out_has "trace" "TT code 2 i 1 j 4: delete [j] , drop [i] diff"
 expect_out_has "trace" "TT code 14 i 1 j 2: virtual: x 1 1"
-expect_out_has "trace" "VT code 13 k 2: no action"
 run --trace --format json 'A.B+/A.C'
 expect_err_has "trace beside json goes to stderr" "VT code 13 k 1: no action"
 

@@ -388,21 +388,5 @@ TEST(BatchPla, RunsAsTableInput) {
   EXPECT_FALSE(PlacePlaInTableGrid(*e, f));
 }
 
-TEST(BatchReport, JsonCarriesTermsAndVerdict) {
-  RunOutcome run;
-  auto e = RunFormula("A.B+/A.C", false, true, &run);
-  const std::string json = JsonReport(*e, run, "formula");
-  for (const char* part : {"\"input\": \"formula\"", "\"variables\": [\"A\", \"B\", \"C\"]", "\"mode\": \"CNF\"",
-                           "\"reduce\": true", "{\"value\": 3, \"mask\": 3, \"row\": \"1 1 x\"}",
-                           "{\"value\": 4, \"mask\": 5, \"row\": \"0 x 1\"}", "\"message\": \"OK: time = ",
-                           "\"error_code\": 0", "\"verified\": true", "\"seconds\": "})
-    EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
-
-  e = RunFormula("A.", false, true, &run);
-  const std::string failed = JsonReport(*e, run, "formula");
-  for (const char* part : {"\"terms\": []", "\"message\": \"SYNTAX ERROR\"", "\"error_code\": 2", "\"verified\": null"})
-    EXPECT_NE(failed.find(part), std::string::npos) << part << "\n" << failed;
-}
-
 }  // namespace
 }  // namespace tervo::batch
