@@ -1,4 +1,130 @@
 // Formula files: the whole working state in one file.
+//
+// A formula file holds both editor grids, the three options (input mode,
+// CNF/DNF, reduce) and the last result (the variable letters and the truth
+// table). File names carry the prefix "tervo42_" instead of an extension.
+//
+// Byte layout (multi-byte numbers little-endian; n = number of letters;
+// V = 2728 + 4 * ceil((n + 1) / 4)):
+//
+//   offset      size       content
+//   0           8          signature "tervqmxk"
+//   8           1          input mode: 0 formula, 1 table
+//   9           1          output form: 0 CNF, 1 DNF
+//   10          1          reduce: 0 on, 1 off
+//   11          1          0
+//   12          1200       FormulaGrid, row 0 columns 0..39, then row 1 ...
+//   1212        1515       TableGrid, line 0 columns 0..14, then line 1 ...
+//   2727        1          0
+//   2728        1          n
+//   2729        n          the letters, in the VariableTable's order
+//   2729 + n    ...        zero bytes up to V
+//   V           2          TermCount
+//   V + 2       2          0
+//   V + 4       4 * count  TermValue, TermMask of terms 1..TermCount
+//
+// Nothing follows the last term, so a file is V + 4 + 4 * TermCount bytes.
+//
+// Loading reads and checks the whole file before anything of it is applied:
+// a short or damaged file changes nothing. Saving writes a temporary file in
+// the target's folder and renames it over the target only when it is
+// complete, so a failed save leaves any older file as it was.
+//
+// The functions return an ErrorCodes value (kOk, kNoExtension,
+// kWrongFileType, kFileIoError, kFileNotFound); they do not touch
+// Engine::ErrorCode, which stays the caller's to set and show.
 #pragma once
 
-namespace tervo {}  // namespace tervo
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine.h"
+
+namespace tervo {
+
+inline constexpr std::string_view kFormulaFileSignature = "tervqmxk";
+inline constexpr std::string_view kFormulaFilePrefix = "tervo42_";
+
+// Offsets of the fixed part.
+inline constexpr std::size_t kFileModeOffset = 8;
+inline constexpr std::size_t kFileFormOffset = 9;
+inline constexpr std::size_t kFileReduceOffset = 10;
+inline constexpr std::size_t kFileFormulaGridOffset = 12;
+inline constexpr std::size_t kFileTableGridOffset = kFileFormulaGridOffset + kFormulaChars;  // 1212
+inline constexpr std::size_t kFileLetterCountOffset = 2728;
+
+// Offset of the term count for a list of n letters (V above).
+constexpr std::size_t FormulaFileTermOffset(unsigned letters) {
+  return kFileLetterCountOffset + 4 * ((letters + 1 + 3) / 4);
+}
+
+// Length of a file with the given number of letters and terms.
+constexpr std::size_t FormulaFileSize(unsigned letters, unsigned terms) {
+  return FormulaFileTermOffset(letters) + 4 + 4 * static_cast<std::size_t>(terms);
+}
+
+// The longest file the system can write: 15 letters and 32768 terms.
+inline constexpr std::size_t kFormulaFileMaxSize = FormulaFileSize(kMaxVariables, kTermCapacity);
+
+// ---------------------------------------------------------------- bytes
+
+// The file's bytes for the engine's current grids, options and result.
+std::vector<uint8_t> EncodeFormulaFile(const Engine& e);
+
+// Check a whole file: kOk when it can be applied, kFileIoError when it ends
+// before its last term, kWrongFileType for a wrong signature, more than 15
+// letters, a letter outside A..Z or one given twice, more than 32768 terms,
+// or bytes after the last term.
+uint8_t CheckFormulaFile(std::span<const uint8_t> bytes);
+
+// Apply a file that CheckFormulaFile accepted: grids, options and result
+// replace the engine's. Table input forces CNF. The TermMark flags are
+// cleared; nothing else of the engine changes.
+void ApplyFormulaFile(Engine& e, std::span<const uint8_t> bytes);
+
+// Check, then apply when the check passed. Returns the check's code.
+uint8_t DecodeFormulaFile(Engine& e, std::span<const uint8_t> bytes);
+
+// ---------------------------------------------------------------- names
+
+// True when a file name given for saving has an extension (any ".").
+bool HasExtension(std::string_view name);
+
+// True when a file name already begins with "tervo42_".
+bool HasFormulaPrefix(std::string_view name);
+
+// The name as the user sees it: the file name without its prefix.
+std::string FormulaDisplayName(std::string_view fileName);
+
+// The file for a name in a folder: the name gets the prefix unless it
+// already has it, so "abc" and "tervo42_abc" both give folder/tervo42_abc.
+std::filesystem::path FormulaFilePath(const std::filesystem::path& folder, std::string_view name);
+
+// ---------------------------------------------------------------- files
+
+// Save to the file named by the chosen path (its folder, and its file name
+// with the prefix added unless present). kNoExtension when the file name
+// holds a "."; kFileIoError when the file cannot be written, in which case
+// an older file of that name is left untouched. On success the written path
+// is stored in *written when given.
+uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen,
+                        std::filesystem::path* written = nullptr);
+
+// Load from the file named by the chosen path (the prefix added as for
+// saving). kFileNotFound when there is no such file, kFileIoError when it
+// cannot be read or ends early, kWrongFileType when it is not a formula file.
+// On any failure the engine is unchanged. The opened path is stored in
+// *opened when given, also on failure.
+uint8_t LoadFormulaFile(Engine& e, const std::filesystem::path& chosen,
+                        std::filesystem::path* opened = nullptr);
+
+// Test hook: make the next saves fail after writing this many bytes of the
+// temporary file (a negative value turns the fault off).
+void SetFormulaFileWriteFault(long bytes);
+
+}  // namespace tervo

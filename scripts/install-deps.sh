@@ -13,7 +13,7 @@ PACKAGES=(
   # windows, printing and their tests
   qt6-base-dev qt6-qpa-plugins libgl-dev xvfb xauth fontconfig fonts-liberation2
   # fuzzing the file reader
-  clang
+  clang libclang-rt-dev
   # desktop files
   desktop-file-utils appstream
   # rendering printed pages for a look

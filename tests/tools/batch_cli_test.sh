@@ -1,0 +1,274 @@
+#!/usr/bin/env bash
+# The tervo42-batch program from the outside: every input form, the output
+# forms, exit statuses, refusals, save then load, and Ctrl+C.
+# Usage: batch_cli_test.sh PATH-TO-tervo42-batch
+set -uo pipefail
+
+BATCH=$(realpath "$1")
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK" || exit 1
+
+passed=0
+failed=0
+OUT= ERR= RC=
+
+# Run the program with stdin from /dev/null unless told otherwise.
+run() {
+  "$BATCH" "$@" >"$WORK/.out" 2>"$WORK/.err" </dev/null
+  RC=$?
+  OUT=$(cat "$WORK/.out")
+  ERR=$(cat "$WORK/.err")
+}
+run_stdin() {
+  local input=$1
+  shift
+  printf '%s' "$input" | "$BATCH" "$@" >"$WORK/.out" 2>"$WORK/.err"
+  RC=$?
+  OUT=$(cat "$WORK/.out")
+  ERR=$(cat "$WORK/.err")
+}
+ok() {
+  passed=$((passed + 1))
+}
+bad() {
+  failed=$((failed + 1))
+  echo "FAIL: $1"
+  echo "  exit status: $RC"
+  echo "  stdout: $(printf '%s' "$OUT" | head -20)"
+  echo "  stderr: $(printf '%s' "$ERR" | head -5)"
+}
+expect_rc() { if [ "$RC" -eq "$2" ]; then ok; else bad "$1: expected exit status $2"; fi; }
+expect_out() { if [ "$OUT" = "$2" ]; then ok; else bad "$1: expected stdout <$2>"; fi; }
+expect_out_has() { if grep -qF -- "$2" <<<"$OUT"; then ok; else bad "$1: stdout lacks <$2>"; fi; }
+expect_err_has() { if grep -qF -- "$2" <<<"$ERR"; then ok; else bad "$1: stderr lacks <$2>"; fi; }
+# The output with the time of the reduction blanked, for comparing runs.
+timeless() { sed -E 's/time = [0-9.]+ secs/time = T secs/; s/"seconds": [0-9.]+/"seconds": T/' <<<"$1"; }
+
+# ---------------------------------------------------------------- formula argument
+run 'A.B+/A.C'
+expect_rc "formula" 0
+expect_out "formula rows" "$(printf 'A.B.C\n1 1 x\n0 x 1\n%s' "$(tail -1 <<<"$OUT")")"
+if grep -qE '^OK: time = [0-9]+(\.[0-9]{1,3})? secs$' <<<"$(tail -1 <<<"$OUT")"; then ok; else bad "formula: OK line"; fi
+
+run --dnf 'A.B'
+expect_rc "dnf" 0
+expect_out "dnf rows" "$(printf 'A+B\nx 1\n1 x\n%s' "$(tail -1 <<<"$OUT")")"
+
+run A . B + '/A.C'
+expect_out_has "several words make one formula" "0 x 1"
+
+run --no-reduce 'A.B'
+expect_out "no reduce" "$(printf 'A.B\n1 1\nOK: time = 0 secs')"
+
+run -- '-A'
+expect_rc "formula after --" 1
+expect_out "formula after --" "SYNTAX ERROR"
+
+run -- '/A./B'
+expect_out "formula starting with /" "$(printf 'A.B\n0 0\n%s' "$(tail -1 <<<"$OUT")")"
+
+run 'A+/A'
+expect_rc "tautology" 1
+expect_out "tautology" "TAUTOLOGY"
+run 'A./A'
+expect_rc "inconsistent" 1
+expect_out "inconsistent" "INCONSISTENT"
+run '(A.B'
+expect_out "priority error" "PRIORITY ERROR"
+
+run "$(printf '/A+%.0s' $(seq 1 400))A"
+expect_rc "1201 characters" 2
+expect_err_has "1201 characters" "1201 non-blank characters"
+
+# ---------------------------------------------------------------- formula from a file or standard input
+printf 'A . B\n+ /A . C\n' >formula.txt
+run -f formula.txt
+expect_rc "formula file" 0
+expect_out_has "formula file" "0 x 1"
+run_stdin 'A.B+/A.C' -f -
+expect_out_has "formula from -f -" "0 x 1"
+run_stdin 'A.B
++/A.C'
+expect_rc "formula from standard input" 0
+expect_out_has "formula from standard input" "1 1 x"
+run -f missing.txt
+expect_rc "missing formula file" 2
+expect_err_has "missing formula file" "missing.txt"
+
+# ---------------------------------------------------------------- typed table
+printf 'ABC\n11\n0 1\n 11\n' >table.txt
+run --table table.txt
+expect_rc "table" 0
+expect_out "table rows" "$(printf 'A.B.C\n1 1 x\n0 x 1\n%s' "$(tail -1 <<<"$OUT")")"
+printf 'ABA\n11\n' >dup.txt
+run --table dup.txt
+expect_rc "table with a duplicate letter" 1
+expect_out "table with a duplicate letter" "DUPLICATE VARIABLES"
+printf 'AB\n10\n1x\n' >badtable.txt
+run --table badtable.txt
+expect_rc "table with a bad character" 2
+expect_err_has "table with a bad character" "badtable.txt:3:"
+expect_out "table with a bad character prints no result" ""
+
+# ---------------------------------------------------------------- PLA
+cat >f.pla <<'EOF'
+# A.B + /A.C
+.i 3
+.o 1
+.ilb A B C
+.p 4
+110 1
+111 1
+001 1
+011 1
+.e
+EOF
+run --pla f.pla
+expect_rc "pla" 0
+expect_out "pla rows" "$(printf 'A.B.C\n1 1 x\n0 x 1\n%s' "$(tail -1 <<<"$OUT")")"
+
+refuse_pla() {
+  local what=$1 line=$2 words=$3 body=$4
+  printf '%s\n' "$body" >refused.pla
+  run --pla refused.pla
+  expect_rc "pla refused: $what" 2
+  expect_err_has "pla refused: $what" "refused.pla:$line: "
+  expect_err_has "pla refused: $what" "$words"
+  expect_out "pla refused: $what prints nothing" ""
+}
+refuse_pla "two outputs" 2 "single output" $'.i 2\n.o 2\n11 10'
+refuse_pla "don't-care row" 4 "don't-care" $'.i 2\n.o 1\n11 1\n1- -'
+refuse_pla "OFF-set row" 3 "outside the ON-set" $'.i 2\n.o 1\n10 0'
+refuse_pla "bad character" 3 "input 2" $'.i 2\n.o 1\n1z 1'
+
+# PLA output read back by the PLA reader gives the same rows (CNF and DNF).
+for form in "" "--dnf"; do
+  for f in 'A.B+/A.C' '(A-B).C+/D.E' 'A>B=C+D'; do
+    run $form --format pla "$f"
+    expect_rc "pla output of $f $form" 0
+    printf '%s\n' "$OUT" >round.pla
+    run $form "$f"
+    direct=$(timeless "$OUT")
+    run --pla round.pla
+    expect_rc "pla read back: $f $form" 0
+    if [ "$(timeless "$OUT")" = "$direct" ]; then ok; else bad "pla read back: $f $form gives other rows than <$direct>"; fi
+  done
+done
+run --no-reduce --format pla 'A-B-C'
+printf '%s\n' "$OUT" >unreduced.pla
+run --pla unreduced.pla
+expect_out_has "unreduced pla output is reduced when read back" "0 0 1"
+run --format pla 'A+/A'
+expect_rc "pla output of a tautology" 1
+expect_out "pla output of a tautology is empty" ""
+expect_err_has "pla output of a tautology" "TAUTOLOGY"
+
+# ---------------------------------------------------------------- JSON
+run --format json --dnf 'A.B'
+expect_rc "json" 0
+expect_out_has "json" '"mode": "DNF"'
+expect_out_has "json" '"variables": ["A", "B"]'
+expect_out_has "json" '{"value": 0, "mask": 2, "row": "x 1"}'
+expect_out_has "json" '"verified": true'
+run --format json 'A.'
+expect_rc "json of an error" 1
+expect_out_has "json of an error" '"message": "SYNTAX ERROR"'
+expect_out_has "json of an error" '"verified": null'
+
+# ---------------------------------------------------------------- trace
+run --trace 'A.B+/A.C'
+expect_out_has "trace" "TT code 14 i 1 j 2: virtual: x 1 1"
+run --trace --format json 'A.B+/A.C'
+expect_err_has "trace beside json goes to stderr" "VT code 13 k 1: no action"
+
+# ---------------------------------------------------------------- save and load
+mkdir saves
+run --save saves/abc 'A.B+/A.C'
+expect_rc "save" 0
+if [ -f saves/tervo42_abc ] && [ "$(stat -c %s saves/tervo42_abc)" -eq $((2736 + 4 * 2)) ]; then ok; else bad "save writes tervo42_abc of 2744 bytes"; fi
+saved=$(timeless "$OUT")
+run --load saves/abc
+expect_rc "load" 0
+if [ "$(timeless "$OUT")" = "$saved" ]; then ok; else bad "load gives the saved result <$saved>"; fi
+run --load saves/tervo42_abc
+expect_rc "load by the full name" 0
+
+run --save saves/tervo42_d --dnf --no-reduce 'A.B'
+run --load saves/d
+expect_out "load keeps DNF and no reduction" "$(printf 'A+B\n1 1\n0 1\n1 0\nOK: time = 0 secs')"
+
+run --save saves/t --table table.txt
+run --load saves/t
+expect_out_has "load of a table" "0 x 1"
+run --save saves/p --pla f.pla
+run --load saves/p
+expect_out_has "load of a saved PLA" "0 x 1"
+
+run --save saves/bad 'A.'
+expect_rc "save after a syntax error keeps the formula" 1
+run --load saves/bad
+expect_out "loaded formula with a syntax error" "SYNTAX ERROR"
+
+run --save saves/abc.txt 'A'
+expect_rc "save with an extension" 2
+expect_err_has "save with an extension" "NO EXTENSION ALLOWED IN FILE NAME"
+expect_out "save with an extension runs nothing" ""
+if [ ! -e saves/tervo42_abc.txt ] && [ ! -e saves/abc.txt ]; then ok; else bad "save with an extension wrote a file"; fi
+
+run --save nowhere/abc 'A'
+expect_rc "save into a missing folder" 2
+expect_err_has "save into a missing folder" "FILE I/O ERROR"
+mkdir -p saves/tervo42_dir
+run --save saves/dir 'A'
+expect_rc "save over a folder" 2
+expect_err_has "save over a folder" "FILE I/O ERROR"
+
+run --load saves/none
+expect_rc "load of a missing file" 2
+expect_err_has "load of a missing file" "FILE NOT FOUND"
+head -c 100 saves/tervo42_abc >saves/tervo42_short
+run --load saves/short
+expect_rc "load of a short file" 2
+expect_err_has "load of a short file" "FILE I/O ERROR"
+printf 'not a formula file' >saves/tervo42_text
+run --load saves/text
+expect_err_has "load of a foreign file" "WRONG FILE TYPE"
+
+# ---------------------------------------------------------------- usage
+run --help
+expect_rc "help" 0
+expect_out_has "help" "Exit status"
+expect_out_has "help" "--pla"
+run 'A' --table table.txt
+expect_rc "two inputs" 2
+run --format xml 'A'
+expect_rc "unknown format" 2
+run --frobnicate 'A'
+expect_rc "unknown option" 2
+run --dnf --table table.txt
+expect_rc "dnf with a table" 2
+run --no-reduce --load saves/abc
+expect_rc "no-reduce with load" 2
+
+# ---------------------------------------------------------------- Ctrl+C
+# With the trace on the run stops at every comparison, so an interrupt is
+# answered at once, however fast the reduction itself.
+awk 'BEGIN { srand(3); print ".i 10"; print ".o 1";
+  for (a = 0; a < 1024; a++) if (rand() < 0.5) { s = ""; x = a;
+    for (c = 0; c < 10; c++) { s = s (x % 2); x = int(x / 2) } print s " 1" } }' >slow.pla
+set -m
+"$BATCH" --trace --format json --pla slow.pla >"$WORK/.out" 2>/dev/null </dev/null &
+pid=$!
+sleep 0.5
+kill -INT "$pid" 2>/dev/null
+wait "$pid"
+RC=$?
+set +m
+OUT=$(cat "$WORK/.out")
+ERR=
+expect_rc "Ctrl+C" 130
+expect_out_has "Ctrl+C" '"message": "process terminated"'
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,141 @@
+#include "inputs.h"
+
+#include <algorithm>
+
+#include "logic_unit.h"
+#include "xlate_unit.h"
+
+namespace tervo::batch {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos <= text.size()) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string line(text.substr(pos, end - pos));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    pos = end + 1;
+  }
+  // A final line break ends the last line; it does not start another.
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+void TrimRight(std::string& s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+}
+
+std::string Printable(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  if (u >= 0x21 && u < 0x7F) return std::string("\"") + c + "\"";
+  static const char* hex = "0123456789abcdef";
+  return std::string("byte 0x") + hex[u >> 4] + hex[u & 15];
+}
+
+}  // namespace
+
+std::optional<InputError> PlaceFormula(Engine& e, std::string_view text) {
+  const auto count = std::count_if(text.begin(), text.end(), [](char c) { return !IsBlank(c); });
+  if (count > kFormulaChars)
+    return InputError{0, "the formula has " + std::to_string(count) +
+                             " non-blank characters; the formula grid holds at most 1200"};
+
+  std::vector<std::string> lines = SplitLines(text);
+  for (std::string& line : lines) {
+    for (char& c : line) c = IsBlank(c) ? ' ' : Upper(c);
+    TrimRight(line);
+  }
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  const bool fits = lines.size() <= static_cast<std::size_t>(kGridRows) &&
+                    std::all_of(lines.begin(), lines.end(),
+                                [](const std::string& l) { return l.size() <= static_cast<std::size_t>(kGridCols); });
+
+  for (auto& row : e.FormulaGrid) row.fill(' ');
+  if (fits) {
+    for (std::size_t r = 0; r < lines.size(); ++r) std::copy(lines[r].begin(), lines[r].end(), e.FormulaGrid[r].begin());
+  } else {
+    int cell = 0;
+    for (char c : text)
+      if (!IsBlank(c)) {
+        e.FormulaGrid[cell / kGridCols][cell % kGridCols] = Upper(c);
+        ++cell;
+      }
+  }
+  return std::nullopt;
+}
+
+std::optional<InputError> PlaceTable(Engine& e, std::string_view text) {
+  std::vector<std::string> lines = SplitLines(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string& line = lines[i];
+    const int lineNo = static_cast<int>(i) + 1;
+    if (line.find('\t') != std::string::npos)
+      return InputError{lineNo, "a tab has no column of its own; use blanks"};
+    TrimRight(line);
+    if (line.empty()) continue;
+    if (line.size() > static_cast<std::size_t>(kTableCols))
+      return InputError{lineNo, "the line has " + std::to_string(line.size()) + " columns; the table has 15"};
+    if (i >= static_cast<std::size_t>(kTableLines))
+      return InputError{lineNo, "the table holds the header and at most 100 term lines"};
+    for (std::size_t col = 0; col < line.size(); ++col) {
+      const char c = line[col];
+      const std::string where = "column " + std::to_string(col + 1) + " is " + Printable(c);
+      if (i == 0) {
+        if (c != ' ' && !((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+          return InputError{lineNo, where + "; the header holds variable letters A..Z and blanks"};
+      } else if (c != ' ' && c != '0' && c != '1') {
+        return InputError{lineNo, where + "; a term line holds 0, 1 and blanks"};
+      }
+    }
+  }
+  for (auto& line : e.TableGrid) line.fill(' ');
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    for (std::size_t col = 0; col < lines[i].size(); ++col) e.TableGrid[i][col] = Upper(lines[i][col]);
+  return std::nullopt;
+}
+
+bool PlacePlaInTableGrid(Engine& e, const PlaFunction& f) {
+  if (f.value.size() > static_cast<std::size_t>(kInputTerms)) return false;
+  for (auto& line : e.TableGrid) line.fill(' ');
+  for (unsigned c = 0; c < f.inputs; ++c) e.TableGrid[0][c] = f.letters[c];
+  for (std::size_t t = 0; t < f.value.size(); ++t)
+    for (unsigned c = 0; c < f.inputs; ++c)
+      if (f.mask[t] >> c & 1) e.TableGrid[t + 1][c] = (f.value[t] >> c & 1) ? '1' : '0';
+  return true;
+}
+
+void LoadPlaFunction(Engine& e, const PlaFunction& f, const std::vector<uint8_t>& listed) {
+  e.VariableTable.fill(0);
+  std::copy(f.letters.begin(), f.letters.end(), e.VariableTable.begin());
+  e.VariableCount = static_cast<uint8_t>(f.inputs);
+  e.RowMask = LowMask(f.inputs);
+  e.TermCount = static_cast<uint16_t>(f.value.size());
+  for (std::size_t t = 0; t < f.value.size(); ++t) {
+    e.TermValue[t + 1] = f.value[t];
+    e.TermMask[t + 1] = f.mask[t];
+  }
+  const auto many = std::count(listed.begin(), listed.end(), 1);
+  const bool everywhereOne = f.offSet ? many == 0 : many == static_cast<long>(listed.size());
+  const bool everywhereZero = f.offSet ? many == static_cast<long>(listed.size()) : many == 0;
+  if (everywhereOne)
+    e.ErrorCode = kTautology;
+  else if (everywhereZero)
+    e.ErrorCode = kInconsistent;
+}
+
+bool VerifyAgainstListed(Engine& e, const std::vector<uint8_t>& listed) {
+  e.FullMask = LowMask(e.VariableCount);
+  for (uint32_t a = 0; a <= e.FullMask; ++a)
+    if ((listed[a] != 0) != IsCovered(e, static_cast<uint16_t>(a))) return false;
+  return true;
+}
+
+}  // namespace tervo::batch

@@ -1,0 +1,198 @@
+#include "run.h"
+
+#include <signal.h>
+
+#include <cstring>
+
+#include "logic_unit.h"
+#include "report.h"
+#include "xlate_unit.h"
+
+namespace tervo::batch {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+namespace {
+
+extern "C" void OnInterrupt(int) { gInterrupted = 1; }
+
+// How long a reduction runs before its progress is shown.
+constexpr std::chrono::milliseconds kProgressDelay{300};
+
+}  // namespace
+
+void InstallInterruptHandler() {
+  // A program started with interrupts ignored (in the background of a
+  // script) keeps ignoring them.
+  struct sigaction old {};
+  if (sigaction(SIGINT, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) return;
+  struct sigaction sa {};
+  sa.sa_handler = OnInterrupt;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESETHAND;  // the next interrupt takes the default action
+  sigaction(SIGINT, &sa, nullptr);
+}
+
+std::string_view TraceAction(const Engine& e, const TraceRecord& r) {
+  if (r.kind == 1) {
+    switch (r.code) {
+      case 1:
+      case 9: return "delete [j]";
+      case 5: return "delete [i]";
+      case 2: return "delete [j] , drop [i] diff";
+      case 6: return "drop [i] diff";
+      case 10: return "drop [j] diff";
+      case 14: return r.rescan ? "skip" : "virtual:";
+      default: return "no action";
+    }
+  }
+  switch (r.code) {
+    case 1:
+    case 9: return "delete TT";
+    case 5: return "set VT to TT";
+    case 2: return "drop diff in VT,TT";
+    case 6: return "drop diff in VT";
+    case 10: return "drop diff in TT";
+    case 14:
+      if (e.TermMark[r.k]) return "skip VT parent";
+      if (r.diff & r.history) return "skip duplicate VT";
+      return "new VT";
+    default: return "no action";
+  }
+}
+
+std::string TraceLine(const Engine& e, const TraceRecord& r) {
+  std::string line = r.kind == 1 ? "TT" : "VT";
+  line += " code " + std::to_string(r.code);
+  if (r.kind == 1)
+    line += " i " + std::to_string(r.i) + " j " + std::to_string(r.j);
+  else
+    line += " k " + std::to_string(r.k);
+  const std::string_view action = TraceAction(e, r);
+  line += ": ";
+  line += action;
+  if (action == "virtual:" || action == "new VT") {
+    // The consensus of the two terms about to be combined.
+    uint16_t v1, m1, v2, m2;
+    if (r.kind == 1) {
+      v1 = e.TermValue[r.i], m1 = e.TermMask[r.i], v2 = e.TermValue[r.j], m2 = e.TermMask[r.j];
+    } else {
+      v1 = e.VtValue, m1 = e.VtMask, v2 = e.TermValue[r.k], m2 = e.TermMask[r.k];
+    }
+    const auto mask = static_cast<uint16_t>((m1 | m2) & (e.FullMask ^ r.diff));
+    const auto value = static_cast<uint16_t>(((v1 & m1) | (v2 & m2)) & mask);
+    line += ' ';
+    line += RowText(e, value, mask);
+  }
+  return line;
+}
+
+std::string FormatSeconds(double seconds, int decimals) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, seconds < 0 ? 0.0 : seconds);
+  std::string s = buf;
+  while (!s.empty() && s.back() == '0') s.pop_back();
+  if (!s.empty() && s.back() == '.') s.pop_back();
+  return s.empty() ? "0" : s;
+}
+
+void BatchHost::ShowProgress(std::string_view text) {
+  if (!progress_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (started_ == std::chrono::steady_clock::time_point{}) started_ = now;
+  if (now - started_ < kProgressDelay) return;
+  std::fprintf(stderr, "\r%.*s\033[K", static_cast<int>(text.size()), text.data());
+  std::fflush(stderr);
+  shown_ = true;
+}
+
+void BatchHost::ProcessPendingEvents() {
+  if (gInterrupted) e_.GoOn = 0;
+}
+
+void BatchHost::DrawTraceStep(const TraceRecord& record) {
+  if (!trace_) return;
+  const std::string line = TraceLine(e_, record);
+  std::fprintf(trace_, "%s\n", line.c_str());
+}
+
+void BatchHost::WaitAtStop() {
+  // No one to press <space>: every stop passes at once unless interrupted.
+  if (gInterrupted) e_.GoOn = 0;
+  e_.StepWait = 0;
+}
+
+void BatchHost::Finish() {
+  if (shown_) {
+    std::fprintf(stderr, "\r\033[K");
+    std::fflush(stderr);
+    shown_ = false;
+  }
+}
+
+int ExitStatus(const RunOutcome& run) {
+  if (run.ended) return kExitInterrupted;
+  if (run.code != kOk) return kExitMessage;
+  return run.verified ? kExitOk : kExitVerify;
+}
+
+RunOutcome RunGo(Engine& e, RunHost& host, const std::function<void(Engine&)>& tableStage,
+                 const std::function<bool(Engine&)>& verify) {
+  RunOutcome out;
+  e.GoOn = 1;
+  e.StepWait = 0;
+  e.ErrorCode = kOk;
+  e.RunState = 1;
+  auto failure = [&] {
+    e.RunState = 0;
+    out.code = e.ErrorCode;
+    out.message = std::string(MessageTable[e.ErrorCode]);
+    return out;
+  };
+
+  if (e.FormulaMode) {
+    CollectFormula(e);
+    if (e.ErrorCode != kOk) return failure();
+    ScanFormula(e);
+    if (e.ErrorCode != kOk) return failure();
+    BuildVariableTable(e);
+    if (e.GoOn) GenerateDirectors(e);
+    if (e.ErrorCode != kOk) return failure();
+    if (e.GoOn) EvaluateTruthTable(e);
+    if (e.ErrorCode != kOk) return failure();
+  } else if (e.GoOn) {
+    if (tableStage)
+      tableStage(e);
+    else
+      ReadTable(e);
+    if (e.ErrorCode != kOk) return failure();
+  }
+
+  if (e.ReduceOn && e.GoOn) {
+    e.RunState = 2;
+    const auto start = std::chrono::steady_clock::now();
+    ReduceTruthTable(e, host);
+    out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  e.RunState = 0;
+
+  if (!e.GoOn) {
+    out.ended = true;
+    out.message = "process terminated";
+    return out;
+  }
+  out.drawn = true;
+  if (e.TermCount == 0) {
+    e.ErrorCode = kTautology;
+    out.code = e.ErrorCode;
+    out.message = std::string(MessageTable[e.ErrorCode]);
+    return out;
+  }
+  out.verifyRan = true;
+  out.verified = verify ? verify(e) : VerifyResult(e);
+  out.message = std::string(out.verified ? "OK: " : "TT Verify ERROR: ") + "time = " + FormatSeconds(out.seconds) +
+                " secs";
+  return out;
+}
+
+}  // namespace tervo::batch
