@@ -33,33 +33,7 @@ void InstallInterruptHandler() {
   sigaction(SIGINT, &sa, nullptr);
 }
 
-std::string_view TraceAction(const Engine& e, const TraceRecord& r) {
-  if (r.kind == 1) {
-    switch (r.code) {
-      case 1:
-      case 9: return "delete [j]";
-      case 5: return "delete [i]";
-      case 2: return "delete [j] , drop [i] diff";
-      case 6: return "drop [i] diff";
-      case 10: return "drop [j] diff";
-      case 14: return r.rescan ? "skip" : "virtual:";
-      default: return "no action";
-    }
-  }
-  switch (r.code) {
-    case 1:
-    case 9: return "delete TT";
-    case 5: return "set VT to TT";
-    case 2: return "drop diff in VT,TT";
-    case 6: return "drop diff in VT";
-    case 10: return "drop diff in TT";
-    case 14:
-      if (e.TermMark[r.k]) return "skip VT parent";
-      if (r.diff & r.history) return "skip duplicate VT";
-      return "new VT";
-    default: return "no action";
-  }
-}
+std::string_view TraceAction(const Engine& e, const TraceRecord& r) { return ActionText(e, r); }
 
 std::string TraceLine(const Engine& e, const TraceRecord& r) {
   std::string line = r.kind == 1 ? "TT" : "VT";
@@ -79,8 +53,8 @@ std::string TraceLine(const Engine& e, const TraceRecord& r) {
     } else {
       v1 = e.VtValue, m1 = e.VtMask, v2 = e.TermValue[r.k], m2 = e.TermMask[r.k];
     }
-    const auto mask = static_cast<uint16_t>((m1 | m2) & (e.FullMask ^ r.diff));
-    const auto value = static_cast<uint16_t>(((v1 & m1) | (v2 & m2)) & mask);
+    uint16_t value = 0, mask = 0;
+    Consensus(e.FullMask, v1, m1, v2, m2, r.diff, value, mask);
     line += ' ';
     line += RowText(e, value, mask);
   }
