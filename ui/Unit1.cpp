@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPainter>
@@ -21,6 +22,14 @@
 // Resources compiled into a static library must be registered by name, from
 // the global namespace.
 static void InitWindowResources() { Q_INIT_RESOURCE(window); }
+
+QIcon TForm1::ProgramIcon() {
+  InitWindowResources();
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/tervo42-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
 
 using tervo::Engine;
 using tervo::MessageTable;
@@ -40,6 +49,7 @@ constexpr int kLastScroll = 71;  // table view: highest scroll position
 TForm1::TForm1(QWidget* parent) : QWidget(parent), engine_(std::make_unique<Engine>()), ui_(new Ui::TForm1) {
   InitWindowResources();
   ui_->setupUi(this);
+  setWindowIcon(ProgramIcon());
 
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -83,6 +93,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), engine_(std::make_unique<Engi
 
   FormCreate();
   helpform_ = new Thelpform(this);
+  helpform_->setWindowIcon(windowIcon());
   helpform_->hide();
 }
 

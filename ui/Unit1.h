@@ -3,6 +3,7 @@
 // the one Engine of the program and is the engine's RunHost.
 #pragma once
 
+#include <QIcon>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -30,6 +31,9 @@ class TForm1 : public QWidget, public tervo::RunHost {
  public:
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
+
+  // The program's icon, at the sizes the desktop asks for.
+  static QIcon ProgramIcon();
 
   tervo::Engine& engine() { return *engine_; }
   const EditorView& editor() const { return view_; }

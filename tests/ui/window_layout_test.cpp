@@ -34,6 +34,14 @@ void WindowLayoutTest::windowIsFixedAndTitled() {
   QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
   QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
   QCOMPARE(form->font().pixelSize(), 13);
+  // the program's icon, for the window and the help window alike
+  QVERIFY(!form->windowIcon().isNull());
+  QVERIFY(form->windowIcon().availableSizes().contains(QSize(48, 48)));
+  auto* help = form->findChild<QWidget*>(QStringLiteral("helpform"), Qt::FindDirectChildrenOnly);
+  for (QWidget* w : form->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    if (w->isWindow()) help = w;
+  QVERIFY(help != nullptr);
+  QCOMPARE(help->windowIcon().cacheKey(), form->windowIcon().cacheKey());
 }
 
 void WindowLayoutTest::componentsStandAtTheirPlaces_data() {
