@@ -1,15 +1,14 @@
-// Printing through the real window, into PDF files (this machine has no
-// printer): the warning before a long print, the pages written, the refused
+// Printing through the real window, into PDF files: the warning before a long print, the pages written, the refused
 // jobs, and that printing leaves every table as it was.
 #include <QtTest>
 
 #include <QFile>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "print_render.h"
 #include "window_test_support.h"
 
 using namespace wt;
@@ -23,7 +22,9 @@ struct Questions {
   QStringList suggested;   // PDF paths suggested
 };
 
+// The pages go into a PDF file, also where a printer is installed.
 void Answer(TForm1& form, Questions& q) {
+  form.printer().setOutputFormat(QPrinter::PdfFormat);
   form.AskProceed = [&q](const QString& text) {
     q.asked << text;
     return q.proceed;
@@ -60,7 +61,6 @@ std::vector<uint8_t> Marks(const tervo::Engine& e) {
 class WindowPrintTest : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase();
   void printsIntoAPdfFile_data();
   void printsIntoAPdfFile();
   void cancelledWarningOrFileDialogPrintsNothing_data();
@@ -69,12 +69,10 @@ class WindowPrintTest : public QObject {
   void aRefusedJobSaysSo();
   void printingDuringARunDoesNothing();
   void printerSetupOpensThePrintDialog();
+  void theDateIsDayMonthYear();
+  void theDateSeparatorComesFromTheFormat_data();
+  void theDateSeparatorComesFromTheFormat();
 };
-
-void WindowPrintTest::initTestCase() {
-  // The pages go to a PDF file only while no printer is installed.
-  if (!QPrinterInfo::availablePrinters().isEmpty()) QSKIP("a printer is installed");
-}
 
 void WindowPrintTest::printsIntoAPdfFile_data() {
   QTest::addColumn<QString>("formula");
@@ -211,6 +209,37 @@ void WindowPrintTest::printerSetupOpensThePrintDialog() {
   QVERIFY(cursorHidden);
   QVERIFY(form->editor().CursorVisible);
   QVERIFY(form->printer().pageLayout().isEquivalentTo(layout));
+}
+
+void WindowPrintTest::theDateIsDayMonthYear() {
+  // The separator is the system's; whatever it is, it stands twice.
+  for (const QDate& d : {QDate(2026, 12, 8), QDate(2031, 1, 31), QDate(987, 7, 4)}) {
+    const QString text = tervo::PrintDate(d);
+    QCOMPARE(text.size(), 10);
+    const QChar sep = text.at(2);
+    QVERIFY2(!sep.isDigit() && text.at(5) == sep, qPrintable(text));
+    QCOMPARE(text, QStringLiteral("%1%2%3%2%4")
+                       .arg(QString::number(d.day()).rightJustified(2, QLatin1Char('0')), QString(sep),
+                            QString::number(d.month()).rightJustified(2, QLatin1Char('0')),
+                            QString::number(d.year()).rightJustified(4, QLatin1Char('0'))));
+  }
+}
+
+void WindowPrintTest::theDateSeparatorComesFromTheFormat_data() {
+  QTest::addColumn<QString>("format");
+  QTest::addColumn<QString>("separator");
+  QTest::newRow("slash") << "M/d/yy" << "/";
+  QTest::newRow("dot") << "dd.MM.yy" << ".";
+  QTest::newRow("dash") << "yyyy-MM-dd" << "-";
+  QTest::newRow("dot and blank") << "yyyy. MM. dd." << ".";
+  QTest::newRow("month name, none") << "d MMM yyyy" << "/";
+  QTest::newRow("quoted text first") << "'le' d-M-yy" << "-";
+}
+
+void WindowPrintTest::theDateSeparatorComesFromTheFormat() {
+  QFETCH(QString, format);
+  QFETCH(QString, separator);
+  QCOMPARE(QString(tervo::DateSeparator(format)), separator);
 }
 
 QTEST_MAIN(WindowPrintTest)
