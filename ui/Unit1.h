@@ -67,6 +67,8 @@ class TForm1 : public QWidget, public tervo::RunHost {
   // ------------------------------------------------------------ output and info panes
   // Empty the truth table and scroll the output pane to the top.
   void ClearResult();
+  // Scroll the output pane to the top with a range for the current table, without drawing.
+  void ResetOutputScroll();
   // Show the result tables in the output pane at the current scroll position.
   void DrawOutputPane();
   void ClearOutputPane();
@@ -131,7 +133,6 @@ class TForm1 : public QWidget, public tervo::RunHost {
   // drawing on the window surface
   void DrawPaneFrame(QPainter& p, const QWidget* pane);
   // file and print helpers
-  void ResetOutputScroll();
   void InstallFileDialogs();
   void InstallPrintDialogs();
   QString SuggestedPdfPath();
