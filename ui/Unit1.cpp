@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPainter>
+#include <QPrinter>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QUrl>
@@ -87,6 +88,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), engine_(std::make_unique<Engi
   connect(ui_->printBtn, &QAbstractButton::clicked, this, &TForm1::printBtnClick);
   connect(ui_->prsetupBtn, &QAbstractButton::clicked, this, &TForm1::prsetupBtnClick);
   connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  InstallFileDialogs();
+  InstallPrintDialogs();
 
   // The window sees every key before any of its controls.
   qApp->installEventFilter(this);
@@ -187,13 +190,8 @@ void TForm1::GObtnClick() {
     if (e.ErrorCode) return FailureExit();
   }
 
-  {
-    // Only the stages below draw the new table; the pane stays as it is.
-    QScrollBar* sb = ui_->outputscrollbar;
-    const QSignalBlocker quiet(sb);
-    sb->setValue(0);
-    sb->setMaximum(e.TermCount >= 30 ? e.TermCount - 10 : 10);
-  }
+  // Only the stages below draw the new table; the pane stays as it is.
+  ResetOutputScroll();
 
   // An ended run has no new truth table to show.
   if (e.TraceXlate && e.GoOn) {
@@ -657,6 +655,16 @@ void TForm1::ClearResult() {
   ui_->outputscrollbar->setValue(0);
 }
 
+// Scroll position 0 and a range that reaches the last term of the table,
+// without drawing.
+void TForm1::ResetOutputScroll() {
+  const Engine& e = *engine_;
+  QScrollBar* sb = ui_->outputscrollbar;
+  const QSignalBlocker quiet(sb);
+  sb->setValue(0);
+  sb->setMaximum(e.TermCount >= 30 ? e.TermCount - 10 : 10);
+}
+
 void TForm1::DrawOutputPane() { ui_->outputbox->DrawOutputPane(ui_->outputscrollbar->value()); }
 
 void TForm1::ClearOutputPane() { ui_->outputbox->ClearOutputPane(); }
@@ -702,22 +710,7 @@ void TForm1::helpBtnClick() {
   if (idle) ShowCursor();
 }
 
-// Formula files and printing hook in here; none of them may act during a run.
-void TForm1::loadBtnClick() {
-  if (engine_->RunState != 0) return;
-}
-
-void TForm1::saveBtnClick() {
-  if (engine_->RunState != 0) return;
-}
-
-void TForm1::printBtnClick() {
-  if (engine_->RunState != 0) return;
-}
-
-void TForm1::prsetupBtnClick() {
-  if (engine_->RunState != 0) return;
-}
+// The file commands are in file_commands.cpp, printing in print_commands.cpp.
 
 // ---------------------------------------------------------------- window surface
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -20,7 +21,9 @@ namespace Ui {
 class TForm1;
 }
 class QCheckBox;
+class QPagedPaintDevice;
 class QPainter;
+class QPrinter;
 class Thelpform;
 
 // The web address that the picture Image1 opens.
@@ -68,6 +71,8 @@ class TForm1 : public QWidget, public tervo::RunHost {
   // ------------------------------------------------------------ output and info panes
   // Empty the truth table and scroll the output pane to the top.
   void ClearResult();
+  // Scroll the output pane to the top with a range for the current table, without drawing.
+  void ResetOutputScroll();
   // Show the result tables in the output pane at the current scroll position.
   void DrawOutputPane();
   void ClearOutputPane();
@@ -78,6 +83,24 @@ class TForm1 : public QWidget, public tervo::RunHost {
   void DrawVariableTable();
   void DrawDirectorTable();
   void SetRowMarkers(uint16_t a, uint16_t b);
+
+  // ------------------------------------------------------------ files and printing
+  // Folder (with its trailing separator) and name without the prefix of the
+  // last file loaded or saved; empty until then.
+  const QString& rememberedFolder() const { return RememberedFolder; }
+  const QString& rememberedName() const { return RememberedName; }
+  // Remember the folder and name of a file and show the name in the caption.
+  void ShowFileName(const QString& path);
+  // The printer of all print jobs; the printer-setup dialog changes it.
+  QPrinter& printer();
+
+  // The questions the file and print commands ask, each a modal dialog by
+  // default. They are plain members so that tests can answer them without a
+  // dialog. A path question answers an empty string when it is cancelled.
+  std::function<QString(const QString& folder, const QString& name)> AskOpenPath;
+  std::function<QString(const QString& folder, const QString& name)> AskSavePath;
+  std::function<QString(const QString& suggested)> AskPdfPath;  // where a print goes without a printer
+  std::function<bool(const QString& question)> AskProceed;      // OK (true) or Cancel
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -113,6 +136,11 @@ class TForm1 : public QWidget, public tervo::RunHost {
   void Timer1Timer();
   // drawing on the window surface
   void DrawPaneFrame(QPainter& p, const QWidget* pane);
+  // file and print helpers
+  void InstallFileDialogs();
+  void InstallPrintDialogs();
+  QString SuggestedPdfPath();
+  bool PrintPages(QPainter& painter, QPagedPaintDevice& device);
   // run helpers
   void FailureExit();
   void SetMessage(const QString& text);
@@ -139,4 +167,9 @@ class TForm1 : public QWidget, public tervo::RunHost {
   tervo::PostfixSnapshot PostfixSnapshot;                // the postfix table as it stood at its stop
   std::optional<tervo::TraceRecord> TraceRecordRef;     // the last reduction step, for repaints
   std::vector<tervo::InfoText> DBboxTexts() const;      // what the info pane shows now
+  // files and printing
+  QString RememberedFolder;
+  QString RememberedName;
+  QString LastPdfPath;                // where the last print to a file went
+  std::unique_ptr<QPrinter> Printer;  // made on first use, kept for later jobs
 };

@@ -47,20 +47,20 @@ bool RenderPrint(QPainter& painter, QPagedPaintDevice& device, const std::vector
   return true;
 }
 
+QChar DateSeparator(const QString& shortFormat) {
+  // The first mark between the fields; blanks and quotes do not count, and a
+  // format without one (such as "d MMM yyyy") gives "/".
+  for (QChar c : shortFormat)
+    if (!c.isLetterOrNumber() && !c.isSpace() && c != QLatin1Char('\'')) return c;
+  return QLatin1Char('/');
+}
+
 QString PrintDate(const QDate& date) {
-  // The separator is the first character of the short date format that is
-  // not part of a day, month or year field.
-  QChar separator = QLatin1Char('/');
-  for (QChar c : QLocale::system().dateFormat(QLocale::ShortFormat))
-    if (!c.isLetter()) {
-      separator = c;
-      break;
-    }
-  return QStringLiteral("%1%4%2%4%3")
-      .arg(date.day(), 2, 10, QLatin1Char('0'))
-      .arg(date.month(), 2, 10, QLatin1Char('0'))
-      .arg(date.year(), 4, 10, QLatin1Char('0'))
-      .arg(separator);
+  const QChar separator = DateSeparator(QLocale::system().dateFormat(QLocale::ShortFormat));
+  // Built piece by piece: chained arg() calls would read the digits of one
+  // field together with a following placeholder ("%4" + "12" as "%412").
+  const auto field = [](int value, int width) { return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0')); };
+  return field(date.day(), 2) + separator + field(date.month(), 2) + separator + field(date.year(), 4);
 }
 
 }  // namespace tervo

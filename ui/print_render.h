@@ -19,4 +19,8 @@ bool RenderPrint(QPainter& painter, QPagedPaintDevice& device, const std::vector
 // A date as dd/mm/yyyy with the system locale's date separator.
 QString PrintDate(const QDate& date);
 
+// The date separator of a short date format: "M/d/yy" gives "/",
+// "dd.MM.yy" gives ".", and a format without one gives "/".
+QChar DateSeparator(const QString& shortFormat);
+
 }  // namespace tervo

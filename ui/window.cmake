@@ -6,6 +6,8 @@ set(TERVO_RESOURCES ${PROJECT_SOURCE_DIR}/resources)
 add_library(tervo_window STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/Unit1.h
   ${CMAKE_CURRENT_SOURCE_DIR}/Unit1.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/file_commands.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/print_commands.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/DBG_unit.h
   ${CMAKE_CURRENT_SOURCE_DIR}/DBG_unit.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/pane_widgets.h

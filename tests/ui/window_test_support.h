@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Unit1.h"
 #include "engine.h"
@@ -101,5 +102,36 @@ inline QStringList RunWithStops(TForm1& form, const std::function<void(const QSt
 }
 
 inline const QColor kPaneColor(255, 255, 224);
+
+// What a file load replaces and what printing must leave alone: both grids,
+// the options with their controls, the result and the caption.
+struct WorkingState {
+  std::string formulaGrid, tableGrid, letters;
+  std::vector<uint16_t> terms;  // value, mask of each term
+  int formulaMode = 0, cnfMode = 0, reduceOn = 0;
+  bool reduceTicked = false, cnfDown = false, dnfDown = false;
+  QString caption;
+  bool operator==(const WorkingState&) const = default;
+};
+
+inline WorkingState StateOf(TForm1& form) {
+  const tervo::Engine& e = form.engine();
+  WorkingState s;
+  for (const auto& row : e.FormulaGrid) s.formulaGrid.append(row.begin(), row.end());
+  for (const auto& line : e.TableGrid) s.tableGrid.append(line.begin(), line.end());
+  s.letters.assign(e.VariableTable.begin(), e.VariableTable.begin() + e.VariableCount);
+  for (int t = 1; t <= e.TermCount; ++t) {
+    s.terms.push_back(e.TermValue[t]);
+    s.terms.push_back(e.TermMask[t]);
+  }
+  s.formulaMode = e.FormulaMode;
+  s.cnfMode = e.CnfMode;
+  s.reduceOn = e.ReduceOn;
+  s.reduceTicked = Child<QAbstractButton>(form, "reducecheckbox")->isChecked();
+  s.cnfDown = Child<QAbstractButton>(form, "cnfBtn")->isChecked();
+  s.dnfDown = Child<QAbstractButton>(form, "dnfBtn")->isChecked();
+  s.caption = form.windowTitle();
+  return s;
+}
 
 }  // namespace wt

@@ -1,0 +1,48 @@
+// Prints a sample through the real window into a PDF file, for looking at
+// the printed pages (docs/screenshots/print-*.png come from it):
+//
+//   print_sample <out.pdf> formula <formula> [reduce]   the formula's result, unreduced unless "reduce"
+//   print_sample <out.pdf> table <line> <line> ...      a typed table (first line: the letters)
+//
+// The caption is made "tervo42:sample" by saving into a temporary folder.
+// Run it under the offscreen platform or a display.
+#include <QApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "window_test_support.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: print_sample <out.pdf> formula <formula> [reduce] | table <line>...\n");
+    return 2;
+  }
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  const QString mode = QString::fromLocal8Bit(argv[2]);
+  auto form = wt::ShownWindow();
+  if (mode == QLatin1String("table")) {
+    wt::Click(*form, "tablebtn");
+    for (int l = 3; l < argc; ++l) {
+      QTest::mouseClick(wt::Child<QWidget>(*form, "inputbox"), Qt::LeftButton, {}, QPoint(65, 18 * (l - 3) + 9));
+      wt::Type(*form, QString::fromLocal8Bit(argv[l]));
+    }
+  } else {
+    wt::TypeFormula(*form, QString::fromLocal8Bit(argv[3]).replace(QLatin1String("\\n"), QLatin1String("\n")));
+    if (argc < 5 || QLatin1String(argv[4]) != QLatin1String("reduce")) wt::Click(*form, "reducecheckbox");
+  }
+  wt::Click(*form, "GObtn");
+  std::printf("%s: %d terms\n", qPrintable(form->Message()), form->engine().TermCount);
+
+  QTemporaryDir dir;
+  form->AskSavePath = [&](const QString&, const QString&) { return dir.filePath("sample"); };
+  wt::Click(*form, "saveBtn");
+  form->AskProceed = [](const QString& q) {
+    std::printf("%s OK\n", qPrintable(q));
+    return true;
+  };
+  form->AskPdfPath = [&](const QString&) { return out; };
+  wt::Click(*form, "printBtn");
+  std::printf("%s\n", qPrintable(form->Message()));
+  return form->Message().startsWith(QLatin1String("OK")) ? 0 : 1;
+}

@@ -1,0 +1,291 @@
+// Formula files through the real window: save and load with the dialogs
+// answered by the tests, the caption and the remembered name, the refusals
+// that leave the working state alone, and the commands' silence during a run.
+#include <QtTest>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "formula_file.h"
+#include "window_test_support.h"
+
+using namespace wt;
+
+namespace {
+
+// The dialogs answer with a path in the test folder; each records what it
+// was offered.
+struct Dialogs {
+  QString openAnswer, saveAnswer;
+  QStringList offered;  // "folder|name" per question
+  int asked = 0;
+};
+
+void Answer(TForm1& form, Dialogs& d) {
+  form.AskOpenPath = [&d](const QString& folder, const QString& name) {
+    ++d.asked;
+    d.offered << folder + QLatin1Char('|') + name;
+    return d.openAnswer;
+  };
+  form.AskSavePath = [&d](const QString& folder, const QString& name) {
+    ++d.asked;
+    d.offered << folder + QLatin1Char('|') + name;
+    return d.saveAnswer;
+  };
+}
+
+void TypeTable(TForm1& form, const QStringList& lines) {
+  Click(form, "tablebtn");
+  for (int l = 0; l < lines.size(); ++l) {
+    QTest::mouseClick(Child<QWidget>(form, "inputbox"), Qt::LeftButton, {}, QPoint(65, 18 * l + 9));
+    Type(form, lines[l]);
+  }
+}
+
+// Input, options and a result of one of three kinds.
+void MakeWorkingState(TForm1& form, const QString& kind) {
+  if (kind == QLatin1String("table")) {
+    TypeTable(form, {"ABC", "1 1", "1 0 1", " 11"});
+  } else if (kind == QLatin1String("dnf unreduced")) {
+    TypeFormula(form, "A.B+/A.C\n+D.(E+/B)");
+    Click(form, "dnfBtn");
+    Click(form, "reducecheckbox");
+  } else {  // 155 terms, more than the scroll range of a short result
+    TypeFormula(form, "(A+B.C).(D+E+F+G+H)");
+    Click(form, "reducecheckbox");
+  }
+  Click(form, "GObtn");
+}
+
+QByteArray FileBytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+class WindowFileTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void saveThenLoadRestoresTheWorkingState_data();
+  void saveThenLoadRestoresTheWorkingState();
+  void aChosenPrefixIsNotDoubled();
+  void refusalsChangeNothing_data();
+  void refusalsChangeNothing();
+  void cancelledDialogsChangeNothing();
+  void loadAndSaveDoNothingDuringARun();
+};
+
+void WindowFileTest::saveThenLoadRestoresTheWorkingState_data() {
+  QTest::addColumn<QString>("kind");
+  QTest::addColumn<QString>("typedOnLoad");
+  QTest::newRow("formula, DNF, unreduced; load by name") << "dnf unreduced" << "abc";
+  QTest::newRow("long result; load by file name") << "long" << "tervo42_abc";
+  QTest::newRow("typed table") << "table" << "abc";
+}
+
+void WindowFileTest::saveThenLoadRestoresTheWorkingState() {
+  QFETCH(QString, kind);
+  QFETCH(QString, typedOnLoad);
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString folder = dir.path() + QLatin1Char('/');
+
+  auto saver = ShownWindow();
+  QCOMPARE(saver->windowTitle(), QStringLiteral("tervo42 V2.0"));
+  MakeWorkingState(*saver, kind);
+  QVERIFY(saver->engine().TermCount > 0);
+  Dialogs d;
+  Answer(*saver, d);
+  d.saveAnswer = folder + "abc";
+  Click(*saver, "saveBtn");
+  QCOMPARE(saver->Message(), QStringLiteral("file saved"));
+  QCOMPARE(saver->windowTitle(), QStringLiteral("tervo42:abc"));
+  QCOMPARE(saver->rememberedFolder(), folder);
+  QCOMPARE(saver->rememberedName(), QStringLiteral("abc"));
+  QCOMPARE(d.offered, QStringList{"|"});
+  const tervo::Engine& se = saver->engine();
+  QCOMPARE(QFileInfo(folder + "tervo42_abc").size(),
+           qint64(tervo::FormulaFileSize(se.VariableCount, se.TermCount)));
+  const WorkingState saved = StateOf(*saver);
+
+  // Clearing the input leaves only the prefix in the caption.
+  Click(*saver, "inclearBtn");
+  QCOMPARE(saver->windowTitle(), QStringLiteral("tervo42:"));
+  QCOMPARE(saver->rememberedName(), QStringLiteral("abc"));
+
+  // A fresh window, with other options and a result of its own.
+  auto loader = ShownWindow();
+  TypeFormula(*loader, "X+Y./Z");
+  Click(*loader, "GObtn");
+  Child<QScrollBar>(*loader, "outputscrollbar")->setValue(5);
+  Dialogs l;
+  Answer(*loader, l);
+  l.openAnswer = folder + typedOnLoad;
+  Click(*loader, "loadBtn");
+  QCOMPARE(loader->engine().ErrorCode, tervo::kOk);
+  QVERIFY(StateOf(*loader) == saved);  // grids byte for byte, options, result, caption
+  QCOMPARE(loader->rememberedName(), QStringLiteral("abc"));
+  QCOMPARE(loader->rememberedFolder(), folder);
+
+  const tervo::Engine& le = loader->engine();
+  const bool formula = le.FormulaMode != 0;
+  QCOMPARE(loader->Message(), formula ? QStringLiteral("enter formula...") : QStringLiteral("enter truth table..."));
+  QCOMPARE(int(loader->editor().CursorCol), 0);
+  QCOMPARE(int(loader->editor().CursorRow), 0);
+  QCOMPARE(loader->editor().InsertMode, formula);
+  QCOMPARE(Child<QAbstractButton>(*loader, formula ? "forminbtn" : "tablebtn")->isChecked(), true);
+  QCOMPARE(Child<QWidget>(*loader, "dnfBtn")->isEnabled(), formula);
+  const QScrollBar* sb = Child<QScrollBar>(*loader, "outputscrollbar");
+  QCOMPARE(sb->value(), 0);
+  QCOMPARE(sb->maximum(), le.TermCount >= 30 ? le.TermCount - 10 : 10);
+
+  // The next dialog starts at the file just loaded.
+  Click(*loader, "saveBtn");
+  QCOMPARE(l.offered.last(), folder + "|abc");
+}
+
+void WindowFileTest::aChosenPrefixIsNotDoubled() {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + QLatin1Char('/');
+  auto form = ShownWindow();
+  MakeWorkingState(*form, "dnf unreduced");
+  Dialogs d;
+  Answer(*form, d);
+  d.saveAnswer = folder + "tervo42_abc";  // an existing file picked in the dialog
+  Click(*form, "saveBtn");
+  Click(*form, "saveBtn");
+  QCOMPARE(form->Message(), QStringLiteral("file saved"));
+  QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"tervo42_abc"});
+  QCOMPARE(form->windowTitle(), QStringLiteral("tervo42:abc"));
+  QCOMPARE(d.offered.last(), folder + "|abc");
+
+  // The remembered name opens the file that was written.
+  const WorkingState saved = StateOf(*form);
+  Click(*form, "inclearBtn");
+  d.openAnswer = folder + form->rememberedName();
+  Click(*form, "loadBtn");
+  QVERIFY(StateOf(*form) == saved);
+}
+
+void WindowFileTest::refusalsChangeNothing_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<QString>("name");     // answered by the dialog, in the test folder
+  QTest::addColumn<QString>("prepare");  // what stands in the folder beforehand
+  QTest::addColumn<QString>("message");
+  QTest::newRow("save with an extension") << "save" << "abc.txt" << "" << "NO EXTENSION ALLOWED IN FILE NAME";
+  QTest::newRow("save into a missing folder") << "save" << "missing/abc" << "" << "FILE I/O ERROR";
+  QTest::newRow("save where a folder stands") << "save" << "abc" << "folder" << "FILE I/O ERROR";
+  QTest::newRow("save that breaks off") << "save" << "abc" << "write fault" << "FILE I/O ERROR";
+  QTest::newRow("load a missing file") << "load" << "abc" << "" << "FILE NOT FOUND";
+  QTest::newRow("load another file type") << "load" << "abc" << "signature" << "WRONG FILE TYPE";
+  QTest::newRow("load a cut-off file") << "load" << "abc" << "100 bytes" << "FILE I/O ERROR";
+  QTest::newRow("load a folder") << "load" << "abc" << "folder" << "FILE I/O ERROR";
+}
+
+void WindowFileTest::refusalsChangeNothing() {
+  QFETCH(QString, command);
+  QFETCH(QString, name);
+  QFETCH(QString, prepare);
+  QFETCH(QString, message);
+  QTemporaryDir dir;
+  const QString folder = dir.path() + QLatin1Char('/');
+  const QString target = folder + "tervo42_abc";
+
+  // A window showing a result and the name of a file saved before.
+  auto form = ShownWindow();
+  MakeWorkingState(*form, "dnf unreduced");
+  Dialogs d;
+  Answer(*form, d);
+  d.saveAnswer = folder + "prev";
+  Click(*form, "saveBtn");
+  QCOMPARE(form->windowTitle(), QStringLiteral("tervo42:prev"));
+
+  // A good file of other content, to be cut short or damaged.
+  auto other = ShownWindow();
+  MakeWorkingState(*other, "long");
+  Dialogs od;
+  Answer(*other, od);
+  od.saveAnswer = folder + "good";
+  Click(*other, "saveBtn");
+  const QByteArray good = FileBytes(folder + "tervo42_good");
+  QVERIFY(good.size() > 2800);
+
+  if (prepare == QLatin1String("folder")) QVERIFY(QDir(folder).mkdir("tervo42_abc"));
+  if (prepare == QLatin1String("signature")) QVERIFY(WriteBytes(target, QByteArray("tervqmxK") + good.mid(8)));
+  if (prepare == QLatin1String("100 bytes")) QVERIFY(WriteBytes(target, good.left(100)));
+  if (prepare == QLatin1String("write fault")) {
+    QVERIFY(WriteBytes(target, good));
+    tervo::SetFormulaFileWriteFault(1000);
+  }
+  const QByteArray before = FileBytes(target);
+  const WorkingState state = StateOf(*form);
+
+  (command == QLatin1String("save") ? d.saveAnswer : d.openAnswer) = folder + name;
+  Click(*form, command == QLatin1String("save") ? "saveBtn" : "loadBtn");
+  tervo::SetFormulaFileWriteFault(-1);
+
+  QCOMPARE(form->Message(), message);
+  QVERIFY(StateOf(*form) == state);
+  QCOMPARE(form->rememberedName(), QStringLiteral("prev"));
+  QCOMPARE(form->rememberedFolder(), folder);
+  QCOMPARE(FileBytes(target), before);
+  // No temporary or second file is left behind.
+  QStringList expected{"tervo42_good", "tervo42_prev"};
+  if (QFileInfo::exists(target)) expected.prepend("tervo42_abc");
+  QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name), expected);
+}
+
+void WindowFileTest::cancelledDialogsChangeNothing() {
+  auto form = ShownWindow();
+  MakeWorkingState(*form, "dnf unreduced");
+  const QString message = form->Message();
+  const WorkingState state = StateOf(*form);
+  Dialogs d;  // answers "" as a cancelled dialog does
+  Answer(*form, d);
+  Click(*form, "loadBtn");
+  Click(*form, "saveBtn");
+  QCOMPARE(d.asked, 2);
+  QCOMPARE(form->Message(), message);
+  QVERIFY(StateOf(*form) == state);
+  QCOMPARE(form->windowTitle(), QStringLiteral("tervo42 V2.0"));
+  QVERIFY(form->editor().CursorVisible);
+}
+
+void WindowFileTest::loadAndSaveDoNothingDuringARun() {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + QLatin1Char('/');
+  auto form = ShownWindow();
+  MakeWorkingState(*form, "dnf unreduced");
+  Dialogs d;
+  Answer(*form, d);
+  d.saveAnswer = folder + "abc";
+  Click(*form, "saveBtn");
+  TypeFormula(*form, "+E");
+  d.openAnswer = folder + "abc";
+  d.saveAnswer = folder + "def";
+  d.asked = 0;
+  Click(*form, "DBxlate");
+  QString stopMessage, after;
+  RunWithStops(*form, [&](const QString& msg, int n) {
+    if (n == 0) {
+      stopMessage = msg;
+      Click(*form, "loadBtn");
+      Click(*form, "saveBtn");
+      after = form->Message();
+    }
+    Key(*form, Qt::Key_Escape);
+  });
+  QCOMPARE(d.asked, 0);
+  QCOMPARE(after, stopMessage);
+  QVERIFY(!QFileInfo::exists(folder + "tervo42_def"));
+  QCOMPARE(FormulaRow(form->engine(), 0), std::string("+EA.B+/A.C"));
+}
+
+QTEST_MAIN(WindowFileTest)
+#include "window_file_test.moc"

@@ -1,0 +1,104 @@
+// Loading and saving formula files from the main window: the dialogs, the
+// caption and the remembered folder and name. The file format itself is the
+// engine's (formula_file.h).
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <filesystem>
+
+#include "Unit1.h"
+#include "formula_file.h"
+#include "ui_Unit1.h"
+
+using tervo::Engine;
+
+namespace {
+
+std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
+
+QString FromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
+
+// A file dialog that starts in folder with name filled in. It offers no file
+// filter and adds no suffix: formula files carry a prefix instead.
+QString AskFilePath(QWidget* parent, const QString& caption, QFileDialog::AcceptMode mode, const QString& folder,
+                    const QString& name) {
+  QFileDialog dialog(parent, caption, folder);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(mode);
+  // A typed name need not exist as it stands: "abc" opens tervo42_abc.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  // The dialog sees the typed name, not the prefixed file that will be
+  // written, so its own question about overwriting would name the wrong file.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!name.isEmpty()) dialog.selectFile(name);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
+void TForm1::InstallFileDialogs() {
+  AskOpenPath = [this](const QString& folder, const QString& name) {
+    return AskFilePath(this, QStringLiteral("load formula and tables"), QFileDialog::AcceptOpen, folder, name);
+  };
+  AskSavePath = [this](const QString& folder, const QString& name) {
+    return AskFilePath(this, QStringLiteral("save formula and tables"), QFileDialog::AcceptSave, folder, name);
+  };
+}
+
+void TForm1::ShowFileName(const QString& path) {
+  const QFileInfo info(path);
+  RememberedFolder = info.path();
+  if (!RememberedFolder.endsWith(QLatin1Char('/'))) RememberedFolder += QLatin1Char('/');
+  RememberedName = QString::fromStdString(tervo::FormulaDisplayName(info.fileName().toStdString()));
+  setWindowTitle(QStringLiteral("tervo42:") + RememberedName);
+}
+
+void TForm1::saveBtnClick() {
+  Engine& e = *engine_;
+  if (e.RunState != 0) return;
+  HideCursor();
+  e.ErrorCode = tervo::kOk;
+  const QString chosen = AskSavePath(RememberedFolder, RememberedName);
+  if (!chosen.isEmpty()) {
+    // The file is written whole or not at all; an older file of the name
+    // stays as it was when the save fails.
+    std::filesystem::path written;
+    e.ErrorCode = tervo::SaveFormulaFile(e, ToPath(chosen), &written);
+    if (e.ErrorCode != tervo::kOk) {
+      ShowErrorMessage();
+    } else {
+      SetMessage(QStringLiteral("file saved"));
+      ShowFileName(FromPath(written));
+    }
+  }
+  ShowCursor();
+}
+
+void TForm1::loadBtnClick() {
+  Engine& e = *engine_;
+  if (e.RunState != 0) return;
+  HideCursor();
+  e.ErrorCode = tervo::kOk;
+  const QString chosen = AskOpenPath(RememberedFolder, RememberedName);
+  if (!chosen.isEmpty()) {
+    // The whole file is checked before any of it replaces the working state,
+    // so a refused file changes nothing.
+    std::filesystem::path opened;
+    e.ErrorCode = tervo::LoadFormulaFile(e, ToPath(chosen), &opened);
+    if (e.ErrorCode != tervo::kOk) {
+      ShowErrorMessage();
+    } else {
+      ShowFileName(FromPath(opened));
+      SetReduce(e.ReduceOn != 0);
+      SetInputMode(e.FormulaMode != 0);  // table input has been loaded as CNF
+      (e.CnfMode ? ui_->cnfBtn : ui_->dnfBtn)->setChecked(true);
+      ResetOutputScroll();
+      ClearOutputPane();
+      DrawOutputPane();
+    }
+  }
+  ShowCursor();
+}
