@@ -27,7 +27,7 @@ class QPrinter;
 class Thelpform;
 
 // The web address that the picture Image1 opens.
-inline constexpr char kProjectHomepage[] = "https://tervo42.example.org/";
+inline constexpr char kProjectHomepage[] = "https://tervo42.github.io/";
 
 class TForm1 : public QWidget, public tervo::RunHost {
   Q_OBJECT
