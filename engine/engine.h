@@ -180,6 +180,7 @@ struct Engine {
   uint16_t VtHistory = 0;                               // difference bits stacked since the last reset
   uint8_t RescanFlag = 0;                               // an entry was merged or shortened this pass
   uint16_t ResumeIndex = 0;                             // entry i at which the last slice stopped
+  uint8_t ResumeAtPass = 0;                             // the last slice stopped where a new pass begins
   TraceRecord Trace;                                    // overwritten at every comparison
   uint32_t SliceBudget = kSliceSteps;                   // loop steps after which a slice may end
   std::unique_ptr<FastTables> Fast;                     // fast path tables, allocated with the engine

@@ -100,6 +100,12 @@ uint16_t CompactTable(Engine& e) {
 // The reduction, step by step. Labels name the steps: B pass start, C the j
 // loop of entry i, E the end of that loop, F a virtual-term group, G the end
 // of one scan of the entries with the current virtual term.
+//
+// A slice ends when its step budget is used up, at the end of a j loop or
+// where one pass ends and the next begins; both lie between two values of i,
+// so the result does not depend on where slices end. Ending at a pass start
+// too keeps the window answering when virtual-term groups start pass after
+// pass without ever finishing a j loop.
 uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume) {
   uint32_t steps = 0;
   unsigned i = 0, j = 0, k = 0;
@@ -110,8 +116,24 @@ uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume) {
   auto& rec = e.Trace;
 
   if (resume == 1) {
+    if (e.ResumeAtPass) {
+      e.ResumeAtPass = 0;
+      goto B;
+    }
     i = e.ResumeIndex;
     goto E;
+  }
+  e.ResumeAtPass = 0;
+  goto B;
+
+NextPass:  // a pass ends, another begins: a slice may also end here
+  if (steps > e.SliceBudget) {
+    if (e.GoOn) {
+      e.ResumeAtPass = 1;
+      return kSliceMore;
+    }
+    host.ClearTraceRecord();
+    return kSliceDone;
   }
 
 B:  // pass start
@@ -173,7 +195,7 @@ E:  // end of the j loop of entry i
   }
   ++i;
   if (i < e.TermCount) goto C;
-  if (e.RescanFlag) goto B;
+  if (e.RescanFlag) goto NextPass;
   host.ClearTraceRecord();
   return kSliceDone;
 
@@ -245,7 +267,7 @@ Restart:
   goto F4;
 
 G:  // end of a scan with the current VT
-  if (e.RescanFlag) goto B;
+  if (e.RescanFlag) goto NextPass;
   if (e.StackPos == e.StackCount) {
     ClearMarks(e);
     goto C1;
