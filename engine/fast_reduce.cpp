@@ -42,16 +42,16 @@ void Rebuild(Engine& e, FastTables& f) {
     const unsigned lane = LaneOf(t);
     const uint64_t bit = BitOf(t);
     if (e.TermMark[t]) {
-      blk.flag[lane] |= bit;
+      blk.row[FastTables::kFlag][lane] |= bit;
       f.flagged[f.flaggedCount++] = static_cast<uint16_t>(t);
     }
     const uint16_t m = e.TermMask[t];
     if (m == 0) continue;
-    blk.live[lane] |= bit;
+    blk.row[FastTables::kLive][lane] |= bit;
     for (unsigned r = m; r != 0; r &= r - 1) {
       const int v = std::countr_zero(r);
-      blk.pres[v][lane] |= bit;
-      if (e.TermValue[t] >> v & 1) blk.pos[v][lane] |= bit;
+      blk.row[FastTables::Present(v)][lane] |= bit;
+      blk.row[FastTables::Literal(v, e.TermValue[t] >> v & 1)][lane] |= bit;
     }
   }
 }
@@ -59,16 +59,17 @@ void Rebuild(Engine& e, FastTables& f) {
 // Narrow the mask of entry t to newMask (a subset of its mask; 0 deletes it).
 TERVO_INLINE void SetMask(Engine& e, FastTables& f, unsigned t, uint16_t newMask) {
   const unsigned gone = e.TermMask[t] & ~newMask;
+  const unsigned value = e.TermValue[t];
   e.TermMask[t] = newMask;
   Block& blk = BlockOf(f, t);
   const unsigned lane = LaneOf(t);
   const uint64_t keep = ~BitOf(t);
   for (unsigned r = gone; r != 0; r &= r - 1) {
     const int v = std::countr_zero(r);
-    blk.pres[v][lane] &= keep;
-    blk.pos[v][lane] &= keep;
+    blk.row[FastTables::Present(v)][lane] &= keep;
+    blk.row[FastTables::Literal(v, value >> v & 1)][lane] &= keep;
   }
-  if (newMask == 0) blk.live[lane] &= keep;
+  if (newMask == 0) blk.row[FastTables::kLive][lane] &= keep;
 }
 
 // Flag entry t in TermMark as a parent of the virtual term.
@@ -76,7 +77,7 @@ TERVO_INLINE void Flag(Engine& e, FastTables& f, unsigned t) {
   if (e.TermMark[t]) return;
   e.TermMark[t] = 1;
   f.flagged[f.flaggedCount++] = static_cast<uint16_t>(t);
-  BlockOf(f, t).flag[LaneOf(t)] |= BitOf(t);
+  BlockOf(f, t).row[FastTables::kFlag][LaneOf(t)] |= BitOf(t);
 }
 
 // Clear every TermMark flag (they are all in the list).
@@ -84,7 +85,7 @@ void ClearFlags(Engine& e, FastTables& f) {
   for (int n = 0; n < f.flaggedCount; ++n) {
     const unsigned t = f.flagged[n];
     e.TermMark[t] = 0;
-    BlockOf(f, t).flag[LaneOf(t)] &= ~BitOf(t);
+    BlockOf(f, t).row[FastTables::kFlag][LaneOf(t)] &= ~BitOf(t);
   }
   f.flaggedCount = 0;
 }
@@ -104,66 +105,88 @@ TERVO_INLINE void Consensus(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2
 }
 
 // A first term, prepared for finding the entries whose comparison with it
-// may act: its variables split into present (with their polarity and
-// whether they are in VtHistory) and absent.
+// may act: for each variable it has, the rows of the entries that have it
+// with the opposite value and of those that have it at all; the rows of the
+// variables it lacks; and the opposite rows of the variables in VtHistory.
+// Rows are named by their byte offset in a block.
 struct Query {
-  int present = 0, absent = 0;
-  std::array<uint8_t, kMaxVariables> in{}, out{};
-  std::array<uint64_t, kMaxVariables> valueSel{};    // all ones where the first term has value 1
-  std::array<uint64_t, kMaxVariables> historySel{};  // all ones where the variable is in VtHistory
-  uint64_t other = 0;  // all ones: entries of code 14 may act (unflagged ones, for a VT)
+  int present = 0, absent = 0, history = 0;
+  std::array<uint16_t, kMaxVariables> opposite{}, has{}, lacks{}, inHistory{};
+  std::array<uint16_t, kMaxVariables> oppositeOf{};  // opposite row by variable
+  uint64_t code14 = 0;  // all ones: entries of code 14 may act
 };
+
+constexpr uint16_t RowOffset(int row) { return static_cast<uint16_t>(row * sizeof(Vec)); }
+
+TERVO_INLINE const Vec& RowAt(const Block& blk, uint16_t offset) {
+  return *reinterpret_cast<const Vec*>(reinterpret_cast<const char*>(blk.row) + offset);
+}
 
 TERVO_INLINE void Prepare(Query& q, uint16_t full, uint16_t value, uint16_t mask, uint16_t history,
                           bool code14) {
-  q.present = q.absent = 0;
-  for (int v = 0; v < kMaxVariables; ++v) {
-    if (!(full >> v & 1)) continue;
-    if (mask >> v & 1) {
-      q.in[q.present] = static_cast<uint8_t>(v);
-      q.valueSel[q.present] = (value >> v & 1) ? ~uint64_t{0} : 0;
-      q.historySel[q.present] = (history >> v & 1) ? ~uint64_t{0} : 0;
-      ++q.present;
-    } else {
-      q.out[q.absent++] = static_cast<uint8_t>(v);
-    }
+  int n = 0;
+  for (unsigned r = mask; r != 0; r &= r - 1, ++n) {
+    const int v = std::countr_zero(r);
+    const uint16_t opposite = RowOffset(FastTables::Literal(v, (value >> v & 1) ^ 1));
+    q.opposite[n] = opposite;
+    q.has[n] = RowOffset(FastTables::Present(v));
+    q.oppositeOf[v] = opposite;
   }
-  q.other = code14 ? ~uint64_t{0} : 0;
+  q.present = n;
+  n = 0;
+  for (unsigned r = full & ~mask; r != 0; r &= r - 1) q.lacks[n++] = RowOffset(FastTables::Present(std::countr_zero(r)));
+  q.absent = n;
+  n = 0;
+  for (unsigned r = history & mask; r != 0; r &= r - 1) q.inHistory[n++] = q.oppositeOf[std::countr_zero(r)];
+  q.history = n;
+  q.code14 = code14 ? ~uint64_t{0} : 0;
 }
 
-// The entries of one block whose comparison with the query's term may act.
-// For every entry: c marks a variable present in both with opposite
-// polarity; one and two count them (one or more, two or more); sup holds
-// the entries that have every variable of the term; any the entries that
-// have a variable the term lacks. Acting are the entries with at most one
-// opposite variable that are a subset or a superset of the term (codes 1,
-// 2, 5, 6, 9, 10), and, with exactly one, those that are neither (code 14)
-// unless the variable is in VtHistory or (for a VT) the entry is flagged.
-template <bool kVt>
-TERVO_INLINE void Candidates(const Block& blk, const Query& q, Vec& out) {
-  Vec one{}, two{}, hist{}, any{};
-  Vec sup = ~Vec{};
-  for (int m = 0; m < q.present; ++m) {
-    const int v = q.in[m];
-    const Vec p = blk.pres[v];
-    const Vec c = (p & q.valueSel[m]) ^ blk.pos[v];
-    two |= one & c;
-    one |= c;
-    sup &= p;
-    if constexpr (kVt) hist |= c & q.historySel[m];
-  }
-  for (int m = 0; m < q.absent; ++m) any |= blk.pres[q.out[m]];
-  Vec other = one & q.other;
-  if constexpr (kVt) other &= ~(hist | blk.flag);
-  out = blk.live & ~two & (sup | ~any | other);
-}
-
-// Where a loop over the entries stands: the candidates of one block.
+// Where a loop over the entries stands: the candidates of one block, and
+// among them those that may act whatever VtHistory holds.
 struct Cursor {
   int block = -1;
   Vec bits{};
+  Vec fixed{};
   void Reset() { block = -1; }
 };
+
+// The entries of one block whose comparison with the query's term may act.
+// For every entry: one and two count the variables present in both with
+// opposite values (one or more, two or more); sup holds the entries that
+// have every variable of the term; any the entries that have a variable the
+// term lacks. Acting are the entries with at most one opposite variable
+// that are a subset or a superset of the term (codes 1, 2, 5, 6, 9, 10),
+// and, with exactly one, those that are neither (code 14) unless the
+// variable is in VtHistory or (for a VT) the entry is flagged.
+template <bool kVt>
+TERVO_INLINE void Candidates(const Block& blk, const Query& q, Cursor& cur) {
+  Vec one{}, two{}, any{};
+  Vec sup = ~Vec{};
+  for (int m = 0; m < q.present; ++m) {
+    const Vec c = RowAt(blk, q.opposite[m]);
+    two |= one & c;
+    one |= c;
+    sup &= RowAt(blk, q.has[m]);
+  }
+  for (int m = 0; m < q.absent; ++m) any |= RowAt(blk, q.lacks[m]);
+  const Vec usable = blk.row[FastTables::kLive] & ~two;
+  cur.fixed = usable & (sup | ~any);
+  Vec other = usable & one & q.code14;
+  if constexpr (kVt) {
+    Vec hist = blk.row[FastTables::kFlag];
+    for (int m = 0; m < q.history; ++m) hist |= RowAt(blk, q.inHistory[m]);
+    other &= ~hist;
+  }
+  cur.bits = cur.fixed | other;
+}
+
+// A stacked term's difference variable v joins VtHistory: entries of code
+// 14 opposite in v no longer act, in the current block and the later ones.
+TERVO_INLINE void AddHistory(FastTables& f, Query& q, Cursor& cur, int v) {
+  q.inHistory[q.history++] = q.oppositeOf[v];
+  if (cur.block >= 0) cur.bits = cur.fixed | (cur.bits & ~RowAt(f.blocks[cur.block], q.oppositeOf[v]));
+}
 
 // The first candidate after entry `after`, or a number above `last`.
 template <bool kVt>
@@ -173,11 +196,12 @@ TERVO_INLINE unsigned NextCandidate(FastTables& f, Cursor& cur, const Query& q, 
     const int b = static_cast<int>(t >> FastTables::kBlockBits);
     if (b != cur.block) {
       const Block& blk = f.blocks[b];
-      if ((blk.live[0] | blk.live[1] | blk.live[2] | blk.live[3]) == 0) {
+      const Vec& live = blk.row[FastTables::kLive];
+      if ((live[0] | live[1] | live[2] | live[3]) == 0) {
         t = static_cast<unsigned>(b + 1) << FastTables::kBlockBits;
         continue;
       }
-      Candidates<kVt>(blk, q, cur.bits);
+      Candidates<kVt>(blk, q, cur);
       cur.block = b;
     }
     const uint64_t w = cur.bits[LaneOf(t)] & (~uint64_t{0} << (t & 63));
@@ -192,7 +216,7 @@ uint64_t LiveBetween(const FastTables& f, unsigned lo, unsigned hi) {
   uint64_t n = 0;
   for (unsigned t = lo; t <= hi;) {
     const unsigned wordEnd = t | 63u;
-    uint64_t w = f.blocks[t >> FastTables::kBlockBits].live[LaneOf(t)] & (~uint64_t{0} << (t & 63));
+    uint64_t w = f.blocks[t >> FastTables::kBlockBits].row[FastTables::kLive][LaneOf(t)] & (~uint64_t{0} << (t & 63));
     if (wordEnd > hi) w &= ~uint64_t{0} >> (63 - (hi & 63));
     n += static_cast<uint64_t>(std::popcount(w));
     t = wordEnd + 1;
@@ -401,6 +425,8 @@ F4next:
         VirtualSlot& slot = e.VirtualStack[e.StackCount];
         Consensus(full, e.VtValue, e.VtMask, val[k], msk[k], d, slot.value, slot.mask);
         slot.source = static_cast<uint16_t>(k);
+        // Further entries opposite in the same variable are duplicates now.
+        AddHistory(f, vt, kCur, std::countr_zero(d));
       }
       goto F4next;
     default:

@@ -40,12 +40,17 @@ struct FastTables {
   static constexpr int kBlockBits = 8;  // 256 entries per block
   static constexpr int kBlocks = (kTermCapacity >> kBlockBits) + 1;  // entries 0..32768
 
-  // The sets over 256 consecutive entries (entry t is bit t & 255).
+  // The sets over 256 consecutive entries (entry t is bit t & 255), as
+  // rows of one array so that a query can name them by number.
+  static constexpr int kLive = 0;                                 // not deleted (mask not 0)
+  static constexpr int kFlag = 1;                                 // TermMark set
+  static constexpr int Present(int v) { return 2 + v; }           // variable v present
+  static constexpr int Literal(int v, int value) {                // present with this value
+    return 2 + kMaxVariables + 2 * v + value;
+  }
+  static constexpr int kRows = 2 + 3 * kMaxVariables;
   struct Block {
-    Vec live;                   // not deleted (mask not 0)
-    Vec flag;                   // TermMark set
-    Vec pos[kMaxVariables];     // variable present with value 1
-    Vec pres[kMaxVariables];    // variable present
+    Vec row[kRows];
   };
 
   std::array<Block, kBlocks> blocks;              // entries 0..32768 (entry 0 never set)
