@@ -22,7 +22,7 @@ Function RandomFunction(int n, double p, uint32_t seed);
 Function Parity15();
 // 1 where at least 8 of the 15 variables are 1.
 Function Majority15();
-// 1 on every row but the one where all 15 variables are 1.
+// 1 on every row but the one where all 15 variables are 0 (the OR of all).
 Function AllRowsButOne15();
 // The carry out of a 7-bit adder with carry in: variables 1..7 are a0..a6,
 // 8..14 are b0..b6, 15 is the carry in (variable 1 is bit 0 of a row).

@@ -386,6 +386,12 @@ F4next:
   ++f.stats.compares;
   if (f.countComparisons) ++f.stats.comparisons;
   d = static_cast<uint16_t>((e.VtValue ^ val[k]) & e.VtMask & msk[k]);
+  if (!(kCur.fixed[LaneOf(k)] >> (k & 63) & 1)) {
+    // Neither a subset nor a superset of the VT, one opposite variable that
+    // is not in VtHistory, not flagged: code 14, and it goes on the stack.
+    if (f.watch) Watch(e, f, 2, 0, k, e.VtMask, d, 14);
+    goto Stack;
+  }
   code = CodeOf(full, e.VtMask, msk[k], d);
   if (f.watch) Watch(e, f, 2, 0, k, e.VtMask, d, code);
   switch (code) {
@@ -419,6 +425,7 @@ F4next:
       e.RescanFlag = 1;
       goto F4next;
     case 14:  // a new virtual term for the stack
+    Stack:
       if (!mark[k] && (d & e.VtHistory) == 0 && e.StackCount < kStackSlots) {
         e.VtHistory = static_cast<uint16_t>(e.VtHistory | d);
         ++e.StackCount;
