@@ -4,12 +4,14 @@
 //   --deadline=SECONDS  end a reduction that runs longer (default 600); the
 //                       counter "finished" then shows 0 and "terms" the
 //                       entries left so far.
-// Counters: rows_in, terms and literals out; for the fast path also passes,
+// Counters: rows_in, terms and literals out; slice_ms, the longest time
+// between two chances to process window events; for the fast path also passes,
 // groups, scans, the comparisons it made ("compares") and those the plain
 // loop makes ("comparisons", counted in an extra untimed run); for the plain
 // loop "same" is 1 when its table is identical in every bit to the fast one.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <cstdlib>
@@ -32,12 +34,17 @@ using Clock = std::chrono::steady_clock;
 
 double g_deadlineSeconds = 600;
 
-// Ends the run (as ESC would) once the deadline has passed.
+// Ends the run (as ESC would) once the deadline has passed, and notes the
+// longest time between two chances to process window events.
 struct DeadlineHost : NullHost {
   Engine* engine = nullptr;
-  Clock::time_point deadline;
+  Clock::time_point deadline, last;
+  double longest = 0;  // seconds
   void ProcessPendingEvents() override {
-    if (Clock::now() > deadline) engine->GoOn = 0;
+    const auto now = Clock::now();
+    longest = std::max(longest, std::chrono::duration<double>(now - last).count());
+    last = now;
+    if (now > deadline) engine->GoOn = 0;
   }
 };
 
@@ -53,6 +60,7 @@ void Load(Engine& e, const Function& f) {
 struct Outcome {
   bool finished = false;
   double seconds = 0;
+  double longestSlice = 0;  // seconds between two event checks, at most
 };
 
 Outcome Reduce(Engine& e, const Function& f, bool fast) {
@@ -62,6 +70,7 @@ Outcome Reduce(Engine& e, const Function& f, bool fast) {
   e.GoOn = 1;
   e.TraceScan = 0;
   const auto start = Clock::now();
+  host.last = start;
   host.deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(g_deadlineSeconds));
   if (fast) {
     ReduceTruthTable(e, host);
@@ -74,7 +83,7 @@ Outcome Reduce(Engine& e, const Function& f, bool fast) {
     } while (r != kSliceDone && e.GoOn);
     if (e.GoOn) CompactTable(e);
   }
-  return {e.GoOn != 0, std::chrono::duration<double>(Clock::now() - start).count()};
+  return {e.GoOn != 0, std::chrono::duration<double>(Clock::now() - start).count(), host.longest};
 }
 
 // Entries left and their literals (deleted entries may remain when a run
@@ -111,6 +120,7 @@ void BM_Reduce(benchmark::State& state, const Function* f, bool fast) {
   state.counters["terms"] = terms;
   state.counters["literals"] = literals;
   state.counters["finished"] = last.finished;
+  state.counters["slice_ms"] = last.longestSlice * 1000;
   if (fast) {
     const FastStats s = e->Fast->stats;
     state.counters["passes"] = static_cast<double>(s.passes);

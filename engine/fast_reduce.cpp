@@ -142,10 +142,14 @@ TERVO_INLINE void Prepare(Query& q, uint16_t full, uint16_t value, uint16_t mask
   q.code14 = code14 ? ~uint64_t{0} : 0;
 }
 
-// Where a loop over the entries stands: the candidates of one block, and
-// among them those that may act whatever VtHistory holds.
+// Where a loop over the entries stands: the candidates of one block, among
+// them those that may act whatever VtHistory holds, and the candidates of
+// one lane not yet returned.
 struct Cursor {
-  int block = -1;
+  int block = -1;     // block whose candidates are held; -1 none
+  unsigned at = 0;    // the candidate returned last
+  unsigned lane = 0;  // its lane
+  uint64_t word = 0;  // the candidates of that lane after it
   Vec bits{};
   Vec fixed{};
   void Reset() { block = -1; }
@@ -185,30 +189,65 @@ TERVO_INLINE void Candidates(const Block& blk, const Query& q, Cursor& cur) {
 // 14 opposite in v no longer act, in the current block and the later ones.
 TERVO_INLINE void AddHistory(FastTables& f, Query& q, Cursor& cur, int v) {
   q.inHistory[q.history++] = q.oppositeOf[v];
-  if (cur.block >= 0) cur.bits = cur.fixed | (cur.bits & ~RowAt(f.blocks[cur.block], q.oppositeOf[v]));
+  if (cur.block < 0) return;
+  const Vec& opposite = RowAt(f.blocks[cur.block], q.oppositeOf[v]);
+  cur.bits = cur.fixed | (cur.bits & ~opposite);
+  cur.word &= cur.fixed[cur.lane] | ~opposite[cur.lane];
+}
+
+TERVO_INLINE bool AnyLive(const Block& blk) {
+  const Vec& live = blk.row[FastTables::kLive];
+  return (live[0] | live[1] | live[2] | live[3]) != 0;
 }
 
 // The first candidate after entry `after`, or a number above `last`.
+// Consecutive calls pass the candidate returned before and go on from the
+// lane word where that one was found.
 template <bool kVt>
 TERVO_INLINE unsigned NextCandidate(FastTables& f, Cursor& cur, const Query& q, unsigned after, unsigned last) {
-  unsigned t = after + 1;
-  while (t <= last) {
-    const int b = static_cast<int>(t >> FastTables::kBlockBits);
+  constexpr int kBits = FastTables::kBlockBits;
+  int b;
+  unsigned lane;
+  uint64_t w;
+  if (cur.block >= 0 && cur.at == after) {
+    b = cur.block;
+    lane = cur.lane;
+    w = cur.word;
+  } else {
+    const unsigned t = after + 1;
+    if (t > last) return last + 1;
+    b = static_cast<int>(t >> kBits);
     if (b != cur.block) {
-      const Block& blk = f.blocks[b];
-      const Vec& live = blk.row[FastTables::kLive];
-      if ((live[0] | live[1] | live[2] | live[3]) == 0) {
-        t = static_cast<unsigned>(b + 1) << FastTables::kBlockBits;
-        continue;
-      }
-      Candidates<kVt>(blk, q, cur);
       cur.block = b;
+      if (AnyLive(f.blocks[b]))
+        Candidates<kVt>(f.blocks[b], q, cur);
+      else
+        cur.bits = cur.fixed = Vec{};
     }
-    const uint64_t w = cur.bits[LaneOf(t)] & (~uint64_t{0} << (t & 63));
-    if (w != 0) return (t & ~63u) + static_cast<unsigned>(std::countr_zero(w));
-    t = (t | 63u) + 1;
+    lane = LaneOf(t);
+    w = cur.bits[lane] & (~uint64_t{0} << (t & 63));
   }
-  return last + 1;
+  for (;;) {
+    if (w != 0) {
+      const unsigned k = (static_cast<unsigned>(b) << kBits) + (lane << 6) + static_cast<unsigned>(std::countr_zero(w));
+      cur.at = k;
+      cur.lane = lane;
+      cur.word = w & (w - 1);
+      return k;
+    }
+    if (++lane == FastTables::kLanes) {
+      do {
+        if ((static_cast<unsigned>(++b) << kBits) > last) {
+          cur.block = -1;
+          return last + 1;
+        }
+      } while (!AnyLive(f.blocks[b]));
+      Candidates<kVt>(f.blocks[b], q, cur);
+      cur.block = b;
+      lane = 0;
+    }
+    w = cur.bits[lane];
+  }
 }
 
 // Entries not deleted among lo..hi (for the comparison count).

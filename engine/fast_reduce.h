@@ -37,6 +37,7 @@ struct FastTables {
   // Four 64-bit words: 256 entries, one bit each.
   typedef Word Vec __attribute__((vector_size(32)));
 
+  static constexpr int kLanes = 4;      // 64-bit words per block
   static constexpr int kBlockBits = 8;  // 256 entries per block
   static constexpr int kBlocks = (kTermCapacity >> kBlockBits) + 1;  // entries 0..32768
 
