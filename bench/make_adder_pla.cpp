@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   }
   std::fprintf(out, ".i %d\n.o 1\n.ilb", f.n);
   for (int v = 0; v < f.n; ++v) std::fprintf(out, " %c", 'A' + v);
-  std::fprintf(out, "\n.ob carry\n.p %zu\n", f.rows.size());
+  std::fprintf(out, "\n");
   for (const uint16_t row : f.rows) {
     char line[16];
     for (int c = 0; c < f.n; ++c) line[c] = (row >> c & 1) ? '1' : '0';

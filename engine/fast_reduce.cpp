@@ -340,7 +340,7 @@ C1:
   next = NextCandidate<false>(f, jCur, pair, j, e.TermCount);
   if (f.countComparisons) f.stats.comparisons += LiveBetween(f, j + 1, std::min<unsigned>(next, e.TermCount + 1) - 1);
   if (next > e.TermCount) {
-    steps += e.TermCount + 1u - j;
+    steps += std::max(e.TermCount + 1u, j + 1) - j;  // j passes TermCount at least once
     goto E;
   }
   steps += next - j;

@@ -319,22 +319,28 @@ std::vector<std::pair<int, int>> Slices(Engine& e, bool fast, uint32_t budget) {
 
 TEST(FastReduce, CountsTheStepsOfThePlainLoop) {
   // With one step of the plain loop per step of budget and no time limit,
-  // the slices end at the same entries.
+  // the slices end at the same entries. The engines are reused, so the
+  // tables of no and of one entry find old entries behind them.
   std::mt19937 rng(5);
+  auto plain = test::NewEngine();
+  auto fast = test::NewEngine();
+  fast->Fast->stepScale = 1;
+  fast->Fast->sliceMicros = 0;
   for (int round = 0; round < 60; ++round) {
     const int n = 3 + round % 5;
-    const Function f = round % 2 ? Rows(rng, n, 0.6) : Cubes(rng, n, 3 * n);
-    const uint32_t budget = 1 + static_cast<uint32_t>(rng() % 200);
-    auto plain = test::NewEngine();
-    auto fast = test::NewEngine();
+    Function f = round % 2 ? Rows(rng, n, 0.6) : Cubes(rng, n, 3 * n);
+    uint32_t budget = 1 + static_cast<uint32_t>(rng() % 200);
+    if (round % 10 == 9) {
+      f.terms.resize(round % 20 == 9 ? 0 : 1);
+      f.what += " cut to " + std::to_string(f.terms.size());
+      budget = 0;
+    }
     Load(*plain, f);
     Load(*fast, f);
-    fast->Fast->stepScale = 1;
-    fast->Fast->sliceMicros = 0;
     const auto plainEnds = Slices(*plain, false, budget);
     const auto fastEnds = Slices(*fast, true, budget);
     EXPECT_EQ(plainEnds, fastEnds) << f.what << " budget " << budget;
-    ExpectSameState(*plain, *fast, f.what);
+    ExpectSameState(*plain, *fast, f.what, std::max<size_t>(f.terms.size(), 1));
   }
 }
 
