@@ -21,4 +21,4 @@ done
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTERVO_BUILD_UI=OFF -DTERVO_BUILD_TOOLS=OFF \
   -DTERVO_BUILD_BENCH=ON >/dev/null
 cmake --build build-bench -j2 --target tervo42-bench tervo42-make-adder-pla
-exec nice build-bench/bench/tervo42-bench --benchmark_filter="$filter" "${args[@]}"
+exec nice build-bench/bench/tervo42-bench --benchmark_counters_tabular=true --benchmark_filter="$filter" "${args[@]}"
