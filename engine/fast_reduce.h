@@ -1,16 +1,75 @@
-// The reduction's fast path: the same steps as ScanSlice, giving identical
-// tables, for runs without the Scan trace.
+// The reduction's fast path: the same steps as ScanSlice, in the same order,
+// giving identical tables, for runs without the Scan trace.
+//
+// Nearly every comparison the plain loop makes can never act (two or more
+// opposite variables, or a pair where each term lacks a variable of the
+// other and they agree). The fast path keeps the entries of the table as
+// bit-sliced sets, one bit per entry, per variable and polarity, and derives
+// from them, with a few word operations per variable and 256 entries at a
+// time, the entries whose comparison may act. Only those are compared, in
+// ascending order, with the current state; everything else the plain loop
+// would have compared is "no action" and changes nothing.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "engine.h"
 
 namespace tervo {
 
+// What the fast path did in the last reduction: filled as it runs, for the
+// benchmarks and tests. Passes, groups and scans are the same as the plain
+// loop's, since both take the same steps.
+struct FastStats {
+  uint64_t passes = 0;       // pass starts
+  uint64_t groups = 0;       // virtual-term groups formed
+  uint64_t scans = 0;        // scans of the entries with a virtual term
+  uint64_t compares = 0;     // comparisons actually made by the fast path
+  uint64_t steps = 0;        // the plain loop's steps (advances of j and k)
+  uint64_t comparisons = 0;  // the plain loop's comparisons (only with countComparisons)
+  uint64_t slices = 0;       // slices run
+};
+
 // Extra tables of the fast path, allocated once with the engine.
 struct FastTables {
-  uint8_t unused = 0;
+  using Word = uint64_t;
+  // Four 64-bit words: 256 entries, one bit each.
+  typedef Word Vec __attribute__((vector_size(32)));
+
+  static constexpr int kLanes = 4;      // 64-bit words per block
+  static constexpr int kBlockBits = 8;  // 256 entries per block
+  static constexpr int kBlocks = (kTermCapacity >> kBlockBits) + 1;  // entries 0..32768
+
+  // The sets over 256 consecutive entries (entry t is bit t & 255), as
+  // rows of one array so that a query can name them by number.
+  static constexpr int kLive = 0;                                 // not deleted (mask not 0)
+  static constexpr int kFlag = 1;                                 // TermMark set
+  static constexpr int Present(int v) { return 2 + v; }           // variable v present
+  static constexpr int Literal(int v, int value) {                // present with this value
+    return 2 + kMaxVariables + 2 * v + value;
+  }
+  static constexpr int kRows = 2 + 3 * kMaxVariables;
+  struct Block {
+    Vec row[kRows];
+  };
+
+  std::array<Block, kBlocks> blocks;              // entries 0..32768 (entry 0 never set)
+  int usedBlocks = 0;                             // blocks that may hold set bits
+  std::array<uint16_t, kTermCapacity> flagged{};  // entries with TermMark set, for clearing
+  int flaggedCount = 0;
+
+  // Slice control. A slice ends between two values of i once it has made
+  // more than SliceBudget x stepScale of the plain loop's steps, or has run
+  // for sliceMicros microseconds (0: no time limit).
+  uint32_t stepScale = 64;
+  uint32_t sliceMicros = 50'000;
+
+  bool countComparisons = false;  // fill FastStats::comparisons (costs a little)
+  RunHost* watch = nullptr;       // for tests: shown every comparison made, as a TraceRecord
+  FastStats stats;                // reset when a reduction starts (resume not 1)
+
+  FastTables();
 };
 
 // One slice of the reduction with the same contract and results as ScanSlice.

@@ -1,0 +1,428 @@
+// The fast reduction against the plain loop: on seeded random functions and
+// typed tables both must leave every bit of the reduction's state the same;
+// the fast path's comparisons must be a part of the plain loop's, in order
+// and with the same records, missing none that acts; and neither where the
+// slices end nor switching between the two paths may change the result.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fast_reduce.h"
+#include "test_support.h"
+
+namespace tervo {
+namespace {
+
+using Terms = std::vector<std::pair<uint16_t, uint16_t>>;  // (value, mask)
+
+struct Function {
+  int n = 0;
+  Terms terms;
+  std::string what;  // for failure messages
+};
+
+// ---------------------------------------------------------------- generators
+
+// Every row with probability p, full masks, ascending (as evaluated).
+Function Rows(std::mt19937& rng, int n, double p) {
+  std::bernoulli_distribution coin(p);
+  Function f{n, {}, "rows n=" + std::to_string(n) + " p=" + std::to_string(p)};
+  for (uint32_t r = 0; r < (1u << n); ++r)
+    if (coin(rng)) f.terms.emplace_back(static_cast<uint16_t>(r), LowMask(n));
+  return f;
+}
+
+// A random cube of lo..hi literals, its value bits outside the mask random
+// too (they must survive untouched).
+std::pair<uint16_t, uint16_t> Cube(std::mt19937& rng, int n, int lo, int hi) {
+  std::vector<int> vars(n);
+  for (int v = 0; v < n; ++v) vars[v] = v;
+  std::shuffle(vars.begin(), vars.end(), rng);
+  const int lits = std::uniform_int_distribution<int>(std::min(lo, n), std::min(hi, n))(rng);
+  uint16_t mask = 0;
+  for (int l = 0; l < lits; ++l) mask = static_cast<uint16_t>(mask | 1u << vars[l]);
+  const auto value = static_cast<uint16_t>(rng() & LowMask(n));
+  return {value, mask};
+}
+
+// Typed tables: random cubes, repeats and nested cubes included.
+Function Cubes(std::mt19937& rng, int n, int count) {
+  Function f{n, {}, "cubes n=" + std::to_string(n) + " count=" + std::to_string(count)};
+  for (int c = 0; c < count; ++c) {
+    if (!f.terms.empty() && rng() % 8 == 0) {
+      f.terms.push_back(f.terms[rng() % f.terms.size()]);  // a repeat
+      continue;
+    }
+    f.terms.push_back(Cube(rng, n, 1, n));
+  }
+  return f;
+}
+
+// Random cubes and then every row they leave uncovered, shuffled: the table
+// covers every assignment and must reduce to nothing.
+Function Cover(std::mt19937& rng, int n) {
+  Function f{n, {}, "cover n=" + std::to_string(n)};
+  const int count = (n >= 8 ? n : 1) + static_cast<int>(rng() % (2 * n + 2));
+  // Short cubes from 8 variables on: fewer rows left over keep the plain loop quick.
+  const int longest = n >= 8 ? 4 : std::max(1, n - 1);
+  for (int c = 0; c < count; ++c) f.terms.push_back(Cube(rng, n, 1, longest));
+  for (uint32_t a = 0; a < (1u << n); ++a) {
+    const bool covered =
+        std::any_of(f.terms.begin(), f.terms.end(), [a](auto t) { return ((a ^ t.first) & t.second) == 0; });
+    if (!covered) f.terms.emplace_back(static_cast<uint16_t>(a), LowMask(n));
+  }
+  std::shuffle(f.terms.begin(), f.terms.end(), rng);
+  return f;
+}
+
+// A random formula over the first n letters.
+std::string Formula(std::mt19937& rng, int n, int depth) {
+  if (depth == 0 || rng() % 4 == 0) {
+    std::string s(1, static_cast<char>('A' + rng() % n));
+    return rng() % 3 == 0 ? "/" + s : s;
+  }
+  static constexpr char kOps[] = ".+-=>";
+  const char op = kOps[rng() % 5];
+  std::string s = "(" + Formula(rng, n, depth - 1) + op + Formula(rng, n, depth - 1) + ")";
+  return rng() % 5 == 0 ? "/" + s : s;
+}
+
+// ---------------------------------------------------------------- running
+
+void Load(Engine& e, const Function& f) {
+  e.VariableCount = static_cast<uint8_t>(f.n);
+  e.TermCount = static_cast<uint16_t>(f.terms.size());
+  for (size_t t = 0; t < f.terms.size(); ++t) {
+    e.TermValue[t + 1] = f.terms[t].first;
+    e.TermMask[t + 1] = f.terms[t].second;
+  }
+}
+
+// The plain loop alone, slice after slice, as the reduction runs it.
+void PlainReduce(Engine& e, RunHost& host) {
+  e.FullMask = LowMask(e.VariableCount);
+  e.GoOn = 1;
+  uint8_t r = 0;
+  do r = ScanSlice(e, host, r);
+  while (r != kSliceDone && e.GoOn);
+  if (e.GoOn) CompactTable(e);
+}
+
+// Every bit of the table (entries 1..size) and of the reduction's own state.
+void ExpectSameState(const Engine& plain, const Engine& fast, const std::string& what, size_t size = kTermCapacity) {
+  ASSERT_EQ(plain.TermCount, fast.TermCount) << what;
+  const size_t bytes = (size + 1) * sizeof(uint16_t);
+  EXPECT_EQ(std::memcmp(plain.TermValue.data(), fast.TermValue.data(), bytes), 0) << what;
+  EXPECT_EQ(std::memcmp(plain.TermMask.data(), fast.TermMask.data(), bytes), 0) << what;
+  EXPECT_EQ(std::memcmp(plain.TermMark.data(), fast.TermMark.data(), size + 1), 0) << what;
+  EXPECT_EQ(plain.VtValue, fast.VtValue) << what;
+  EXPECT_EQ(plain.VtMask, fast.VtMask) << what;
+  EXPECT_EQ(plain.StackCount, fast.StackCount) << what;
+  EXPECT_EQ(plain.StackPos, fast.StackPos) << what;
+  EXPECT_EQ(plain.VtHistory, fast.VtHistory) << what;
+  EXPECT_EQ(plain.RescanFlag, fast.RescanFlag) << what;
+  for (int s = 1; s <= plain.StackCount; ++s) {
+    EXPECT_EQ(plain.VirtualStack[s].value, fast.VirtualStack[s].value) << what;
+    EXPECT_EQ(plain.VirtualStack[s].mask, fast.VirtualStack[s].mask) << what;
+    EXPECT_EQ(plain.VirtualStack[s].source, fast.VirtualStack[s].source) << what;
+  }
+}
+
+// Two engines that reduce the same functions side by side, one with the
+// plain loop and one through ReduceTruthTable (the fast path). They are
+// reused from function to function: both see the same loads, so whatever
+// an earlier function left behind is the same in both.
+struct SideBySide {
+  std::unique_ptr<Engine> plain = test::NewEngine();
+  std::unique_ptr<Engine> fast = test::NewEngine();
+  // Reduce f both ways and compare; true when the table was emptied.
+  bool Check(const Function& f) {
+    Load(*plain, f);
+    Load(*fast, f);
+    NullHost host;
+    PlainReduce(*plain, host);
+    test::Reduce(*fast);
+    ExpectSameState(*plain, *fast, f.what, f.terms.size());
+    return fast->TermCount == 0;
+  }
+};
+
+// A function made by a formula, in one output mode, translated in e.
+bool FromFormula(Engine& e, std::mt19937& rng, int n, uint8_t cnf, Function& f) {
+  e.CnfMode = cnf;
+  const std::string text = Formula(rng, n, 5);
+  if (test::Translate(e, text) != kOk) return false;
+  f = Function{e.VariableCount, {}, (cnf ? "CNF " : "DNF ") + text};
+  for (int t = 1; t <= e.TermCount; ++t) f.terms.emplace_back(e.TermValue[t], e.TermMask[t]);
+  return true;
+}
+
+// ---------------------------------------------------------------- tests
+
+TEST(FastReduce, LeavesTheSameStateAsThePlainLoop) {
+  std::mt19937 rng(4242);
+  SideBySide both;
+  int checked = 0, emptied = 0;
+  for (int round = 0; round < 2100; ++round) {
+    const int n = 1 + round % 9;
+    Function f;
+    switch (round / 9 % 5) {
+      case 0:  // dense rows are slow for the plain loop: thinner from 8 variables on
+        f = Rows(rng, n, n >= 8 ? 0.1 + 0.05 * (round % 3) : 0.15 + 0.7 * (rng() % 100) / 100.0);
+        break;
+      case 1:
+        f = Cubes(rng, n, 1 + static_cast<int>(rng() % (4 * n + 4)));
+        break;
+      case 2:
+        f = Cover(rng, n);
+        break;
+      default:
+        if (!FromFormula(*both.plain, rng, n, static_cast<uint8_t>(round % 2), f)) f = Cubes(rng, n, 2 * n);
+        break;
+    }
+    if (f.terms.empty()) continue;
+    emptied += both.Check(f);
+    if (::testing::Test::HasFailure()) return;
+    ++checked;
+  }
+  EXPECT_GE(checked, 2000);
+  EXPECT_GE(emptied, 100) << "tables covering everything must be among them";
+}
+
+TEST(FastReduce, LeavesTheSameStateOnTenAndElevenVariables) {
+  std::mt19937 rng(1011);
+  SideBySide both;
+  for (int round = 0; round < 36; ++round) {
+    const int n = 10 + round % 2;
+    Function f;
+    switch (round / 2 % 3) {
+      case 0:
+        f = Rows(rng, n, 0.03);
+        break;
+      case 1:
+        f = Cubes(rng, n, 20 + static_cast<int>(rng() % 40));
+        break;
+      default:
+        if (!FromFormula(*both.plain, rng, n, static_cast<uint8_t>(round % 2), f)) f = Cubes(rng, n, 30);
+        break;
+    }
+    both.Check(f);
+    if (::testing::Test::HasFailure()) return;
+  }
+}
+
+// Records the comparisons the fast path makes.
+struct Watcher : NullHost {
+  std::vector<TraceRecord> records;
+  void DrawTraceStep(const TraceRecord& r) override { records.push_back(r); }
+};
+
+// The fields a record of its kind writes.
+bool SameRecord(const TraceRecord& a, const TraceRecord& b) {
+  if (a.kind != b.kind || a.code != b.code || a.diff != b.diff || a.noDiff != b.noDiff ||
+      a.singleDiff != b.singleDiff || a.firstHole != b.firstHole || a.secondHole != b.secondHole ||
+      a.rescan != b.rescan)
+    return false;
+  if (a.kind == 1) return a.i == b.i && a.j == b.j;
+  return a.k == b.k && a.history == b.history;
+}
+
+// A comparison that changes something, judged from its record and the
+// entry's flag at the time.
+bool Acts(const TraceRecord& r, bool flagged) {
+  if (r.kind == 1) return r.code == 1 || r.code == 9 || r.code == 5 || r.code == 2 || r.code == 6 ||
+                          r.code == 10 || (r.code == 14 && !r.rescan);
+  switch (r.code) {
+    case 1:
+      return !flagged;
+    case 9:
+    case 5:
+    case 2:
+    case 6:
+    case 10:
+      return true;
+    case 14:
+      return !flagged && (r.diff & r.history) == 0;
+    default:
+      return false;
+  }
+}
+
+TEST(FastReduce, MakesPartOfThePlainComparisonsAndEveryOneThatActs) {
+  std::mt19937 rng(99);
+  for (int round = 0; round < 300; ++round) {
+    const int n = 2 + round % 5;
+    const Function f = round % 2 ? Cubes(rng, n, 2 + static_cast<int>(rng() % (3 * n))) : Rows(rng, n, 0.5);
+    if (f.terms.empty()) continue;
+
+    // The plain loop with the Scan trace on, noting each entry k's flag.
+    auto plain = test::NewEngine();
+    Load(*plain, f);
+    struct FlagHost : test::RecordingHost {
+      std::vector<bool> flags;
+      void DrawTraceStep(const TraceRecord& r) override {
+        RecordingHost::DrawTraceStep(r);
+        flags.push_back(r.kind == 2 && engine->TermMark[r.k] != 0);
+      }
+    } traced;
+    traced.engine = plain.get();
+    plain->TraceScan = 1;
+    plain->GoOn = 1;
+    ReduceTruthTable(*plain, traced);
+
+    auto fast = test::NewEngine();
+    Load(*fast, f);
+    Watcher watch;
+    fast->Fast->watch = &watch;
+    fast->Fast->countComparisons = true;
+    test::Reduce(*fast);
+    ExpectSameState(*plain, *fast, f.what);
+    EXPECT_EQ(fast->Fast->stats.comparisons, traced.records.size()) << f.what;
+    EXPECT_LE(watch.records.size(), traced.records.size());
+
+    size_t w = 0;
+    for (size_t p = 0; p < traced.records.size(); ++p) {
+      if (w < watch.records.size() && SameRecord(traced.records[p], watch.records[w])) {
+        ++w;
+        continue;
+      }
+      ASSERT_FALSE(Acts(traced.records[p], traced.flags[p]))
+          << f.what << ": plain comparison " << p << " (kind " << int(traced.records[p].kind) << ", code "
+          << int(traced.records[p].code) << ") acts but the fast path skipped it";
+    }
+    ASSERT_EQ(w, watch.records.size()) << f.what << ": the fast path made a comparison the plain loop did not";
+  }
+}
+
+// Run slices by hand, noting where each one ended.
+std::vector<std::pair<int, int>> Slices(Engine& e, bool fast, uint32_t budget) {
+  NullHost host;
+  std::vector<std::pair<int, int>> ends;
+  e.FullMask = LowMask(e.VariableCount);
+  e.GoOn = 1;
+  e.SliceBudget = budget;
+  uint8_t r = 0;
+  do {
+    r = fast ? FastScanSlice(e, host, r) : ScanSlice(e, host, r);
+    ends.emplace_back(r, r == kSliceMore ? e.ResumeIndex : -1);
+  } while (r != kSliceDone);
+  CompactTable(e);
+  return ends;
+}
+
+TEST(FastReduce, CountsTheStepsOfThePlainLoop) {
+  // With one step of the plain loop per step of budget and no time limit,
+  // the slices end at the same entries. The engines are reused, so the
+  // tables of no and of one entry find old entries behind them.
+  std::mt19937 rng(5);
+  auto plain = test::NewEngine();
+  auto fast = test::NewEngine();
+  fast->Fast->stepScale = 1;
+  fast->Fast->sliceMicros = 0;
+  for (int round = 0; round < 60; ++round) {
+    const int n = 3 + round % 5;
+    Function f = round % 2 ? Rows(rng, n, 0.6) : Cubes(rng, n, 3 * n);
+    uint32_t budget = 1 + static_cast<uint32_t>(rng() % 200);
+    if (round % 10 == 9) {
+      f.terms.resize(round % 20 == 9 ? 0 : 1);
+      f.what += " cut to " + std::to_string(f.terms.size());
+      budget = 0;
+    }
+    Load(*plain, f);
+    Load(*fast, f);
+    const auto plainEnds = Slices(*plain, false, budget);
+    const auto fastEnds = Slices(*fast, true, budget);
+    EXPECT_EQ(plainEnds, fastEnds) << f.what << " budget " << budget;
+    ExpectSameState(*plain, *fast, f.what, std::max<size_t>(f.terms.size(), 1));
+  }
+}
+
+TEST(FastReduce, SliceEndsDoNotChangeTheResult) {
+  std::mt19937 rng(17);
+  for (int round = 0; round < 60; ++round) {
+    const int n = 4 + round % 5;
+    const Function f = round % 3 ? Rows(rng, n, 0.5) : Cubes(rng, n, 4 * n);
+    auto plain = test::NewEngine();
+    Load(*plain, f);
+    NullHost host;
+    PlainReduce(*plain, host);
+
+    auto sliced = test::NewEngine();
+    Load(*sliced, f);
+    if (round % 2) {
+      sliced->Fast->stepScale = 1;  // a slice after almost every entry
+      sliced->Fast->sliceMicros = 0;
+      sliced->SliceBudget = round % 4;
+    } else {
+      sliced->Fast->sliceMicros = 1;  // time-based: wherever the clock says
+      sliced->Fast->stepScale = 1;
+      sliced->SliceBudget = 1u << 30;
+    }
+    test::Reduce(*sliced);
+    ExpectSameState(*plain, *sliced, f.what);
+  }
+}
+
+TEST(FastReduce, PathsMayTakeTurnsBetweenSlices) {
+  // Ticking the Scan box during a run switches to the plain loop for the
+  // next slices; unticking it switches back.
+  struct TurnHost : test::RecordingHost {
+    void ProcessPendingEvents() override {
+      ++events;
+      engine->TraceScan = static_cast<uint8_t>(events % 3 == 0);
+    }
+  };
+  std::mt19937 rng(23);
+  for (int round = 0; round < 40; ++round) {
+    const int n = 4 + round % 4;
+    const Function f = round % 2 ? Rows(rng, n, 0.55) : Cubes(rng, n, 4 * n);
+    auto plain = test::NewEngine();
+    Load(*plain, f);
+    NullHost host;
+    PlainReduce(*plain, host);
+
+    auto mixed = test::NewEngine();
+    Load(*mixed, f);
+    mixed->SliceBudget = 20;
+    mixed->Fast->stepScale = 1;
+    mixed->Fast->sliceMicros = 0;
+    TurnHost turns;
+    turns.engine = mixed.get();
+    mixed->GoOn = 1;
+    ReduceTruthTable(*mixed, turns);
+    ExpectSameState(*plain, *mixed, f.what);
+  }
+}
+
+TEST(FastReduce, FifteenVariablesAllRowsButOneAndParity) {
+  // The two extremes of the table's size: all but one row reduce to one
+  // literal per variable; parity keeps every row.
+  auto e = test::NewEngine();
+  Function all{15, {}, "all rows but one"}, parity{15, {}, "parity"};
+  for (uint32_t r = 0; r + 1 < (1u << 15); ++r) all.terms.emplace_back(static_cast<uint16_t>(r), LowMask(15));
+  for (uint32_t r = 0; r < (1u << 15); ++r)
+    if (std::popcount(r) % 2) parity.terms.emplace_back(static_cast<uint16_t>(r), LowMask(15));
+  Load(*e, all);
+  test::Reduce(*e);
+  ASSERT_EQ(e->TermCount, 15);
+  unsigned seen = 0;
+  for (int t = 1; t <= 15; ++t) {
+    EXPECT_TRUE(HasSingleBit(e->TermMask[t])) << t;
+    seen |= e->TermMask[t];
+  }
+  EXPECT_EQ(seen, LowMask(15));
+  Load(*e, parity);
+  test::Reduce(*e);
+  ASSERT_EQ(e->TermCount, 1 << 14);
+  for (int t = 1; t <= e->TermCount; ++t) ASSERT_EQ(e->TermMask[t], LowMask(15));
+}
+
+}  // namespace
+}  // namespace tervo
