@@ -313,12 +313,31 @@ TERVO_SLICE_CLONES uint8_t RunSlice(Engine& e, RunHost& host, uint8_t resume) {
 
   if (resume == 1) {
     ++f.stats.slices;
+    if (e.ResumeAtPass) {
+      e.ResumeAtPass = 0;
+      goto B;
+    }
     Rebuild(e, f);
     i = e.ResumeIndex;
     goto E;
   }
   f.stats = FastStats{};
   f.stats.slices = 1;
+  e.ResumeAtPass = 0;
+  goto B;
+
+NextPass:  // a pass ends, another begins: a slice may also end here
+  if (steps > budget || (f.sliceMicros != 0 && steps >= nextClock &&
+                         Clock::now() - start >= std::chrono::microseconds(f.sliceMicros))) {
+    if (e.GoOn) {
+      e.ResumeAtPass = 1;
+      result = kSliceMore;
+      goto Leave;
+    }
+    host.ClearTraceRecord();
+    goto Leave;
+  }
+  if (steps >= nextClock) nextClock = steps + kClockEvery;
 
 B:  // pass start
   ++f.stats.passes;
@@ -395,7 +414,7 @@ E:  // end of the j loop of entry i
   if (steps >= nextClock) nextClock = steps + kClockEvery;
   ++i;
   if (i < e.TermCount) goto C;
-  if (e.RescanFlag) goto B;
+  if (e.RescanFlag) goto NextPass;
   host.ClearTraceRecord();
   goto Leave;
 
@@ -485,7 +504,7 @@ Restart:
   goto F4;
 
 G:  // end of a scan with the current VT
-  if (e.RescanFlag) goto B;
+  if (e.RescanFlag) goto NextPass;
   if (e.StackPos == e.StackCount) {
     ClearFlags(e, f);
     jCur.Reset();  // the group may have deleted entries of the current block

@@ -131,8 +131,11 @@ TEST(PrintLayout, ScaleDoublesOnlyAtExactlyFourThousandEightHundred) {
   EXPECT_EQ(FindText(ops, "tervo42 V2.0")->height, 170);
   EXPECT_EQ(FindText(ops, "printed by tervo42")->y, 6800 - 140);
   EXPECT_EQ(FindText(ops, "page 1")->x, 4000);
-  for (const auto& op : ops)
-    if (op.kind == PrintOp::kRule) EXPECT_EQ(op.penWidth, 4);
+  for (const auto& op : ops) {
+    if (op.kind == PrintOp::kRule) {
+      EXPECT_EQ(op.penWidth, 4);
+    }
+  }
 }
 
 TEST(PrintLayout, TypedTableSplitsIntoTwoColumnsUnderRepeatedHeaders) {
