@@ -27,7 +27,7 @@ using Vec = FastTables::Vec;
 using Block = FastTables::Block;
 
 TERVO_INLINE Block& BlockOf(FastTables& f, unsigned t) { return f.blocks[t >> FastTables::kBlockBits]; }
-TERVO_INLINE unsigned LaneOf(unsigned t) { return (t >> 6) & 3; }
+TERVO_INLINE unsigned LaneOf(unsigned t) { return (t >> 6) & (FastTables::kLanes - 1); }
 TERVO_INLINE uint64_t BitOf(unsigned t) { return uint64_t{1} << (t & 63); }
 
 // Rebuild every set from the table: entries 1..TermCount, flags from TermMark.
