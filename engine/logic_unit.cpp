@@ -306,6 +306,28 @@ void ReduceTruthTable(Engine& e, RunHost& host) {
   if (e.GoOn) CompactTable(e);
 }
 
+// ---------------------------------------------------------------- output texts
+
+std::string OutputHeaderText(const Engine& e) {
+  std::string s;
+  for (int v = 0; v < e.VariableCount; ++v) {
+    if (v > 0) s += e.CnfMode ? '.' : '+';
+    s += e.VariableTable[v];
+  }
+  return s;
+}
+
+std::string OutputRowText(const Engine& e, uint16_t value, uint16_t mask) {
+  std::string s;
+  for (int v = 0; v < e.VariableCount; ++v) {
+    if (!((mask >> v) & 1))
+      s += "x ";
+    else
+      s += (((value >> v) & 1) == e.CnfMode) ? "1 " : "0 ";
+  }
+  return s;
+}
+
 // ---------------------------------------------------------------- verification
 
 bool IsCovered(const Engine& e, uint16_t a) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "engine.h"
 
@@ -40,6 +41,14 @@ const char* ActionText(const Engine& e, const TraceRecord& record);
 // difference d has one bit.
 void Consensus(uint16_t fullMask, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2, uint16_t d,
                uint16_t& value, uint16_t& mask);
+
+// The header of the result table: the variable letters joined by "." in
+// CNF mode and by "+" in DNF mode.
+std::string OutputHeaderText(const Engine& e);
+
+// One result row: two characters per variable, "x " when it is absent,
+// otherwise "1 " or "0 " for its polarity as shown (inverted in DNF mode).
+std::string OutputRowText(const Engine& e, uint16_t value, uint16_t mask);
 
 // True when the TruthTable covers exactly the function's collected rows.
 bool VerifyResult(Engine& e);

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "input_pane.h"
+#include "logic_unit.h"
 
 namespace {
 const QColor kPaneColor(255, 255, 224);
@@ -24,30 +25,10 @@ void OutputPane::setArrow(const QPixmap& arrow) {
   update();
 }
 
-QString OutputPane::HeaderText(const tervo::Engine& e) {
-  const QChar sep = e.CnfMode ? QLatin1Char('.') : QLatin1Char('+');
-  QString text;
-  const int n = e.VariableCount;
-  for (int v = 1; v <= n; ++v) {
-    text += QLatin1Char(e.VariableTable[v - 1]);
-    if (v < n) text += sep;
-  }
-  return text;
-}
+QString OutputPane::HeaderText(const tervo::Engine& e) { return QString::fromStdString(tervo::OutputHeaderText(e)); }
 
 QString OutputPane::RowText(const tervo::Engine& e, int t) {
-  QString text;
-  for (int v = 1; v <= e.VariableCount; ++v) {
-    const uint16_t bit = static_cast<uint16_t>(1u << (v - 1));
-    if ((e.TermMask[t] & bit) == 0) {
-      text += QStringLiteral("x ");
-    } else {
-      // DNF rows are shown with inverted polarities.
-      const bool plain = ((e.TermValue[t] & bit) != 0) == (e.CnfMode != 0);
-      text += plain ? QStringLiteral("1 ") : QStringLiteral("0 ");
-    }
-  }
-  return text;
+  return QString::fromStdString(tervo::OutputRowText(e, e.TermValue[t], e.TermMask[t]));
 }
 
 void OutputPane::DrawOutputPane(int p) {

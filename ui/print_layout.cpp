@@ -96,6 +96,20 @@ class Layout {
     CreditLine();
   }
 
+  // One numbered row of a two-column list, under the list's header when it
+  // opens a column.
+  void PrintListRow(const std::string& header, int k, const std::string& text) {
+    if (ColumnTop == PrintLine) {
+      PrintIndent = kListIndent;
+      PrintText(header);
+    }
+    PrintIndent = 0;
+    PrintText(LineNumberText(k));
+    --PrintLine;  // the text stands on the number's slot
+    PrintIndent = kListIndent;
+    PrintText(text);
+  }
+
   void PrintFormula();
   void PrintTable();
   void PrintResult();
@@ -157,16 +171,9 @@ void Layout::PrintTable() {
   SetBodyFont("courier new");
   const int last = LastTableLine(e_);
   Highest = PrintLine;
+  const std::string header = TableHeaderText(e_);
   for (int k = 1; k <= last; ++k) {
-    if (ColumnTop == PrintLine) {
-      PrintIndent = kListIndent;
-      PrintText(TableHeaderText(e_));
-    }
-    PrintIndent = 0;
-    PrintText(LineNumberText(k));
-    --PrintLine;
-    PrintIndent = kListIndent;
-    PrintText(TableLineText(e_, k));
+    PrintListRow(header, k, TableLineText(e_, k));
     // Note the left column's depth before moving to the right column, so
     // that the closing rule never strikes through its last line.
     Highest = std::max(Highest, PrintLine);
@@ -193,16 +200,9 @@ void Layout::PrintResult() {
   ColumnTop = PrintLine;
   font_ = "courier new";
 
+  const std::string header = OutputHeaderText(e_);
   for (int k = 1; k <= e_.TermCount; ++k) {
-    if (ColumnTop == PrintLine) {
-      PrintIndent = kListIndent;
-      PrintText(OutputHeaderText(e_));
-    }
-    PrintIndent = 0;
-    PrintText(LineNumberText(k));
-    --PrintLine;
-    PrintIndent = kListIndent;
-    PrintText(OutputTermText(e_, k));
+    PrintListRow(header, k, OutputTermText(e_, k));
     if (PrintLine > kLastSlot) {
       if (PrintColumn == 0) {
         PrintColumn = 1;
@@ -265,26 +265,8 @@ std::string TableLineText(const Engine& e, int line) {
   return s;
 }
 
-std::string OutputHeaderText(const Engine& e) {
-  std::string s;
-  for (int v = 0; v < e.VariableCount; ++v) {
-    if (v > 0) s += e.CnfMode ? '.' : '+';
-    s += e.VariableTable[v];
-  }
-  return s;
-}
-
 std::string OutputTermText(const Engine& e, int term) {
-  std::string s;
-  for (int v = 0; v < e.VariableCount; ++v) {
-    if (!((e.TermMask[term] >> v) & 1)) {
-      s += "x ";
-    } else {
-      const bool bit = (e.TermValue[term] >> v) & 1;
-      s += (bit == (e.CnfMode == 1)) ? "1 " : "0 ";
-    }
-  }
-  return s;
+  return OutputRowText(e, e.TermValue[term], e.TermMask[term]);
 }
 
 std::string LineNumberText(int k) {

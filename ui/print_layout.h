@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "logic_unit.h"
 
 namespace tervo {
 
@@ -49,7 +50,6 @@ std::vector<PrintOp> LayoutPrint(const Engine& e, const PrintInput& in);
 std::string FormulaRowText(const Engine& e, int row);
 std::string TableHeaderText(const Engine& e);
 std::string TableLineText(const Engine& e, int line);
-std::string OutputHeaderText(const Engine& e);
 std::string OutputTermText(const Engine& e, int term);
 std::string LineNumberText(int k);
 

@@ -1,5 +1,7 @@
 #include "report.h"
 
+#include "logic_unit.h"
+
 #include <cstdio>
 
 #include "run.h"
@@ -28,24 +30,11 @@ std::string JsonString(std::string_view s) {
 
 }  // namespace
 
-std::string HeaderText(const Engine& e) {
-  std::string s;
-  for (unsigned v = 0; v < e.VariableCount; ++v) {
-    if (v > 0) s += e.CnfMode ? '.' : '+';
-    s += e.VariableTable[v];
-  }
-  return s;
-}
+std::string HeaderText(const Engine& e) { return OutputHeaderText(e); }
 
 std::string RowText(const Engine& e, uint16_t value, uint16_t mask) {
-  std::string s;
-  for (unsigned v = 0; v < e.VariableCount; ++v) {
-    if (v > 0) s += ' ';
-    if (!(mask >> v & 1))
-      s += 'x';
-    else
-      s += ((value >> v & 1) == e.CnfMode) ? '1' : '0';
-  }
+  std::string s = OutputRowText(e, value, mask);
+  if (!s.empty()) s.pop_back();  // no blank after the last cell
   return s;
 }
 
