@@ -14,9 +14,9 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "DBG_unit.h"
 #include "help_unit.h"
 #include "logic_unit.h"
+#include "pipeline.h"
 #include "ui_Unit1.h"
 #include "xlate_unit.h"
 
@@ -152,99 +152,58 @@ void TForm1::GObtnClick() {
   if (e.RunState != 0) return;  // a run is busy; no second run
 
   HideCursor();
-  e.GoOn = 1;
-  StartStamp = EndStamp = 0;
-  ClearOutputPane();
-  ClearInfoPane();
-  e.ErrorCode = tervo::kOk;
-  ShowErrorMessage();
-  SetRunState(1);
-
-  if (e.FormulaMode) {
-    tervo::CollectFormula(e);
-    if (e.ErrorCode) return FailureExit();
-    tervo::ScanFormula(e);
-    if (e.ErrorCode) return FailureExit();
-    tervo::BuildVariableTable(e);
-    if (e.TraceXlate) {
-      SnapshotPostfix();
-      DrawPostfixTable();
-      SetMessage(QStringLiteral("stop: PostfixTable <space> to step  <ESC> to continue"));
-      WaitAtStop();
-      DrawVariableTable();
-      SetMessage(QStringLiteral("stop: Variables <space> to step  <ESC> to continue"));
-      WaitAtStop();
-    }
-    // After "TOO MANY VARIABLES" this writes only the EndDirector.
-    if (e.GoOn) tervo::GenerateDirectors(e);
-    if (e.ErrorCode) return FailureExit();
-    if (e.TraceXlate) {
-      DrawDirectorTable();
-      SetMessage(QStringLiteral("stop: Directors <space> to step  <ESC> to continue"));
-      WaitAtStop();
-    }
-    if (e.GoOn) tervo::EvaluateTruthTable(e);
-    if (e.ErrorCode) return FailureExit();
-  } else if (e.GoOn) {
-    tervo::ReadTable(e);
-    if (e.ErrorCode) return FailureExit();
-  }
-
-  // Only the stages below draw the new table; the pane stays as it is.
-  ResetOutputScroll();
-
-  // An ended run has no new truth table to show.
-  if (e.TraceXlate && e.GoOn) {
-    DrawOutputPane();
-    SetMessage(QStringLiteral("stop: initial Truth Table <space> to step  <ESC> to continue"));
-    WaitAtStop();
-  }
-
-  if (e.ReduceOn && e.GoOn) {
-    SetRunState(2);
-    tervo::ReadCycleCounter(StartStamp);
-    tervo::ReduceTruthTable(e, *this);
-    tervo::ReadCycleCounter(EndStamp);
-  }
-
-  SetRunState(0);
-
-  if (e.GoOn) {
-    DrawOutputPane();
-    if (e.TermCount == 0) {
-      e.ErrorCode = tervo::kTautology;
-      ShowErrorMessage();
-    } else {
-      const bool ok = tervo::VerifyResult(e);
-      const double seconds = tervo::TicksToMicroseconds(EndStamp - StartStamp) * 0.000001;
-      SetMessage(QString(ok ? QStringLiteral("OK: ") : QStringLiteral("TT Verify ERROR: ")) +
-                 QStringLiteral("time = ") + tervo::FormatSeconds(seconds, QLocale().decimalPoint()) +
-                 QStringLiteral(" secs"));
-    }
-  } else {
-    SetMessage(QStringLiteral("process terminated"));
-    e.StepWait = 0;
-  }
-  ShowCursor();
+  const tervo::RunOutcome run = tervo::RunGo(e, *this);
+  // A stage error has shown the cursor with the return to idle.
+  if (run.drawn || run.ended) ShowCursor();
 }
 
-void TForm1::FailureExit() {
-  SetRunState(0);
-  ShowErrorMessage();
-}
+void TForm1::SetRunState(uint8_t s) { tervo::SetRunState(*engine_, *this, s); }
 
-void TForm1::SetRunState(uint8_t s) {
-  Engine& e = *engine_;
-  if (e.RunState == 0) HideCursor();
-  if (e.RunState == 1) e.InfoShown = 0;
-  e.RunState = s;
+void TForm1::RunStateChanged(uint8_t from) {
+  const Engine& e = *engine_;
+  if (from == 0) HideCursor();
   // While a run uses the tables, nothing else may change them.
-  SetTableChangersEnabled(s == 0);
-  if (s == 0) {
+  SetTableChangersEnabled(e.RunState == 0);
+  if (e.RunState == 0) {
     SetInputMode(e.FormulaMode != 0);
     ShowCursor();
   }
-  if (s == 1) e.InfoShown = 0;
+}
+
+void TForm1::ClearPanes() {
+  ClearOutputPane();
+  ClearInfoPane();
+}
+
+void TForm1::ShowMessage(std::string_view text) { ShowProgress(text); }
+
+void TForm1::DrawStop(tervo::GoStop stop) {
+  switch (stop) {
+    case tervo::GoStop::kPostfixTable:
+      SnapshotPostfix();
+      DrawPostfixTable();
+      break;
+    case tervo::GoStop::kVariables:
+      DrawVariableTable();
+      break;
+    case tervo::GoStop::kDirectors:
+      DrawDirectorTable();
+      break;
+    case tervo::GoStop::kInitialTruthTable:
+      DrawOutputPane();
+      break;
+  }
+}
+
+// Only the stages after the reduction draw the new table; the pane stays as
+// it is until then.
+void TForm1::TableFilled() { ResetOutputScroll(); }
+
+void TForm1::DrawResult() { DrawOutputPane(); }
+
+std::string_view TForm1::DecimalPoint() const {
+  DecimalPoint_ = QLocale().decimalPoint().toStdString();
+  return DecimalPoint_;
 }
 
 void TForm1::SetTableChangersEnabled(bool enabled) {

@@ -8,8 +8,6 @@ add_library(tervo_window STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/Unit1.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/file_commands.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/print_commands.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/DBG_unit.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/DBG_unit.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/pane_widgets.h
   ${CMAKE_CURRENT_SOURCE_DIR}/pane_widgets.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/input_pane.h

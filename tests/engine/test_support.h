@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "grid_text.h"
 #include "logic_unit.h"
 #include "xlate_unit.h"
 
@@ -20,7 +21,7 @@ inline std::unique_ptr<Engine> NewEngine() { return std::make_unique<Engine>(); 
 // Collect and scan a formula; returns the error code.
 inline uint8_t Scan(Engine& e, std::string_view formula) {
   e.ErrorCode = kOk;
-  e.SetFormulaText(formula);
+  SetFormulaText(e, formula);
   CollectFormula(e);
   if (e.ErrorCode == kOk) ScanFormula(e);
   return e.ErrorCode;
@@ -69,7 +70,7 @@ inline uint8_t Table(Engine& e, std::string_view text) {
   e.ErrorCode = kOk;
   e.FormulaMode = 0;
   e.CnfMode = 1;
-  e.SetTableText(text);
+  SetTableText(e, text);
   ReadTable(e);
   return e.ErrorCode;
 }
