@@ -82,18 +82,15 @@ inline void Reduce(Engine& e) {
   ReduceTruthTable(e, host);
 }
 
-// The result rows as the output pane writes them ("1 1 x " ...), CNF reading.
+// The result rows as the output pane writes them, one character a variable
+// ("11x" for "1 1 x ").
 inline std::vector<std::string> Rows(const Engine& e) {
   std::vector<std::string> rows;
   for (int t = 1; t <= e.TermCount; ++t) {
-    std::string s;
-    for (int v = 0; v < e.VariableCount; ++v) {
-      if (!(e.TermMask[t] >> v & 1))
-        s += 'x';
-      else
-        s += ((e.TermValue[t] >> v & 1) == e.CnfMode) ? '1' : '0';
-    }
-    rows.push_back(s);
+    std::string row;
+    for (char c : OutputRowText(e, e.TermValue[t], e.TermMask[t]))
+      if (c != ' ') row += c;
+    rows.push_back(row);
   }
   return rows;
 }
