@@ -4,6 +4,7 @@
 #include <string>
 
 #include "fast_reduce.h"
+#include "text_format.h"
 #include "xlate_unit.h"
 
 namespace tervo {
@@ -367,12 +368,11 @@ void ReadTable(Engine& e) {
   std::array<int, kTableCols> bitOf{};  // term bit of each column, -1 for a blank header cell
   int n = 0;
   for (int col = 0; col < kTableCols; ++col) {
-    char c = e.TableGrid[0][col];
+    const char c = FoldUpper(e.TableGrid[0][col]);
     if (c == ' ') {
       bitOf[col] = -1;
       continue;
     }
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     if (std::find(letters.begin(), letters.begin() + n, c) != letters.begin() + n) {
       e.ErrorCode = kDuplicateVariables;
       return;
