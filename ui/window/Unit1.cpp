@@ -44,10 +44,9 @@ const QColor kFrameDark(0, 0, 0);
 const QColor kFrameLight(192, 192, 192);
 constexpr int kCursorOn = 800;   // blink: bar shown (ms)
 constexpr int kBlinkCycle = 1000;  // on + off
-constexpr int kLastScroll = 71;  // table view: highest scroll position
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), engine_(std::make_unique<Engine>()), ui_(new Ui::TForm1) {
+TForm1::TForm1(QWidget* parent) : QWidget(parent), engine_(std::make_unique<Engine>()), ui_(new Ui::TForm1), editor_(*engine_, view_) {
   InitWindowResources();
   ui_->setupUi(this);
   setWindowIcon(ProgramIcon());
@@ -306,194 +305,63 @@ void TForm1::RunControlKey(int key, QChar typed) {
   if (key == Qt::Key_Escape || typed == QChar(27)) e.GoOn = 0;
 }
 
-int TForm1::LineOfRow(int r) const { return r == 0 ? 0 : r + view_.ScrollPos; }
-
-int TForm1::LastCol() const { return engine_->FormulaMode ? tervo::kGridCols - 1 : tervo::kTableCols - 1; }
-
-char* TForm1::RowCells(int r) {
-  Engine& e = *engine_;
-  return e.FormulaMode ? e.FormulaGrid[r].data() : e.TableGrid[LineOfRow(r)].data();
-}
-
-void TForm1::OpenLine(int r) {
-  Engine& e = *engine_;
-  if (e.FormulaMode) {
-    for (int row = tervo::kGridRows - 1; row > r; --row) e.FormulaGrid[row] = e.FormulaGrid[row - 1];
-    e.FormulaGrid[r].fill(' ');
-  } else {
-    if (r == 0) return;  // the header line stays
-    const int line = LineOfRow(r);
-    for (int l = tervo::kTableLines - 1; l > line; --l) e.TableGrid[l] = e.TableGrid[l - 1];
-    e.TableGrid[line].fill(' ');
+namespace {
+// The editor's name for a key. Ctrl alone with N or Y opens or deletes a
+// line; Ctrl with any other key counts as the key itself.
+tervo::EditKey EditKeyOf(int key, Qt::KeyboardModifiers modifiers) {
+  using tervo::EditKey;
+  const bool ctrlOnly = (modifiers & Qt::ControlModifier) && !(modifiers & (Qt::ShiftModifier | Qt::AltModifier));
+  if (ctrlOnly && key == Qt::Key_N) return EditKey::kOpenLine;
+  if (ctrlOnly && key == Qt::Key_Y) return EditKey::kDeleteLine;
+  switch (key) {
+    case Qt::Key_Left: return EditKey::kLeft;
+    case Qt::Key_Right: return EditKey::kRight;
+    case Qt::Key_Up: return EditKey::kUp;
+    case Qt::Key_Down: return EditKey::kDown;
+    case Qt::Key_Home: return EditKey::kHome;
+    case Qt::Key_End: return EditKey::kEnd;
+    case Qt::Key_Insert: return EditKey::kInsert;
+    case Qt::Key_Backspace: return EditKey::kBackspace;
+    case Qt::Key_Delete: return EditKey::kDelete;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return EditKey::kEnter;
+    default: return EditKey::kNone;
   }
 }
-
-void TForm1::DeleteLine(int r) {
-  Engine& e = *engine_;
-  if (e.FormulaMode) {
-    for (int row = r; row < tervo::kGridRows - 1; ++row) e.FormulaGrid[row] = e.FormulaGrid[row + 1];
-    e.FormulaGrid[tervo::kGridRows - 1].fill(' ');
-  } else {
-    if (r == 0) return;
-    for (int l = LineOfRow(r); l < tervo::kTableLines - 1; ++l) e.TableGrid[l] = e.TableGrid[l + 1];
-    e.TableGrid[tervo::kTableLines - 1].fill(' ');
-  }
-}
-
-// Cells c+1..last of row r move one column left; the last cell becomes blank.
-void TForm1::CloseUpRow(int c, int r) {
-  char* cells = RowCells(r);
-  const int last = LastCol();
-  for (int i = c; i < last; ++i) cells[i] = cells[i + 1];
-  cells[last] = ' ';
-}
-
-// The Right key's move: along the row, then to column 0 of the next row.
-void TForm1::AdvanceRight(int& c, int& r) const {
-  if (c < LastCol()) {
-    ++c;
-  } else if (r < tervo::kGridRows - 1) {
-    ++r;
-    c = 0;
-  }
-}
-
-// Scroll the table view by one line; false at either end.
-bool TForm1::ScrollTableBy(int delta) {
-  const int p = view_.ScrollPos + delta;
-  if (p < 0 || p > kLastScroll) return false;
-  ui_->inputscrollbar->setValue(p);
-  return true;
-}
+}  // namespace
 
 void TForm1::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-  Engine& e = *engine_;
-  if (e.RunState != 0) return;
+  if (engine_->RunState != 0) return;
   HideCursor();
-  int c = view_.CursorCol;
-  int r = view_.CursorRow;
-  const bool formula = e.FormulaMode != 0;
-  const int last = LastCol();
-  const bool ctrlOnly = (modifiers & Qt::ControlModifier) && !(modifiers & (Qt::ShiftModifier | Qt::AltModifier));
-
-  if (ctrlOnly && key == Qt::Key_N) {
-    OpenLine(r);
-    c = 0;
-    DrawAllRows();
-  } else if (ctrlOnly && key == Qt::Key_Y) {
-    c = 0;
-    DeleteLine(r);
-    DrawAllRows();
-  } else {
-    switch (key) {
-      case Qt::Key_Left:
-        if (c > 0)
-          --c;
-        else if (r > 0)
-          --r;
-        break;
-      case Qt::Key_Right:
-        AdvanceRight(c, r);
-        break;
-      case Qt::Key_Up:
-        if (formula) {
-          if (r > 0) --r;
-        } else if (r >= 2) {
-          --r;
-        } else if (r == 1 && !ScrollTableBy(-1)) {
-          r = 0;
-        }
-        break;
-      case Qt::Key_Down:
-        if (r < tervo::kGridRows - 1)
-          ++r;
-        else if (!formula)
-          ScrollTableBy(1);
-        break;
-      case Qt::Key_Home:
-        if (c != 0)
-          c = 0;
-        else
-          r = formula ? 0 : 1;
-        break;
-      case Qt::Key_End: {
-        const char* cells = RowCells(r);
-        c = last;
-        while (c > 0 && cells[c] == ' ') --c;
-        break;
-      }
-      case Qt::Key_Insert:
-        SetInsertMode(!view_.InsertMode);
-        break;
-      case Qt::Key_Backspace:
-        if (c > 0) {
-          --c;
-          CloseUpRow(c, r);
-          ui_->inputbox->DrawRow(r);
-        }
-        break;
-      case Qt::Key_Delete:
-        CloseUpRow(c, r);
-        ui_->inputbox->DrawRow(r);
-        break;
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-        if (formula && view_.InsertMode && r < tervo::kGridRows - 1) {
-          // Split the row: the cells from the cursor on start a new row below.
-          OpenLine(r + 1);
-          auto& grid = e.FormulaGrid;
-          for (int i = c; i <= last; ++i) {
-            grid[r + 1][i - c] = grid[r][i];
-            grid[r][i] = ' ';
-          }
-          c = 0;
-          ++r;
-        } else {
-          c = 0;
-          if (r < tervo::kGridRows - 1)
-            ++r;
-          else if (!formula)
-            ScrollTableBy(1);
-        }
-        DrawAllRows();
-        break;
-      default:
-        break;
-    }
-  }
-  PlaceCursor(c, r);
+  const int col = view_.CursorCol, row = view_.CursorRow;
+  const bool insert = view_.InsertMode;
+  ShowEdit(editor_.KeyDown(EditKeyOf(key, modifiers)), col, row);
+  if (view_.InsertMode != insert) SetInsertMode(view_.InsertMode);
   ShowCursor();
 }
 
 void TForm1::FormKeyPress(QChar typed) {
-  Engine& e = *engine_;
-  if (e.RunState != 0) return;
+  if (engine_->RunState != 0) return;
   if (typed.unicode() > 127) return;
-  char ch = static_cast<char>(typed.unicode());
-  if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-  const bool letter = ch >= 'A' && ch <= 'Z';
-  int c = view_.CursorCol;
-  int r = view_.CursorRow;
-
-  if (e.FormulaMode) {
-    static constexpr std::string_view kOperators = " ()/.=-+>";
-    if (!letter && kOperators.find(ch) == std::string_view::npos) return;
-    HideCursor();
-    char* cells = RowCells(r);
-    if (view_.InsertMode)
-      for (int i = LastCol(); i > c; --i) cells[i] = cells[i - 1];
-    cells[c] = ch;
-    ui_->inputbox->DrawRow(r);
-  } else {
-    const bool accepted = r == 0 ? (ch == ' ' || letter) : (ch == ' ' || ch == '0' || ch == '1');
-    if (!accepted) return;
-    HideCursor();
-    RowCells(r)[c] = ch;
-    ui_->inputbox->DrawRow(r);
-  }
-  AdvanceRight(c, r);
-  PlaceCursor(c, r);
+  const char ch = static_cast<char>(typed.unicode());
+  if (!editor_.Accepts(ch)) return;
+  HideCursor();
+  const int col = view_.CursorCol, row = view_.CursorRow;
+  ShowEdit(editor_.Type(ch), col, row);
   ShowCursor();
+}
+
+// Repaint what an edit changed: the scroll bar follows the view (and draws
+// all rows when it moves), then the rows named, then the cursor's old and
+// new places.
+void TForm1::ShowEdit(const tervo::EditResult& edit, int oldCol, int oldRow) {
+  if (ui_->inputscrollbar->value() != view_.ScrollPos) ui_->inputscrollbar->setValue(view_.ScrollPos);
+  if (edit.redraw == tervo::EditResult::kRow) ui_->inputbox->DrawRow(edit.row);
+  if (edit.redraw == tervo::EditResult::kAllRows) DrawAllRows();
+  if (oldCol != view_.CursorCol || oldRow != view_.CursorRow) {
+    ui_->inputbox->DrawCursorAt(oldCol, oldRow);
+    ui_->inputbox->DrawCursorAt(view_.CursorCol, view_.CursorRow);
+  }
 }
 
 // ---------------------------------------------------------------- editor
@@ -564,12 +432,12 @@ void TForm1::SetReduce(bool on) {
 }
 
 void TForm1::ClearFormula() {
-  for (auto& row : engine_->FormulaGrid) row.fill(' ');
+  editor_.ClearFormula();
   DrawAllRows();
 }
 
 void TForm1::ClearTable() {
-  for (auto& line : engine_->TableGrid) line.fill(' ');
+  editor_.ClearTable();
   ui_->inputscrollbar->setValue(0);
   DrawAllRows();
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "editor_model.h"
 #include "engine.h"
 #include "pipeline.h"
 #include "input_pane.h"
@@ -41,7 +42,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   static QIcon ProgramIcon();
 
   tervo::Engine& engine() { return *engine_; }
-  const EditorView& editor() const { return view_; }
+  const tervo::EditorView& editor() const { return view_; }
   // The text of the message line.
   QString Message() const;
 
@@ -155,20 +156,14 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void SetMessage(const QString& text);
   void SetTableChangersEnabled(bool enabled);
   // editor helpers
-  int LineOfRow(int r) const;
-  int LastCol() const;
-  char* RowCells(int r);
-  void OpenLine(int r);
-  void DeleteLine(int r);
-  void CloseUpRow(int c, int r);
-  void AdvanceRight(int& c, int& r) const;
-  bool ScrollTableBy(int delta);
+  void ShowEdit(const tervo::EditResult& edit, int oldCol, int oldRow);
   void PlaceCursor(int c, int r);
 
   std::unique_ptr<tervo::Engine> engine_;
   std::unique_ptr<Ui::TForm1> ui_;
   Thelpform* helpform_ = nullptr;  // child window, deleted with this one
-  EditorView view_;
+  tervo::EditorView view_;
+  tervo::EditorModel editor_;  // edits the grids of engine_ and view_
   QTimer Timer1;
   mutable std::string DecimalPoint_;  // the locale's, read for each result line
   // trace panel
