@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine.h"
+#include "text_format.h"
 
 namespace tervo {
 
@@ -18,8 +19,8 @@ constexpr bool IsVariableLetter(char c) { return c >= 'A' && c <= 'Z'; }
 // one folded to upper case; 0 when the cell names none. A blank names none,
 // and so does any other byte: a header loaded from a file may hold anything.
 constexpr char HeaderCellLetter(char cell) {
-  if (cell >= 'a' && cell <= 'z') return static_cast<char>(cell - 'a' + 'A');
-  return IsVariableLetter(cell) ? cell : '\0';
+  const char c = FoldUpper(cell);
+  return IsVariableLetter(c) ? c : '\0';
 }
 
 // A cell of a term line that fixes its variable. Every other cell (a blank,

@@ -232,7 +232,7 @@ int Run(int argc, char** argv) {
   BatchHost host(e, traceOut, !trace && ::isatty(STDERR_FILENO));
   InstallInterruptHandler();
 
-  const RunOutcome run = RunGo(e, host, tableStage, verify);
+  const RunOutcome run = RunGo(e, host, GoStages{tableStage, verify});
   host.Finish();
   std::fflush(stdout);
 
