@@ -551,7 +551,7 @@ TEST_F(FormulaFileTest, TableHeaderOddBytesRoundTrip) {
     SCOPED_TRACE(c.header);
     auto e = test::NewEngine();
     e->FormulaMode = 0;
-    ASSERT_TRUE(e->SetTableText(c.header + "\n" + c.terms));
+    ASSERT_TRUE(test::SetTableText(*e, c.header + "\n" + c.terms));
     e->ErrorCode = kOk;
     ReadTable(*e);
     EXPECT_EQ(e->ErrorCode, c.code);
