@@ -128,6 +128,9 @@ void BM_Reduce(benchmark::State& state, const Function* f, bool fast) {
     state.counters["groups"] = static_cast<double>(s.groups);
     state.counters["scans"] = static_cast<double>(s.scans);
     state.counters["compares"] = static_cast<double>(s.compares);
+    state.counters["restarts"] = static_cast<double>(s.restarts);
+    state.counters["pops"] = static_cast<double>(s.pops);
+
     if (last.finished) {
       g_fastResults[f->name] = Fingerprint(*e);
       if (last.seconds < 60) {  // count the plain loop's comparisons in one more run

@@ -98,7 +98,7 @@ void ClearFlags(Engine& e, FastTables& f) {
 struct Query {
   int present = 0, absent = 0, history = 0;
   std::array<uint16_t, kMaxVariables> opposite{}, has{}, lacks{}, inHistory{};
-  std::array<uint16_t, kMaxVariables> oppositeOf{};  // opposite row by variable
+  uint16_t value = 0;  // the term's value
   uint64_t code14 = 0;  // all ones: entries of code 14 may act
 };
 
@@ -108,22 +108,27 @@ TERVO_INLINE const Vec& RowAt(const Block& blk, uint16_t offset) {
   return *reinterpret_cast<const Vec*>(reinterpret_cast<const char*>(blk.row) + offset);
 }
 
+// The row of the entries that have variable v with the value opposite to
+// the term's.
+TERVO_INLINE uint16_t OppositeRow(uint16_t value, int v) {
+  return RowOffset(FastTables::Literal(v, (value >> v & 1) ^ 1));
+}
+
 TERVO_INLINE void Prepare(Query& q, uint16_t full, uint16_t value, uint16_t mask, uint16_t history,
                           bool code14) {
   int n = 0;
   for (unsigned r = mask; r != 0; r &= r - 1, ++n) {
     const int v = std::countr_zero(r);
-    const uint16_t opposite = RowOffset(FastTables::Literal(v, (value >> v & 1) ^ 1));
-    q.opposite[n] = opposite;
+    q.opposite[n] = OppositeRow(value, v);
     q.has[n] = RowOffset(FastTables::Present(v));
-    q.oppositeOf[v] = opposite;
   }
   q.present = n;
   n = 0;
   for (unsigned r = full & ~mask; r != 0; r &= r - 1) q.lacks[n++] = RowOffset(FastTables::Present(std::countr_zero(r)));
   q.absent = n;
   n = 0;
-  for (unsigned r = history & mask; r != 0; r &= r - 1) q.inHistory[n++] = q.oppositeOf[std::countr_zero(r)];
+  for (unsigned r = history & mask; r != 0; r &= r - 1) q.inHistory[n++] = OppositeRow(value, std::countr_zero(r));
+  q.value = value;
   q.history = n;
   q.code14 = code14 ? ~uint64_t{0} : 0;
 }
@@ -174,9 +179,10 @@ TERVO_INLINE void Candidates(const Block& blk, const Query& q, Cursor& cur) {
 // A stacked term's difference variable v joins VtHistory: entries of code
 // 14 opposite in v no longer act, in the current block and the later ones.
 TERVO_INLINE void AddHistory(FastTables& f, Query& q, Cursor& cur, int v) {
-  q.inHistory[q.history++] = q.oppositeOf[v];
+  const uint16_t row = OppositeRow(q.value, v);
+  q.inHistory[q.history++] = row;
   if (cur.block < 0) return;
-  const Vec& opposite = RowAt(f.blocks[cur.block], q.oppositeOf[v]);
+  const Vec& opposite = RowAt(f.blocks[cur.block], row);
   cur.bits = cur.fixed | (cur.bits & ~opposite);
   cur.word &= cur.fixed[cur.lane] | ~opposite[cur.lane];
 }
@@ -289,6 +295,9 @@ struct FastPolicy {
   TERVO_INLINE void Compared() {
     if (f.countComparisons) ++stats.comparisons;
   }
+  // A candidate of the VT scan outside the fixed ones: neither a subset nor
+  // a superset of the VT, one opposite variable, so code 14.
+  TERVO_INLINE bool KnownConsensus(unsigned k) const { return !(kCur.fixed[LaneOf(k)] >> (k & 63) & 1); }
   TERVO_INLINE void PairChanged() { pairReady = false; }
   TERVO_INLINE void ScanChanged() { vtReady = false; }
   TERVO_INLINE void HistoryAdded(Engine&, uint16_t d) { AddHistory(f, vt, kCur, std::countr_zero(d)); }

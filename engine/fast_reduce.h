@@ -30,6 +30,8 @@ struct FastStats {
   uint64_t steps = 0;        // the plain loop's steps (advances of j and k)
   uint64_t comparisons = 0;  // the plain loop's comparisons (only with countComparisons)
   uint64_t slices = 0;       // slices run
+  uint64_t restarts = 0;     // scans restarted from k = 1 because the VT changed (part of scans)
+  uint64_t pops = 0;         // scans with a stacked VT (part of scans)
 };
 
 // Extra tables of the fast path, allocated once with the engine.

@@ -24,6 +24,7 @@ struct PlainPolicy {
   unsigned NextK(Engine&, unsigned k) { return k + 1; }
   void Skipped(Engine&, unsigned, unsigned) {}
   void Compared() {}
+  bool KnownConsensus(unsigned) const { return false; }
   void PairChanged() {}
   void ScanChanged() {}
   void HistoryAdded(Engine&, uint16_t) {}
