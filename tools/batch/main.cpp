@@ -130,7 +130,7 @@ int Run(int argc, char** argv) {
 
   std::vector<std::string> formulaWords;
   std::string formulaFile, tableFile, plaFile, loadName, savePath, format = "text";
-  bool dnf = false, noReduce = false, trace = false;
+  bool dnf = false, sop = false, noReduce = false, trace = false;
 
   app.add_option("formula", formulaWords, "The formula (see below)");
   auto* fileOpt = app.add_option("-f,--file", formulaFile, "Read the formula from FILE (\"-\" standard input)")
@@ -138,7 +138,11 @@ int Run(int argc, char** argv) {
   auto* tableOpt = app.add_option("--table", tableFile, "Run a typed table (always CNF)")->option_text("FILE");
   auto* plaOpt = app.add_option("--pla", plaFile, "Run a single-output PLA file")->option_text("FILE");
   auto* loadOpt = app.add_option("--load", loadName, "Run a saved formula file")->option_text("NAME");
-  app.add_flag("--dnf", dnf, "DNF: list where the function is 0 (formula input)");
+  auto* sopOpt = app.add_flag("--sop", sop,
+                              "Sum of products: list where the function is 1 (the window's CNF, the default)");
+  auto* posOpt = app.add_flag("--pos", dnf, "Product of sums: list where the function is 0 (the window's DNF)");
+  auto* dnfOpt = app.add_flag("--dnf", dnf, "The same as --pos");
+  sopOpt->excludes(posOpt)->excludes(dnfOpt);
   app.add_flag("--no-reduce", noReduce, "Do not reduce the truth table");
   auto* saveOpt = app.add_option("--save", savePath, "Save a formula file after the run")->option_text("PATH");
   app.add_flag("--trace", trace, "One line per comparison of the reduction");
@@ -161,9 +165,12 @@ int Run(int argc, char** argv) {
   const bool fromStdin = given == 0;
   if (fromStdin && ::isatty(STDIN_FILENO))
     return UsageError("no input: give a formula, -f FILE, --table, --pla or --load");
+  const char* const formName = posOpt->count() ? "--pos" : "--dnf";
   if (dnf && (tableOpt->count() || plaOpt->count() || loadOpt->count()))
-    return UsageError("--dnf applies to formula input only (a table is always CNF; a PLA file's .type and a saved "
-                      "file's options decide)");
+    return UsageError(std::string(formName) +
+                      " applies to formula input only (a table is always a sum of products; a PLA file's .type and "
+                      "a saved file's options decide)");
+  if (sop && loadOpt->count()) return UsageError("--sop does not apply to --load: the file's own options are used");
   if (noReduce && loadOpt->count())
     return UsageError("--no-reduce does not apply to --load: the file's own options are used");
   if (saveOpt->count()) {
@@ -217,7 +224,14 @@ int Run(int argc, char** argv) {
       const std::string source = fromStdin ? "-" : formulaFile;
       if (auto err = ReadInput(source, text)) return FileError(source == "-" ? "standard input" : source, *err);
     }
-    if (auto err = PlaceFormula(e, text)) return UsageError(err->text);
+    if (auto err = PlaceFormula(e, text)) {
+      if (!formulaWords.empty()) return UsageError(err->text);
+      return FileError(fromStdin || formulaFile == "-" ? "standard input" : formulaFile, err->text);
+    }
+    // A formula word that names a file was perhaps meant for -f.
+    if (formulaWords.size() == 1 && std::filesystem::is_regular_file(formulaWords[0]))
+      std::fprintf(stderr, "%s: note: \"%s\" is run as a formula; it is also a file, which -f would read\n",
+                   kProgram, formulaWords[0].c_str());
     e.FormulaMode = 1;
     e.CnfMode = dnf ? 0 : 1;
   }
@@ -234,17 +248,21 @@ int Run(int argc, char** argv) {
 
   const RunOutcome run = RunGo(e, host, tableStage, verify);
   host.Finish();
-  std::fflush(stdout);
 
+  CheckedOutput out(stdout);
   if (json) {
-    std::fputs(JsonReport(e, run, input).c_str(), stdout);
+    out.Write(JsonReport(e, run, input));
   } else if (plaOut) {
-    if (run.drawn && run.code == kOk) std::fputs(WritePla(e).c_str(), stdout);
+    if (run.drawn && run.code == kOk) out.Write(WritePla(e));
     if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
   } else {
-    std::fputs(TextReport(e, run).c_str(), stdout);
+    out.Write(TextReport(e, run));
   }
-  std::fflush(stdout);
+  if (!out.Finish()) {
+    std::fprintf(stderr, "%s: standard output: %s; the result is not written whole\n", kProgram,
+                 out.Error().c_str());
+    return kExitUsage;
+  }
 
   if (run.ended) return kExitInterrupted;
 
