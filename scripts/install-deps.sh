@@ -14,8 +14,8 @@ PACKAGES=(
   qt6-base-dev qt6-qpa-plugins libgl-dev xvfb xauth fontconfig fonts-liberation2
   # fuzzing the file reader
   clang libclang-rt-dev
-  # desktop files
-  desktop-file-utils appstream
+  # desktop files, manual pages, checking the package
+  desktop-file-utils appstream help2man lintian
   # rendering printed pages for a look
   poppler-utils
 )

@@ -12,6 +12,8 @@ add_library(tervo_batch STATIC
   batch/run.cpp
   batch/report.h
   batch/report.cpp
+  batch/pla_run.h
+  batch/pla_run.cpp
 )
 target_include_directories(tervo_batch PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/batch)
 target_link_libraries(tervo_batch PUBLIC tervo_engine nlohmann_json::nlohmann_json)

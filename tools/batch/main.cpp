@@ -19,6 +19,7 @@
 #include "formula_file.h"
 #include "inputs.h"
 #include "pla.h"
+#include "pla_run.h"
 #include "report.h"
 #include "run.h"
 
@@ -123,6 +124,85 @@ int InputFileError(const std::string& path, const InputError& err) {
   return FileError(where, err.text);
 }
 
+// Save a formula file after a run; 0, or the exit status of a failure.
+int Save(Engine& e, const std::string& savePath) {
+  std::filesystem::path written;
+  const uint8_t code = SaveFormulaFile(e, savePath, &written);
+  if (code == kOk) return 0;
+  const std::string target = FormulaFilePath(std::filesystem::path(savePath).parent_path(),
+                                             std::filesystem::path(savePath).filename().string())
+                                 .string();
+  return FileError(target, std::string(MessageTable[code]));
+}
+
+// Host for a run: trace lines to standard output beside text, else to
+// standard error; progress only on a terminal and without a trace.
+BatchHost MakeHost(Engine& e, bool trace, const std::string& format) {
+  e.TraceScan = trace ? 1 : 0;
+  // Shorter slices than the window's: Ctrl+C is answered and the progress
+  // moves more often. The result does not depend on the slices.
+  e.SliceBudget = kSliceSteps / 25;
+  std::FILE* traceOut = trace ? (format == "text" ? stdout : stderr) : nullptr;
+  return BatchHost(e, traceOut, !trace && ::isatty(STDERR_FILENO));
+}
+
+// Write a result to standard output; 0, or the exit status of a failure.
+int WriteResult(std::string_view text) {
+  CheckedOutput out(stdout);
+  out.Write(text);
+  if (out.Finish()) return 0;
+  std::fprintf(stderr, "%s: standard output: %s; the result is not written whole\n", kProgram, out.Error().c_str());
+  return kExitUsage;
+}
+
+// A PLA file: every output run on its own, the results written together.
+// pos: 1 product of sums, 0 sum of products, -1 as the file's .type lists.
+int RunPlaFile(Engine& e, const std::string& path, const std::string* savePath, int pos, const std::string& format,
+               bool trace) {
+  std::string text;
+  if (auto err = ReadInput(path, text)) return FileError(path, *err);
+  PlaFile file;
+  if (auto err = ReadPlaFile(text, file)) return InputFileError(path, *err);
+  std::vector<std::vector<RowState>> states;
+  if (auto err = AllOutputStates(file, states)) return InputFileError(path, *err);
+  const bool offList = !(file.sets & kListsOn);
+  const bool reducePos = pos < 0 ? offList : pos == 1;
+  if (savePath) {
+    // A formula file keeps the function as a typed table: one output, the
+    // ON-set, no don't-cares, at most 100 rows.
+    PlaFunction one;
+    if (auto err = ReadPla(text, one)) return InputFileError(path, {err->line, "--save: " + err->text});
+    if (one.offSet || reducePos)
+      return UsageError("--save: a formula file keeps a table only as a sum of products (the rows where the "
+                        "function is 1)");
+    if (!PlacePlaInTableGrid(e, one))
+      return UsageError("--save: the PLA file has " + std::to_string(one.value.size()) +
+                        " rows; the table of a formula file holds at most 100");
+  }
+
+  BatchHost host = MakeHost(e, trace, format);
+  InstallInterruptHandler();
+  const PlaRun run = RunPla(e, host, file, states, reducePos);
+  host.Finish();
+
+  std::string result;
+  if (format == "json") {
+    result = PlaJsonResult(e, file, run).dump(2) + "\n";
+  } else if (format == "pla") {
+    // An interrupted run writes no file: a part of one would pass for all.
+    if (!run.interrupted) result = WritePlaResults(file, run);
+    if (PlaExitStatus(run) != kExitOk)
+      std::fprintf(stderr, "%s: %s\n", kProgram, run.interrupted ? "process terminated" : PlaMessage(run).c_str());
+  } else {
+    result = PlaTextReport(e, file, run);
+  }
+  if (const int status = WriteResult(result)) return status;
+  if (run.interrupted) return kExitInterrupted;
+  if (savePath)
+    if (const int status = Save(e, *savePath)) return status;
+  return PlaExitStatus(run);
+}
+
 int Run(int argc, char** argv) {
   CLI::App app{"Minimise a Boolean function of up to 15 variables with the tervo42 engine.", kProgram};
   app.footer(kFooter);
@@ -138,11 +218,10 @@ int Run(int argc, char** argv) {
   auto* tableOpt = app.add_option("--table", tableFile, "Run a typed table (always CNF)")->option_text("FILE");
   auto* plaOpt = app.add_option("--pla", plaFile, "Run a single-output PLA file")->option_text("FILE");
   auto* loadOpt = app.add_option("--load", loadName, "Run a saved formula file")->option_text("NAME");
-  auto* sopOpt = app.add_flag("--sop", sop,
+  app.add_flag("--sop", sop,
                               "Sum of products: list where the function is 1 (the window's CNF, the default)");
   auto* posOpt = app.add_flag("--pos", dnf, "Product of sums: list where the function is 0 (the window's DNF)");
-  auto* dnfOpt = app.add_flag("--dnf", dnf, "The same as --pos");
-  sopOpt->excludes(posOpt)->excludes(dnfOpt);
+  app.add_flag("--dnf", dnf, "The same as --pos");
   app.add_flag("--no-reduce", noReduce, "Do not reduce the truth table");
   auto* saveOpt = app.add_option("--save", savePath, "Save a formula file after the run")->option_text("PATH");
   app.add_flag("--trace", trace, "One line per comparison of the reduction");
@@ -157,6 +236,8 @@ int Run(int argc, char** argv) {
     return UsageError(e.what());
   }
 
+  if (sop && dnf) return UsageError(std::string("--sop and ") + (posOpt->count() ? "--pos" : "--dnf") + " exclude each other");
+
   // Exactly one input.
   const int given = (formulaWords.empty() ? 0 : 1) + static_cast<int>(fileOpt->count() > 0) +
                     static_cast<int>(tableOpt->count() > 0) + static_cast<int>(plaOpt->count() > 0) +
@@ -166,10 +247,10 @@ int Run(int argc, char** argv) {
   if (fromStdin && ::isatty(STDIN_FILENO))
     return UsageError("no input: give a formula, -f FILE, --table, --pla or --load");
   const char* const formName = posOpt->count() ? "--pos" : "--dnf";
-  if (dnf && (tableOpt->count() || plaOpt->count() || loadOpt->count()))
+  if (dnf && (tableOpt->count() || loadOpt->count()))
     return UsageError(std::string(formName) +
-                      " applies to formula input only (a table is always a sum of products; a PLA file's .type and "
-                      "a saved file's options decide)");
+                      " applies to formula and PLA input only (a table is always a sum of products; a saved file's "
+                      "options decide)");
   if (sop && loadOpt->count()) return UsageError("--sop does not apply to --load: the file's own options are used");
   if (noReduce && loadOpt->count())
     return UsageError("--no-reduce does not apply to --load: the file's own options are used");
@@ -186,8 +267,6 @@ int Run(int argc, char** argv) {
   std::string input = "formula";
   std::function<void(Engine&)> tableStage;
   std::function<bool(Engine&)> verify;
-  PlaFunction pla;
-  std::vector<uint8_t> listed;
 
   if (tableOpt->count()) {
     input = "table";
@@ -196,21 +275,7 @@ int Run(int argc, char** argv) {
     if (auto err = PlaceTable(e, text)) return InputFileError(tableFile, *err);
     e.FormulaMode = 0;
   } else if (plaOpt->count()) {
-    input = "pla";
-    std::string text;
-    if (auto err = ReadInput(plaFile, text)) return FileError(plaFile, *err);
-    if (auto err = ReadPla(text, pla)) return InputFileError(plaFile, *err);
-    if (saveOpt->count() && pla.offSet)
-      return UsageError("--save: a formula file keeps a table only in CNF, and this PLA file lists the rows where "
-                        "the function is 0 (.type r)");
-    if (!PlacePlaInTableGrid(e, pla) && saveOpt->count())
-      return UsageError("--save: the PLA file has " + std::to_string(pla.value.size()) +
-                        " rows; the table of a formula file holds at most 100");
-    e.FormulaMode = 0;
-    e.CnfMode = pla.offSet ? 0 : 1;
-    listed = ListedAssignments(pla);
-    tableStage = [&](Engine& en) { LoadPlaFunction(en, pla, listed); };
-    verify = [&](Engine& en) { return VerifyAgainstListed(en, listed); };
+    return RunPlaFile(e, plaFile, saveOpt->count() ? &savePath : nullptr, sop ? 0 : dnf ? 1 : -1, format, trace);
   } else if (loadOpt->count()) {
     input = "load";
     std::filesystem::path opened;
@@ -238,12 +303,7 @@ int Run(int argc, char** argv) {
 
   const bool json = format == "json";
   const bool plaOut = format == "pla";
-  e.TraceScan = trace ? 1 : 0;
-  // Shorter slices than the window's: Ctrl+C is answered and the progress
-  // moves more often. The result does not depend on the slices.
-  e.SliceBudget = kSliceSteps / 25;
-  std::FILE* traceOut = trace ? (format == "text" ? stdout : stderr) : nullptr;
-  BatchHost host(e, traceOut, !trace && ::isatty(STDERR_FILENO));
+  BatchHost host = MakeHost(e, trace, format);
   InstallInterruptHandler();
 
   const RunOutcome run = RunGo(e, host, tableStage, verify);
@@ -266,16 +326,8 @@ int Run(int argc, char** argv) {
 
   if (run.ended) return kExitInterrupted;
 
-  if (saveOpt->count()) {
-    std::filesystem::path written;
-    const uint8_t code = SaveFormulaFile(e, savePath, &written);
-    if (code != kOk) {
-      const std::string target = FormulaFilePath(std::filesystem::path(savePath).parent_path(),
-                                                 std::filesystem::path(savePath).filename().string())
-                                     .string();
-      return FileError(target, std::string(MessageTable[code]));
-    }
-  }
+  if (saveOpt->count())
+    if (const int status = Save(e, savePath)) return status;
 
   return ExitStatus(run);
 }

@@ -6,7 +6,6 @@
 #include <sstream>
 #include <tuple>
 
-#include "xlate_unit.h"
 
 namespace tervo::batch {
 
@@ -246,20 +245,6 @@ std::string AssignmentText(unsigned inputs, uint16_t a) {
 
 namespace {
 
-// Call visit(a) for every assignment a that agrees with the cube on its
-// fixed columns.
-template <typename Visit>
-void ForEachAssignment(unsigned inputs, uint16_t value, uint16_t mask, Visit visit) {
-  const auto free = static_cast<uint16_t>(LowMask(inputs) & ~mask);
-  const auto base = static_cast<uint16_t>(value & mask);
-  uint16_t s = free;
-  while (true) {
-    visit(static_cast<uint16_t>(base | s));
-    if (s == 0) break;
-    s = static_cast<uint16_t>((s - 1) & free);
-  }
-}
-
 // The first row whose output k is `cell` and whose cube covers a.
 std::size_t FirstRowCovering(const PlaFile& f, unsigned k, char cell, uint16_t a) {
   for (std::size_t r = 0; r < f.value.size(); ++r)
@@ -346,19 +331,9 @@ std::optional<InputError> ReadPla(std::string_view text, PlaFunction& out) {
 }
 
 std::vector<uint8_t> ListedAssignments(const PlaFunction& f) {
-  const auto full = static_cast<uint16_t>((1u << f.inputs) - 1);
   std::vector<uint8_t> listed(std::size_t{1} << f.inputs, 0);
-  for (std::size_t t = 0; t < f.value.size(); ++t) {
-    const auto free = static_cast<uint16_t>(full & ~f.mask[t]);
-    const uint16_t base = f.value[t] & f.mask[t];
-    // Every assignment that agrees with the row on its fixed columns.
-    uint16_t s = free;
-    while (true) {
-      listed[base | s] = 1;
-      if (s == 0) break;
-      s = static_cast<uint16_t>((s - 1) & free);
-    }
-  }
+  for (std::size_t t = 0; t < f.value.size(); ++t)
+    ForEachAssignment(f.inputs, f.value[t], f.mask[t], [&](uint16_t a) { listed[a] = 1; });
   return listed;
 }
 

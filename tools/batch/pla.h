@@ -71,6 +71,20 @@ std::optional<InputError> ReadPlaFile(std::string_view text, PlaFile& out);
 // both ON and OFF is refused with the lines that list it.
 std::optional<InputError> OutputStates(const PlaFile& f, unsigned k, std::vector<RowState>& states);
 
+// Call visit(a) for every assignment a of `inputs` inputs that agrees with
+// the cube (value, mask) on its fixed columns.
+template <typename Visit>
+void ForEachAssignment(unsigned inputs, uint16_t value, uint16_t mask, Visit visit) {
+  const auto free = static_cast<uint16_t>(((1u << inputs) - 1) & ~mask);
+  const auto base = static_cast<uint16_t>(value & mask);
+  uint16_t s = free;
+  while (true) {
+    visit(static_cast<uint16_t>(base | s));
+    if (s == 0) break;
+    s = static_cast<uint16_t>((s - 1) & free);
+  }
+}
+
 // The inputs of assignment a as the file writes them ("0110" for four inputs).
 std::string AssignmentText(unsigned inputs, uint16_t a);
 

@@ -43,29 +43,46 @@ std::string TextReport(const Engine& e, const RunOutcome& run) {
   return s + run.message + "\n";
 }
 
-nlohmann::ordered_json JsonTerm(const Engine& e, unsigned t) {
-  const uint16_t mask = e.TermMask[t];
+nlohmann::ordered_json JsonTerm(const Engine& e, uint16_t value, uint16_t mask) {
   // The stored value gives the rows the term covers; in DNF the literals
   // are their inverse.
-  const uint16_t stored = e.TermValue[t] & mask;
+  const uint16_t stored = value & mask;
   const auto literals = static_cast<uint16_t>(e.CnfMode ? stored : (~stored & mask));
   nlohmann::ordered_json j;
   j["value"] = literals;
   j["mask"] = mask;
-  j["row"] = RowText(e, e.TermValue[t], mask);
-  j["formula"] = TermFormula(e, e.TermValue[t], mask);
+  j["row"] = RowText(e, value, mask);
+  j["formula"] = TermFormula(e, value, mask);
   return j;
 }
 
-namespace {
-
-std::string_view OutcomeName(const RunOutcome& run) {
-  if (run.ended) return "interrupted";
-  if (run.code != kOk) return "message";
-  return run.verified ? "ok" : "verify error";
+std::string_view OutcomeName(int exitStatus) {
+  switch (exitStatus) {
+    case kExitOk:
+      return "ok";
+    case kExitVerify:
+      return "verify error";
+    case kExitInterrupted:
+      return "interrupted";
+    default:
+      return "message";
+  }
 }
 
-}  // namespace
+void JsonOutcome(const RunOutcome& run, nlohmann::ordered_json& j) {
+  j["message"] = run.message;
+  j["outcome"] = OutcomeName(ExitStatus(run));
+  if (run.ended)
+    j["error_code"] = nullptr;
+  else
+    j["error_code"] = run.code;
+  if (run.verifyRan)
+    j["verified"] = run.verified;
+  else
+    j["verified"] = nullptr;
+  j["exit_status"] = ExitStatus(run);
+  j["seconds"] = std::round(run.seconds * 1e6) / 1e6;  // microseconds, as the clock is good for
+}
 
 nlohmann::ordered_json JsonResult(const Engine& e, const RunOutcome& run, std::string_view input) {
   nlohmann::ordered_json j;
@@ -77,19 +94,8 @@ nlohmann::ordered_json JsonResult(const Engine& e, const RunOutcome& run, std::s
   j["reduce"] = e.ReduceOn != 0;
   auto& terms = j["terms"] = nlohmann::ordered_json::array();
   if (run.drawn)
-    for (unsigned t = 1; t <= e.TermCount; ++t) terms.push_back(JsonTerm(e, t));
-  j["message"] = run.message;
-  j["outcome"] = OutcomeName(run);
-  if (run.ended)
-    j["error_code"] = nullptr;
-  else
-    j["error_code"] = run.code;
-  if (run.verifyRan)
-    j["verified"] = run.verified;
-  else
-    j["verified"] = nullptr;
-  j["exit_status"] = ExitStatus(run);
-  j["seconds"] = std::round(run.seconds * 1e6) / 1e6;  // microseconds, as the clock is good for
+    for (unsigned t = 1; t <= e.TermCount; ++t) terms.push_back(JsonTerm(e, e.TermValue[t], e.TermMask[t]));
+  JsonOutcome(run, j);
   return j;
 }
 

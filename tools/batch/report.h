@@ -37,11 +37,20 @@ std::string TermFormula(const Engine& e, uint16_t value, uint16_t mask);
 // ending with a line break.
 std::string TextReport(const Engine& e, const RunOutcome& run);
 
-// The term t as JSON: "row" is the output pane's row, and "value" and
+// A term as JSON (value and mask as the truth table stores them): "row" is the output pane's row, and "value" and
 // "mask" carry the same literals: bit v of mask is set when variable v+1
 // occurs, bit v of value when it occurs as itself (not inverted), in both
 // forms. "formula" is TermFormula.
-nlohmann::ordered_json JsonTerm(const Engine& e, unsigned t);
+nlohmann::ordered_json JsonTerm(const Engine& e, uint16_t value, uint16_t mask);
+
+// How a run ended, as JSON: the message, the outcome ("ok", "message",
+// "verify error" or "interrupted"), the error code (null when the run was
+// interrupted), whether the verification held (null when it did not run),
+// the exit status and the seconds of the reduction.
+void JsonOutcome(const RunOutcome& run, nlohmann::ordered_json& j);
+
+// The outcome names above for an exit status.
+std::string_view OutcomeName(int exitStatus);
 
 // The result as one JSON object: input form, variables, mode and form,
 // reduce, the terms, the message, the outcome ("ok", "message",
