@@ -36,52 +36,93 @@ constexpr std::size_t kMaxInputBytes = 64u << 20;
 const char* const kFooter = R"(
 Inputs (give exactly one):
   FORMULA         A formula over A..Z: ( ) priority, / NOT, . AND, = equal,
-                  - XOR, + OR, > implication. Several words are joined;
-                  blanks and line breaks carry no meaning. At most 1200
-                  non-blank characters. Put "--" before a formula that
-                  starts with "-".
+                  - XOR, + OR, > implication; letters a..z are the same as
+                  A..Z. Several words are joined; blanks, tabs and line
+                  breaks carry no meaning. Any other character is refused
+                  with its line and column (exit status 2), as the window's
+                  editor would not let it in. At most 1200 non-blank
+                  characters. Put "--" before a formula that starts
+                  with "-".
   -f FILE         The formula from a file ("-" for standard input). With no
                   input at all the formula is read from standard input when
                   that is not a terminal.
   --table FILE    A typed table: the first line is the header (character j
                   is column j, a variable letter or a blank), then up to 100
                   term lines of "0", "1" and blanks, at most 15 columns.
-                  Always CNF.
-  --pla FILE      A single-output PLA file: .i 1..15, .o 1, optional .ilb,
-                  .ob, .p and .type, comment lines starting with "#". With
-                  .type f (the default) the rows with output 1 are where the
-                  function is 1 (CNF); with .type r the rows with output 0
-                  are where it is 0 (DNF). Letters come from .ilb when they
-                  are distinct single letters, else A, B, C... Several
-                  outputs, more than 15 inputs, don't-care rows and bad
-                  characters are refused with the line number.
+                  Always a sum of products.
+  --pla FILE      A PLA file: .i 1..15 inputs, .o outputs, optional .ilb and
+                  .ob names, .p, .type, "#" comment lines, .e or .end. A row
+                  is the inputs ("0", "1", "-" or "2" for either) and one
+                  character per output; blanks and "|" may stand anywhere
+                  in it. An output "1" (or "4") puts the row in the ON-set,
+                  "-" (or "2") in the don't-care set, "0" in the OFF-set,
+                  "~" (or "3") nowhere, as far as the type lists that set:
+                  .type f the ON-set (the rest is 0), fd the ON-set and
+                  don't-cares (the default), r the OFF-set (the rest is 1),
+                  dr the OFF-set and don't-cares, fr and fdr both (the rest
+                  is don't-care). A listed don't-care wins; a row listed
+                  both 1 and 0 is refused. Every output is reduced on its
+                  own, one after the other: its ON-set and don't-cares
+                  together, then terms that cover only don't-cares are
+                  dropped, and the result must cover every ON row and no
+                  OFF row. An output that is constant is a result. Files of
+                  .type r or dr give a product of sums unless --sop is
+                  given. Keywords such as .mv, .phase or .pair are refused.
+                  (The window has no don't-cares: they exist only here.)
   --load NAME     A saved formula file, run with the input mode and options
                   stored in it. NAME "abc" opens "tervo42_abc".
 
+Forms:
+  --sop           Sum of products (the window's "CNF", the default): the
+                  rows list where the function is 1; each row is the AND of
+                  its literals, the function the OR of the rows.
+  --pos, --dnf    Product of sums (the window's "DNF"): the rows list where
+                  the function is 0, each shown with its literals (a
+                  variable that is 1 there appears inverted); each row is
+                  the OR of its literals, the function the AND of the rows.
+  In a row "1" is the variable itself, "0" its inverse, "x" absent.
+
 Output (--format):
   text            The header and rows as the output pane shows them, then
-                  the message line, e.g. "OK: time = 0.016 secs".
-  pla             The result as a PLA file: .type f (rows where the function
-                  is 1) for CNF, .type r (rows where it is 0) for DNF.
-  json            Variables, mode, each term's value, mask and row, the
-                  message, whether the verification held, and the seconds.
+                  the message line, e.g. "OK: time = 0.016 secs". For a PLA
+                  file with several outputs one table per output, each after
+                  a line "output N: NAME".
+  pla             The result as a PLA file with the input's names: .type f
+                  (rows where each output is 1) for a sum of products,
+                  .type r (rows where it is 0) for a product of sums.
+  json            Variables, mode, "form" ("sum of products" or "product of
+                  sums"), each term's value, mask, row and formula, the
+                  message, "outcome" ("ok", "message", "verify error",
+                  "interrupted"), whether the verification held, the exit
+                  status and the seconds; for a PLA file one object per
+                  output under "outputs". value and mask give the row's
+                  literals: bit v of mask is set when variable v+1 occurs,
+                  bit v of value when it occurs as itself.
+  Every write is checked: a full disk or a closed pipe ends the tool with a
+  message and exit status 2.
   --trace prints one line per comparison of the reduction: TT (two entries,
   i and j) or VT (the virtual term and entry k), the code and the action.
   The lines go to standard output with --format text, else to standard error.
   On a terminal a long reduction shows its progress on standard error, and
-  Ctrl+C ends it.
+  Ctrl+C ends it (and the outputs still to come).
+
+Limits:
+  15 variables, 32768 truth-table rows, 100 typed terms, 1200 formula
+  characters, 32768 PLA rows and 1024 outputs.
 
 Saving:
   --save PATH writes the input, options and result as a formula file after
   the run. The file name gets the prefix "tervo42_" unless it has it; a "."
   in the name is refused ("NO EXTENSION ALLOWED IN FILE NAME"). An existing
-  file is replaced only once the new one is complete.
+  file is replaced only once the new one is complete. A PLA file can be
+  saved when it is one sum of products of at most 100 rows without
+  don't-cares.
 
 Exit status:
   0  the run ended "OK: "
   1  it ended with a message such as "SYNTAX ERROR", "TAUTOLOGY" or
      "INCONSISTENT"
-  2  usage and file errors
+  2  usage, input and file errors, and failed writes
   3  the result failed its verification ("TT Verify ERROR: ")
   130 ended by Ctrl+C ("process terminated")
 )";
@@ -215,8 +256,8 @@ int Run(int argc, char** argv) {
   app.add_option("formula", formulaWords, "The formula (see below)");
   auto* fileOpt = app.add_option("-f,--file", formulaFile, "Read the formula from FILE (\"-\" standard input)")
                       ->option_text("FILE");
-  auto* tableOpt = app.add_option("--table", tableFile, "Run a typed table (always CNF)")->option_text("FILE");
-  auto* plaOpt = app.add_option("--pla", plaFile, "Run a single-output PLA file")->option_text("FILE");
+  auto* tableOpt = app.add_option("--table", tableFile, "Run a typed table (always a sum of products)")->option_text("FILE");
+  auto* plaOpt = app.add_option("--pla", plaFile, "Run a PLA file, each output on its own")->option_text("FILE");
   auto* loadOpt = app.add_option("--load", loadName, "Run a saved formula file")->option_text("NAME");
   app.add_flag("--sop", sop,
                               "Sum of products: list where the function is 1 (the window's CNF, the default)");
