@@ -11,6 +11,7 @@
 #include "inputs.h"
 #include "logic_unit.h"
 #include "pla.h"
+#include "pla_run.h"
 #include "report.h"
 #include "run.h"
 #include "xlate_unit.h"
@@ -514,6 +515,159 @@ TEST(BatchPla, RefusesWhatTheFormatDoesNotAllowOrTheToolDoesNotTake) {
   ASSERT_TRUE(err);
   EXPECT_EQ(err->line, 5);
   EXPECT_NE(err->text.find("inputs 101 are 1 for output 2 on line 4 and 0 on line 5"), std::string::npos) << err->text;
+}
+
+// ---------------------------------------------------------------- PLA runs
+
+bool CoversAny(const OutputResult& r, uint16_t a) {
+  for (std::size_t t = 0; t < r.value.size(); ++t)
+    if (((r.value[t] ^ a) & r.mask[t]) == 0) return true;
+  return false;
+}
+
+// A dozen outputs of random cubes with don't-cares, every output's ON and
+// OFF rows worked out here from the rows as written, and each result
+// checked against them in both forms; then the PLA written back is read
+// again and lists the same functions.
+TEST(BatchPlaRun, TwelveOutputsWithDontCaresMeetTheirOnAndOffSets) {
+  constexpr unsigned kInputs = 7, kOutputs = 12, kRows = 40;
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, seed >> 16; };
+  std::string text = ".i 7\n.o 12\n.ilb a b c d e f g\n.type fd\n";
+  std::vector<std::string> cubes, outs;
+  for (unsigned r = 0; r < kRows; ++r) {
+    std::string cube, out;
+    for (unsigned c = 0; c < kInputs; ++c) cube += "01--"[next() % 4];
+    for (unsigned k = 0; k < kOutputs; ++k) out += k == 10 ? '0' : k == 11 ? "10~"[next() % 3] : "110-~"[next() % 5];
+    cubes.push_back(cube);
+    outs.push_back(out);
+    text += cube.substr(0, 3) + " " + cube.substr(3) + " | " + out + "\n";
+  }
+  // The last output is 1 everywhere.
+  text += "------- 000000000001\n";
+  cubes.push_back("-------");
+  outs.push_back("000000000001");
+
+  // ON, don't-care and OFF as .type fd means them: a listed don't-care wins.
+  auto matches = [&](const std::string& cube, unsigned a) {
+    for (unsigned c = 0; c < kInputs; ++c)
+      if (cube[c] != '-' && (cube[c] == '1') != ((a >> c & 1) == 1)) return false;
+    return true;
+  };
+  std::vector<std::vector<char>> expected(kOutputs, std::vector<char>(1u << kInputs, '0'));
+  for (unsigned k = 0; k < kOutputs; ++k)
+    for (unsigned a = 0; a < (1u << kInputs); ++a) {
+      bool on = false, dc = false;
+      for (std::size_t r = 0; r < cubes.size(); ++r) {
+        if (!matches(cubes[r], a)) continue;
+        on = on || outs[r][k] == '1';
+        dc = dc || outs[r][k] == '-';
+      }
+      expected[k][a] = dc ? '-' : on ? '1' : '0';
+    }
+
+  PlaFile f;
+  const auto err = ReadPlaFile(text, f);
+  ASSERT_FALSE(err) << err->line << ": " << err->text;
+  std::vector<std::vector<RowState>> states;
+  ASSERT_FALSE(AllOutputStates(f, states));
+  for (bool pos : {false, true}) {
+    SCOPED_TRACE(pos ? "product of sums" : "sum of products");
+    auto e = std::make_unique<Engine>();
+    NullHost host;
+    const PlaRun run = RunPla(*e, host, f, states, pos);
+    ASSERT_EQ(run.outputs.size(), kOutputs);
+    EXPECT_EQ(PlaExitStatus(run), kExitOk);
+    const char target = pos ? '0' : '1', opposite = pos ? '1' : '0';
+    for (unsigned k = 0; k < kOutputs; ++k) {
+      const OutputResult& r = run.outputs[k];
+      EXPECT_TRUE(r.run.verified) << "output " << k + 1;
+      for (unsigned a = 0; a < (1u << kInputs); ++a) {
+        if (expected[k][a] == target) EXPECT_TRUE(CoversAny(r, a)) << "output " << k + 1 << " row " << a;
+        if (expected[k][a] == opposite) EXPECT_FALSE(CoversAny(r, a)) << "output " << k + 1 << " row " << a;
+      }
+      // No term covers only don't-cares.
+      for (std::size_t t = 0; t < r.value.size(); ++t) {
+        bool needed = false;
+        for (unsigned a = 0; a < (1u << kInputs); ++a)
+          needed = needed || (expected[k][a] == target && ((r.value[t] ^ a) & r.mask[t]) == 0);
+        EXPECT_TRUE(needed) << "output " << k + 1 << " term " << t;
+      }
+    }
+    // Output 11 is 0 everywhere, output 12 is 1 everywhere.
+    EXPECT_EQ(run.outputs[10].constant, 0);
+    EXPECT_EQ(run.outputs[11].constant, 1);
+
+    PlaFile back;
+    ASSERT_FALSE(ReadPlaFile(WritePlaResults(f, run), back));
+    EXPECT_EQ(back.inputNames, f.inputNames);
+    for (unsigned k = 0; k < kOutputs; ++k) {
+      std::vector<RowState> written;
+      ASSERT_FALSE(OutputStates(back, k, written));
+      for (unsigned a = 0; a < (1u << kInputs); ++a)
+        EXPECT_EQ(written[a] == TargetState(pos), CoversAny(run.outputs[k], a)) << "output " << k + 1 << " row " << a;
+    }
+  }
+}
+
+// Files written the way the format's users write them, run and checked.
+TEST(BatchPlaRun, SmallFilesGiveTheirResults) {
+  struct Case {
+    const char* text;
+    int pos;  // -1 as the file lists
+    std::vector<std::vector<std::string>> rows;  // per output, as the output pane shows them
+    std::vector<int> constant;
+  } cases[] = {
+      // blanks and "|" in the cubes; the don't-care 11 lets one term cover both ON rows
+      {".i 2\n.o 1\n.type fd\n1 0 | 1\n0 1 | 1\n1 1 | -\n", -1, {{"1 x", "x 1"}}, {-1}},
+      {".i 3\n.o 1\n.type fd\n10- 1\n11- -\n", -1, {{"1 x x"}}, {-1}},
+      // fr: the rows listed neither way are don't-cares
+      {".i 3\n.o 1\n.type fr\n111 1\n000 0\n", -1, {{"x x 1"}}, {-1}},
+      // r: a product of sums of the OFF-set
+      {".i 2\n.o 1\n.type r\n00 0\n", -1, {{"1 1"}}, {-1}},
+      // constants are results: 0 with no term, 1 with one of no variable
+      {".i 2\n.o 2\n-- 01\n", -1, {{}, {"x x"}}, {0, 1}},
+      {".i 2\n.o 2\n-- 01\n", 1, {{"x x"}, {}}, {0, 1}},
+      {".i 2\n.o 1\n.type fd\n-- -\n", -1, {{}}, {0}},
+  };
+  for (const Case& c : cases) {
+    PlaFile f;
+    ASSERT_FALSE(ReadPlaFile(c.text, f)) << c.text;
+    std::vector<std::vector<RowState>> states;
+    ASSERT_FALSE(AllOutputStates(f, states)) << c.text;
+    const bool pos = c.pos < 0 ? !(f.sets & kListsOn) : c.pos == 1;
+    auto e = std::make_unique<Engine>();
+    NullHost host;
+    const PlaRun run = RunPla(*e, host, f, states, pos);
+    ASSERT_EQ(run.outputs.size(), c.rows.size()) << c.text;
+    EXPECT_EQ(PlaExitStatus(run), kExitOk) << c.text;
+    for (std::size_t k = 0; k < c.rows.size(); ++k) {
+      const OutputResult& r = run.outputs[k];
+      std::vector<std::string> rows;
+      for (std::size_t t = 0; t < r.value.size(); ++t) rows.push_back(RowText(*e, r.value[t], r.mask[t]));
+      EXPECT_EQ(rows, c.rows[k]) << c.text << " output " << k + 1;
+      EXPECT_EQ(r.constant, c.constant[k]) << c.text << " output " << k + 1;
+      EXPECT_TRUE(r.run.verified) << c.text;
+    }
+  }
+}
+
+TEST(BatchPlaRun, InterruptEndsTheOutputsStillToCome) {
+  PlaFile f;
+  ASSERT_FALSE(ReadPlaFile(".i 2\n.o 3\n11 111\n01 100\n", f));
+  std::vector<std::vector<RowState>> states;
+  ASSERT_FALSE(AllOutputStates(f, states));
+  auto e = std::make_unique<Engine>();
+  NullHost host;
+  gInterrupted = 1;
+  const PlaRun run = RunPla(*e, host, f, states, false);
+  gInterrupted = 0;
+  EXPECT_TRUE(run.interrupted);
+  EXPECT_TRUE(run.outputs.empty());
+  EXPECT_EQ(PlaExitStatus(run), kExitInterrupted);
+  const auto json = PlaJsonResult(*e, f, run);
+  EXPECT_EQ(json["outcome"], "interrupted");
+  EXPECT_EQ(json["exit_status"], 130);
 }
 
 }  // namespace

@@ -102,14 +102,27 @@ void LoadOutput(Engine& e, const PlaFile& f, unsigned k, const std::vector<RowSt
   e.TermCount = n;
 }
 
-void DropDontCareTerms(Engine& e, const std::vector<RowState>& states, bool pos) {
+void DropUnneededTerms(Engine& e, const std::vector<RowState>& states, bool pos) {
   const RowState target = TargetState(pos);
+  // How many terms cover each target row. A term whose target rows all
+  // have another term covering them is not needed: it goes, and the counts
+  // with it, one term at a time in table order.
+  std::vector<uint16_t> count(states.size(), 0);
+  for (unsigned t = 1; t <= e.TermCount; ++t)
+    ForEachAssignment(e.VariableCount, e.TermValue[t], e.TermMask[t], [&](uint16_t a) {
+      if (states[a] == target) ++count[a];
+    });
   uint16_t kept = 0;
   for (unsigned t = 1; t <= e.TermCount; ++t) {
     bool needed = false;
     ForEachAssignment(e.VariableCount, e.TermValue[t], e.TermMask[t],
-                      [&](uint16_t a) { needed = needed || states[a] == target; });
-    if (!needed) continue;
+                      [&](uint16_t a) { needed = needed || (states[a] == target && count[a] == 1); });
+    if (!needed) {
+      ForEachAssignment(e.VariableCount, e.TermValue[t], e.TermMask[t], [&](uint16_t a) {
+        if (states[a] == target) --count[a];
+      });
+      continue;
+    }
     ++kept;
     e.TermValue[kept] = e.TermValue[t];
     e.TermMask[kept] = e.TermMask[t];
@@ -145,7 +158,7 @@ PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std:
     r.run = RunGo(
         e, host, [&](Engine& en) { LoadOutput(en, f, k, st, pos); },
         [&](Engine& en) {
-          DropDontCareTerms(en, st, pos);
+          DropUnneededTerms(en, st, pos);
           return VerifyOutput(en, st, pos);
         });
     if (r.run.drawn) {
