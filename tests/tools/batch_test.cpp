@@ -652,6 +652,23 @@ TEST(BatchPlaRun, SmallFilesGiveTheirResults) {
   }
 }
 
+// Without the reduction only the terms of no ON row go.
+TEST(BatchPlaRun, WithoutReductionTheTableStaysAsLoaded) {
+  PlaFile f;
+  ASSERT_FALSE(ReadPlaFile(".i 2\n.o 1\n11 1\n11 1\n00 -\n10 -\n", f));
+  std::vector<std::vector<RowState>> states;
+  ASSERT_FALSE(AllOutputStates(f, states));
+  for (bool reduce : {false, true}) {
+    auto e = std::make_unique<Engine>();
+    e->ReduceOn = reduce ? 1 : 0;
+    NullHost host;
+    const PlaRun run = RunPla(*e, host, f, states, false);
+    ASSERT_EQ(run.outputs.size(), 1u);
+    EXPECT_TRUE(run.outputs[0].run.verified);
+    EXPECT_EQ(run.outputs[0].value.size(), reduce ? 1u : 2u) << (reduce ? "reduced" : "as loaded");
+  }
+}
+
 TEST(BatchPlaRun, InterruptEndsTheOutputsStillToCome) {
   PlaFile f;
   ASSERT_FALSE(ReadPlaFile(".i 2\n.o 3\n11 111\n01 100\n", f));

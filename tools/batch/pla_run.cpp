@@ -106,7 +106,9 @@ void DropUnneededTerms(Engine& e, const std::vector<RowState>& states, bool pos)
   const RowState target = TargetState(pos);
   // How many terms cover each target row. A term whose target rows all
   // have another term covering them is not needed: it goes, and the counts
-  // with it, one term at a time in table order.
+  // with it, one term at a time in table order. Without the reduction only
+  // the terms of no target row go: the rest of the table stays as loaded.
+  const uint16_t alone = e.ReduceOn ? 1 : UINT16_MAX;
   std::vector<uint16_t> count(states.size(), 0);
   for (unsigned t = 1; t <= e.TermCount; ++t)
     ForEachAssignment(e.VariableCount, e.TermValue[t], e.TermMask[t], [&](uint16_t a) {
@@ -116,7 +118,7 @@ void DropUnneededTerms(Engine& e, const std::vector<RowState>& states, bool pos)
   for (unsigned t = 1; t <= e.TermCount; ++t) {
     bool needed = false;
     ForEachAssignment(e.VariableCount, e.TermValue[t], e.TermMask[t],
-                      [&](uint16_t a) { needed = needed || (states[a] == target && count[a] == 1); });
+                      [&](uint16_t a) { needed = needed || (states[a] == target && count[a] <= alone); });
     if (!needed) {
       ForEachAssignment(e.VariableCount, e.TermValue[t], e.TermMask[t], [&](uint16_t a) {
         if (states[a] == target) --count[a];

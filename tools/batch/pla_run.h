@@ -47,8 +47,8 @@ inline RowState TargetState(bool pos) { return pos ? RowState::kOff : RowState::
 void LoadOutput(Engine& e, const PlaFile& f, unsigned k, const std::vector<RowState>& states, bool pos);
 
 // Remove the terms that cover no row of the target set (they cover only
-// don't-cares), and those whose target rows other terms cover as well,
-// taken in table order.
+// don't-cares), and, when the run reduces, those whose target rows other
+// terms cover as well, taken in table order.
 void DropUnneededTerms(Engine& e, const std::vector<RowState>& states, bool pos);
 
 // True when the truth table covers every target row and no row of the
