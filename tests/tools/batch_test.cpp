@@ -583,8 +583,11 @@ TEST(BatchPlaRun, TwelveOutputsWithDontCaresMeetTheirOnAndOffSets) {
       const OutputResult& r = run.outputs[k];
       EXPECT_TRUE(r.run.verified) << "output " << k + 1;
       for (unsigned a = 0; a < (1u << kInputs); ++a) {
-        if (expected[k][a] == target) EXPECT_TRUE(CoversAny(r, a)) << "output " << k + 1 << " row " << a;
-        if (expected[k][a] == opposite) EXPECT_FALSE(CoversAny(r, a)) << "output " << k + 1 << " row " << a;
+        if (expected[k][a] == target) {
+          EXPECT_TRUE(CoversAny(r, a)) << "output " << k + 1 << " row " << a;
+        } else if (expected[k][a] == opposite) {
+          EXPECT_FALSE(CoversAny(r, a)) << "output " << k + 1 << " row " << a;
+        }
       }
       // No term covers only don't-cares.
       for (std::size_t t = 0; t < r.value.size(); ++t) {
