@@ -306,8 +306,6 @@ int Run(int argc, char** argv) {
   e.CnfMode = 1;
   e.ReduceOn = noReduce ? 0 : 1;
   std::string input = "formula";
-  std::function<void(Engine&)> tableStage;
-  std::function<bool(Engine&)> verify;
 
   if (tableOpt->count()) {
     input = "table";
@@ -347,7 +345,7 @@ int Run(int argc, char** argv) {
   BatchHost host = MakeHost(e, trace, format);
   InstallInterruptHandler();
 
-  const RunOutcome run = RunGo(e, host, tableStage, verify);
+  const RunOutcome run = RunGo(e, host);
   host.Finish();
 
   CheckedOutput out(stdout);

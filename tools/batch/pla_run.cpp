@@ -157,12 +157,15 @@ PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std:
       continue;
     }
     OutputResult r;
-    r.run = RunGo(
-        e, host, [&](Engine& en) { LoadOutput(en, f, k, st, pos); },
-        [&](Engine& en) {
-          DropUnneededTerms(en, st, pos);
-          return VerifyOutput(en, st, pos);
-        });
+    // The engine's pipeline with this output's rows in place of the table
+    // reader; the terms that only don't-cares need go before the check.
+    GoStages stages;
+    stages.readTable = [&](Engine& en) { LoadOutput(en, f, k, st, pos); };
+    stages.verify = [&](Engine& en) {
+      DropUnneededTerms(en, st, pos);
+      return VerifyOutput(en, st, pos);
+    };
+    r.run = RunGo(e, host, stages);
     if (r.run.drawn) {
       r.value.assign(e.TermValue.begin() + 1, e.TermValue.begin() + 1 + e.TermCount);
       r.mask.assign(e.TermMask.begin() + 1, e.TermMask.begin() + 1 + e.TermCount);

@@ -10,10 +10,9 @@
 #include <nlohmann/json.hpp>
 
 #include "engine.h"
+#include "pipeline.h"
 
 namespace tervo::batch {
-
-struct RunOutcome;
 
 // The header: the variable letters joined by "." (CNF) or "+" (DNF).
 std::string HeaderText(const Engine& e);
