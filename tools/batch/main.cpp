@@ -63,7 +63,7 @@ Inputs (give exactly one):
                   is don't-care). A listed don't-care wins; a row listed
                   both 1 and 0 is refused. Every output is reduced on its
                   own, one after the other: its ON-set and don't-cares
-                  together, then terms that cover only don't-cares are
+                  together, then the terms that no ON row needs are
                   dropped, and the result must cover every ON row and no
                   OFF row. An output that is constant is a result. Files of
                   .type r or dr give a product of sums unless --sop is
@@ -348,20 +348,16 @@ int Run(int argc, char** argv) {
   const RunOutcome run = RunGo(e, host);
   host.Finish();
 
-  CheckedOutput out(stdout);
+  std::string result;
   if (json) {
-    out.Write(JsonReport(e, run, input));
+    result = JsonReport(e, run, input);
   } else if (plaOut) {
-    if (run.drawn && run.code == kOk) out.Write(WritePla(e));
+    if (run.drawn && run.code == kOk) result = WritePla(e);
     if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
   } else {
-    out.Write(TextReport(e, run));
+    result = TextReport(e, run);
   }
-  if (!out.Finish()) {
-    std::fprintf(stderr, "%s: standard output: %s; the result is not written whole\n", kProgram,
-                 out.Error().c_str());
-    return kExitUsage;
-  }
+  if (const int status = WriteResult(result)) return status;
 
   if (run.ended) return kExitInterrupted;
 
