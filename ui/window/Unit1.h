@@ -151,7 +151,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void InstallFileDialogs();
   void InstallPrintDialogs();
   QString SuggestedPdfPath();
-  bool PrintPages(QPainter& painter, QPagedPaintDevice& device);
+  bool PrintPages(QPainter& painter, QPagedPaintDevice& device, int copies);
   // run helpers
   void SetMessage(const QString& text);
   void SetTableChangersEnabled(bool enabled);
