@@ -4,6 +4,8 @@
 #include <QtTest>
 
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QTemporaryDir>
 
 #include "formula_file.h"
@@ -79,6 +81,8 @@ class WindowFileTest : public QObject {
   void refusalsChangeNothing();
   void cancelledDialogsChangeNothing();
   void loadAndSaveDoNothingDuringARun();
+  void saveDialogAsksBeforeReplacing_data();
+  void saveDialogAsksBeforeReplacing();
 };
 
 void WindowFileTest::saveThenLoadRestoresTheWorkingState_data() {
@@ -285,6 +289,64 @@ void WindowFileTest::loadAndSaveDoNothingDuringARun() {
   QCOMPARE(after, stopMessage);
   QVERIFY(!QFileInfo::exists(folder + "tervo42_def"));
   QCOMPARE(FormulaRow(form->engine(), 0), std::string("+EA.B+/A.C"));
+}
+
+void WindowFileTest::saveDialogAsksBeforeReplacing_data() {
+  QTest::addColumn<QStringList>("answers");   // names typed into the save dialog, "yes"/"no" to its question, "cancel"
+  QTest::addColumn<QStringList>("questions");  // the questions asked
+  QTest::addColumn<QString>("written");        // the file that holds the new state, "" none
+  const QString q = QStringLiteral("tervo42_abc already exists.\nDo you want to replace it?");
+  QTest::newRow("a new name: no question") << QStringList{"fresh"} << QStringList() << "tervo42_fresh";
+  QTest::newRow("replace") << QStringList{"abc", "yes"} << QStringList{q} << "tervo42_abc";
+  QTest::newRow("picked with its prefix") << QStringList{"tervo42_abc", "yes"} << QStringList{q} << "tervo42_abc";
+  QTest::newRow("keep, then cancel") << QStringList{"abc", "no", "cancel"} << QStringList{q} << "";
+  QTest::newRow("keep, then another name") << QStringList{"abc", "no", "other"} << QStringList{q} << "tervo42_other";
+  QTest::newRow("a name with a dot: refused, no question") << QStringList{"abc.x"} << QStringList() << "";
+}
+
+// The real save dialog, answered through its own widgets.
+void WindowFileTest::saveDialogAsksBeforeReplacing() {
+  QFETCH(QStringList, answers);
+  QFETCH(QStringList, questions);
+  QFETCH(QString, written);
+  QTemporaryDir dir;
+  const QString folder = dir.path() + QLatin1Char('/');
+  const QByteArray old("an older file");
+  QVERIFY(WriteBytes(folder + "tervo42_abc", old));
+  auto form = ShownWindow();
+  MakeWorkingState(*form, "dnf unreduced");
+
+  QStringList asked;
+  int next = 0;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || next >= answers.size()) return;
+    const QString answer = answers[next++];
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      if (answer == QLatin1String("cancel")) return dialog->reject();
+      dialog->selectFile(folder + answer);
+      static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own accept, public through QDialog
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      asked << box->text();
+      box->button(answer == QLatin1String("yes") ? QMessageBox::Yes : QMessageBox::No)->click();
+    }
+  });
+  poll.start(10);
+  Click(*form, "saveBtn");
+  poll.stop();
+  QCOMPARE(next, int(answers.size()));
+  QCOMPARE(asked, questions);
+  if (written != QLatin1String("tervo42_abc")) QCOMPARE(FileBytes(folder + "tervo42_abc"), old);
+  QStringList files{"tervo42_abc"};
+  if (!written.isEmpty() && !files.contains(written)) files << written;
+  files.sort();
+  QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name), files);
+  if (!written.isEmpty()) {
+    QCOMPARE(form->Message(), QStringLiteral("file saved"));
+    QCOMPARE(FileBytes(folder + written).size(), qint64(tervo::FormulaFileSize(form->engine().VariableCount,
+                                                                                form->engine().TermCount)));
+  }
 }
 
 QTEST_MAIN(WindowFileTest)
