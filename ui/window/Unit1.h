@@ -122,6 +122,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // start-up settings
   void FormCreate();
   void ResetTraceOptions();
+  void SetLooks();
   // keyboard and mouse
   void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
   void FormKeyPress(QChar typed);
