@@ -3,6 +3,8 @@
 // picture buttons, the trace boxes; and, on request, the screenshots.
 #include <QCheckBox>
 #include <QDir>
+#include <QToolTip>
+#include <map>
 #include <QtTest>
 
 #include "output_pane.h"
@@ -22,6 +24,9 @@ class WindowLayoutTest : public QObject {
   void startsWithTheStartUpSettings();
   void pictureButtonsShowTheirArtwork();
   void traceBoxesSetTheirFlags();
+  void tooltipsWearTheDesktopsLook_data();
+  void tooltipsWearTheDesktopsLook();
+  void disabledControlsLookDisabled();
   void saveScreenshots();
 };
 
@@ -222,6 +227,101 @@ void WindowLayoutTest::traceBoxesSetTheirFlags() {
 
 // With TERVO_SCREENSHOT_DIR set, saves the window after GO on A.B+/A.C and
 // in table mode with a typed table.
+namespace {
+
+// Pixels of rect r in exactly this colour.
+int CountColour(const QImage& img, QColor c) {
+  int n = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (img.pixelColor(x, y) == c) ++n;
+  return n;
+}
+
+// The tooltip shown for w, as the desktop shows it on hovering.
+QLabel* ShowTooltip(QWidget* w) {
+  QHelpEvent help(QEvent::ToolTip, w->rect().center(), w->mapToGlobal(w->rect().center()));
+  QCoreApplication::sendEvent(w, &help);
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->objectName() == QLatin1String("qtooltip_label") && top->isVisible()) return qobject_cast<QLabel*>(top);
+  return nullptr;
+}
+
+}  // namespace
+
+void WindowLayoutTest::tooltipsWearTheDesktopsLook_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QColor>("ownColour");  // the control's text colour, which the tip must not take
+  QTest::newRow("GO") << "GObtn" << QColor(0, 0, 255);
+  QTest::newRow("insert label") << "insertlabel" << QColor(0, 0, 255);
+  QTest::newRow("reduce box") << "reducecheckbox" << QColor();
+  QTest::newRow("load picture") << "loadBtn" << QColor();
+}
+
+void WindowLayoutTest::tooltipsWearTheDesktopsLook() {
+  QFETCH(QString, name);
+  QFETCH(QColor, ownColour);
+  auto form = ShownWindow();
+  QWidget* w = Child<QWidget>(*form, name.toLatin1().constData());
+  QLabel* tip = ShowTooltip(w);
+  QVERIFY(tip != nullptr);
+  QCOMPARE(tip->text(), w->toolTip());
+  const QFont expected = QToolTip::font();
+  QCOMPARE(tip->font().pixelSize(), expected.pixelSize());
+  QCOMPARE(tip->font().pointSizeF(), expected.pointSizeF());
+  QCOMPARE(tip->font().bold(), expected.bold());
+  QCOMPARE(tip->palette().color(QPalette::ToolTipText), QToolTip::palette().color(QPalette::ToolTipText));
+  QCOMPARE(tip->palette().color(QPalette::ToolTipBase), QToolTip::palette().color(QPalette::ToolTipBase));
+  if (ownColour.isValid()) QCOMPARE(CountColour(Grab(tip), ownColour), 0);
+  QToolTip::hideText();
+}
+
+// Controls that take no clicks show it: the red X buttons and the file and
+// print pictures during a run, the insert label in table mode.
+void WindowLayoutTest::disabledControlsLookDisabled() {
+  const QColor red(255, 0, 0), blue(0, 0, 255);
+  const char* xButtons[] = {"inclearBtn", "SpeedButton2"};
+  const char* pictures[] = {"loadBtn", "saveBtn", "printBtn", "prsetupBtn"};
+  auto form = ShownWindow();
+  std::map<std::string, QImage> idle;
+  for (const char* name : xButtons) {
+    idle[name] = Grab(Child<QWidget>(*form, name));
+    QVERIFY2(CountColour(idle[name], red) > 0, name);
+  }
+  for (const char* name : pictures) idle[name] = Grab(Child<QWidget>(*form, name));
+
+  TypeFormula(*form, "A.B+/A.C");
+  Click(*form, "DBxlate");
+  bool looked = false;
+  RunWithStops(*form, [&](const QString&, int n) {
+    if (n == 0) {
+      looked = true;
+      for (const char* name : xButtons) {
+        const QImage busy = Grab(Child<QWidget>(*form, name));
+        QVERIFY2(CountColour(busy, red) == 0, name);
+        QVERIFY2(HasInk(busy, busy.rect(), busy.pixelColor(0, 0)), name);  // still drawn, in grey
+      }
+      for (const char* name : pictures) {
+        QVERIFY2(!Child<QWidget>(*form, name)->isEnabled(), name);
+        QVERIFY2(Grab(Child<QWidget>(*form, name)) != idle[name], name);
+      }
+    }
+    Key(*form, Qt::Key_Escape);
+  });
+  QVERIFY(looked);
+  for (const char* name : xButtons) QVERIFY2(Grab(Child<QWidget>(*form, name)) == idle[name], name);
+  for (const char* name : pictures) QVERIFY2(Grab(Child<QWidget>(*form, name)) == idle[name], name);
+
+  QWidget* insert = Child<QWidget>(*form, "insertlabel");
+  QVERIFY(CountColour(Grab(insert), blue) > 0);
+  Click(*form, "tablebtn");
+  const QImage greyed = Grab(insert);
+  QCOMPARE(CountColour(greyed, blue), 0);
+  QVERIFY(HasInk(greyed, greyed.rect(), greyed.pixelColor(0, 0)));
+  Click(*form, "forminbtn");
+  QVERIFY(CountColour(Grab(insert), blue) > 0);
+}
+
 void WindowLayoutTest::saveScreenshots() {
   const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
   if (dir.isEmpty()) QSKIP("TERVO_SCREENSHOT_DIR not set");
