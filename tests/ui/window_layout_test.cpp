@@ -7,6 +7,7 @@
 #include <map>
 #include <QtTest>
 
+#include "help_unit.h"
 #include "output_pane.h"
 #include "window_test_support.h"
 
@@ -27,6 +28,7 @@ class WindowLayoutTest : public QObject {
   void tooltipsWearTheDesktopsLook_data();
   void tooltipsWearTheDesktopsLook();
   void disabledControlsLookDisabled();
+  void helpIsModalAndOnTheScreen();
   void saveScreenshots();
 };
 
@@ -320,6 +322,44 @@ void WindowLayoutTest::disabledControlsLookDisabled() {
   QVERIFY(HasInk(greyed, greyed.rect(), greyed.pixelColor(0, 0)));
   Click(*form, "forminbtn");
   QVERIFY(CountColour(Grab(insert), blue) > 0);
+}
+
+// The help button opens the help modally: the click returns only once the
+// help is closed, the editor's cursor hidden all the while.
+void WindowLayoutTest::helpIsModalAndOnTheScreen() {
+  auto form = ShownWindow();
+  QVERIFY(form->editor().CursorVisible);
+  QWidget* help = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->objectName() == QLatin1String("helpform")) help = top;
+  QVERIFY(help != nullptr);
+  bool sawHelp = false, modal = false, cursorShown = false, closed = false;
+  QRect frame;
+  QTimer poll;
+  int ticks = 0;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!help->isVisible()) return;
+    sawHelp = true;
+    modal = QApplication::activeModalWidget() == help;
+    frame = help->frameGeometry();
+    if (form->editor().CursorVisible) cursorShown = true;
+    // A blink cycle and a half passes with the help open: the cursor stays off.
+    if (++ticks * 10 >= 1500) {
+      closed = true;
+      help->close();
+    }
+  });
+  poll.start(10);
+  Click(*form, "helpBtn");
+  poll.stop();
+  QVERIFY(sawHelp);
+  QVERIFY(closed);  // the click came back only after the help had closed
+  QVERIFY(modal);
+  QVERIFY(!cursorShown);
+  QVERIFY(form->editor().CursorVisible);
+  const QRect area = form->screen()->availableGeometry();
+  QCOMPARE(frame.topLeft(), Thelpform::PlaceInside(area, frame.size(), QPoint(320, 138)));
+  if (frame.width() <= area.width() && frame.height() <= area.height()) QVERIFY(area.contains(frame));
 }
 
 void WindowLayoutTest::saveScreenshots() {

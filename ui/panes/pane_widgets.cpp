@@ -1,5 +1,6 @@
 #include "pane_widgets.h"
 
+#include <QEventLoop>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -57,4 +58,31 @@ void SetControlLook(QWidget* control, int pixelSize, bool bold, const QColor& co
   palette.setColor(QPalette::Active, role, colour);
   palette.setColor(QPalette::Inactive, role, colour);
   control->setPalette(palette);
+}
+
+namespace {
+
+// Ends a loop when the window it watches is hidden.
+class HideWatcher : public QObject {
+ public:
+  HideWatcher(QWidget* w, QEventLoop* loop) : loop_(loop) { w->installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide) loop_->quit();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QEventLoop* loop_;
+};
+
+}  // namespace
+
+void WaitUntilHidden(QWidget* w) {
+  if (w == nullptr || !w->isVisible()) return;
+  QEventLoop loop;
+  HideWatcher watcher(w, &loop);
+  QObject::connect(w, &QObject::destroyed, &loop, &QEventLoop::quit);
+  loop.exec();
 }

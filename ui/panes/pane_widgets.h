@@ -56,3 +56,8 @@ class WheelScroller : public QObject {
 // The colour applies while the control is enabled; disabled, the desktop's
 // disabled text colour shows. An invalid colour keeps the desktop's.
 void SetControlLook(QWidget* control, int pixelSize, bool bold, const QColor& colour = QColor());
+
+// Run the event loop until the window w is hidden or closed: how the caller
+// of a window shown modally with show() waits for it. Returns at once when
+// w is not shown.
+void WaitUntilHidden(QWidget* w);

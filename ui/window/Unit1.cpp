@@ -383,6 +383,9 @@ void TForm1::helpBtnClick() {
   const bool idle = engine_->RunState == 0;
   if (idle) HideCursor();
   helpform_->OpenHelp();
+  // The help is modal: idle, the window waits here until it is closed, with
+  // the cursor hidden. During a run the run goes on behind it.
+  if (idle) WaitUntilHidden(helpform_);
   if (idle) ShowCursor();
 }
 
