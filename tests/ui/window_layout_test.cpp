@@ -3,6 +3,7 @@
 // picture buttons, the trace boxes; and, on request, the screenshots.
 #include <QCheckBox>
 #include <QDir>
+#include <QScreen>
 #include <QToolTip>
 #include <map>
 #include <QtTest>
@@ -384,6 +385,30 @@ void WindowLayoutTest::saveScreenshots() {
   Click(*table, "GObtn");
   QTest::mouseClick(Child<QWidget>(*table, "inputbox"), Qt::LeftButton, {}, QPoint(145, 18 * 6 + 9));
   QVERIFY(table->grab().save(dir + "/window-table-input.png"));
+  table->close();
+
+  // A run at a stop: the X buttons and the file and print pictures greyed.
+  auto running = ShownWindow();
+  TypeFormula(*running, "A.B+/A.C+D");
+  Click(*running, "DBxlate");
+  bool shot = false;
+  RunWithStops(*running, [&](const QString&, int n) {
+    if (n == 2) shot = running->grab().save(dir + "/window-run-in-progress.png");
+    Key(*running, Qt::Key_Space);
+  });
+  QVERIFY(shot);
+  running->close();
+
+  // GO's hint, as the desktop shows it: the screen around the button.
+  auto hinted = ShownWindow();
+  QWidget* go = Child<QWidget>(*hinted, "GObtn");
+  QHelpEvent help(QEvent::ToolTip, QPoint(25, 25), go->mapToGlobal(QPoint(25, 25)));
+  QCoreApplication::sendEvent(go, &help);
+  QTest::qWait(300);
+  const QPoint corner = hinted->mapToGlobal(QPoint(0, 0));
+  const QPixmap around = hinted->screen()->grabWindow(0, corner.x() + 200, corner.y() + 20, 320, 110);
+  QVERIFY(around.save(dir + "/window-go-tooltip.png"));
+  QToolTip::hideText();
 }
 
 QTEST_MAIN(WindowLayoutTest)

@@ -16,6 +16,9 @@ QSize PictureButton::sizeHint() const { return iconSize(); }
 void PictureButton::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
+  // The artwork is mostly grey already, so the toolkit's greyed picture
+  // alone hardly shows; a disabled button is also drawn faint.
+  if (!isEnabled()) p.setOpacity(0.4);
   icon().paint(&p, rect(), Qt::AlignCenter, mode);
 }
 
