@@ -2,6 +2,10 @@
 // answered by the tests, the caption and the remembered name, the refusals
 // that leave the working state alone, and the commands' silence during a run.
 #include <QtTest>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include <QFile>
 #include <QFileDialog>
@@ -68,6 +72,19 @@ bool WriteBytes(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
+
+// Writes the first 1000 bytes of a file, then fails as a full disk does.
+struct FailingSink : tervo::FileSink {
+  long Write(int fd, const uint8_t* data, std::size_t size) override {
+    const off_t at = ::lseek(fd, 0, SEEK_CUR);
+    if (at < 0 || at >= 1000) {
+      errno = ENOSPC;
+      return -1;
+    }
+    return static_cast<long>(::write(fd, data, std::min<std::size_t>(size, 1000 - at)));
+  }
+  int Sync(int fd) override { return ::fsync(fd); }
+};
 
 }  // namespace
 
@@ -223,16 +240,17 @@ void WindowFileTest::refusalsChangeNothing() {
   if (prepare == QLatin1String("folder")) QVERIFY(QDir(folder).mkdir("tervo42_abc"));
   if (prepare == QLatin1String("signature")) QVERIFY(WriteBytes(target, QByteArray("tervqmxK") + good.mid(8)));
   if (prepare == QLatin1String("100 bytes")) QVERIFY(WriteBytes(target, good.left(100)));
+  FailingSink failing;
   if (prepare == QLatin1String("write fault")) {
     QVERIFY(WriteBytes(target, good));
-    tervo::SetFormulaFileWriteFault(1000);
+    form->SaveSink = &failing;
   }
   const QByteArray before = FileBytes(target);
   const WorkingState state = StateOf(*form);
 
   (command == QLatin1String("save") ? d.saveAnswer : d.openAnswer) = folder + name;
   Click(*form, command == QLatin1String("save") ? "saveBtn" : "loadBtn");
-  tervo::SetFormulaFileWriteFault(-1);
+  form->SaveSink = nullptr;
 
   QCOMPARE(form->Message(), message);
   QVERIFY(StateOf(*form) == state);

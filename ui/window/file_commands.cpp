@@ -93,7 +93,8 @@ void TForm1::saveBtnClick() {
     // The file is written whole or not at all; an older file of the name
     // stays as it was when the save fails.
     std::filesystem::path written;
-    e.ErrorCode = tervo::SaveFormulaFile(e, ToPath(chosen), &written);
+    e.ErrorCode =
+        tervo::SaveFormulaFile(e, ToPath(chosen), &written, SaveSink ? *SaveSink : tervo::SystemFileSink());
     if (e.ErrorCode != tervo::kOk) {
       ShowErrorMessage();
     } else {
