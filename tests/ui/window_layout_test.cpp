@@ -363,6 +363,9 @@ void WindowLayoutTest::helpIsModalAndOnTheScreen() {
   if (frame.width() <= area.width() && frame.height() <= area.height()) QVERIFY(area.contains(frame));
 }
 
+// Screenshots for docs/screenshots, when TERVO_SCREENSHOT_DIR names a folder.
+// Run under xvfb-run for the tooltip; window-scale-2.png is
+// window-formula-result.png taken with QT_SCALE_FACTOR=2 on a 2560 x 1440 screen.
 void WindowLayoutTest::saveScreenshots() {
   const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
   if (dir.isEmpty()) QSKIP("TERVO_SCREENSHOT_DIR not set");

@@ -112,9 +112,6 @@ void Thelpform::OpenHelp() {
   setFocus();
 }
 
-// The help stands at (320, 138) where the screen's free area (without
-// panels and task bars) takes it whole, else moved inside. Until the window
-// has been shown its frame is not known; the main window's serves instead.
 QPoint Thelpform::PlaceInside(const QRect& area, const QSize& frame, const QPoint& wanted) {
   const auto place = [](int at, int size, int low, int high) {
     if (at + size > high) at = high - size;
@@ -124,6 +121,9 @@ QPoint Thelpform::PlaceInside(const QRect& area, const QSize& frame, const QPoin
           place(wanted.y(), frame.height(), area.top(), area.top() + area.height())};
 }
 
+// The help stands at (320, 138) where the screen's free area (without
+// panels and task bars) takes it whole, else moved inside. Until the window
+// has been shown its frame is not known; the main window's serves instead.
 void Thelpform::PlaceOnScreen() {
   const QScreen* onScreen = parentWidget() ? parentWidget()->screen() : screen();
   if (onScreen == nullptr) return;
