@@ -7,10 +7,11 @@
 #include "logic_unit.h"
 #include "reduce_machine.h"
 
-// The slice is compiled twice on x86-64, for AVX2 and for the baseline, and
+// The slice is compiled three times on x86-64, for AVX-512, AVX2 and the
+// baseline (a block of 512 entries is one AVX-512 register), and
 // the loader picks the one the processor runs.
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define TERVO_SLICE_CLONES __attribute__((target_clones("avx2", "default")))
+#define TERVO_SLICE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define TERVO_SLICE_CLONES
 #endif
@@ -25,6 +26,7 @@ namespace {
 
 using Vec = FastTables::Vec;
 using Block = FastTables::Block;
+using Word = FastTables::Word;
 
 TERVO_INLINE Block& BlockOf(FastTables& f, unsigned t) { return f.blocks[t >> FastTables::kBlockBits]; }
 TERVO_INLINE unsigned LaneOf(unsigned t) { return (t >> 6) & (FastTables::kLanes - 1); }
@@ -189,7 +191,9 @@ TERVO_INLINE void AddHistory(FastTables& f, Query& q, Cursor& cur, int v) {
 
 TERVO_INLINE bool AnyLive(const Block& blk) {
   const Vec& live = blk.row[FastTables::kLive];
-  return (live[0] | live[1] | live[2] | live[3]) != 0;
+  Word any = 0;
+  for (int l = 0; l < FastTables::kLanes; ++l) any |= live[l];
+  return any != 0;
 }
 
 // The first candidate after entry `after`, or a number above `last`.
