@@ -90,6 +90,7 @@ Outcome Reduce(Engine& e, const Function& f, bool fast) {
   Load(e, f);
   DeadlineHost host;
   host.engine = &e;
+  if (e.Fast) e.Fast->stats = FastStats{};  // --max-passes must not see the last run's passes
   e.GoOn = 1;
   e.TraceScan = 0;
   const auto start = Clock::now();
