@@ -5,6 +5,8 @@
 //   --deadline=SECONDS  end a reduction that runs longer (default 600); the
 //                       counter "finished" then shows 0 and "terms" the
 //                       entries left so far.
+//   --max-passes=N      end a fast reduction once it has started N passes
+//                       (a fixed amount of work, to compare builds)
 // Counters: rows_in, terms and literals out; slice_ms, the longest time
 // between two chances to process window events, and slice_cpu_ms, the same
 // in processor time of the reducing thread (what the reduction itself
@@ -39,6 +41,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double g_deadlineSeconds = 600;
+uint64_t g_maxPasses = 0;  // --max-passes: end a fast run once it has started this many passes (0: no limit)
 
 // Ends the run (as ESC would) once the deadline has passed, and notes the
 // longest time between two chances to process window events.
@@ -63,6 +66,7 @@ struct DeadlineHost : NullHost {
     last = now;
     lastCpu = cpu;
     if (now > deadline) engine->GoOn = 0;
+    if (g_maxPasses != 0 && engine->Fast && engine->Fast->stats.passes >= g_maxPasses) engine->GoOn = 0;
   }
 };
 
@@ -86,6 +90,7 @@ Outcome Reduce(Engine& e, const Function& f, bool fast) {
   Load(e, f);
   DeadlineHost host;
   host.engine = &e;
+  if (e.Fast) e.Fast->stats = FastStats{};  // --max-passes must not see the last run's passes
   e.GoOn = 1;
   e.TraceScan = 0;
   const auto start = Clock::now();
@@ -173,6 +178,10 @@ int main(int argc, char** argv) {
   using namespace tervo::bench;
   std::vector<char*> args;
   for (int a = 0; a < argc; ++a) {
+    if (std::strncmp(argv[a], "--max-passes=", 13) == 0) {
+      g_maxPasses = std::strtoull(argv[a] + 13, nullptr, 10);
+      continue;
+    }
     if (std::strncmp(argv[a], "--deadline=", 11) == 0) {
       g_deadlineSeconds = std::atof(argv[a] + 11);
       continue;

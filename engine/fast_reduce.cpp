@@ -4,13 +4,18 @@
 #include <bit>
 #include <chrono>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "logic_unit.h"
 #include "reduce_machine.h"
 
-// The slice is compiled twice on x86-64, for AVX2 and for the baseline, and
+// The slice is compiled three times on x86-64, for AVX-512, AVX2 and the
+// baseline (a block of 512 entries is one AVX-512 register), and
 // the loader picks the one the processor runs.
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define TERVO_SLICE_CLONES __attribute__((target_clones("avx2", "default")))
+#define TERVO_SLICE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define TERVO_SLICE_CLONES
 #endif
@@ -25,19 +30,15 @@ namespace {
 
 using Vec = FastTables::Vec;
 using Block = FastTables::Block;
+using Word = FastTables::Word;
 
 TERVO_INLINE Block& BlockOf(FastTables& f, unsigned t) { return f.blocks[t >> FastTables::kBlockBits]; }
 TERVO_INLINE unsigned LaneOf(unsigned t) { return (t >> 6) & (FastTables::kLanes - 1); }
 TERVO_INLINE uint64_t BitOf(unsigned t) { return uint64_t{1} << (t & 63); }
 
-// Rebuild every set from the table: entries 1..TermCount, flags from TermMark.
-void Rebuild(Engine& e, FastTables& f) {
-  const int need = (e.TermCount >> FastTables::kBlockBits) + 1;
-  const int dirty = std::max(need, f.usedBlocks);
-  for (int b = 0; b < dirty; ++b) f.blocks[b] = Block{};
-  f.usedBlocks = need;
-  f.flaggedCount = 0;
-  for (unsigned t = 1; t <= e.TermCount; ++t) {
+// Set the bits of entries lo..hi in cleared sets.
+void SetEntries(Engine& e, FastTables& f, unsigned lo, unsigned hi) {
+  for (unsigned t = lo; t <= hi; ++t) {
     Block& blk = BlockOf(f, t);
     const unsigned lane = LaneOf(t);
     const uint64_t bit = BitOf(t);
@@ -54,6 +55,73 @@ void Rebuild(Engine& e, FastTables& f) {
       blk.row[FastTables::Literal(v, e.TermValue[t] >> v & 1)][lane] |= bit;
     }
   }
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TERVO_REBUILD_AVX512 1
+// Every row word of the lanes of 64 entries that start at or below
+// TermCount and end inside the tables, 32 entries per instruction: a test
+// of one bit of 32 masks (or values) gives the 32 bits of a row. Returns
+// the first entry of the first lane not written.
+// The 64 bits of a row: bit t set when entry t of the two halves a, b has
+// a bit of probe.
+__attribute__((target("avx512f,avx512bw"))) inline uint64_t RowBits(__m512i a, __m512i b, __m512i probe) {
+  return uint64_t{_mm512_test_epi16_mask(a, probe)} | uint64_t{_mm512_test_epi16_mask(b, probe)} << 32;
+}
+
+__attribute__((target("avx512f,avx512bw"))) unsigned RebuildLanes(Engine& e, FastTables& f) {
+  const unsigned count = e.TermCount;
+  unsigned first = 0;  // entry of bit 0 of the lane
+  for (; first <= count && first + 63 <= static_cast<unsigned>(kTermCapacity); first += 64) {
+    uint64_t valid = count - first >= 63 ? ~uint64_t{0} : (uint64_t{1} << (count - first + 1)) - 1;
+    if (first == 0) valid &= ~uint64_t{1};  // entry 0 is never set
+    const auto lo = static_cast<__mmask32>(valid), hi = static_cast<__mmask32>(valid >> 32);
+    const __m512i m0 = _mm512_maskz_loadu_epi16(lo, e.TermMask.data() + first);
+    const __m512i m1 = _mm512_maskz_loadu_epi16(hi, e.TermMask.data() + first + 32);
+    const __m512i v0 = _mm512_maskz_loadu_epi16(lo, e.TermValue.data() + first);
+    const __m512i v1 = _mm512_maskz_loadu_epi16(hi, e.TermValue.data() + first + 32);
+    const __m512i marks = _mm512_maskz_loadu_epi8(valid, e.TermMark.data() + first);
+    const __m512i ones0 = _mm512_and_si512(m0, v0), ones1 = _mm512_and_si512(m1, v1);
+    const __m512i zeros0 = _mm512_xor_si512(m0, ones0), zeros1 = _mm512_xor_si512(m1, ones1);
+    Block& blk = BlockOf(f, first);
+    const unsigned lane = LaneOf(first);
+    const uint64_t flags = _mm512_test_epi8_mask(marks, marks);
+    blk.row[FastTables::kFlag][lane] = flags;
+    blk.row[FastTables::kLive][lane] = RowBits(m0, m1, _mm512_set1_epi16(-1));
+    for (int v = 0; v < kMaxVariables; ++v) {
+      const __m512i probe = _mm512_set1_epi16(static_cast<short>(1 << v));
+      blk.row[FastTables::Present(v)][lane] = RowBits(m0, m1, probe);
+      blk.row[FastTables::Literal(v, 1)][lane] = RowBits(ones0, ones1, probe);
+      blk.row[FastTables::Literal(v, 0)][lane] = RowBits(zeros0, zeros1, probe);
+    }
+    for (uint64_t w = flags; w != 0; w &= w - 1)
+      f.flagged[f.flaggedCount++] = static_cast<uint16_t>(first + static_cast<unsigned>(std::countr_zero(w)));
+  }
+  return first;
+}
+#endif
+
+// Rebuild every set from the table: entries 1..TermCount, flags from TermMark.
+void Rebuild(Engine& e, FastTables& f) {
+  const int need = (e.TermCount >> FastTables::kBlockBits) + 1;
+  const int dirty = std::max(need, f.usedBlocks);
+  f.usedBlocks = need;
+  f.flaggedCount = 0;
+#ifdef TERVO_REBUILD_AVX512
+  if (__builtin_cpu_supports("avx512bw")) {
+    for (int b = need; b < dirty; ++b) f.blocks[b] = Block{};
+    const unsigned done = RebuildLanes(e, f);
+    // The lanes not written: cleared, then the entries among them set one by one.
+    for (unsigned t = done; t < static_cast<unsigned>(need) << FastTables::kBlockBits; t += 64) {
+      Block& blk = BlockOf(f, t);
+      for (Vec& row : blk.row) row[LaneOf(t)] = 0;
+    }
+    SetEntries(e, f, std::max(done, 1u), e.TermCount);
+    return;
+  }
+#endif
+  for (int b = 0; b < dirty; ++b) f.blocks[b] = Block{};
+  SetEntries(e, f, 1, e.TermCount);
 }
 
 // Narrow the mask of entry t to newMask (a subset of its mask; 0 deletes it).
@@ -189,7 +257,9 @@ TERVO_INLINE void AddHistory(FastTables& f, Query& q, Cursor& cur, int v) {
 
 TERVO_INLINE bool AnyLive(const Block& blk) {
   const Vec& live = blk.row[FastTables::kLive];
-  return (live[0] | live[1] | live[2] | live[3]) != 0;
+  Word any = 0;
+  for (int l = 0; l < FastTables::kLanes; ++l) any |= live[l];
+  return any != 0;
 }
 
 // The first candidate after entry `after`, or a number above `last`.

@@ -6,7 +6,7 @@
 // opposite variables, or a pair where each term lacks a variable of the
 // other and they agree). The fast path keeps the entries of the table as
 // bit-sliced sets, one bit per entry, per variable and polarity, and derives
-// from them, with a few word operations per variable and 256 entries at a
+// from them, with a few word operations per variable and 512 entries at a
 // time, the entries whose comparison may act. Only those are compared, in
 // ascending order, with the current state; everything else the plain loop
 // would have compared is "no action" and changes nothing.
@@ -37,14 +37,14 @@ struct FastStats {
 // Extra tables of the fast path, allocated once with the engine.
 struct FastTables {
   using Word = uint64_t;
-  // Four 64-bit words: 256 entries, one bit each.
-  typedef Word Vec __attribute__((vector_size(32)));
+  // Eight 64-bit words: 512 entries, one bit each (one AVX-512 register).
+  typedef Word Vec __attribute__((vector_size(64)));
 
-  static constexpr int kLanes = 4;      // 64-bit words per block
-  static constexpr int kBlockBits = 8;  // 256 entries per block
+  static constexpr int kLanes = 8;      // 64-bit words per block
+  static constexpr int kBlockBits = 9;  // 512 entries per block
   static constexpr int kBlocks = (kTermCapacity >> kBlockBits) + 1;  // entries 0..32768
 
-  // The sets over 256 consecutive entries (entry t is bit t & 255), as
+  // The sets over 512 consecutive entries (entry t is bit t & 511), as
   // rows of one array so that a query can name them by number.
   static constexpr int kLive = 0;                                 // not deleted (mask not 0)
   static constexpr int kFlag = 1;                                 // TermMark set

@@ -424,6 +424,25 @@ TEST(FastReduce, FifteenVariablesAllRowsButOneAndParity) {
   for (int t = 1; t <= e->TermCount; ++t) ASSERT_EQ(e->TermMask[t], LowMask(15));
 }
 
+TEST(FastReduce, ATableFilledToCapacityLosesItsRepeatsUpToTheLastEntry) {
+  // Parity's rows twice: 32,768 entries, the last one in a block of its own
+  // past the others (the sets of the last lanes are built entry by entry).
+  // Every repeat goes, the last entry too.
+  auto e = test::NewEngine();
+  Function twice{15, {}, "parity rows twice"};
+  for (int copy = 0; copy < 2; ++copy)
+    for (uint32_t r = 0; r < (1u << 15); ++r)
+      if (std::popcount(r) % 2) twice.terms.emplace_back(static_cast<uint16_t>(r), LowMask(15));
+  ASSERT_EQ(twice.terms.size(), static_cast<size_t>(kTermCapacity));
+  Load(*e, twice);
+  test::Reduce(*e);
+  ASSERT_EQ(e->TermCount, 1 << 14);
+  for (int t = 1; t <= e->TermCount; ++t) {
+    ASSERT_EQ(e->TermMask[t], LowMask(15)) << t;
+    ASSERT_EQ(std::popcount(static_cast<unsigned>(e->TermValue[t])) % 2, 1) << t;
+  }
+}
+
 }  // namespace
 }  // namespace tervo
 
