@@ -45,7 +45,7 @@ struct Pace {
 
   void Check() {
     const auto now = Clock::now();
-    if (now - lastEvents >= std::chrono::milliseconds(15)) {
+    if (!stopped && now - lastEvents >= std::chrono::milliseconds(15)) {
       if (searching && now - lastProgress >= std::chrono::milliseconds(250)) {
         lastProgress = now;
         ShowSearch();
@@ -132,7 +132,8 @@ struct CoverSearch::Impl {
   std::vector<uint32_t> unc, uncPos;
 
   // lower bounds and branch and bound
-  std::vector<double> mult, slack, lagScore;
+  std::vector<double> mult, bestMult, nodeMult, slack, lagScore;
+  double rootL = 0;
   std::vector<uint32_t> slackMark, rowOrder;
   uint32_t slackNow = 0;
   std::vector<uint32_t> bbAvail, bbBuf, bbSel;
@@ -452,6 +453,7 @@ struct CoverSearch::Impl {
           ++rStart[r + 1];
         }
       cStart[c + 1] = static_cast<uint32_t>(cRows.size());
+      pace.Go(colStart[j + 1] - colStart[j] + 4, false);
     }
     for (uint32_t r = 0; r < M; ++r) rStart[r + 1] += rStart[r];
     rCols.resize(cRows.size());
@@ -598,6 +600,7 @@ struct CoverSearch::Impl {
     g.assign(std::max(M, K), 0);
     double bestL = 0, lambda = 2;
     uint32_t still = 0;
+    bestMult.assign(mult.begin(), mult.end());
     for (uint32_t it = 0; it < iterations; ++it) {
       double L = 0;
       for (uint32_t r = 0; r < M; ++r) L += mult[r], g[r] = 1;
@@ -609,9 +612,12 @@ struct CoverSearch::Impl {
           L += s;
           for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) g[cRows[k]] -= 1;
         }
+        if ((c & 255) == 255 && !pace.Go(512)) break;
       }
+      if (pace.stopped || pace.expired || pace.phaseOver) break;
       if (L > bestL + 1e-9) {
         bestL = L;
+        bestMult.assign(mult.begin(), mult.end());
         still = 0;
       } else if (++still >= 20) {
         lambda /= 2;
@@ -632,6 +638,7 @@ struct CoverSearch::Impl {
     slackMark.assign(K, 0);
     slack.assign(K, 0);
     slackNow = 0;
+    rootL = bestL;
     return static_cast<uint32_t>(std::ceil(bestL - 1e-7));
   }
 
@@ -797,9 +804,50 @@ struct CoverSearch::Impl {
     }
   }
 
+  // Lagrangian bound of the node (uncovered rows, usable columns), starting
+  // from the root's multipliers and taking up to `steps` subgradient steps
+  // while the bound stays below `need`. Leaves the reduced costs of the last
+  // multipliers in lagScore (usable columns with uncovered rows) and returns
+  // the bound at those multipliers.
+  double NodeLagrange(uint32_t need, int steps) {
+    for (uint32_t r = 0; r < M; ++r) nodeMult[r] = cnt[r] == 0 ? bestMult[r] : 0;
+    std::vector<double>& g = mult;  // subgradient, reused
+    double lambda = 1;
+    for (int it = 0;; ++it) {
+      double L = 0;
+      for (uint32_t r = 0; r < M; ++r)
+        if (cnt[r] == 0) L += nodeMult[r], g[r] = 1;
+      for (uint32_t c = 0; c < K; ++c) {
+        if (bbExcl[c]) continue;
+        double sc = 1;
+        bool any = false;
+        for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k)
+          if (cnt[cRows[k]] == 0) sc -= nodeMult[cRows[k]], any = true;
+        lagScore[c] = any ? sc : 1e9;
+        if (any && sc < 0) {
+          L += sc;
+          for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k)
+            if (cnt[cRows[k]] == 0) g[cRows[k]] -= 1;
+        }
+      }
+      if (std::ceil(L - 1e-7) >= need || it >= steps) return L;
+      double norm = 0;
+      for (uint32_t r = 0; r < M; ++r) {
+        if (cnt[r] != 0) continue;
+        if (nodeMult[r] <= 0 && g[r] < 0) g[r] = 0;
+        norm += g[r] * g[r];
+      }
+      if (norm == 0) return L;
+      const double step = lambda * (need + 0.5 - L) / norm;
+      for (uint32_t r = 0; r < M; ++r)
+        if (cnt[r] == 0) nodeMult[r] = std::max(0.0, nodeMult[r] + step * g[r]);
+      lambda *= 0.8;
+    }
+  }
+
   void BbNode() {
     if (bbAborted) return;
-    if (!pace.Go(64)) {
+    if (!pace.Go(64 + static_cast<uint32_t>(cRows.size() / 8))) {
       bbAborted = true;
       return;
     }
@@ -809,39 +857,50 @@ struct CoverSearch::Impl {
       return;
     }
     if (sel + 1 >= best.size()) return;
+    const uint32_t need = static_cast<uint32_t>(best.size()) - sel;  // a better cover takes fewer than this many more
+    if (bbBufTop + 2 * K > bbBuf.size()) {  // no room to stack this node's columns: give up the proof
+      bbAborted = true;
+      return;
+    }
+    const uint32_t lb = DualAscent([&](uint32_t r) { return cnt[r] == 0; }, [&](uint32_t c) { return !bbExcl[c]; });
+    if (lb >= need) return;
+    const double L = NodeLagrange(need, 12);
+    if (std::ceil(L - 1e-7) >= need) return;
+    // Reduced-cost fixing: a column whose reduced cost lifts the bound to
+    // `need` is in no better cover below this node.
+    const uint32_t base = bbBufTop;
+    for (uint32_t c = 0; c < K; ++c)
+      if (!bbExcl[c] && lagScore[c] < 1e8 && std::ceil(L + std::max(0.0, lagScore[c]) - 1e-7) >= need) {
+        bbBuf[bbBufTop++] = c;
+        BbExclude(c, true);
+      }
+    const uint32_t fixedTop = bbBufTop;
     uint32_t row = UINT32_MAX, rowAvail = UINT32_MAX;
     for (uint32_t r = 0; r < M; ++r)
       if (cnt[r] == 0 && bbAvail[r] < rowAvail) rowAvail = bbAvail[r], row = r;
-    if (rowAvail == 0) return;
-    pace.Go(static_cast<uint32_t>(M / 64));
-    const uint32_t lb = DualAscent([&](uint32_t r) { return cnt[r] == 0; }, [&](uint32_t c) { return !bbExcl[c]; });
-    if (sel + lb >= best.size()) return;
-    // children: the row's usable columns, most uncovered rows first
-    const uint32_t base = bbBufTop;
-    for (uint32_t q = rStart[row]; q < rStart[row + 1]; ++q)
-      if (!bbExcl[rCols[q]]) bbBuf[bbBufTop++] = rCols[q];
-    auto gain = [&](uint32_t c) {
-      uint32_t g = 0;
-      for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) g += cnt[cRows[k]] == 0;
-      return g;
-    };
-    std::sort(bbBuf.begin() + base, bbBuf.begin() + bbBufTop, [&](uint32_t a, uint32_t b) {
-      const uint32_t ga = gain(a), gb = gain(b);
-      return ga != gb ? ga > gb : cLits[a] < cLits[b];
-    });
-    uint32_t done = base;
-    for (; done < bbBufTop; ++done) {
-      const uint32_t c = bbBuf[done];
-      BbSelect(c);
-      BbNode();
-      BbUnselect(c);
-      BbExclude(c, true);
-      if (bbAborted || sel + 1 >= best.size()) {
-        ++done;
-        break;
+    if (rowAvail > 0) {
+      // children: the row's usable columns, lowest reduced cost first
+      for (uint32_t q = rStart[row]; q < rStart[row + 1]; ++q)
+        if (!bbExcl[rCols[q]]) bbBuf[bbBufTop++] = rCols[q];
+      std::sort(bbBuf.begin() + fixedTop, bbBuf.begin() + bbBufTop, [&](uint32_t a, uint32_t b) {
+        return lagScore[a] != lagScore[b] ? lagScore[a] < lagScore[b] : cLits[a] < cLits[b];
+      });
+      const uint32_t end = bbBufTop;
+      uint32_t done = fixedTop;
+      for (; done < end; ++done) {
+        const uint32_t c = bbBuf[done];
+        BbSelect(c);
+        BbNode();
+        BbUnselect(c);
+        BbExclude(c, true);
+        if (bbAborted || sel + 1 >= best.size()) {
+          ++done;
+          break;
+        }
       }
+      for (uint32_t q = fixedTop; q < done; ++q) BbExclude(bbBuf[q], false);
     }
-    for (uint32_t q = base; q < done; ++q) BbExclude(bbBuf[q], false);
+    for (uint32_t q = base; q < fixedTop; ++q) BbExclude(bbBuf[q], false);
     bbBufTop = base;
   }
 
@@ -851,7 +910,12 @@ struct CoverSearch::Impl {
     bbAvail.resize(M);
     for (uint32_t r = 0; r < M; ++r) bbAvail[r] = rStart[r + 1] - rStart[r];
     bbExcl.assign(K, 0);
-    bbBuf.assign(cRows.size() + 1, 0);
+    // Each node on the path stacks at most K columns; the path is shorter
+    // than the best cover.
+    bbBuf.assign(std::min<uint64_t>(uint64_t{K} * (best.size() + 1), uint64_t{1} << 24) + K, 0);
+    nodeMult.assign(M, 0);
+    mult.assign(M, 0);
+    lagScore.assign(K, 0);
     bbBufTop = 0;
     bbSel.clear();
     bbSel.reserve(M + 1);
@@ -1011,14 +1075,21 @@ struct CoverSearch::Impl {
       }
       proved = coreBound >= best.size();
       if (!proved && !pace.stopped && !pace.expired) {
-        const bool exact = M <= kExactRows;
-        pace.SetPhase(exact ? std::min(1.0, 0.25 * pace.Remaining()) : pace.Remaining());
-        LocalSearch(exact ? 200000 : std::max<uint64_t>(400000, 40ull * M));
+        // A short local search first; then branch and bound where the core
+        // is small and the gap narrow, else the local search goes on.
+        pace.SetPhase(std::min(1.0, 0.25 * pace.Remaining()));
+        LocalSearch(200000);
         proved = coreBound >= best.size();
-        if (!proved && exact && !pace.stopped && !pace.expired) {
+        const bool exact = M <= kExactRows && best.size() - coreBound <= std::max<uint32_t>(3, M / 100);
+        if (!proved && !pace.stopped && !pace.expired) {
           pace.SetPhase(pace.Remaining());
-          proved = BranchAndBound();
-          if (proved) coreBound = static_cast<uint32_t>(best.size());
+          if (exact) {
+            proved = BranchAndBound();
+            if (proved) coreBound = static_cast<uint32_t>(best.size());
+          } else {
+            LocalSearch(std::max<uint64_t>(400000, 40ull * M));
+            proved = coreBound >= best.size();
+          }
         }
       }
       FewerLiterals();
