@@ -130,6 +130,7 @@ struct CoverSearch::Impl {
   std::vector<uint8_t> canAdd;
   std::vector<uint64_t> stampOf;
   std::vector<uint32_t> unc, uncPos;
+  uint64_t lsWork = 0;  // entries visited since the last look at the clock
 
   // lower bounds and branch and bound
   std::vector<double> mult, bestMult, nodeMult, slack, lagScore;
@@ -305,8 +306,10 @@ struct CoverSearch::Impl {
     for (uint32_t r = 0; r < R; ++r) rowStart[r + 1] += rowStart[r];
     std::vector<uint32_t>& fill = rowDeg;  // reused as the fill cursor
     fill.assign(rowStart.begin(), rowStart.end() - 1);
-    for (uint32_t j = 0; j < P; ++j)
+    for (uint32_t j = 0; j < P; ++j) {
       for (uint32_t k = colStart[j]; k < colStart[j + 1]; ++k) rowCols[fill[colRows[k]]++] = j;
+      if (!pace.Go((colStart[j + 1] - colStart[j]) / 2 + 1, false)) return false;
+    }
     return true;
   }
 
@@ -459,8 +462,10 @@ struct CoverSearch::Impl {
     rCols.resize(cRows.size());
     std::vector<uint32_t>& fill = rowDeg;
     fill.assign(rStart.begin(), rStart.end() - 1);
-    for (uint32_t c = 0; c < K; ++c)
+    for (uint32_t c = 0; c < K; ++c) {
       for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) rCols[fill[cRows[k]]++] = c;
+      pace.Go((cStart[c + 1] - cStart[c]) / 2 + 1, false);
+    }
     markNow = 0;
     std::fill(mark.begin(), mark.end(), 0);
   }
@@ -526,6 +531,7 @@ struct CoverSearch::Impl {
       if (!heap.empty() && now < heap.front()) {
         heap.push_back(now);
         std::push_heap(heap.begin(), heap.end());
+        pace.Go(cStart[c + 1] - cStart[c] + 16, false);
         continue;
       }
       SolAdd(c);
@@ -574,6 +580,7 @@ struct CoverSearch::Impl {
         }
         y = std::min(y, slack[c]);
       }
+      pace.Go((rStart[r + 1] - rStart[r]) / 4 + 1, false);
       if (y <= 1e-12) continue;
       sum += y;
       for (uint32_t k = rStart[r]; k < rStart[r + 1]; ++k)
@@ -595,6 +602,7 @@ struct CoverSearch::Impl {
         u = std::min(u, 1.0 / (cStart[c + 1] - cStart[c]));
       }
       mult[r] = u;
+      pace.Go((rStart[r + 1] - rStart[r]) / 4 + 1, false);
     }
     std::vector<double>& g = slack;  // subgradient, reused
     g.assign(std::max(M, K), 0);
@@ -705,6 +713,7 @@ struct CoverSearch::Impl {
     for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) {
       const uint32_t r = cRows[k];
       for (uint32_t q = rStart[r]; q < rStart[r + 1]; ++q) canAdd[rCols[q]] = 1;
+      lsWork += rStart[r + 1] - rStart[r];
     }
   }
 
@@ -741,7 +750,9 @@ struct CoverSearch::Impl {
       if (cnt[r] == 1) score[OnlyCover(r)] -= 1;
     uint64_t step = 0, lastGain = 0;
     uint32_t lastAdded = UINT32_MAX;
-    while (pace.Go(32)) {
+    lsWork = 0;
+    while (pace.Go(32 + lsWork / 8)) {
+      lsWork = 0;
       while (unc.empty()) {
         if (sol.size() < best.size() || (sol.size() == best.size() && LitsOf(sol) < bestLits)) {
           KeepIfBetter(sol);
@@ -771,6 +782,7 @@ struct CoverSearch::Impl {
       for (uint32_t u : unc) {
         ++weight[u];
         for (uint32_t q = rStart[u]; q < rStart[u + 1]; ++q) ++score[rCols[q]];
+        lsWork += rStart[u + 1] - rStart[u];
       }
       ++step;
       if (step - lastGain > maxStall) return;
