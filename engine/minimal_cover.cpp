@@ -994,7 +994,7 @@ struct CoverSearch::Impl {
     }
   }
 
-  CoverInfo Run(Engine& e, RunHost& host, double seconds) {
+  CoverInfo Run(Engine& e, RunHost& host, double seconds, CoverSource source) {
     CoverInfo info;
     pace = Pace{};
     pace.e = &e;
@@ -1006,6 +1006,16 @@ struct CoverSearch::Impl {
     full = LowMask(static_cast<unsigned>(n));
     e.FullMask = full;
 
+    // A typed table's terms go into the TruthTable first: they are a cover
+    // of the function, left there when the search ends before it has one.
+    if (source == kCoverInputTable) {
+      e.ClearTruthTable();
+      e.TermCount = e.InputCount;
+      for (int t = 1; t <= e.InputCount; ++t) {
+        e.TermValue[t] = e.InputValue[t];
+        e.TermMask[t] = e.InputMask[t];
+      }
+    }
     // The function: the union of the entries.
     on.fill(0);
     for (int t = 1; t <= e.TermCount; ++t) {
@@ -1127,13 +1137,15 @@ struct CoverSearch::Impl {
 CoverSearch::CoverSearch() : impl_(std::make_unique<Impl>()) {}
 CoverSearch::~CoverSearch() = default;
 
-CoverInfo CoverSearch::Run(Engine& e, RunHost& host, double seconds) { return impl_->Run(e, host, seconds); }
+CoverInfo CoverSearch::Run(Engine& e, RunHost& host, double seconds, CoverSource source) {
+  return impl_->Run(e, host, seconds, source);
+}
 
 void CoverSearch::SetSeed(uint32_t seed) { impl_->rng.seed(seed); }
 
-CoverInfo MinimalCover(Engine& e, RunHost& host, double seconds) {
+CoverInfo MinimalCover(Engine& e, RunHost& host, double seconds, CoverSource source) {
   CoverSearch search;
-  return search.Run(e, host, seconds);
+  return search.Run(e, host, seconds, source);
 }
 
 }  // namespace tervo

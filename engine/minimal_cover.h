@@ -54,6 +54,14 @@ struct CoverInfo {
 inline constexpr uint32_t kPrimeCapacity = 1u << 20;
 inline constexpr uint32_t kEntryCapacity = 1u << 23;
 
+// Where the function comes from: the TruthTable's entries (the rows a run
+// collected, in either mode, or a typed table as read), or the InputTable
+// (a typed table's terms as typed, whatever the TruthTable holds now).
+enum CoverSource : uint8_t {
+  kCoverTruthTable = 0,
+  kCoverInputTable = 1,
+};
+
 class CoverSearch {
  public:
   CoverSearch();
@@ -66,7 +74,7 @@ class CoverSearch {
   // Leaves the TruthTable empty when the union is every assignment (as the
   // reduction does). Ended by the host before a cover exists, it leaves the
   // TruthTable as it was, which is itself a cover.
-  CoverInfo Run(Engine& e, RunHost& host, double seconds);
+  CoverInfo Run(Engine& e, RunHost& host, double seconds, CoverSource source = kCoverTruthTable);
 
   // Seed of the local search's random choices (fixed by default, so a run
   // is repeatable).
@@ -78,6 +86,6 @@ class CoverSearch {
 };
 
 // Convenience for one-off runs: a CoverSearch made for this call.
-CoverInfo MinimalCover(Engine& e, RunHost& host, double seconds);
+CoverInfo MinimalCover(Engine& e, RunHost& host, double seconds, CoverSource source = kCoverTruthTable);
 
 }  // namespace tervo

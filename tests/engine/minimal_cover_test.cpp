@@ -232,6 +232,24 @@ TEST(MinimalCover, StructuredFunctionsReachTheirKnownMinimum) {
   }
 }
 
+// The typed terms as the function, whatever the TruthTable holds (here the
+// result of an earlier run on another function).
+TEST(MinimalCover, TheInputTableAsSource) {
+  auto e = test::NewEngine();
+  CoverSearch search;
+  ASSERT_EQ(test::Table(*e, "ABCD\n1x1x\nx11x\n11xx\n1111\n0000"), kOk);
+  e->ClearTruthTable();  // something else in the TruthTable
+  e->TermCount = 2;
+  e->TermValue[1] = 1, e->TermMask[1] = 15;
+  e->TermValue[2] = 6, e->TermMask[2] = 15;
+  NullHost host;
+  e->GoOn = 1;
+  const CoverInfo info = search.Run(*e, host, 5, kCoverInputTable);
+  EXPECT_EQ(info.terms, 4);  // A.C + B.C + A.B + /A./B./C./D
+  EXPECT_TRUE(info.minimum);
+  EXPECT_TRUE(VerifyResult(*e));
+}
+
 TEST(MinimalCover, EveryAssignmentLeavesTheTableEmptyAsTheReductionDoes) {
   auto e = test::NewEngine();
   CoverSearch search;
