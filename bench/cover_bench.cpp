@@ -19,6 +19,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine.h"
@@ -158,7 +159,17 @@ int main(int argc, char** argv) {
     args.push_back(argv[a]);
   }
   int count = static_cast<int>(args.size());
-  static const std::vector<Function> functions = AllFunctions();
+  // The benchmark functions and a second random function of 12 and of 15
+  // variables (other seeds), since one random function says little.
+  static const std::vector<Function> functions = [] {
+    std::vector<Function> all = AllFunctions();
+    for (auto [n, seed] : {std::pair{12, 1212u}, std::pair{15, 1515u}}) {
+      Function f = RandomFunction(n, 0.5, seed);
+      f.name += "_b";
+      all.push_back(f);
+    }
+    return all;
+  }();
   for (const Function& f : functions) {
     for (bool cover : {true, false}) {
       auto* b = cover ? benchmark::RegisterBenchmark(("cover/" + f.name).c_str(), BM_Cover, &f)
