@@ -165,38 +165,63 @@ struct CoverSearch::Impl {
 
   // Implicant table: a cube without free variables is an implicant when its
   // minterm is on; one with free variables when both halves along its lowest
-  // free variable are. Both halves have smaller ternary numbers.
+  // free variable are. Both halves have smaller ternary numbers. The cubes
+  // go in groups of three that differ only in variable 1 (digit 0): the
+  // third of a group (variable 1 free) is the AND of the first two.
   bool BuildImplicants() {
     const uint32_t total = p3[n];
     std::fill(imp.begin(), imp.begin() + (total + 63) / 64, 0);
+    Odometer o;
+    for (uint32_t c = 0; c < total; c += 3, o.Next(n)) {
+      bool v0, v1;
+      if (!o.dash) {
+        v0 = On(o.val);
+        v1 = On(o.val | 1u);
+      } else {
+        const unsigned i = static_cast<unsigned>(std::countr_zero(o.dash));
+        v0 = Imp(c - 2 * p3[i]) && Imp(c - p3[i]);
+        v1 = Imp(c + 1 - 2 * p3[i]) && Imp(c + 1 - p3[i]);
+      }
+      if (v0) Set(c);
+      if (v1) Set(c + 1);
+      if (v0 && v1) Set(c + 2);
+      if (!pace.Go(3, false)) return false;
+    }
+    return true;
+  }
+
+  // Digits 1..n-1 of a ternary cube number, counted up one at a time: the
+  // value bits (digit 1) and free bits (digit 2) of variables 2..n.
+  struct Odometer {
     std::array<uint8_t, 16> d{};
     uint32_t val = 0, dash = 0;
-    for (uint32_t c = 0; c < total; ++c) {
-      bool v;
-      if (!dash) {
-        v = On(val);
-      } else {
-        const unsigned i = static_cast<unsigned>(std::countr_zero(dash));
-        v = Imp(c - 2 * p3[i]) && Imp(c - p3[i]);
-      }
-      if (v) imp[c >> 6] |= uint64_t{1} << (c & 63);
-      for (int i = 0; i < n; ++i) {
+    void Next(int n) {
+      for (int i = 1; i < n; ++i) {
         if (d[i] == 0) {
           d[i] = 1;
           val |= 1u << i;
-          break;
+          return;
         }
         if (d[i] == 1) {
           d[i] = 2;
           val &= ~(1u << i);
           dash |= 1u << i;
-          break;
+          return;
         }
         d[i] = 0;
         dash &= ~(1u << i);
       }
-      if (!pace.Go(1, false)) return false;
     }
+  };
+
+  void Set(uint32_t c) { imp[c >> 6] |= uint64_t{1} << (c & 63); }
+
+  // True when no cube with one more free variable than implicant c (group
+  // member k, upper digits as in o) is an implicant.
+  bool Prime(uint32_t c, int k, const Odometer& o) const {
+    if (k < 2 && Imp(c - k + 2)) return false;
+    for (int i = 1; i < n; ++i)
+      if (o.d[i] != 2 && Imp(c + (o.d[i] == 0 ? 2 : 1) * p3[i])) return false;
     return true;
   }
 
@@ -205,38 +230,18 @@ struct CoverSearch::Impl {
     const uint32_t total = p3[n];
     pv.clear();
     pm.clear();
-    std::array<uint8_t, 16> d{};
-    uint32_t val = 0, dash = 0;
-    for (uint32_t c = 0; c < total; ++c) {
-      if (Imp(c)) {
-        bool prime = true;
-        for (int i = 0; i < n && prime; ++i)
-          if (d[i] != 2 && Imp(c + (d[i] == 0 ? 2 : 1) * p3[i])) prime = false;
-        if (prime) {
-          if (pv.size() >= kPrimeCapacity) {
-            allPrimes = false;
-            return true;
-          }
-          pv.push_back(static_cast<uint16_t>(val));
-          pm.push_back(static_cast<uint16_t>(full & ~dash));
+    Odometer o;
+    for (uint32_t c = 0; c < total; c += 3, o.Next(n)) {
+      for (int k = 0; k < 3; ++k) {
+        if (!Imp(c + k) || !Prime(c + k, k, o)) continue;
+        if (pv.size() >= kPrimeCapacity) {
+          allPrimes = false;
+          return true;
         }
+        pv.push_back(static_cast<uint16_t>(o.val | (k == 1 ? 1u : 0u)));
+        pm.push_back(static_cast<uint16_t>(full & ~o.dash & ~(k == 2 ? 1u : 0u)));
       }
-      for (int i = 0; i < n; ++i) {
-        if (d[i] == 0) {
-          d[i] = 1;
-          val |= 1u << i;
-          break;
-        }
-        if (d[i] == 1) {
-          d[i] = 2;
-          val &= ~(1u << i);
-          dash |= 1u << i;
-          break;
-        }
-        d[i] = 0;
-        dash &= ~(1u << i);
-      }
-      if (!pace.Go(1, false)) return false;
+      if (!pace.Go(3, false)) return false;
     }
     return true;
   }
