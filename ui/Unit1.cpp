@@ -17,6 +17,7 @@
 #include "DBG_unit.h"
 #include "help_unit.h"
 #include "logic_unit.h"
+#include "minimal_cover.h"
 #include "ui_Unit1.h"
 #include "xlate_unit.h"
 
@@ -47,7 +48,11 @@ constexpr int kBlinkCycle = 1000;  // on + off
 constexpr int kLastScroll = 71;  // table view: highest scroll position
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent), engine_(std::make_unique<Engine>()), ui_(new Ui::TForm1) {
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent),
+      engine_(std::make_unique<Engine>()),
+      cover_(std::make_unique<tervo::CoverSearch>()),
+      ui_(new Ui::TForm1) {
   InitWindowResources();
   ui_->setupUi(this);
   setWindowIcon(ProgramIcon());
@@ -76,6 +81,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent), engine_(std::make_unique<Engi
   connect(ui_->cnfBtn, &QAbstractButton::clicked, this, &TForm1::cnfBtnClick);
   connect(ui_->dnfBtn, &QAbstractButton::clicked, this, &TForm1::cnfBtnClick);
   connect(ui_->reducecheckbox, &QAbstractButton::clicked, this, &TForm1::reducecheckboxClick);
+  connect(ui_->minimalcheckbox, &QAbstractButton::clicked, this, &TForm1::minimalcheckboxClick);
   connect(ui_->DBxlate, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBxlate); });
   connect(ui_->DBscan, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBscan); });
   connect(ui_->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
@@ -119,6 +125,7 @@ void TForm1::FormCreate() {
   SetInputMode(true);
   ResetTraceOptions();
   SetReduce(true);
+  SetMinimal(false);
   e.CnfMode = 1;
   e.EvalDone = 0;
   PlaceCursor(0, 0);
@@ -604,6 +611,11 @@ void TForm1::SetReduce(bool on) {
   engine_->ReduceOn = on ? 1 : 0;
 }
 
+void TForm1::SetMinimal(bool on) {
+  ui_->minimalcheckbox->setChecked(on);
+  MinimalOn_ = on ? 1 : 0;
+}
+
 void TForm1::ClearFormula() {
   for (auto& row : engine_->FormulaGrid) row.fill(' ');
   DrawAllRows();
@@ -683,6 +695,8 @@ void TForm1::cnfBtnClick() {
 void TForm1::outputscrollbarChange(int) { DrawOutputPane(); }
 
 void TForm1::reducecheckboxClick() { engine_->ReduceOn = ui_->reducecheckbox->isChecked() ? 1 : 0; }
+
+void TForm1::minimalcheckboxClick() { MinimalOn_ = ui_->minimalcheckbox->isChecked() ? 1 : 0; }
 
 void TForm1::DBxlateMouseUp(QCheckBox* box) {
   const int tag = box->property("tag").toInt();
