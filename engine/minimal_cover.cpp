@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "logic_unit.h"
 #include "xlate_unit.h"
 
 namespace tervo {
@@ -1147,6 +1148,21 @@ CoverInfo CoverSearch::Run(Engine& e, RunHost& host, double seconds, CoverSource
 }
 
 void CoverSearch::SetSeed(uint32_t seed) { impl_->rng.seed(seed); }
+
+bool ReduceOrCover(Engine& e, RunHost& host, CoverSearch* cover, double seconds, CoverInfo& info) {
+  if (cover == nullptr || e.TraceScan) {
+    ReduceTruthTable(e, host);
+    return false;
+  }
+  info = cover->Run(e, host, seconds);
+  return true;
+}
+
+std::string CoverOutcomeText(const CoverInfo& info) {
+  std::string s = info.minimum ? ", minimum" : ", at least " + std::to_string(info.lowerBound);
+  if (info.stopped) s += ", stopped: best cover so far";
+  return s;
+}
 
 CoverInfo MinimalCover(Engine& e, RunHost& host, double seconds, CoverSource source) {
   CoverSearch search;

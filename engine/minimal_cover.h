@@ -29,6 +29,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "engine.h"
 
@@ -84,6 +85,20 @@ class CoverSearch {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// Time limit of a cover search in a run unless the user gives another.
+inline constexpr double kMinimalSeconds = 10;
+
+// The reduction stage of a run: the cover search when `cover` is given and
+// the Scan trace is off (the trace shows the system's reduction only), else
+// ReduceTruthTable. Returns true when the cover search ran; `info` then
+// holds its outcome.
+bool ReduceOrCover(Engine& e, RunHost& host, CoverSearch* cover, double seconds, CoverInfo& info);
+
+// What the message line adds after "... secs" for a cover search:
+// ", minimum" when proved, else ", at least N"; then ", stopped: best cover
+// so far" when the host ended the search.
+std::string CoverOutcomeText(const CoverInfo& info);
 
 // Convenience for one-off runs: a CoverSearch made for this call.
 CoverInfo MinimalCover(Engine& e, RunHost& host, double seconds, CoverSource source = kCoverTruthTable);

@@ -207,16 +207,23 @@ void TForm1::GObtnClick() {
     WaitAtStop();
   }
 
+  // With "minimal" ticked the cover search takes the reduction's place (not
+  // under the Scan trace, which shows the reduction itself).
+  tervo::CoverInfo cover;
+  bool coverRan = false;
   if (e.ReduceOn && e.GoOn) {
     SetRunState(2);
     tervo::ReadCycleCounter(StartStamp);
-    tervo::ReduceTruthTable(e, *this);
+    coverRan = tervo::ReduceOrCover(e, *this, MinimalOn_ ? cover_.get() : nullptr, tervo::kMinimalSeconds, cover);
     tervo::ReadCycleCounter(EndStamp);
   }
 
   SetRunState(0);
 
-  if (e.GoOn) {
+  // ESC during the cover search keeps the best cover found so far.
+  const bool keptCover = coverRan && cover.stopped;
+  if (keptCover) e.StepWait = 0;
+  if (e.GoOn || keptCover) {
     DrawOutputPane();
     if (e.TermCount == 0) {
       e.ErrorCode = tervo::kTautology;
@@ -226,7 +233,8 @@ void TForm1::GObtnClick() {
       const double seconds = tervo::TicksToMicroseconds(EndStamp - StartStamp) * 0.000001;
       SetMessage(QString(ok ? QStringLiteral("OK: ") : QStringLiteral("TT Verify ERROR: ")) +
                  QStringLiteral("time = ") + tervo::FormatSeconds(seconds, QLocale().decimalPoint()) +
-                 QStringLiteral(" secs"));
+                 QStringLiteral(" secs") +
+                 (coverRan ? QString::fromStdString(tervo::CoverOutcomeText(cover)) : QString()));
     }
   } else {
     SetMessage(QStringLiteral("process terminated"));

@@ -1,7 +1,7 @@
 # Main window tests: each its own program, driving the real window with key
 # and mouse events under the offscreen platform.
 foreach(t window_layout_test window_run_test editor_test output_test window_trace_test
-        window_file_test window_print_test)
+        window_file_test window_print_test window_minimal_test)
   if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${t}.cpp)
     continue()
   endif()
