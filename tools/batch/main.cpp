@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -18,6 +19,7 @@
 #include "engine.h"
 #include "formula_file.h"
 #include "inputs.h"
+#include "minimal_cover.h"
 #include "pla.h"
 #include "report.h"
 #include "run.h"
@@ -64,6 +66,13 @@ Output (--format):
                   is 1) for CNF, .type r (rows where it is 0) for DNF.
   json            Variables, mode, each term's value, mask and row, the
                   message, whether the verification held, and the seconds.
+  --minimal[=SECONDS] computes a cover with as few terms as it can find
+  (then as few literals) in place of the reduction, for at most SECONDS
+  (default 10). The message line adds ", minimum" when the cover is proved
+  to have the fewest terms, else ", at least N" with a proved lower bound;
+  the PLA output carries the same as a comment line, the JSON output as
+  "minimum" (true or false) and "lower_bound". Ctrl+C during the search
+  keeps the best cover found so far (", stopped: best cover so far").
   --trace prints one line per comparison of the reduction: TT (two entries,
   i and j) or VT (the virtual term and entry k), the code and the action.
   The lines go to standard output with --format text, else to standard error.
@@ -131,6 +140,7 @@ int Run(int argc, char** argv) {
   std::vector<std::string> formulaWords;
   std::string formulaFile, tableFile, plaFile, loadName, savePath, format = "text";
   bool dnf = false, noReduce = false, trace = false;
+  std::string minimalText;
 
   app.add_option("formula", formulaWords, "The formula (see below)");
   auto* fileOpt = app.add_option("-f,--file", formulaFile, "Read the formula from FILE (\"-\" standard input)")
@@ -141,6 +151,9 @@ int Run(int argc, char** argv) {
   app.add_flag("--dnf", dnf, "DNF: list where the function is 0 (formula input)");
   app.add_flag("--no-reduce", noReduce, "Do not reduce the truth table");
   auto* saveOpt = app.add_option("--save", savePath, "Save a formula file after the run")->option_text("PATH");
+  auto* minimalOpt = app.add_flag("--minimal", minimalText,
+                                  "A minimal cover in place of the reduction, searching at most SECONDS (default 10)")
+                         ->option_text("[=SECONDS]");
   app.add_flag("--trace", trace, "One line per comparison of the reduction");
   app.add_option("--format", format, "Output form: text, pla or json")
       ->check(CLI::IsMember({"text", "pla", "json"}))
@@ -166,6 +179,17 @@ int Run(int argc, char** argv) {
                       "file's options decide)");
   if (noReduce && loadOpt->count())
     return UsageError("--no-reduce does not apply to --load: the file's own options are used");
+  double minimalSeconds = kMinimalSeconds;
+  if (minimalOpt->count() && minimalText != "true") {  // "true": given without a value
+    char* end = nullptr;
+    minimalSeconds = std::strtod(minimalText.c_str(), &end);
+    if (minimalText.empty() || *end != '\0' || !(minimalSeconds >= 0 && minimalSeconds <= 1e6))
+      return UsageError("--minimal=SECONDS takes a number of seconds from 0 to 1000000, not \"" + minimalText + "\"");
+  }
+  if (minimalOpt->count()) {
+    if (noReduce) return UsageError("--minimal takes the reduction's place and does not combine with --no-reduce");
+    if (trace) return UsageError("--minimal does not combine with --trace: the trace shows the reduction's comparisons");
+  }
   if (saveOpt->count()) {
     const std::string name = std::filesystem::path(savePath).filename().string();
     if (name.empty()) return UsageError("--save needs a file name: " + savePath);
@@ -232,14 +256,19 @@ int Run(int argc, char** argv) {
   BatchHost host(e, traceOut, !trace && ::isatty(STDERR_FILENO));
   InstallInterruptHandler();
 
-  const RunOutcome run = RunGo(e, host, tableStage, verify);
+  std::unique_ptr<CoverSearch> cover;
+  if (minimalOpt->count()) cover = std::make_unique<CoverSearch>();
+  const RunOutcome run = RunGo(e, host, tableStage, verify, cover.get(), minimalSeconds);
   host.Finish();
   std::fflush(stdout);
 
   if (json) {
     std::fputs(JsonReport(e, run, input).c_str(), stdout);
   } else if (plaOut) {
-    if (run.drawn && run.code == kOk) std::fputs(WritePla(e).c_str(), stdout);
+    if (run.drawn && run.code == kOk) {
+      if (run.minimal) std::fputs(("# minimal cover" + CoverOutcomeText(run.cover) + "\n").c_str(), stdout);
+      std::fputs(WritePla(e).c_str(), stdout);
+    }
     if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
   } else {
     std::fputs(TextReport(e, run).c_str(), stdout);

@@ -73,6 +73,10 @@ std::string JsonReport(const Engine& e, const RunOutcome& run, std::string_view 
   s += "  \"message\": " + JsonString(run.message) + ",\n";
   s += "  \"error_code\": " + std::to_string(run.code) + ",\n";
   s += std::string("  \"verified\": ") + (run.verifyRan ? (run.verified ? "true" : "false") : "null") + ",\n";
+  if (run.minimal) {
+    s += std::string("  \"minimum\": ") + (run.cover.minimum ? "true" : "false") + ",\n";
+    s += "  \"lower_bound\": " + std::to_string(run.cover.lowerBound) + ",\n";
+  }
   s += "  \"seconds\": " + FormatSeconds(run.seconds, 6) + "\n";
   return s + "}\n";
 }

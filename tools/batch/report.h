@@ -25,7 +25,8 @@ std::string TextReport(const Engine& e, const RunOutcome& run);
 
 // The result as one JSON object: input form, variables, mode, reduce, the
 // terms (value, mask and row text), the message, the error code, whether
-// the verification held (null when it did not run) and the seconds.
+// the verification held (null when it did not run), after a minimal cover
+// search whether it is proved minimum and its lower bound, and the seconds.
 std::string JsonReport(const Engine& e, const RunOutcome& run, std::string_view input);
 
 }  // namespace tervo::batch

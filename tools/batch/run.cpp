@@ -111,7 +111,7 @@ int ExitStatus(const RunOutcome& run) {
 }
 
 RunOutcome RunGo(Engine& e, RunHost& host, const std::function<void(Engine&)>& tableStage,
-                 const std::function<bool(Engine&)>& verify) {
+                 const std::function<bool(Engine&)>& verify, CoverSearch* cover, double minimalSeconds) {
   RunOutcome out;
   e.GoOn = 1;
   e.StepWait = 0;
@@ -145,12 +145,12 @@ RunOutcome RunGo(Engine& e, RunHost& host, const std::function<void(Engine&)>& t
   if (e.ReduceOn && e.GoOn) {
     e.RunState = 2;
     const auto start = std::chrono::steady_clock::now();
-    ReduceTruthTable(e, host);
+    out.minimal = ReduceOrCover(e, host, cover, minimalSeconds, out.cover);
     out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
   e.RunState = 0;
 
-  if (!e.GoOn) {
+  if (!e.GoOn && !(out.minimal && out.cover.stopped)) {
     out.ended = true;
     out.message = "process terminated";
     return out;
@@ -165,7 +165,7 @@ RunOutcome RunGo(Engine& e, RunHost& host, const std::function<void(Engine&)>& t
   out.verifyRan = true;
   out.verified = verify ? verify(e) : VerifyResult(e);
   out.message = std::string(out.verified ? "OK: " : "TT Verify ERROR: ") + "time = " + FormatSeconds(out.seconds) +
-                " secs";
+                " secs" + (out.minimal ? CoverOutcomeText(out.cover) : "");
   return out;
 }
 

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "engine.h"
+#include "minimal_cover.h"
 
 namespace tervo::batch {
 
@@ -63,6 +64,8 @@ struct RunOutcome {
   uint8_t code = kOk;      // ErrorCode at the end
   double seconds = 0;      // time of the reduction, 0 when it did not run
   std::string message;     // the message line
+  bool minimal = false;    // a minimal cover search ran in the reduction's place
+  CoverInfo cover;         // ... and what it found
 };
 
 // Exit statuses of the tool.
@@ -77,8 +80,11 @@ int ExitStatus(const RunOutcome& run);
 
 // The stages of a run. The input (grids, modes, or preloaded tables) must be
 // in place. In table input `tableStage` replaces the table reader and
-// `verify` the verification when given.
+// `verify` the verification when given. With `cover` given, a minimal cover
+// search of at most `minimalSeconds` takes the reduction's place; an
+// interrupt during it keeps the best cover found so far.
 RunOutcome RunGo(Engine& e, RunHost& host, const std::function<void(Engine&)>& tableStage = {},
-                 const std::function<bool(Engine&)>& verify = {});
+                 const std::function<bool(Engine&)>& verify = {}, CoverSearch* cover = nullptr,
+                 double minimalSeconds = kMinimalSeconds);
 
 }  // namespace tervo::batch
