@@ -15,8 +15,9 @@
 //      core;
 //   3. on the core: a greedy cover made irredundant, a Lagrangian lower bound
 //      from subgradient steps, a row-weighting local search that improves
-//      the cover, and, where the core is small enough, branch and bound with
-//      a dual-ascent bound that proves the minimum;
+//      the cover, and, where the core is small and the gap narrow, branch
+//      and bound (dual-ascent and Lagrangian node bounds, reduced-cost
+//      fixing) that proves the minimum;
 //   4. a last pass that swaps each term for a prime with fewer literals
 //      whenever that prime alone covers what only the term covered.
 //
