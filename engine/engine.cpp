@@ -44,38 +44,4 @@ void Engine::ClearTruthTable() {
   TermCount = 0;
 }
 
-bool Engine::SetFormulaText(std::string_view text) {
-  for (auto& row : FormulaGrid) row.fill(' ');
-  int row = 0, col = 0;
-  for (char c : text) {
-    if (c == '\n') {
-      ++row;
-      col = 0;
-      continue;
-    }
-    if (col == kGridCols) {  // wrap a long line onto the next row
-      ++row;
-      col = 0;
-    }
-    if (row >= kGridRows) return false;
-    FormulaGrid[row][col++] = c;
-  }
-  return true;
-}
-
-bool Engine::SetTableText(std::string_view text) {
-  for (auto& line : TableGrid) line.fill(' ');
-  int line = 0, col = 0;
-  for (char c : text) {
-    if (c == '\n') {
-      ++line;
-      col = 0;
-      continue;
-    }
-    if (line >= kTableLines || col >= kTableCols) return false;
-    TableGrid[line][col++] = c;
-  }
-  return true;
-}
-
 }  // namespace tervo

@@ -214,12 +214,6 @@ struct Engine {
   void ClearTruthTable();
   // The variable letters as a view (n letters).
   std::string_view Variables() const { return {VariableTable.data(), VariableCount}; }
-  // Put text into the formula grid, row by row, '\n' starting the next row.
-  // Returns false (and leaves the grid partly filled) when it does not fit.
-  bool SetFormulaText(std::string_view text);
-  // Put a typed table into the table grid: line 0 the header, then term
-  // lines; '\n' separates lines. Returns false when it does not fit.
-  bool SetTableText(std::string_view text);
 };
 
 }  // namespace tervo

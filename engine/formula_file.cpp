@@ -7,8 +7,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <system_error>
+
+#include "grid_rules.h"
 
 namespace tervo {
 
@@ -25,57 +28,128 @@ void PutWord(std::vector<uint8_t>& out, std::size_t at, uint16_t w) {
   out[at + 1] = static_cast<uint8_t>(w >> 8);
 }
 
-// Write all of data to fd; false on any failure (or the injected fault).
-bool WriteAll(int fd, std::span<const uint8_t> data) {
-  constexpr std::size_t kChunk = 1024;
-  const long fault = gWriteFault.load();
+class SystemSink final : public FileSink {
+ public:
+  long Write(int fd, const uint8_t* data, std::size_t size) override {
+    const long fault = gWriteFault.load();
+    if (fault >= 0) {
+      const off_t at = ::lseek(fd, 0, SEEK_CUR);
+      if (at < 0 || at >= fault) {
+        errno = EIO;
+        return -1;
+      }
+      size = std::min(size, static_cast<std::size_t>(fault - at));
+    }
+    return static_cast<long>(::write(fd, data, size));
+  }
+  int Sync(int fd) override { return ::fsync(fd); }
+};
+
+// Write all of data to fd, going on after short and interrupted writes;
+// false on any failure.
+bool WriteAll(FileSink& sink, int fd, std::span<const uint8_t> data) {
   std::size_t done = 0;
   while (done < data.size()) {
-    std::size_t n = std::min(kChunk, data.size() - done);
-    bool failHere = false;
-    if (fault >= 0 && done + n > static_cast<std::size_t>(fault)) {
-      n = static_cast<std::size_t>(fault) > done ? static_cast<std::size_t>(fault) - done : 0;
-      failHere = true;
+    const long w = sink.Write(fd, data.data() + done, data.size() - done);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
     }
-    while (n > 0) {
-      const ssize_t w = ::write(fd, data.data() + done, n);
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      done += static_cast<std::size_t>(w);
-      n -= static_cast<std::size_t>(w);
-    }
-    if (failHere) return false;
+    if (w == 0) return false;  // no progress: the disk is full or the file cannot grow
+    done += static_cast<std::size_t>(w);
   }
   return true;
 }
 
-// Create a fresh temporary file beside target; returns its descriptor or -1.
-int CreateTemporary(const std::filesystem::path& target, std::string& tempPath) {
-  static std::atomic<unsigned> counter{0};
-  const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+std::filesystem::path FolderOf(const std::filesystem::path& p) {
+  return p.parent_path().empty() ? std::filesystem::path(".") : p.parent_path();
+}
+
+// The file a save to p replaces: p with every symbolic link at its end
+// followed, so that a link keeps pointing where it did and its target gets
+// the new content. A link to nothing gives the path it names, which the save
+// creates. False for a loop of links or a link that cannot be read.
+bool FollowLinks(std::filesystem::path p, std::filesystem::path& out) {
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0) {
+      if (errno != ENOENT) return false;
+      out = p;
+      return true;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      out = p;
+      return true;
+    }
+    std::error_code ec;
+    const std::filesystem::path link = std::filesystem::read_symlink(p, ec);
+    if (ec || link.empty()) return false;
+    p = link.is_absolute() ? link : FolderOf(p) / link;
+  }
+  return false;
+}
+
+// Create a fresh temporary file in folder; returns its descriptor or -1.
+// The name is short whatever the target's, so any target name the file
+// system allows can be saved. A name is made up like mkstemp's, but the file
+// is created with mode 0666 so that the umask gives a new file the usual
+// permissions (mkstemp would make it 0600).
+int CreateTemporary(const std::filesystem::path& folder, std::string& tempPath) {
+  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static std::atomic<uint64_t> counter{0};
+  uint64_t seed = static_cast<uint64_t>(::getpid()) << 32 ^
+                  static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = "." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "_" +
-                             std::to_string(counter.fetch_add(1));
+    // splitmix64 over the seed and a counter: names differ between
+    // attempts, processes and calls.
+    uint64_t x = seed + 0x9E3779B97F4A7C15ull * (counter.fetch_add(1) + 1);
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    std::string name = ".t42_";
+    for (int i = 0; i < 8; ++i, x /= 62) name += kChars[x % 62];
     tempPath = (folder / name).string();
-    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd >= 0) return fd;
     if (errno != EEXIST) return -1;
   }
   return -1;
 }
 
-// Write bytes to target through a temporary file in the same folder that is
-// renamed over target only when it is complete and flushed.
-bool WriteFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes) {
-  std::string tempPath;
-  const int fd = CreateTemporary(target, tempPath);
-  if (fd < 0) return false;
-  // A file that is replaced keeps its permissions.
+// True when an existing file may be replaced by a save: a regular file that
+// is writable. A file without any write permission counts as read-only even
+// for a user the permissions do not bind (root), as it would for a shell's
+// "rm -i" or an editor.
+bool MayReplace(const std::filesystem::path& target, const struct stat& st) {
+  if (!S_ISREG(st.st_mode)) return false;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+  return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Write bytes to the file a save to chosen replaces, through a temporary
+// file in that file's folder that is renamed over it only when it is
+// complete and flushed.
+bool WriteFileAtomically(const std::filesystem::path& chosen, std::span<const uint8_t> bytes, FileSink& sink) {
+  std::filesystem::path target;
+  if (!FollowLinks(chosen, target)) return false;
   struct stat old {};
-  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
-  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  if (!replacing && errno != ENOENT) return false;
+  if (replacing && !MayReplace(target, old)) return false;
+
+  const std::filesystem::path folder = FolderOf(target);
+  std::string tempPath;
+  const int fd = CreateTemporary(folder, tempPath);
+  if (fd < 0) return false;
+  bool ok = true;
+  if (replacing) {
+    // The new file takes the old one's owner (where allowed) and mode.
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      // Not permitted for another's file: the saving user owns the new one.
+    }
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  }
+  ok = ok && WriteAll(sink, fd, bytes) && sink.Sync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) ok = false;
   if (!ok) {
@@ -83,7 +157,6 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::span<const ui
     return false;
   }
   // Make the rename itself durable; a failure here does not undo the save.
-  const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
@@ -93,11 +166,15 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::span<const ui
 }
 
 // Read at most limit bytes of a regular file. Returns kOk, kFileNotFound or
-// kFileIoError.
+// kFileIoError. Anything else (a FIFO, a device, a folder) is refused before
+// it is opened, and the open itself does not wait, should the path be
+// swapped for such a thing in between.
 uint8_t ReadFile(const std::filesystem::path& path, std::size_t limit, std::vector<uint8_t>& out) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? kFileNotFound : kFileIoError;
   struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? kFileNotFound : kFileIoError;
+  if (!S_ISREG(st.st_mode)) return kFileIoError;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? kFileNotFound : kFileIoError;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return kFileIoError;
@@ -161,12 +238,8 @@ uint8_t CheckFormulaFile(std::span<const uint8_t> b) {
   const unsigned n = b[kFileLetterCountOffset];
   if (n > kMaxVariables) return kWrongFileType;
   if (size < kFileLetterCountOffset + 1 + n) return kFileIoError;
-  std::array<bool, 26> seen{};
-  for (unsigned v = 0; v < n; ++v) {
-    const uint8_t c = b[kFileLetterCountOffset + 1 + v];
-    if (c < 'A' || c > 'Z' || seen[c - 'A']) return kWrongFileType;
-    seen[c - 'A'] = true;
-  }
+  const std::string_view letters(reinterpret_cast<const char*>(b.data()) + kFileLetterCountOffset + 1, n);
+  if (!IsVariableList(letters)) return kWrongFileType;
   const std::size_t termAt = FormulaFileTermOffset(n);
   if (size < termAt + 4) return kFileIoError;
   const unsigned count = ReadWord(b, termAt);
@@ -230,13 +303,22 @@ std::filesystem::path FormulaFilePath(const std::filesystem::path& folder, std::
 
 // ---------------------------------------------------------------- files
 
-uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen, std::filesystem::path* written) {
+FileSink& SystemFileSink() {
+  static SystemSink sink;
+  return sink;
+}
+
+uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen, std::filesystem::path* written,
+                        FileSink& sink) {
   const std::string name = chosen.filename().string();
   if (name.empty()) return kFileIoError;
   if (HasExtension(name)) return kNoExtension;
   const std::filesystem::path target = FormulaFilePath(chosen.parent_path(), name);
   const std::vector<uint8_t> bytes = EncodeFormulaFile(e);
-  if (!WriteFileAtomically(target, bytes)) return kFileIoError;
+  // Never write what loading would refuse. A run leaves only lists that
+  // pass; this holds the writer to the reader's rule should one ever not.
+  if (CheckFormulaFile(bytes) != kOk) return kFileIoError;
+  if (!WriteFileAtomically(target, bytes, sink)) return kFileIoError;
   if (written) *written = target;
   return kOk;
 }

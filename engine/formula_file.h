@@ -26,9 +26,18 @@
 // Nothing follows the last term, so a file is V + 4 + 4 * TermCount bytes.
 //
 // Loading reads and checks the whole file before anything of it is applied:
-// a short or damaged file changes nothing. Saving writes a temporary file in
-// the target's folder and renames it over the target only when it is
-// complete, so a failed save leaves any older file as it was.
+// a short or damaged file changes nothing, and anything that is not a
+// regular file (a folder, a FIFO, a device) is refused before it is opened
+// for reading, so the load never waits on it. Saving writes a temporary file
+// with a short name of its own in the target's folder and renames it over
+// the target only when it is complete, so a failed save leaves any older
+// file as it was. A symbolic link is followed: its target is replaced and
+// the link stays. A file that is replaced keeps its permissions; a
+// read-only one, or one that is no regular file, is never replaced.
+//
+// The variable list obeys the rule of grid_rules.h on both sides: the writer
+// refuses to write a file its own check would refuse, so everything saved
+// loads back.
 //
 // The functions return an ErrorCodes value (kOk, kNoExtension,
 // kWrongFileType, kFileIoError, kFileNotFound); they do not touch
@@ -77,9 +86,9 @@ inline constexpr std::size_t kFormulaFileMaxSize = FormulaFileSize(kMaxVariables
 std::vector<uint8_t> EncodeFormulaFile(const Engine& e);
 
 // Check a whole file: kOk when it can be applied, kFileIoError when it ends
-// before its last term, kWrongFileType for a wrong signature, more than 15
-// letters, a letter outside A..Z or one given twice, more than 32768 terms,
-// or bytes after the last term.
+// before its last term, kWrongFileType for a wrong signature, a letter list
+// that breaks IsVariableList (more than 15 letters, one outside A..Z or one
+// given twice), more than 32768 terms, or bytes after the last term.
 uint8_t CheckFormulaFile(std::span<const uint8_t> bytes);
 
 // Apply a file that CheckFormulaFile accepted: grids, options and result
@@ -107,24 +116,43 @@ std::filesystem::path FormulaFilePath(const std::filesystem::path& folder, std::
 
 // ---------------------------------------------------------------- files
 
+// Where a save's bytes go. The writes and the flush of the temporary file
+// pass through it, so that a test can make them fail, stop short or be
+// interrupted at a chosen point; SystemFileSink() is the plain system calls.
+class FileSink {
+ public:
+  virtual ~FileSink() = default;
+  // As write(2): the number of bytes written (possibly fewer than size), or
+  // -1 with errno set.
+  virtual long Write(int fd, const uint8_t* data, std::size_t size) = 0;
+  // As fsync(2): 0, or -1 with errno set.
+  virtual int Sync(int fd) = 0;
+};
+
+FileSink& SystemFileSink();
+
 // Save to the file named by the chosen path (its folder, and its file name
 // with the prefix added unless present). kNoExtension when the file name
-// holds a "."; kFileIoError when the file cannot be written, in which case
+// holds a "."; kFileIoError when the file cannot be written or must not be
+// replaced (read-only, a folder or other non-regular file), in which case
 // an older file of that name is left untouched. On success the written path
-// is stored in *written when given.
+// (the name chosen, not the target of a link) is stored in *written when
+// given.
 uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen,
-                        std::filesystem::path* written = nullptr);
+                        std::filesystem::path* written = nullptr, FileSink& sink = SystemFileSink());
 
 // Load from the file named by the chosen path (the prefix added as for
 // saving). kFileNotFound when there is no such file, kFileIoError when it
-// cannot be read or ends early, kWrongFileType when it is not a formula file.
+// is no regular file, cannot be read or ends early, kWrongFileType when it
+// is not a formula file.
 // On any failure the engine is unchanged. The opened path is stored in
 // *opened when given, also on failure.
 uint8_t LoadFormulaFile(Engine& e, const std::filesystem::path& chosen,
                         std::filesystem::path* opened = nullptr);
 
-// Test hook: make the next saves fail after writing this many bytes of the
-// temporary file (a negative value turns the fault off).
+// Make SystemFileSink() fail every write past this many bytes of a file (a
+// negative value turns the fault off). Only for the window's tests, which
+// save through the window and have no sink of their own to hand it yet.
 void SetFormulaFileWriteFault(long bytes);
 
 }  // namespace tervo

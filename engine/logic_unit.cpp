@@ -4,6 +4,7 @@
 #include <string>
 
 #include "fast_reduce.h"
+#include "grid_rules.h"
 #include "xlate_unit.h"
 
 namespace tervo {
@@ -367,12 +368,11 @@ void ReadTable(Engine& e) {
   std::array<int, kTableCols> bitOf{};  // term bit of each column, -1 for a blank header cell
   int n = 0;
   for (int col = 0; col < kTableCols; ++col) {
-    char c = e.TableGrid[0][col];
-    if (c == ' ') {
+    const char c = HeaderCellLetter(e.TableGrid[0][col]);  // a cell that names no letter counts as blank
+    if (c == '\0') {
       bitOf[col] = -1;
       continue;
     }
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     if (std::find(letters.begin(), letters.begin() + n, c) != letters.begin() + n) {
       e.ErrorCode = kDuplicateVariables;
       return;
@@ -393,11 +393,11 @@ void ReadTable(Engine& e) {
   // Terms: one per line holding a "0" or "1"; other cells count as blank.
   for (int line = 1; line < kTableLines; ++line) {
     const auto& cells = e.TableGrid[line];
-    if (std::none_of(cells.begin(), cells.end(), [](char c) { return c == '0' || c == '1'; })) continue;
+    if (std::none_of(cells.begin(), cells.end(), IsTermDigit)) continue;
     uint16_t value = 0, mask = 0;
     for (int col = 0; col < kTableCols; ++col) {
       const char c = cells[col];
-      if (c != '0' && c != '1') continue;
+      if (!IsTermDigit(c)) continue;
       if (bitOf[col] < 0) {
         e.ErrorCode = kMissingVariables;
         continue;

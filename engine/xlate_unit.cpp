@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "text_format.h"
+
 namespace tervo {
 
 namespace {
 
 bool IsOperandEnd(char prev) { return prev == 'A' || prev == ')'; }
-
-char FoldUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // ---------------------------------------------------------------- scanner handlers
 // In all handlers the open row is PostfixCount and the last row PostfixCount-1

@@ -1,6 +1,7 @@
 // Fuzz target for the formula file reader: any bytes are either refused
 // without a change to the engine, or applied and written back so that
-// every byte that carries meaning comes back unchanged.
+// every byte that carries meaning comes back unchanged, and what is written
+// back loads again to the same bytes (save, load, save).
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -8,6 +9,7 @@
 
 #include "engine.h"
 #include "formula_file.h"
+#include "grid_rules.h"
 
 namespace {
 
@@ -34,9 +36,13 @@ void CheckOne(const uint8_t* data, std::size_t size) {
 
   Require(size <= kFormulaFileMaxSize && size % 4 == 0);
   Require(e.VariableCount <= kMaxVariables && e.TermCount <= kTermCapacity);
+  Require(IsVariableList(e.Variables()));
   const std::vector<uint8_t> again = EncodeFormulaFile(e);
   Require(again.size() == size);
   Require(CheckFormulaFile(again) == kOk);
+  static Engine* second = new Engine();
+  Require(DecodeFormulaFile(*second, again) == kOk);
+  Require(EncodeFormulaFile(*second) == again);
   // Signature, grids, letter count and letters, term count and terms.
   auto same = [&](std::size_t from, std::size_t to) {
     for (std::size_t i = from; i < to; ++i) Require(again[i] == data[i]);

@@ -1,13 +1,26 @@
 #include "formula_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
+
+#include "grid_rules.h"
 
 #include "test_support.h"
 
@@ -45,6 +58,40 @@ class FormulaFileTest : public ::testing::Test {
     return names;
   }
   fs::path dir;
+};
+
+// A sink that passes writes on to the file, and can fail from a chosen byte
+// on (with ENOSPC), hand over at most a few bytes per write, report every
+// other write as interrupted, or fail the flush.
+struct TestSink : FileSink {
+  long failAt = -1;       // first byte that cannot be written, -1 none
+  std::size_t most = 0;   // longest single write, 0 no limit
+  bool interrupt = false;  // every other write returns EINTR first
+  bool failSync = false;
+  long written = 0, calls = 0;
+  long Write(int fd, const uint8_t* data, std::size_t size) override {
+    ++calls;
+    if (interrupt && calls % 2 == 1) {
+      errno = EINTR;
+      return -1;
+    }
+    if (failAt >= 0 && written >= failAt) {
+      errno = ENOSPC;
+      return -1;
+    }
+    if (failAt >= 0) size = std::min(size, static_cast<std::size_t>(failAt - written));
+    if (most > 0) size = std::min(size, most);
+    const long w = static_cast<long>(::write(fd, data, size));
+    if (w > 0) written += w;
+    return w;
+  }
+  int Sync(int fd) override {
+    if (failSync) {
+      errno = EIO;
+      return -1;
+    }
+    return ::fsync(fd);
+  }
 };
 
 // An engine with every part of the saved state set to something unusual.
@@ -260,12 +307,12 @@ TEST_F(FormulaFileTest, FailedSaveKeepsTheOldFile) {
   auto newer = Populated(9, 40);
   for (long fault : {0L, 1L, 100L, 1024L, 2500L, 2900L}) {
     SCOPED_TRACE(fault);
-    SetFormulaFileWriteFault(fault);
-    EXPECT_EQ(SaveFormulaFile(*newer, dir / "abc"), kFileIoError);
+    TestSink sink;
+    sink.failAt = fault;
+    EXPECT_EQ(SaveFormulaFile(*newer, dir / "abc", nullptr, sink), kFileIoError);
     EXPECT_EQ(Bytes(dir / "tervo42_abc"), oldBytes);
     EXPECT_EQ(Listing(), std::vector<std::string>{"tervo42_abc"});
   }
-  SetFormulaFileWriteFault(-1);
   ASSERT_EQ(SaveFormulaFile(*newer, dir / "abc"), kOk);
   EXPECT_EQ(Bytes(dir / "tervo42_abc"), EncodeFormulaFile(*newer));
 }
@@ -287,6 +334,345 @@ TEST_F(FormulaFileTest, ReplacedFileKeepsItsPermissions) {
   ASSERT_EQ(SaveFormulaFile(*e, dir / "abc"), kOk);
   EXPECT_EQ(fs::status(dir / "tervo42_abc").permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(FormulaFileTest, SinkFaultsAndInterruptions) {
+  auto old = Populated(3, 2);
+  ASSERT_EQ(SaveFormulaFile(*old, dir / "abc"), kOk);
+  const std::vector<uint8_t> oldBytes = Bytes(dir / "tervo42_abc");
+  auto newer = Populated(9, 40);
+  const struct {
+    const char* what;
+    std::function<void(TestSink&)> set;
+    uint8_t code;
+  } cases[] = {
+      {"short writes of 7 bytes", [](TestSink& s) { s.most = 7; }, kOk},
+      {"one byte per write", [](TestSink& s) { s.most = 1; }, kOk},
+      {"every other write interrupted", [](TestSink& s) { s.interrupt = true; }, kOk},
+      {"short and interrupted", [](TestSink& s) { s.interrupt = true, s.most = 100; }, kOk},
+      {"disk full after short writes", [](TestSink& s) { s.most = 300, s.failAt = 2000; }, kFileIoError},
+      {"flush fails", [](TestSink& s) { s.failSync = true; }, kFileIoError},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(SaveFormulaFile(*old, dir / "abc"), kOk);
+    TestSink sink;
+    c.set(sink);
+    EXPECT_EQ(SaveFormulaFile(*newer, dir / "abc", nullptr, sink), c.code);
+    EXPECT_EQ(Bytes(dir / "tervo42_abc"), c.code == kOk ? EncodeFormulaFile(*newer) : oldBytes);
+    EXPECT_EQ(Listing(), std::vector<std::string>{"tervo42_abc"});
+  }
+}
+
+// Things at the path that are no regular file: a load refuses each at once,
+// without opening it (a FIFO would block the open until someone writes).
+TEST_F(FormulaFileTest, LoadRefusesWhatIsNoFileWithoutWaiting) {
+  const struct {
+    const char* what;
+    std::function<bool(const fs::path&)> make;
+  } cases[] = {
+      {"FIFO", [](const fs::path& p) { return ::mkfifo(p.c_str(), 0644) == 0; }},
+      {"link to a FIFO",
+       [](const fs::path& p) {
+         const fs::path fifo = p.parent_path() / "fifo";
+         if (::mkfifo(fifo.c_str(), 0644) != 0) return false;
+         fs::create_symlink("fifo", p);
+         return true;
+       }},
+      {"character device", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); return true; }},
+      {"socket",
+       [](const fs::path& p) {
+         sockaddr_un addr{};
+         addr.sun_family = AF_UNIX;
+         if (p.string().size() >= sizeof addr.sun_path) return false;
+         std::strcpy(addr.sun_path, p.c_str());
+         const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         const bool ok = s >= 0 && ::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+         if (s >= 0) ::close(s);
+         return ok;
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path target = dir / "tervo42_odd";
+    ASSERT_TRUE(c.make(target));
+    auto e = Populated(2, 7);
+    const std::vector<uint8_t> before = EncodeFormulaFile(*e);
+    auto load = std::async(std::launch::async, [&] { return LoadFormulaFile(*e, dir / "odd"); });
+    if (load.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      // Free the waiting reader so that the test can end, then fail.
+      const int w = ::open(target.c_str(), O_WRONLY);
+      if (w >= 0) ::close(w);
+      load.wait();
+      ADD_FAILURE() << "the load waited on the " << c.what;
+    } else {
+      EXPECT_EQ(load.get(), kFileIoError);
+    }
+    EXPECT_EQ(EncodeFormulaFile(*e), before);
+    std::error_code ec;
+    for (const char* name : {"tervo42_odd", "fifo"}) fs::remove(dir / name, ec);
+  }
+}
+
+// Targets a save must leave alone: the save fails and the target is exactly
+// as it was, with no temporary file left beside it. Permissions do not bind
+// root, so a file without write permission counts as read-only for every
+// user.
+TEST_F(FormulaFileTest, SaveLeavesWhatItMustNotReplace) {
+  auto e = Populated(2, 2);
+  const std::vector<uint8_t> old = EncodeFormulaFile(*Populated(1, 1));
+  const struct {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+  } cases[] = {
+      {"read-only 0444", [&](const fs::path& p) { Write(p, old), fs::permissions(p, fs::perms(0444)); }},
+      {"owner read only 0400", [&](const fs::path& p) { Write(p, old), fs::permissions(p, fs::perms(0400)); }},
+      {"no permissions at all", [&](const fs::path& p) { Write(p, old), fs::permissions(p, fs::perms(0)); }},
+      {"link to a read-only file",
+       [&](const fs::path& p) {
+         Write(p.parent_path() / "kept", old);
+         fs::permissions(p.parent_path() / "kept", fs::perms(0444));
+         fs::create_symlink("kept", p);
+       }},
+      {"FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }},
+      {"link into a missing folder", [](const fs::path& p) { fs::create_symlink("nowhere/file", p); }},
+      {"loop of links", [](const fs::path& p) { fs::create_symlink(p.filename(), p); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path target = dir / "tervo42_abc";
+    c.make(target);
+    const std::vector<std::string> listing = Listing();
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(target);
+    const fs::perms perms = fs::status(target, ec).permissions();
+    EXPECT_EQ(SaveFormulaFile(*e, dir / "abc"), kFileIoError);
+    EXPECT_EQ(Listing(), listing);
+    EXPECT_EQ(fs::symlink_status(target).type(), status.type());
+    EXPECT_EQ(fs::status(target, ec).permissions(), perms);
+    if (fs::is_regular_file(target, ec)) {
+      fs::permissions(target, fs::perms(0600));
+      EXPECT_EQ(Bytes(target), old);
+    }
+    for (const auto& entry : fs::directory_iterator(dir)) fs::remove(entry.path(), ec);
+  }
+}
+
+// A save through a symbolic link replaces the file the link points to, in
+// that file's folder; the link stays as it was, and the file keeps its mode.
+TEST_F(FormulaFileTest, SaveFollowsLinks) {
+  auto e = Populated(4, 9);
+  const std::vector<uint8_t> old = EncodeFormulaFile(*Populated(1, 1));
+  const fs::path other = dir / "other";
+  const struct {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> links;  // link name in dir, what it holds
+    fs::path file;                                           // the file that gets the content
+    bool existed;
+  } cases[] = {
+      {"absolute link", {{"tervo42_abc", (other / "real").string()}}, other / "real", true},
+      {"relative link", {{"tervo42_abc", "other/real"}}, other / "real", true},
+      {"link to a link", {{"tervo42_abc", "mid"}, {"mid", "other/real"}}, other / "real", true},
+      {"link to a file not there yet", {{"tervo42_abc", "other/new"}}, other / "new", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::create_directory(other);
+    if (c.existed) {
+      Write(c.file, old);
+      fs::permissions(c.file, fs::perms(0640));
+    }
+    for (const auto& [name, to] : c.links) fs::create_symlink(to, dir / name);
+    const std::vector<std::string> listing = Listing();
+    fs::path written;
+    ASSERT_EQ(SaveFormulaFile(*e, dir / "abc", &written), kOk);
+    EXPECT_EQ(written, dir / "tervo42_abc");
+    EXPECT_EQ(Listing(), listing);
+    for (const auto& [name, to] : c.links) {
+      EXPECT_TRUE(fs::is_symlink(dir / name)) << name;
+      EXPECT_EQ(fs::read_symlink(dir / name), fs::path(to)) << name;
+    }
+    EXPECT_EQ(Bytes(c.file), EncodeFormulaFile(*e));
+    if (c.existed) {
+      EXPECT_EQ(fs::status(c.file).permissions(), fs::perms(0640));
+    }
+    std::vector<std::string> inOther;
+    for (const auto& entry : fs::directory_iterator(other)) inOther.push_back(entry.path().filename().string());
+    EXPECT_EQ(inOther, std::vector<std::string>{c.file.filename().string()});
+    auto loaded = test::NewEngine();
+    ASSERT_EQ(LoadFormulaFile(*loaded, dir / "abc"), kOk);
+    ExpectSameState(*e, *loaded);
+    fs::remove_all(other);
+    for (const auto& [name, to] : c.links) fs::remove(dir / name);
+  }
+}
+
+// Every name the file system takes can be saved and loaded: the temporary
+// file's name does not grow with the target's. 247 characters and the
+// prefix make the longest file name there is (255 bytes).
+TEST_F(FormulaFileTest, LongNames) {
+  const long longest = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+  ASSERT_GE(longest, 255);
+  auto e = Populated(5, 5);
+  for (std::size_t length : {1ul, 200ul, 236ul, 246ul, 247ul, 248ul}) {
+    SCOPED_TRACE(length);
+    const std::string name(length, 'n');
+    const bool fits = kFormulaFilePrefix.size() + length <= static_cast<std::size_t>(longest);
+    EXPECT_EQ(SaveFormulaFile(*e, dir / name), fits ? kOk : kFileIoError);
+    EXPECT_EQ(Listing(), fits ? std::vector<std::string>{"tervo42_" + name} : std::vector<std::string>{});
+    if (!fits) continue;
+    auto loaded = test::NewEngine();
+    ASSERT_EQ(LoadFormulaFile(*loaded, dir / name), kOk);
+    ExpectSameState(*e, *loaded);
+    // A second save replaces the first.
+    EXPECT_EQ(SaveFormulaFile(*loaded, dir / ("tervo42_" + name)), kOk);
+    EXPECT_EQ(Listing(), std::vector<std::string>{"tervo42_" + name});
+    fs::remove(dir / ("tervo42_" + name));
+  }
+}
+
+// A table loaded from a file may hold any byte in its header. Only letters
+// name variables, so a run leaves a variable list that saves and loads back.
+TEST_F(FormulaFileTest, TableHeaderOddBytesRoundTrip) {
+  const struct {
+    std::string header, terms;
+    std::string letters;
+    uint8_t code;
+  } cases[] = {
+      {"A1", "1", "A", kOk},
+      {"A1", "11", "A", kMissingVariables},
+      {"1B", " 1\n 0", "B", kOk},
+      {"a?b", "1 0", "AB", kOk},
+      {std::string("\0C\xFF", 3), " 1", "C", kOk},
+      {"AB@[`{CD", "11    01", "ABCD", kOk},
+      {"*", "", "", kMissingVariables},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.header);
+    auto e = test::NewEngine();
+    e->FormulaMode = 0;
+    ASSERT_TRUE(test::SetTableText(*e, c.header + "\n" + c.terms));
+    e->ErrorCode = kOk;
+    ReadTable(*e);
+    EXPECT_EQ(e->ErrorCode, c.code);
+    EXPECT_EQ(e->Variables(), c.letters);
+    EXPECT_TRUE(IsVariableList(e->Variables()));
+    ASSERT_EQ(SaveFormulaFile(*e, dir / "t"), kOk);
+    auto loaded = test::NewEngine();
+    ASSERT_EQ(LoadFormulaFile(*loaded, dir / "t"), kOk);
+    ExpectSameState(*e, *loaded);
+  }
+}
+
+TEST_F(FormulaFileTest, WriterRefusesWhatTheReaderWould) {
+  const struct {
+    const char* what;
+    std::string letters;
+  } cases[] = {
+      {"digit", "A1"},
+      {"lower case", "Ab"},
+      {"NUL", std::string("A\0", 2)},
+      {"twice", "ABA"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto e = Populated(0, 3);
+    std::copy(c.letters.begin(), c.letters.end(), e->VariableTable.begin());
+    e->VariableCount = static_cast<uint8_t>(c.letters.size());
+    EXPECT_FALSE(IsVariableList(e->Variables()));
+    EXPECT_EQ(CheckFormulaFile(EncodeFormulaFile(*e)), kWrongFileType);
+    EXPECT_EQ(SaveFormulaFile(*e, dir / "w"), kFileIoError);
+    EXPECT_TRUE(Listing().empty());
+  }
+}
+
+// ---------------------------------------------------------------- round trips
+
+// Save, load, save: both saves give the same bytes and the loaded state is
+// the saved one.
+void ExpectRoundTrip(const Engine& e, const fs::path& file) {
+  fs::path written;
+  ASSERT_EQ(SaveFormulaFile(e, file, &written), kOk);
+  std::ifstream in(written, std::ios::binary);
+  const std::vector<uint8_t> first{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  auto loaded = test::NewEngine();
+  ASSERT_EQ(LoadFormulaFile(*loaded, file), kOk);
+  ExpectSameState(e, *loaded);
+  EXPECT_EQ(EncodeFormulaFile(*loaded), first);
+}
+
+// States as a run, an edit or a load can leave them: any grid bytes, table
+// input always CNF, a variable list of distinct letters in any order and
+// any terms.
+std::unique_ptr<Engine> RandomState(std::mt19937& rng, unsigned maxTerms) {
+  auto e = test::NewEngine();
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (auto& row : e->FormulaGrid)
+    for (char& c : row) c = static_cast<char>(byte(rng));
+  for (auto& line : e->TableGrid)
+    for (char& c : line) c = static_cast<char>(byte(rng));
+  e->FormulaMode = static_cast<uint8_t>(rng() & 1);
+  e->CnfMode = e->FormulaMode ? static_cast<uint8_t>(rng() & 1) : 1;
+  e->ReduceOn = static_cast<uint8_t>(rng() & 1);
+  std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  std::shuffle(letters.begin(), letters.end(), rng);
+  letters.resize(rng() % (kMaxVariables + 1));
+  std::copy(letters.begin(), letters.end(), e->VariableTable.begin());
+  e->VariableCount = static_cast<uint8_t>(letters.size());
+  e->TermCount = static_cast<uint16_t>(rng() % (maxTerms + 1));
+  for (int t = 1; t <= e->TermCount; ++t) {
+    e->TermValue[t] = static_cast<uint16_t>(rng());
+    e->TermMask[t] = static_cast<uint16_t>(rng());
+  }
+  return e;
+}
+
+TEST_F(FormulaFileTest, RandomStatesRoundTrip) {
+  std::mt19937 rng(1642);
+  for (int i = 0; i < 150; ++i) {
+    SCOPED_TRACE(i);
+    ExpectRoundTrip(*RandomState(rng, i < 3 ? kTermCapacity : 300), dir / "r");
+  }
+}
+
+// Table runs over headers of random bytes (letters, digits, blanks and
+// anything else) and term lines of 0, 1 and blanks.
+TEST_F(FormulaFileTest, TableRunsOverRandomHeadersRoundTrip) {
+  std::mt19937 rng(4216);
+  const std::string cells = "ABCxyz01 ?\x80";
+  int runs = 0;
+  for (int i = 0; i < 300; ++i) {
+    auto e = RandomState(rng, 0);
+    e->FormulaMode = 0;
+    e->CnfMode = 1;
+    for (char& c : e->TableGrid[0]) c = rng() % 3 ? cells[rng() % cells.size()] : static_cast<char>(rng());
+    for (int line = 1; line < kTableLines; ++line)
+      for (char& c : e->TableGrid[line]) c = " 01"[rng() % 3];
+    e->ErrorCode = kOk;
+    ReadTable(*e);
+    if (e->ErrorCode == kDuplicateVariables) continue;
+    ++runs;
+    SCOPED_TRACE(std::string(e->TableGrid[0].begin(), e->TableGrid[0].end()));
+    ASSERT_TRUE(IsVariableList(e->Variables()));
+    ExpectRoundTrip(*e, dir / "t");
+  }
+  EXPECT_GT(runs, 30);
+}
+
+// The fuzzer's seeds are files the program saved: each loads, saves back
+// to the same bytes, and round-trips.
+TEST_F(FormulaFileTest, FuzzCorpusRoundTrips) {
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(TERVO_FUZZ_CORPUS)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    ++files;
+    const std::vector<uint8_t> seed = Bytes(entry.path());
+    auto e = test::NewEngine();
+    ASSERT_EQ(DecodeFormulaFile(*e, seed), kOk);
+    EXPECT_EQ(EncodeFormulaFile(*e), seed);
+    ExpectRoundTrip(*e, dir / "c");
+  }
+  EXPECT_GE(files, 7);
 }
 
 }  // namespace

@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "grid_text.h"
 #include "minimal_cover.h"
+#include "pipeline.h"
 #include "test_support.h"
 
 namespace tervo {
@@ -367,6 +369,75 @@ TEST(MinimalCover, EndedByTheHostKeepsAValidCover) {
     EXPECT_EQ(host.calls, stopAt) << "no events are processed after the stop";
     // Generous: the search lets events run about every 15 ms.
     EXPECT_LT(host.longest, 0.5);
+  }
+}
+
+// ---------------------------------------------------------------- in a run
+
+// Passes every stop at once and ends the run at its k-th chance to process
+// events (-1 never).
+struct PassingHost : NullHost {
+  Engine* engine = nullptr;
+  int calls = 0, stopAt = -1, steps = 0;
+  void ProcessPendingEvents() override {
+    if (++calls == stopAt) engine->GoOn = 0;
+  }
+  void DrawTraceStep(const TraceRecord&) override { ++steps; }
+  void WaitAtStop() override { engine->StepWait = 0; }
+};
+
+TEST(MinimalCover, InTheRunsReductionPlace) {
+  const std::string cycle = "A./B+B./C+C./D+D./E+E./F+F./A";  // the reduction keeps 7 terms, 6 suffice
+  const std::string big = "(A.B./C+D.E)-(F./G.H+I.J)-(K.L+/M.N.O)+(A-D-G-J).(B+E+H+/K)";
+  struct Case {
+    std::string what, formula;
+    bool cover;
+    uint8_t reduce, scan;
+    int stopAt;
+    int terms;           // -1: not checked
+    std::string suffix;  // after " secs"
+    bool ended;
+  };
+  const std::vector<Case> cases = {
+      {"cover", cycle, true, 1, 0, -1, 6, ", minimum", false},
+      {"reduction", cycle, false, 1, 0, -1, 7, "", false},
+      {"Scan trace keeps the reduction", cycle, true, 1, 1, -1, 7, "", false},
+      {"no reduce, nothing", cycle, true, 0, 0, -1, 62, "", false},
+      {"ESC keeps the best cover", big, true, 1, 0, 2, -1, ", stopped: best cover so far", false},
+      {"ESC during the reduction ends the run", big, false, 1, 0, 2, -1, "", true},
+  };
+  CoverSearch search;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto e = test::NewEngine();
+    test::SetFormulaText(*e, c.formula);
+    e->ReduceOn = c.reduce;
+    e->TraceScan = c.scan;
+    PassingHost host;
+    host.engine = e.get();
+    host.stopAt = c.stopAt;
+    GoStages stages;
+    stages.cover = c.cover ? &search : nullptr;
+    stages.minimalSeconds = 30;
+    const RunOutcome run = RunGo(*e, host, stages);
+    EXPECT_EQ(run.minimal, c.cover && c.reduce && !c.scan);
+    EXPECT_EQ(run.ended, c.ended);
+    if (c.ended) {
+      EXPECT_EQ(run.message, "process terminated");
+      continue;
+    }
+    if (c.terms >= 0) EXPECT_EQ(e->TermCount, c.terms);
+    EXPECT_EQ(run.message.rfind("OK: time = ", 0), 0u) << run.message;
+    const std::string tail = run.message.substr(run.message.find(" secs") + 5);
+    if (c.stopAt > 0)
+      EXPECT_EQ(tail.rfind(", at least ", 0), 0u) << tail;
+    else
+      EXPECT_EQ(tail, c.suffix);
+    EXPECT_TRUE(tail.size() >= c.suffix.size() && tail.compare(tail.size() - c.suffix.size(), c.suffix.size(), c.suffix) == 0)
+        << tail;
+    EXPECT_EQ(host.steps > 0, c.scan != 0);
+    EXPECT_EQ(e->RunState, 0);
+    EXPECT_EQ(e->StepWait, 0);
   }
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "grid_text.h"
 #include "logic_unit.h"
 #include "xlate_unit.h"
 
@@ -20,7 +21,7 @@ inline std::unique_ptr<Engine> NewEngine() { return std::make_unique<Engine>(); 
 // Collect and scan a formula; returns the error code.
 inline uint8_t Scan(Engine& e, std::string_view formula) {
   e.ErrorCode = kOk;
-  e.SetFormulaText(formula);
+  SetFormulaText(e, formula);
   CollectFormula(e);
   if (e.ErrorCode == kOk) ScanFormula(e);
   return e.ErrorCode;
@@ -69,7 +70,7 @@ inline uint8_t Table(Engine& e, std::string_view text) {
   e.ErrorCode = kOk;
   e.FormulaMode = 0;
   e.CnfMode = 1;
-  e.SetTableText(text);
+  SetTableText(e, text);
   ReadTable(e);
   return e.ErrorCode;
 }
@@ -81,18 +82,15 @@ inline void Reduce(Engine& e) {
   ReduceTruthTable(e, host);
 }
 
-// The result rows as the output pane writes them ("1 1 x " ...), CNF reading.
+// The result rows as the output pane writes them, one character a variable
+// ("11x" for "1 1 x ").
 inline std::vector<std::string> Rows(const Engine& e) {
   std::vector<std::string> rows;
   for (int t = 1; t <= e.TermCount; ++t) {
-    std::string s;
-    for (int v = 0; v < e.VariableCount; ++v) {
-      if (!(e.TermMask[t] >> v & 1))
-        s += 'x';
-      else
-        s += ((e.TermValue[t] >> v & 1) == e.CnfMode) ? '1' : '0';
-    }
-    rows.push_back(s);
+    std::string row;
+    for (char c : OutputRowText(e, e.TermValue[t], e.TermMask[t]))
+      if (c != ' ') row += c;
+    rows.push_back(row);
   }
   return rows;
 }

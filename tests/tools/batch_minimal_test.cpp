@@ -8,6 +8,7 @@
 #include "engine.h"
 #include "inputs.h"
 #include "minimal_cover.h"
+#include "pipeline.h"
 #include "report.h"
 #include "run.h"
 
@@ -37,7 +38,7 @@ TEST(BatchMinimal, RunsInTheReductionsPlace) {
     e->CnfMode = c.dnf ? 0 : 1;
     CoverSearch search;
     NullHost host;
-    const RunOutcome run = RunGo(*e, host, {}, {}, c.cover ? &search : nullptr, 5);
+    const RunOutcome run = RunGo(*e, host, GoStages{{}, {}, c.cover ? &search : nullptr, 5});
     EXPECT_EQ(run.minimal, c.cover);
     EXPECT_EQ(e->TermCount, c.terms);
     EXPECT_TRUE(run.verified);
@@ -70,7 +71,7 @@ TEST(BatchMinimal, InterruptKeepsTheBestCover) {
     StopHost host;
     host.e = e.get();
     host.stopAt = stopAt;
-    const RunOutcome run = RunGo(*e, host, {}, {}, &search, 30);
+    const RunOutcome run = RunGo(*e, host, GoStages{{}, {}, &search, 30});
     EXPECT_FALSE(run.ended);
     EXPECT_TRUE(run.cover.stopped);
     EXPECT_TRUE(run.verifyRan && run.verified);

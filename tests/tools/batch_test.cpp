@@ -365,9 +365,9 @@ TEST(BatchPla, RunsAsTableInput) {
     e->CnfMode = f.offSet ? 0 : 1;
     const auto listed = ListedAssignments(f);
     NullHost host;
-    const RunOutcome run = RunGo(
-        *e, host, [&](Engine& en) { LoadPlaFunction(en, f, listed); },
-        [&](Engine& en) { return VerifyAgainstListed(en, listed); });
+    const RunOutcome run = RunGo(*e, host,
+                                 GoStages{[&](Engine& en) { LoadPlaFunction(en, f, listed); },
+                                          [&](Engine& en) { return VerifyAgainstListed(en, listed); }});
     EXPECT_EQ(run.message.substr(0, std::string(c.message).size()), c.message) << c.text;
     if (run.drawn) {
       EXPECT_EQ(Rows(*e), c.rows) << c.text;
@@ -380,9 +380,9 @@ TEST(BatchPla, RunsAsTableInput) {
   e->FormulaMode = 0;
   const auto listed = ListedAssignments(f);
   NullHost host;
-  const RunOutcome run = RunGo(
-      *e, host, [&](Engine& en) { LoadPlaFunction(en, f, listed); },
-      [&](Engine& en) { return VerifyAgainstListed(en, listed); });
+  const RunOutcome run = RunGo(*e, host,
+                               GoStages{[&](Engine& en) { LoadPlaFunction(en, f, listed); },
+                                        [&](Engine& en) { return VerifyAgainstListed(en, listed); }});
   EXPECT_TRUE(run.verified);
   EXPECT_EQ(e->TermCount, 128);
   EXPECT_FALSE(PlacePlaInTableGrid(*e, f));

@@ -3,7 +3,7 @@
 // that must not touch the tables while a run is in progress.
 #include <QtTest>
 
-#include "DBG_unit.h"
+#include "pipeline.h"
 #include "output_pane.h"
 #include "window_test_support.h"
 
@@ -401,7 +401,7 @@ void WindowRunTest::secondsAreFormattedWithTheLocaleSeparator() {
   QFETCH(double, seconds);
   QFETCH(QString, separator);
   QFETCH(QString, text);
-  QCOMPARE(tervo::FormatSeconds(seconds, separator), text);
+  QCOMPARE(QString::fromStdString(tervo::FormatSeconds(seconds, 3, separator.toStdString())), text);
 }
 
 QTEST_MAIN(WindowRunTest)

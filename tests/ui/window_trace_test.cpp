@@ -3,6 +3,7 @@
 // and the output pane's markers.
 #include <QDir>
 
+#include "grid_text.h"
 #include "info_pane.h"
 #include "output_pane.h"
 #include "window_test_support.h"
@@ -44,7 +45,7 @@ bool Shows(TForm1& form, const char* text) {
 
 void TypeTable(TForm1& form, const char* text) {
   Click(form, "tablebtn");
-  form.engine().SetTableText(text);
+  tervo::test::SetTableText(form.engine(), text);
 }
 
 }  // namespace

@@ -258,7 +258,7 @@ int Run(int argc, char** argv) {
 
   std::unique_ptr<CoverSearch> cover;
   if (minimalOpt->count()) cover = std::make_unique<CoverSearch>();
-  const RunOutcome run = RunGo(e, host, tableStage, verify, cover.get(), minimalSeconds);
+  const RunOutcome run = RunGo(e, host, GoStages{tableStage, verify, cover.get(), minimalSeconds});
   host.Finish();
   std::fflush(stdout);
 

@@ -6,10 +6,9 @@
 #include <string_view>
 
 #include "engine.h"
+#include "pipeline.h"
 
 namespace tervo::batch {
-
-struct RunOutcome;
 
 // The header: the variable letters joined by "." (CNF) or "+" (DNF).
 std::string HeaderText(const Engine& e);

@@ -6,7 +6,6 @@
 
 #include "logic_unit.h"
 #include "report.h"
-#include "xlate_unit.h"
 
 namespace tervo::batch {
 
@@ -61,15 +60,6 @@ std::string TraceLine(const Engine& e, const TraceRecord& r) {
   return line;
 }
 
-std::string FormatSeconds(double seconds, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, seconds < 0 ? 0.0 : seconds);
-  std::string s = buf;
-  while (!s.empty() && s.back() == '0') s.pop_back();
-  if (!s.empty() && s.back() == '.') s.pop_back();
-  return s.empty() ? "0" : s;
-}
-
 void BatchHost::ShowProgress(std::string_view text) {
   if (!progress_) return;
   const auto now = std::chrono::steady_clock::now();
@@ -108,65 +98,6 @@ int ExitStatus(const RunOutcome& run) {
   if (run.ended) return kExitInterrupted;
   if (run.code != kOk) return kExitMessage;
   return run.verified ? kExitOk : kExitVerify;
-}
-
-RunOutcome RunGo(Engine& e, RunHost& host, const std::function<void(Engine&)>& tableStage,
-                 const std::function<bool(Engine&)>& verify, CoverSearch* cover, double minimalSeconds) {
-  RunOutcome out;
-  e.GoOn = 1;
-  e.StepWait = 0;
-  e.ErrorCode = kOk;
-  e.RunState = 1;
-  auto failure = [&] {
-    e.RunState = 0;
-    out.code = e.ErrorCode;
-    out.message = std::string(MessageTable[e.ErrorCode]);
-    return out;
-  };
-
-  if (e.FormulaMode) {
-    CollectFormula(e);
-    if (e.ErrorCode != kOk) return failure();
-    ScanFormula(e);
-    if (e.ErrorCode != kOk) return failure();
-    BuildVariableTable(e);
-    if (e.GoOn) GenerateDirectors(e);
-    if (e.ErrorCode != kOk) return failure();
-    if (e.GoOn) EvaluateTruthTable(e);
-    if (e.ErrorCode != kOk) return failure();
-  } else if (e.GoOn) {
-    if (tableStage)
-      tableStage(e);
-    else
-      ReadTable(e);
-    if (e.ErrorCode != kOk) return failure();
-  }
-
-  if (e.ReduceOn && e.GoOn) {
-    e.RunState = 2;
-    const auto start = std::chrono::steady_clock::now();
-    out.minimal = ReduceOrCover(e, host, cover, minimalSeconds, out.cover);
-    out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  }
-  e.RunState = 0;
-
-  if (!e.GoOn && !(out.minimal && out.cover.stopped)) {
-    out.ended = true;
-    out.message = "process terminated";
-    return out;
-  }
-  out.drawn = true;
-  if (e.TermCount == 0) {
-    e.ErrorCode = kTautology;
-    out.code = e.ErrorCode;
-    out.message = std::string(MessageTable[e.ErrorCode]);
-    return out;
-  }
-  out.verifyRan = true;
-  out.verified = verify ? verify(e) : VerifyResult(e);
-  out.message = std::string(out.verified ? "OK: " : "TT Verify ERROR: ") + "time = " + FormatSeconds(out.seconds) +
-                " secs" + (out.minimal ? CoverOutcomeText(out.cover) : "");
-  return out;
 }
 
 }  // namespace tervo::batch

@@ -13,7 +13,7 @@
 //   - a line must not end in "\"; tabs are refused (use "\T");
 //   - a title line must not be empty or start with a blank.
 // Each line is then stored with EncodePairs and written as a C++ table that
-// StoredHelpLines() (ui/help_text.h) returns. The output is written to a
+// StoredHelpLines() (ui/help/help_text.h) returns. The output is written to a
 // temporary file and renamed, so a failed run never leaves half a table.
 #include <cstdio>
 #include <fstream>

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text_format.h"
+
 namespace tervo {
 
 namespace {
@@ -269,11 +271,7 @@ std::string OutputTermText(const Engine& e, int term) {
   return OutputRowText(e, e.TermValue[term], e.TermMask[term]);
 }
 
-std::string LineNumberText(int k) {
-  std::string s = std::to_string(k);
-  if (s.size() < 3) s.insert(0, 3 - s.size(), ' ');
-  return s;
-}
+std::string LineNumberText(int k) { return PadNumber(k, 3); }
 
 std::vector<PrintOp> LayoutPrint(const Engine& e, const PrintInput& in) {
   std::vector<PrintOp> ops;

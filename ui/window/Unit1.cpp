@@ -14,10 +14,10 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "DBG_unit.h"
 #include "help_unit.h"
 #include "logic_unit.h"
 #include "minimal_cover.h"
+#include "pipeline.h"
 #include "ui_Unit1.h"
 #include "xlate_unit.h"
 
@@ -43,16 +43,14 @@ QString MessageText(int code) {
 }
 const QColor kFrameDark(0, 0, 0);
 const QColor kFrameLight(192, 192, 192);
-constexpr int kCursorOn = 800;   // blink: bar shown (ms)
-constexpr int kBlinkCycle = 1000;  // on + off
-constexpr int kLastScroll = 71;  // table view: highest scroll position
 }  // namespace
 
 TForm1::TForm1(QWidget* parent)
     : QWidget(parent),
       engine_(std::make_unique<Engine>()),
       cover_(std::make_unique<tervo::CoverSearch>()),
-      ui_(new Ui::TForm1) {
+      ui_(new Ui::TForm1),
+      editor_(*engine_, view_) {
   InitWindowResources();
   ui_->setupUi(this);
   setWindowIcon(ProgramIcon());
@@ -159,107 +157,62 @@ void TForm1::GObtnClick() {
   if (e.RunState != 0) return;  // a run is busy; no second run
 
   HideCursor();
-  e.GoOn = 1;
-  StartStamp = EndStamp = 0;
-  ClearOutputPane();
-  ClearInfoPane();
-  e.ErrorCode = tervo::kOk;
-  ShowErrorMessage();
-  SetRunState(1);
-
-  if (e.FormulaMode) {
-    tervo::CollectFormula(e);
-    if (e.ErrorCode) return FailureExit();
-    tervo::ScanFormula(e);
-    if (e.ErrorCode) return FailureExit();
-    tervo::BuildVariableTable(e);
-    if (e.TraceXlate) {
-      SnapshotPostfix();
-      DrawPostfixTable();
-      SetMessage(QStringLiteral("stop: PostfixTable <space> to step  <ESC> to continue"));
-      WaitAtStop();
-      DrawVariableTable();
-      SetMessage(QStringLiteral("stop: Variables <space> to step  <ESC> to continue"));
-      WaitAtStop();
-    }
-    // After "TOO MANY VARIABLES" this writes only the EndDirector.
-    if (e.GoOn) tervo::GenerateDirectors(e);
-    if (e.ErrorCode) return FailureExit();
-    if (e.TraceXlate) {
-      DrawDirectorTable();
-      SetMessage(QStringLiteral("stop: Directors <space> to step  <ESC> to continue"));
-      WaitAtStop();
-    }
-    if (e.GoOn) tervo::EvaluateTruthTable(e);
-    if (e.ErrorCode) return FailureExit();
-  } else if (e.GoOn) {
-    tervo::ReadTable(e);
-    if (e.ErrorCode) return FailureExit();
-  }
-
-  // Only the stages below draw the new table; the pane stays as it is.
-  ResetOutputScroll();
-
-  // An ended run has no new truth table to show.
-  if (e.TraceXlate && e.GoOn) {
-    DrawOutputPane();
-    SetMessage(QStringLiteral("stop: initial Truth Table <space> to step  <ESC> to continue"));
-    WaitAtStop();
-  }
-
-  // With "minimal" ticked the cover search takes the reduction's place (not
-  // under the Scan trace, which shows the reduction itself).
-  tervo::CoverInfo cover;
-  bool coverRan = false;
-  if (e.ReduceOn && e.GoOn) {
-    SetRunState(2);
-    tervo::ReadCycleCounter(StartStamp);
-    coverRan = tervo::ReduceOrCover(e, *this, MinimalOn_ ? cover_.get() : nullptr, tervo::kMinimalSeconds, cover);
-    tervo::ReadCycleCounter(EndStamp);
-  }
-
-  SetRunState(0);
-
-  // ESC during the cover search keeps the best cover found so far.
-  const bool keptCover = coverRan && cover.stopped;
-  if (keptCover) e.StepWait = 0;
-  if (e.GoOn || keptCover) {
-    DrawOutputPane();
-    if (e.TermCount == 0) {
-      e.ErrorCode = tervo::kTautology;
-      ShowErrorMessage();
-    } else {
-      const bool ok = tervo::VerifyResult(e);
-      const double seconds = tervo::TicksToMicroseconds(EndStamp - StartStamp) * 0.000001;
-      SetMessage(QString(ok ? QStringLiteral("OK: ") : QStringLiteral("TT Verify ERROR: ")) +
-                 QStringLiteral("time = ") + tervo::FormatSeconds(seconds, QLocale().decimalPoint()) +
-                 QStringLiteral(" secs") +
-                 (coverRan ? QString::fromStdString(tervo::CoverOutcomeText(cover)) : QString()));
-    }
-  } else {
-    SetMessage(QStringLiteral("process terminated"));
-    e.StepWait = 0;
-  }
-  ShowCursor();
+  // With "minimal" ticked the cover search takes the reduction's place
+  // (the run keeps the reduction under the Scan trace).
+  tervo::GoStages stages;
+  stages.cover = MinimalOn_ ? cover_.get() : nullptr;
+  const tervo::RunOutcome run = tervo::RunGo(e, *this, stages);
+  // A stage error has shown the cursor with the return to idle.
+  if (run.drawn || run.ended) ShowCursor();
 }
 
-void TForm1::FailureExit() {
-  SetRunState(0);
-  ShowErrorMessage();
-}
+void TForm1::SetRunState(uint8_t s) { tervo::SetRunState(*engine_, *this, s); }
 
-void TForm1::SetRunState(uint8_t s) {
-  Engine& e = *engine_;
-  if (e.RunState == 0) HideCursor();
-  if (e.RunState == 1) e.InfoShown = 0;
-  e.RunState = s;
+void TForm1::RunStateChanged(uint8_t from) {
+  const Engine& e = *engine_;
+  if (from == 0) HideCursor();
   // While a run uses the tables, nothing else may change them.
-  SetTableChangersEnabled(s == 0);
-  if (s == 0) {
+  SetTableChangersEnabled(e.RunState == 0);
+  if (e.RunState == 0) {
     SetInputMode(e.FormulaMode != 0);
     ShowCursor();
   }
-  if (s == 1) e.InfoShown = 0;
+}
+
+void TForm1::ClearPanes() {
+  ClearOutputPane();
+  ClearInfoPane();
+}
+
+void TForm1::ShowMessage(std::string_view text) { ShowProgress(text); }
+
+void TForm1::DrawStop(tervo::GoStop stop) {
+  switch (stop) {
+    case tervo::GoStop::kPostfixTable:
+      SnapshotPostfix();
+      DrawPostfixTable();
+      break;
+    case tervo::GoStop::kVariables:
+      DrawVariableTable();
+      break;
+    case tervo::GoStop::kDirectors:
+      DrawDirectorTable();
+      break;
+    case tervo::GoStop::kInitialTruthTable:
+      DrawOutputPane();
+      break;
+  }
+}
+
+// Only the stages after the reduction draw the new table; the pane stays as
+// it is until then.
+void TForm1::TableFilled() { ResetOutputScroll(); }
+
+void TForm1::DrawResult() { DrawOutputPane(); }
+
+std::string_view TForm1::DecimalPoint() const {
+  DecimalPoint_ = QLocale().decimalPoint().toStdString();
+  return DecimalPoint_;
 }
 
 void TForm1::SetTableChangersEnabled(bool enabled) {
@@ -362,311 +315,7 @@ void TForm1::RunControlKey(int key, QChar typed) {
   if (key == Qt::Key_Escape || typed == QChar(27)) e.GoOn = 0;
 }
 
-int TForm1::LineOfRow(int r) const { return r == 0 ? 0 : r + view_.ScrollPos; }
-
-int TForm1::LastCol() const { return engine_->FormulaMode ? tervo::kGridCols - 1 : tervo::kTableCols - 1; }
-
-char* TForm1::RowCells(int r) {
-  Engine& e = *engine_;
-  return e.FormulaMode ? e.FormulaGrid[r].data() : e.TableGrid[LineOfRow(r)].data();
-}
-
-void TForm1::OpenLine(int r) {
-  Engine& e = *engine_;
-  if (e.FormulaMode) {
-    for (int row = tervo::kGridRows - 1; row > r; --row) e.FormulaGrid[row] = e.FormulaGrid[row - 1];
-    e.FormulaGrid[r].fill(' ');
-  } else {
-    if (r == 0) return;  // the header line stays
-    const int line = LineOfRow(r);
-    for (int l = tervo::kTableLines - 1; l > line; --l) e.TableGrid[l] = e.TableGrid[l - 1];
-    e.TableGrid[line].fill(' ');
-  }
-}
-
-void TForm1::DeleteLine(int r) {
-  Engine& e = *engine_;
-  if (e.FormulaMode) {
-    for (int row = r; row < tervo::kGridRows - 1; ++row) e.FormulaGrid[row] = e.FormulaGrid[row + 1];
-    e.FormulaGrid[tervo::kGridRows - 1].fill(' ');
-  } else {
-    if (r == 0) return;
-    for (int l = LineOfRow(r); l < tervo::kTableLines - 1; ++l) e.TableGrid[l] = e.TableGrid[l + 1];
-    e.TableGrid[tervo::kTableLines - 1].fill(' ');
-  }
-}
-
-// Cells c+1..last of row r move one column left; the last cell becomes blank.
-void TForm1::CloseUpRow(int c, int r) {
-  char* cells = RowCells(r);
-  const int last = LastCol();
-  for (int i = c; i < last; ++i) cells[i] = cells[i + 1];
-  cells[last] = ' ';
-}
-
-// The Right key's move: along the row, then to column 0 of the next row.
-void TForm1::AdvanceRight(int& c, int& r) const {
-  if (c < LastCol()) {
-    ++c;
-  } else if (r < tervo::kGridRows - 1) {
-    ++r;
-    c = 0;
-  }
-}
-
-// Scroll the table view by one line; false at either end.
-bool TForm1::ScrollTableBy(int delta) {
-  const int p = view_.ScrollPos + delta;
-  if (p < 0 || p > kLastScroll) return false;
-  ui_->inputscrollbar->setValue(p);
-  return true;
-}
-
-void TForm1::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-  Engine& e = *engine_;
-  if (e.RunState != 0) return;
-  HideCursor();
-  int c = view_.CursorCol;
-  int r = view_.CursorRow;
-  const bool formula = e.FormulaMode != 0;
-  const int last = LastCol();
-  const bool ctrlOnly = (modifiers & Qt::ControlModifier) && !(modifiers & (Qt::ShiftModifier | Qt::AltModifier));
-
-  if (ctrlOnly && key == Qt::Key_N) {
-    OpenLine(r);
-    c = 0;
-    DrawAllRows();
-  } else if (ctrlOnly && key == Qt::Key_Y) {
-    c = 0;
-    DeleteLine(r);
-    DrawAllRows();
-  } else {
-    switch (key) {
-      case Qt::Key_Left:
-        if (c > 0)
-          --c;
-        else if (r > 0)
-          --r;
-        break;
-      case Qt::Key_Right:
-        AdvanceRight(c, r);
-        break;
-      case Qt::Key_Up:
-        if (formula) {
-          if (r > 0) --r;
-        } else if (r >= 2) {
-          --r;
-        } else if (r == 1 && !ScrollTableBy(-1)) {
-          r = 0;
-        }
-        break;
-      case Qt::Key_Down:
-        if (r < tervo::kGridRows - 1)
-          ++r;
-        else if (!formula)
-          ScrollTableBy(1);
-        break;
-      case Qt::Key_Home:
-        if (c != 0)
-          c = 0;
-        else
-          r = formula ? 0 : 1;
-        break;
-      case Qt::Key_End: {
-        const char* cells = RowCells(r);
-        c = last;
-        while (c > 0 && cells[c] == ' ') --c;
-        break;
-      }
-      case Qt::Key_Insert:
-        SetInsertMode(!view_.InsertMode);
-        break;
-      case Qt::Key_Backspace:
-        if (c > 0) {
-          --c;
-          CloseUpRow(c, r);
-          ui_->inputbox->DrawRow(r);
-        }
-        break;
-      case Qt::Key_Delete:
-        CloseUpRow(c, r);
-        ui_->inputbox->DrawRow(r);
-        break;
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-        if (formula && view_.InsertMode && r < tervo::kGridRows - 1) {
-          // Split the row: the cells from the cursor on start a new row below.
-          OpenLine(r + 1);
-          auto& grid = e.FormulaGrid;
-          for (int i = c; i <= last; ++i) {
-            grid[r + 1][i - c] = grid[r][i];
-            grid[r][i] = ' ';
-          }
-          c = 0;
-          ++r;
-        } else {
-          c = 0;
-          if (r < tervo::kGridRows - 1)
-            ++r;
-          else if (!formula)
-            ScrollTableBy(1);
-        }
-        DrawAllRows();
-        break;
-      default:
-        break;
-    }
-  }
-  PlaceCursor(c, r);
-  ShowCursor();
-}
-
-void TForm1::FormKeyPress(QChar typed) {
-  Engine& e = *engine_;
-  if (e.RunState != 0) return;
-  if (typed.unicode() > 127) return;
-  char ch = static_cast<char>(typed.unicode());
-  if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-  const bool letter = ch >= 'A' && ch <= 'Z';
-  int c = view_.CursorCol;
-  int r = view_.CursorRow;
-
-  if (e.FormulaMode) {
-    static constexpr std::string_view kOperators = " ()/.=-+>";
-    if (!letter && kOperators.find(ch) == std::string_view::npos) return;
-    HideCursor();
-    char* cells = RowCells(r);
-    if (view_.InsertMode)
-      for (int i = LastCol(); i > c; --i) cells[i] = cells[i - 1];
-    cells[c] = ch;
-    ui_->inputbox->DrawRow(r);
-  } else {
-    const bool accepted = r == 0 ? (ch == ' ' || letter) : (ch == ' ' || ch == '0' || ch == '1');
-    if (!accepted) return;
-    HideCursor();
-    RowCells(r)[c] = ch;
-    ui_->inputbox->DrawRow(r);
-  }
-  AdvanceRight(c, r);
-  PlaceCursor(c, r);
-  ShowCursor();
-}
-
-// ---------------------------------------------------------------- editor
-
-void TForm1::PlaceCursor(int c, int r) {
-  if (c == view_.CursorCol && r == view_.CursorRow) return;
-  ui_->inputbox->DrawCursorAt(view_.CursorCol, view_.CursorRow);
-  view_.CursorCol = static_cast<uint8_t>(c);
-  view_.CursorRow = static_cast<uint8_t>(r);
-  ui_->inputbox->DrawCursorAt(c, r);
-}
-
-void TForm1::ShowCursor() {
-  view_.CursorVisible = true;
-  ui_->inputbox->DrawCursorAt(view_.CursorCol, view_.CursorRow);
-  Timer1.start(kCursorOn);
-}
-
-void TForm1::HideCursor() {
-  Timer1.stop();
-  view_.CursorVisible = false;
-  ui_->inputbox->DrawCursorAt(view_.CursorCol, view_.CursorRow);
-}
-
-void TForm1::Timer1Timer() {
-  const int next = kBlinkCycle - Timer1.interval();
-  Timer1.setInterval(next);
-  view_.CursorVisible = next != kBlinkCycle - kCursorOn;
-  ui_->inputbox->DrawCursorAt(view_.CursorCol, view_.CursorRow);
-}
-
-void TForm1::DrawAllRows() { ui_->inputbox->DrawAllRows(); }
-
-void TForm1::SetInputMode(bool formula) {
-  Engine& e = *engine_;
-  e.FormulaMode = formula ? 1 : 0;
-  SetInsertMode(formula);
-  (formula ? ui_->forminbtn : ui_->tablebtn)->setChecked(true);
-  ui_->inputscrollbar->setValue(0);
-  ui_->inputscrollbar->setVisible(!formula);
-  ui_->insertlabel->setEnabled(formula);
-  SetMessage(MessageText(formula ? tervo::kEnterFormula : tervo::kEnterTable));
-  if (!formula) {
-    // Tables are read in the CNF sense. A result collected in the DNF sense
-    // would read as its opposite, so it goes.
-    if (e.CnfMode == 0) {
-      e.CnfMode = 1;
-      ClearResult();
-      DrawOutputPane();
-    }
-    ui_->cnfBtn->setChecked(true);
-  }
-  const bool outputFormChoosable = formula && e.RunState == 0;
-  ui_->cnfBtn->setEnabled(outputFormChoosable);
-  ui_->dnfBtn->setEnabled(outputFormChoosable);
-  DrawAllRows();
-  PlaceCursor(0, 0);
-}
-
-void TForm1::SetInsertMode(bool on) {
-  view_.InsertMode = on;
-  ui_->insertlabel->setText(on ? QStringLiteral("insert") : QStringLiteral("overwrite"));
-}
-
-void TForm1::SetReduce(bool on) {
-  ui_->reducecheckbox->setChecked(on);
-  engine_->ReduceOn = on ? 1 : 0;
-}
-
-void TForm1::SetMinimal(bool on) {
-  ui_->minimalcheckbox->setChecked(on);
-  MinimalOn_ = on ? 1 : 0;
-}
-
-void TForm1::ClearFormula() {
-  for (auto& row : engine_->FormulaGrid) row.fill(' ');
-  DrawAllRows();
-}
-
-void TForm1::ClearTable() {
-  for (auto& line : engine_->TableGrid) line.fill(' ');
-  ui_->inputscrollbar->setValue(0);
-  DrawAllRows();
-}
-
-void TForm1::inputboxMouseDown(int x, int y) {
-  // The cursor belongs to the editor; a run has hidden it.
-  if (engine_->RunState != 0) return;
-  HideCursor();
-  int c = 0, r = 0;
-  ui_->inputbox->CellAt(x, y, c, r);
-  PlaceCursor(c, r);
-  ShowCursor();
-}
-
-void TForm1::inputscrollbarChange(int value) {
-  view_.ScrollPos = value;
-  DrawAllRows();
-}
-
-void TForm1::insertlabelClick() { SetInsertMode(!view_.InsertMode); }
-
-void TForm1::forminbtnClick() {
-  if (engine_->RunState != 0) return;
-  HideCursor();
-  SetInputMode(ui_->forminbtn->isChecked());
-  ShowCursor();
-}
-
-void TForm1::inclearBtnClick() {
-  if (engine_->RunState != 0) return;
-  if (engine_->FormulaMode)
-    ClearFormula();
-  else
-    ClearTable();
-  setWindowTitle(QStringLiteral("tervo42:"));
-}
+// The editor's keys and controls are in editor_commands.cpp.
 
 // ---------------------------------------------------------------- output and info panes
 
@@ -703,6 +352,11 @@ void TForm1::cnfBtnClick() {
 void TForm1::outputscrollbarChange(int) { DrawOutputPane(); }
 
 void TForm1::reducecheckboxClick() { engine_->ReduceOn = ui_->reducecheckbox->isChecked() ? 1 : 0; }
+
+void TForm1::SetMinimal(bool on) {
+  ui_->minimalcheckbox->setChecked(on);
+  MinimalOn_ = on ? 1 : 0;
+}
 
 void TForm1::minimalcheckboxClick() { MinimalOn_ = ui_->minimalcheckbox->isChecked() ? 1 : 0; }
 

@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -17,37 +16,12 @@
 namespace {
 
 constexpr int kLinesPerPage = 25;  // a title and 24 text lines
-constexpr int kRowHeight = 24;     // text row r starts at y = 24 r
+constexpr int kRowHeight = HelpBox::kRowHeight;
 constexpr int kTabWidth = 150;     // tab stops every 150 pixels
 constexpr int kMaxPages = 255;     // the page number is one byte
 constexpr int kRepeatMs = 500;     // page-step repeat while a button is held on the page number
 
-const QColor kBoxBackground(0xFF, 0xFF, 0xE0);
-const QColor kBevelDark(0x00, 0x00, 0x00);
-const QColor kBevelLight(0xF0, 0xF0, 0xF0);
-const QColor kMarkedBackground(0xD8, 0xD8, 0xD8);
-const QColor kBoxEdgeColour(0x60, 0x60, 0x60);
-const QColor kLinkHighlight(0x00, 0x00, 0xA0);
 const QColor kTitleColour(0x00, 0x00, 0x80);
-
-QFont PixelFont(const char* family, int pixelSize, bool bold = false) {
-  QFont font(QString::fromLatin1(family));
-  font.setPixelSize(pixelSize);
-  font.setBold(bold);
-  return font;
-}
-
-// The pixel size (em height) of the help font whose character cell, ascent
-// plus descent, is the given height: the largest size that still fits.
-int PixelSizeForCell(uint8_t cellHeight) {
-  static std::array<int, 256> cache{};
-  int& size = cache[cellHeight];
-  if (size == 0) {
-    size = std::max(1, static_cast<int>(cellHeight));
-    while (size > 1 && QFontMetrics(PixelFont("Arial", size)).height() > cellHeight) --size;
-  }
-  return size;
-}
 
 }  // namespace
 
@@ -60,15 +34,15 @@ Thelpform::Thelpform(QWidget* parent)
   setWindowTitle(QStringLiteral("help"));
   setFixedSize(818, 673);
   move(320, 138);
-  setFont(PixelFont("Arial", 13));
+  setFont(HelpPixelFont(13));
   setFocusPolicy(Qt::StrongFocus);
 
-  helpbox = new QWidget(this);
-  helpbox->setObjectName(QStringLiteral("helpbox"));
+  helpbox = new HelpBox(this);
   helpbox->setGeometry(8, 56, 801, 609);
-  helpbox->setMouseTracking(true);
-  helpbox->setAttribute(Qt::WA_OpaquePaintEvent);
-  helpbox->installEventFilter(this);
+  helpbox->SetDrawing(&drawing_);
+  connect(helpbox, &HelpBox::mouseMoved, this, [this](QPoint pos) { helpboxMouseMove(pos); });
+  connect(helpbox, &HelpBox::mouseDown, this, [this](QPoint pos) { helpboxMouseDown(pos); });
+  connect(helpbox, &HelpBox::mouseLeft, this, [this] { SetLinkRow(0); });
 
   subtitle = new QLabel(this);
   subtitle->setObjectName(QStringLiteral("subtitle"));
@@ -77,7 +51,7 @@ Thelpform::Thelpform(QWidget* parent)
   subtitle->setTextFormat(Qt::PlainText);
   subtitle->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   subtitle->setIndent(6);
-  subtitle->setFont(PixelFont("Arial", 19, true));
+  subtitle->setFont(HelpPixelFont(19, true));
   QPalette titlePalette = subtitle->palette();
   titlePalette.setColor(QPalette::WindowText, kTitleColour);
   subtitle->setPalette(titlePalette);
@@ -96,7 +70,7 @@ Thelpform::Thelpform(QWidget* parent)
   page1Btn = new QPushButton(QStringLiteral("1"), this);
   page1Btn->setObjectName(QStringLiteral("page1Btn"));
   page1Btn->setGeometry(688, 16, 33, 33);
-  page1Btn->setFont(PixelFont("Arial", 21));
+  page1Btn->setFont(HelpPixelFont(21));
   page1Btn->setFocusPolicy(Qt::NoFocus);
   page1Btn->setToolTip(QStringLiteral("first page: contents"));
   connect(page1Btn, &QPushButton::clicked, this, [this] { page1BtnClick(); });
@@ -106,7 +80,7 @@ Thelpform::Thelpform(QWidget* parent)
   PageNrDisplay->setGeometry(736, 16, 70, 33);
   PageNrDisplay->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   PageNrDisplay->setAlignment(Qt::AlignCenter);
-  PageNrDisplay->setFont(PixelFont("Arial", 21));
+  PageNrDisplay->setFont(HelpPixelFont(21));
   PageNrDisplay->setAutoFillBackground(true);
   PageNrDisplay->setToolTip(QStringLiteral("click: next page, right click: previous page; hold to repeat"));
   PageNrDisplay->installEventFilter(this);
@@ -122,7 +96,7 @@ Thelpform::Thelpform(QWidget* parent)
 void Thelpform::OpenHelp() {
   HelpPage = 1;
   QPalette palette = PageNrDisplay->palette();
-  palette.setColor(QPalette::Window, kBoxBackground);
+  palette.setColor(QPalette::Window, kHelpBoxBackground);
   PageNrDisplay->setPalette(palette);
   PageNrDisplay->setText(QStringLiteral("1"));
   // Pages are counted by rounding up: a text of whole pages has no empty page
@@ -290,56 +264,12 @@ void Thelpform::BoxExtend() {
   BoxStartX = static_cast<uint16_t>(x_);
 }
 
-QFont Thelpform::HelpFont(uint8_t cellHeight, bool bold, bool italic) {
-  QFont font = PixelFont("Arial", PixelSizeForCell(cellHeight), bold);
-  font.setItalic(italic);
-  return font;
-}
-
-void Thelpform::helpboxPaint(QPainter& painter) {
-  const int w = helpbox->width();
-  const int h = helpbox->height();
-  painter.fillRect(0, 0, w, h, kBoxBackground);
-  for (int i = 0; i < 3; ++i) {
-    painter.setPen(kBevelDark);
-    painter.drawLine(w - 1 - i, i, i, i);
-    painter.drawLine(i, i, i, h - 1 - i);
-    painter.setPen(kBevelLight);
-    painter.drawLine(i, h - 1 - i, w - 1 - i, h - 1 - i);
-    painter.drawLine(w - 1 - i, h - 1 - i, w - 1 - i, i);
-  }
-
-  const QPen edgePen(kBoxEdgeColour, 2);
-  for (const HelpDrawOp& op : drawing_.ops) {
-    if (op.kind == HelpDrawOp::Edge) {
-      painter.setPen(edgePen);
-      painter.drawLine(op.x, op.y, op.x2, op.y2);
-      continue;
-    }
-    const QFont font = HelpFont(op.cellHeight, op.bold, op.italic);
-    const QFontMetrics metrics(font);
-    if (op.marked) painter.fillRect(op.x, op.y, op.width, metrics.height(), kMarkedBackground);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(QPoint(op.x, op.y + metrics.ascent()), QString(QChar(static_cast<uchar>(op.ch))));
-  }
-
-  if (LinkRow != 0) {
-    // The linked row under the pointer: #0000A0 combined with the inverted
-    // screen, rows 24 r .. 24 r + 19 from x = 10 to the right margin.
-    painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
-    painter.fillRect(10, kRowHeight * LinkRow, w - 20, 20, kLinkHighlight);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  }
-}
-
 // ---------------------------------------------------------------- links
 
 void Thelpform::SetLinkRow(uint8_t row) {
   if (row == LinkRow) return;
   LinkRow = row;
-  helpbox->setCursor(row != 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
-  helpbox->update();
+  helpbox->SetLinkRow(row);
 }
 
 void Thelpform::helpboxMouseMove(QPoint pos) {
@@ -407,27 +337,6 @@ void Thelpform::hideEvent(QHideEvent* event) {
 }
 
 bool Thelpform::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == helpbox) {
-    switch (event->type()) {
-      case QEvent::Paint: {
-        QPainter painter(helpbox);
-        helpboxPaint(painter);
-        return true;
-      }
-      case QEvent::MouseMove:
-        helpboxMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
-        return true;
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonDblClick:
-        helpboxMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
-        return true;
-      case QEvent::Leave:
-        SetLinkRow(0);
-        return false;
-      default:
-        return false;
-    }
-  }
   if (watched == PageNrDisplay) {
     switch (event->type()) {
       // A quick second click arrives as a double click: it steps as well.

@@ -1,6 +1,7 @@
 // The input pane: draws the editor grids (the formula grid or the table
-// grid) and the blinking cursor bar. It holds no editing logic; the window
-// edits the grids and the view state and asks the pane to repaint.
+// grid) and the blinking cursor bar. It holds no editing logic; the editor
+// model changes the grids and the view state, the window asks the pane to
+// repaint.
 #pragma once
 
 #include <QFont>
@@ -8,16 +9,8 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "editor_model.h"
 #include "engine.h"
-
-// What the input pane shows besides the grids.
-struct EditorView {
-  uint8_t CursorRow = 0;       // cursor screen row, 0..29
-  uint8_t CursorCol = 0;       // cursor column, 0..39 formula, 0..14 table
-  bool InsertMode = true;      // typing inserts (formula mode only)
-  int ScrollPos = 0;           // table view: screen row r >= 1 shows line r + ScrollPos
-  bool CursorVisible = false;  // the bar is drawn (blink phase and not hidden)
-};
 
 class InputPane : public QWidget {
   Q_OBJECT
@@ -31,7 +24,7 @@ class InputPane : public QWidget {
 
   explicit InputPane(QWidget* parent = nullptr);
 
-  void setEngine(const tervo::Engine* engine, const EditorView* view);
+  void setEngine(const tervo::Engine* engine, const tervo::EditorView* view);
 
   // Line of the table grid shown on screen row r.
   int LineOfRow(int r) const;
@@ -65,6 +58,6 @@ class InputPane : public QWidget {
   char cellChar(int c, int r) const;
 
   const tervo::Engine* engine_ = nullptr;
-  const EditorView* view_ = nullptr;
+  const tervo::EditorView* view_ = nullptr;
   QFont font_;
 };

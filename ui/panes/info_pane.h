@@ -1,8 +1,11 @@
 // The info pane: the engine's window into itself during a traced run. What
-// it shows is computed on every repaint by a provider (the window decides by
-// the run's state); the "X" button blanks it until the next repaint.
+// it shows is asked of a provider at every repaint (the window decides by
+// the run's state), so a repaint after the "X" brings the tables back; the
+// "X" itself draws the bare background once.
 #pragma once
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -18,7 +21,7 @@ class InfoPane : public QWidget {
 
   // What to draw over the background at each repaint.
   void setProvider(Provider provider);
-  // Fill the pane with its background; the next repaint draws again.
+  // Fill the pane with its background now; the next repaint draws again.
   void ClearInfoPane();
   // Repaint now with what the provider gives.
   void Redraw();
@@ -30,6 +33,8 @@ class InfoPane : public QWidget {
 
  private:
   Provider provider_;
-  bool blank_ = false;  // the next paint shows only the background
-  std::vector<tervo::InfoText> shown_;
+  bool blank_ = false;  // while ClearInfoPane paints: only the background
+  std::vector<tervo::InfoText> shown_;  // what the last paint drew
+  QFont heading_, body_;                // 8 and 12 point, fixed pitch
+  QFontMetrics headingMetrics_, bodyMetrics_;
 };

@@ -11,9 +11,12 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
+#include "editor_model.h"
 #include "engine.h"
+#include "pipeline.h"
 #include "input_pane.h"
 #include "trace_layout.h"
 
@@ -32,7 +35,7 @@ class Thelpform;
 // The web address that the picture Image1 opens.
 inline constexpr char kProjectHomepage[] = "https://tervo42.github.io/";
 
-class TForm1 : public QWidget, public tervo::RunHost {
+class TForm1 : public QWidget, public tervo::GoHost {
   Q_OBJECT
  public:
   explicit TForm1(QWidget* parent = nullptr);
@@ -42,13 +45,13 @@ class TForm1 : public QWidget, public tervo::RunHost {
   static QIcon ProgramIcon();
 
   tervo::Engine& engine() { return *engine_; }
-  const EditorView& editor() const { return view_; }
+  const tervo::EditorView& editor() const { return view_; }
   // The text of the message line.
   QString Message() const;
 
   // ------------------------------------------------------------ run
-  // A whole run: translate or read the input, evaluate, reduce, draw,
-  // verify and report. During a run it only releases a stop.
+  // A whole run (RunGo): translate or read the input, evaluate, reduce,
+  // draw, verify and report. During a run it only releases a stop.
   void GObtnClick();
   void SetRunState(uint8_t s);
   // The MessageTable text of ErrorCode into the message line.
@@ -60,6 +63,14 @@ class TForm1 : public QWidget, public tervo::RunHost {
   void DrawTraceStep(const tervo::TraceRecord& record) override;
   void WaitAtStop() override;
   void ClearTraceRecord() override;
+  // ------------------------------------------------------------ GoHost
+  void ClearPanes() override;
+  void ShowMessage(std::string_view text) override;
+  void RunStateChanged(uint8_t from) override;
+  void DrawStop(tervo::GoStop stop) override;
+  void TableFilled() override;
+  void DrawResult() override;
+  std::string_view DecimalPoint() const override;
 
   // ------------------------------------------------------------ editor
   void SetInputMode(bool formula);
@@ -150,18 +161,10 @@ class TForm1 : public QWidget, public tervo::RunHost {
   QString SuggestedPdfPath();
   bool PrintPages(QPainter& painter, QPagedPaintDevice& device);
   // run helpers
-  void FailureExit();
   void SetMessage(const QString& text);
   void SetTableChangersEnabled(bool enabled);
   // editor helpers
-  int LineOfRow(int r) const;
-  int LastCol() const;
-  char* RowCells(int r);
-  void OpenLine(int r);
-  void DeleteLine(int r);
-  void CloseUpRow(int c, int r);
-  void AdvanceRight(int& c, int& r) const;
-  bool ScrollTableBy(int delta);
+  void ShowEdit(const tervo::EditResult& edit, int oldCol, int oldRow);
   void PlaceCursor(int c, int r);
 
   std::unique_ptr<tervo::Engine> engine_;
@@ -169,10 +172,10 @@ class TForm1 : public QWidget, public tervo::RunHost {
   uint8_t MinimalOn_ = 0;                      // the "minimal" box
   std::unique_ptr<Ui::TForm1> ui_;
   Thelpform* helpform_ = nullptr;  // child window, deleted with this one
-  EditorView view_;
+  tervo::EditorView view_;
+  tervo::EditorModel editor_;  // edits the grids of engine_ and view_
   QTimer Timer1;
-  int64_t StartStamp = 0;  // counter at the start of the reduction
-  int64_t EndStamp = 0;    // counter at its end
+  mutable std::string DecimalPoint_;  // the locale's, read for each result line
   // trace panel
   tervo::PostfixSnapshot PostfixSnapshot;                // the postfix table as it stood at its stop
   std::optional<tervo::TraceRecord> TraceRecordRef;     // the last reduction step, for repaints

@@ -4,6 +4,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <string>
+
+#include "text_format.h"
 
 namespace {
 const QColor kPaneColor(255, 255, 224);
@@ -26,7 +29,7 @@ QFont InputPane::PaneFont() {
   return f;
 }
 
-void InputPane::setEngine(const tervo::Engine* engine, const EditorView* view) {
+void InputPane::setEngine(const tervo::Engine* engine, const tervo::EditorView* view) {
   engine_ = engine;
   view_ = view;
   update();
@@ -92,9 +95,8 @@ void InputPane::paintEvent(QPaintEvent* event) {
       for (int c = 0; c < tervo::kTableCols; ++c) drawChar(CellX(c), y, cellChar(c, r), bg);
       if (r >= 1) {
         // Line number, three characters, right edge at x = 40.
-        const QString number = QString::number(LineOfRow(r)).rightJustified(3, QLatin1Char(' '));
-        for (int i = 0; i < 3; ++i)
-          drawChar(kLineNumberRight - kCellW * (3 - i), y, number[i].toLatin1(), kGrey);
+        const std::string number = tervo::PadNumber(LineOfRow(r), 3);
+        for (int i = 0; i < 3; ++i) drawChar(kLineNumberRight - kCellW * (3 - i), y, number[i], kGrey);
       }
     }
   }

@@ -11,7 +11,7 @@
 //
 // Drawing is split in two: PaintHelpPage() works the stored lines of the page
 // into a HelpPageDrawing (plain data: characters with position and style, box
-// edges), and helpboxPaint() renders that data. Tests inspect the data.
+// edges), and the HelpBox widget renders that data. Tests inspect the data.
 #pragma once
 
 #include <QFont>
@@ -23,32 +23,12 @@
 #include <string_view>
 #include <vector>
 
+#include "help_box.h"
+
 class QLabel;
 class QPainter;
 class QPushButton;
 class QTimer;
-
-// One drawing operation of a help page, in helpbox coordinates.
-struct HelpDrawOp {
-  enum Kind : uint8_t { Character, Edge };
-  Kind kind = Character;
-  int x = 0;  // Character: left of the character cell; Edge: start point
-  int y = 0;  // Character: top of the character cell (offset included)
-  int x2 = 0;  // Edge: end point
-  int y2 = 0;
-  char ch = 0;            // Character: the text byte (Latin-1)
-  uint8_t cellHeight = 20;  // Character: 17, 20 or 24
-  bool bold = false;
-  bool italic = false;
-  bool marked = false;  // drawn on an opaque #D8D8D8 background
-  int width = 0;        // Character: advance width in pixels
-};
-
-// Everything drawn for one page, in drawing order.
-struct HelpPageDrawing {
-  std::vector<HelpDrawOp> ops;
-  QString title;  // the page's title line, as it stands
-};
 
 class Thelpform : public QWidget {
   Q_OBJECT
@@ -72,7 +52,9 @@ class Thelpform : public QWidget {
   // What the current page draws.
   const HelpPageDrawing& Drawing() const { return drawing_; }
   // Font of a character of the given style, as the page draws it.
-  static QFont HelpFont(uint8_t cellHeight, bool bold, bool italic);
+  static QFont HelpFont(uint8_t cellHeight, bool bold, bool italic) {
+    return HelpBox::HelpFont(cellHeight, bold, italic);
+  }
 
   // Window state.
   uint8_t HelpPage = 1;         // page shown, from 1
@@ -100,7 +82,6 @@ class Thelpform : public QWidget {
   void SetLinkRow(uint8_t row);
 
   // Event handlers.
-  void helpboxPaint(QPainter& painter);
   void helpboxMouseMove(QPoint pos);
   void helpboxMouseDown(QPoint pos);
   bool FormKeyDown(QKeyEvent* event);  // true when the key was a paging key
@@ -111,7 +92,7 @@ class Thelpform : public QWidget {
   void Timer1Timer();
 
   // Components.
-  QWidget* helpbox = nullptr;
+  HelpBox* helpbox = nullptr;
   QLabel* subtitle = nullptr;
   QLabel* Label1 = nullptr;
   QLabel* Label2 = nullptr;

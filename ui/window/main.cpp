@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "DBG_unit.h"
+#include "pipeline.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv) {

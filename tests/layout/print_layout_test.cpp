@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "grid_text.h"
 #include "logic_unit.h"
 #include "print_layout.h"
 #include "xlate_unit.h"
@@ -24,7 +25,7 @@ PrintInput Page(int width = 2395, int height = 3451) {
 // An engine with a one-row formula and `terms` result rows over 3 variables.
 std::unique_ptr<Engine> WithTerms(int terms) {
   auto e = std::make_unique<Engine>();
-  e->SetFormulaText("A.B+/A.C");
+  test::SetFormulaText(*e, "A.B+/A.C");
   e->VariableCount = 3;
   e->VariableTable = {'A', 'B', 'C'};
   for (int t = 1; t <= terms; ++t) {
@@ -141,7 +142,7 @@ TEST(PrintLayout, ScaleDoublesOnlyAtExactlyFourThousandEightHundred) {
 TEST(PrintLayout, TypedTableSplitsIntoTwoColumnsUnderRepeatedHeaders) {
   auto e = std::make_unique<Engine>();
   e->FormulaMode = 0;
-  e->SetTableText("ABC\n1 0\n01\n\n11\n0\n1 1\n001");
+  test::SetTableText(*e, "ABC\n1 0\n01\n\n11\n0\n1 1\n001");
   const auto ops = LayoutPrint(*e, Page());
   EXPECT_EQ(FindText(ops, "input CNF table")->slot, 5);
   int headers = 0;
@@ -166,7 +167,7 @@ TEST(PrintLayout, TypedTableSplitsIntoTwoColumnsUnderRepeatedHeaders) {
 TEST(PrintLayout, ClosingRuleOfAOneLineTableStaysBelowIt) {
   auto e = std::make_unique<Engine>();
   e->FormulaMode = 0;
-  e->SetTableText("AB\n10");
+  test::SetTableText(*e, "AB\n10");
   const auto ops = LayoutPrint(*e, Page());
   EXPECT_EQ(FindText(ops, "  1")->slot, 8);
   EXPECT_EQ(RuleSlots(ops, 1), (std::vector<int>{4, 6, 9, 11, 12}));
@@ -185,7 +186,7 @@ TEST(PrintLayout, EmptyResultPrintsTitlesAndRulesOnly) {
 
 TEST(PrintLayout, EstimateCountsRowsAndTerms) {
   auto e = WithTerms(0);
-  e->SetFormulaText("A\nB");
+  test::SetFormulaText(*e, "A\nB");
   EXPECT_EQ(EstimatePages(*e), 1);  // b = 12, c = 13
   auto big = WithTerms(400);        // b = 1 + 10 + 200 = 211, c = 211 + 4 = 215
   EXPECT_EQ(EstimatePages(*big), 4);
@@ -193,7 +194,7 @@ TEST(PrintLayout, EstimateCountsRowsAndTerms) {
   EXPECT_EQ(EstimatePages(*three), 3);
   auto table = std::make_unique<Engine>();
   table->FormulaMode = 0;
-  table->SetTableText("AB");
+  test::SetTableText(*table, "AB");
   EXPECT_EQ(EstimatePages(*table), 1);
 }
 
@@ -203,7 +204,7 @@ TEST(PrintLayout, ResultMovesToANewPageWhenLittleRoomIsLeft) {
   e->FormulaMode = 0;
   std::string t = "AB";
   for (int k = 1; k <= 100; ++k) t += k % 2 ? "\n10" : "\n01";
-  e->SetTableText(t);
+  test::SetTableText(*e, t);
   e->VariableCount = 2;
   e->VariableTable = {'A', 'B'};
   e->TermCount = 1;
@@ -225,7 +226,7 @@ TEST(PrintLayout, TextBuilders) {
   EXPECT_EQ(OutputHeaderText(*e), "A+B+C");
   EXPECT_EQ(LineNumberText(7), "  7");
   EXPECT_EQ(LineNumberText(123), "123");
-  e->SetTableText("A C\n1 0");
+  test::SetTableText(*e, "A C\n1 0");
   EXPECT_EQ(TableHeaderText(*e), "A  .C" + std::string(24, ' '));
   EXPECT_EQ(TableLineText(*e, 1), "1   0 " + std::string(24, ' '));
 }

@@ -4,7 +4,21 @@
 #include <QFontMetrics>
 #include <QPainter>
 
-InfoPane::InfoPane(QWidget* parent) : QWidget(parent) {
+namespace {
+QFont PaneFont(int points) {
+  QFont f(QStringLiteral("Courier New"));
+  f.setStyleHint(QFont::TypeWriter);
+  f.setPointSize(points);
+  return f;
+}
+}  // namespace
+
+InfoPane::InfoPane(QWidget* parent)
+    : QWidget(parent),
+      heading_(PaneFont(8)),
+      body_(PaneFont(12)),
+      headingMetrics_(heading_),
+      bodyMetrics_(body_) {
   setFocusPolicy(Qt::NoFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -16,35 +30,22 @@ void InfoPane::setProvider(Provider provider) {
 
 void InfoPane::ClearInfoPane() {
   blank_ = true;
+  repaint();
+  blank_ = false;
   shown_.clear();
-  update();
 }
 
-void InfoPane::Redraw() {
-  blank_ = false;
-  update();
-}
+void InfoPane::Redraw() { update(); }
 
 void InfoPane::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), QColor(255, 255, 224));
-  if (blank_) {
-    blank_ = false;
-    shown_.clear();
-    return;
-  }
-  shown_ = provider_ ? provider_() : std::vector<tervo::InfoText>{};
+  shown_ = blank_ || !provider_ ? std::vector<tervo::InfoText>{} : provider_();
   p.setPen(Qt::black);
-  QFont heading(QStringLiteral("Courier New"));
-  heading.setStyleHint(QFont::TypeWriter);
-  heading.setPointSize(8);
-  QFont body = heading;
-  body.setPointSize(12);
-  const QFontMetrics headingMetrics(heading), bodyMetrics(body);
   for (const tervo::InfoText& t : shown_) {
     const bool small = t.points == 8;
-    const QFontMetrics& m = small ? headingMetrics : bodyMetrics;
-    p.setFont(small ? heading : body);
+    const QFontMetrics& m = small ? headingMetrics_ : bodyMetrics_;
+    p.setFont(small ? heading_ : body_);
     const QString text = QString::fromLatin1(t.text.data(), static_cast<qsizetype>(t.text.size()));
     const int x = t.alignRight ? t.x - m.horizontalAdvance(text) : t.x;
     p.drawText(x, t.y + m.ascent(), text);

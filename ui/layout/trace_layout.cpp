@@ -25,12 +25,6 @@ void SnapshotPostfix(const Engine& e, PostfixSnapshot& snap) {
   snap.count = e.PostfixCount;
 }
 
-std::string PadNumber(uint16_t n, int width) {
-  std::string s = std::to_string(n);
-  if (static_cast<int>(s.size()) < width) s.insert(0, width - s.size(), ' ');
-  return s;
-}
-
 void DrawTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_t value, uint16_t mask) {
   static constexpr char kCell[4] = {'x', '0', 'x', '1'};  // mask bit + 2 * value bit
   for (int i = 0; i < e.VariableCount; ++i) {

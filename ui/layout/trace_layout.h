@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "text_format.h"
 
 namespace tervo {
 
@@ -26,9 +27,6 @@ struct PostfixSnapshot {
 };
 
 void SnapshotPostfix(const Engine& e, PostfixSnapshot& snap);
-
-// Decimal text of n with blanks in front up to width characters.
-std::string PadNumber(uint16_t n, int width);
 
 // The cells of a term, one character each, 15 pixels apart.
 void DrawTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_t value, uint16_t mask);

@@ -1,0 +1,195 @@
+#include "pipeline.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+#include "logic_unit.h"
+#include "xlate_unit.h"
+
+namespace tervo {
+
+namespace {
+
+// A GoHost that hands the reduction's calls to a plain RunHost and shows
+// nothing else.
+class ReductionOnlyHost : public GoHost {
+ public:
+  explicit ReductionOnlyHost(RunHost& inner) : inner_(inner) {}
+  void ShowProgress(std::string_view text) override { inner_.ShowProgress(text); }
+  void ProcessPendingEvents() override { inner_.ProcessPendingEvents(); }
+  void DrawTraceStep(const TraceRecord& record) override { inner_.DrawTraceStep(record); }
+  void WaitAtStop() override { inner_.WaitAtStop(); }
+  void ClearTraceRecord() override { inner_.ClearTraceRecord(); }
+
+ private:
+  RunHost& inner_;
+};
+
+// Draw a translation stop, say so in the message line and wait there.
+void Stop(GoHost& host, GoStop stop) {
+  host.DrawStop(stop);
+  host.ShowMessage(StopText(stop));
+  host.WaitAtStop();
+}
+
+// The stages of a formula run up to the filled TruthTable; false when one
+// of them set ErrorCode.
+bool TranslateFormula(Engine& e, GoHost& host) {
+  CollectFormula(e);
+  if (e.ErrorCode != kOk) return false;
+  ScanFormula(e);
+  if (e.ErrorCode != kOk) return false;
+  BuildVariableTable(e);
+  if (e.TraceXlate) {
+    Stop(host, GoStop::kPostfixTable);
+    Stop(host, GoStop::kVariables);
+  }
+  // After "TOO MANY VARIABLES" this writes only the EndDirector; the error
+  // still ends the run below.
+  if (e.GoOn) GenerateDirectors(e);
+  if (e.ErrorCode != kOk) return false;
+  if (e.TraceXlate) Stop(host, GoStop::kDirectors);
+  if (e.GoOn) EvaluateTruthTable(e);
+  return e.ErrorCode == kOk;
+}
+
+bool ReadInput(Engine& e, const GoStages& stages) {
+  if (!e.GoOn) return true;
+  if (stages.readTable)
+    stages.readTable(e);
+  else
+    ReadTable(e);
+  return e.ErrorCode == kOk;
+}
+
+// The message of ErrorCode, as the run's end.
+RunOutcome& EndWithError(Engine& e, GoHost& host, RunOutcome& out) {
+  out.code = e.ErrorCode;
+  out.message = std::string(MessageTable[e.ErrorCode]);
+  host.ShowMessage(out.message);
+  return out;
+}
+
+// Draw, check and report the result of a run that was not ended.
+void Report(Engine& e, GoHost& host, const GoStages& stages, RunOutcome& out) {
+  out.drawn = true;
+  host.DrawResult();
+  if (e.TermCount == 0) {
+    e.ErrorCode = kTautology;
+    EndWithError(e, host, out);
+    return;
+  }
+  out.verifyRan = true;
+  out.verified = stages.verify ? stages.verify(e) : VerifyResult(e);
+  out.message = std::string(out.verified ? "OK: " : "TT Verify ERROR: ") + "time = " +
+                FormatSeconds(out.seconds, 3, host.DecimalPoint()) + " secs" +
+                (out.minimal ? CoverOutcomeText(out.cover) : "");
+  host.ShowMessage(out.message);
+}
+
+}  // namespace
+
+std::string_view StopText(GoStop stop) {
+  switch (stop) {
+    case GoStop::kPostfixTable:
+      return "stop: PostfixTable <space> to step  <ESC> to continue";
+    case GoStop::kVariables:
+      return "stop: Variables <space> to step  <ESC> to continue";
+    case GoStop::kDirectors:
+      return "stop: Directors <space> to step  <ESC> to continue";
+    case GoStop::kInitialTruthTable:
+      return "stop: initial Truth Table <space> to step  <ESC> to continue";
+  }
+  return {};
+}
+
+void SetRunState(Engine& e, GoHost& host, uint8_t s) {
+  const uint8_t from = e.RunState;
+  // The translation tables shown at the stops belong to state 1.
+  if (from == 1 || s == 1) e.InfoShown = 0;
+  e.RunState = s;
+  host.RunStateChanged(from);
+}
+
+RunOutcome RunGo(Engine& e, GoHost& host, const GoStages& stages) {
+  RunOutcome out;
+  e.GoOn = 1;
+  e.StepWait = 0;
+  host.ClearPanes();
+  e.ErrorCode = kOk;
+  host.ShowMessage(MessageTable[kOk]);
+  SetRunState(e, host, 1);
+
+  const bool filled = e.FormulaMode ? TranslateFormula(e, host) : ReadInput(e, stages);
+  if (!filled) {
+    SetRunState(e, host, 0);
+    return EndWithError(e, host, out);
+  }
+  host.TableFilled();
+  // An ended run has no new truth table to show.
+  if (e.TraceXlate && e.GoOn) Stop(host, GoStop::kInitialTruthTable);
+
+  if (e.ReduceOn && e.GoOn) {
+    SetRunState(e, host, 2);
+    int64_t startStamp = 0, endStamp = 0;
+    ReadCycleCounter(startStamp);
+    out.minimal = ReduceOrCover(e, host, stages.cover, stages.minimalSeconds, out.cover);
+    ReadCycleCounter(endStamp);
+    out.seconds = TicksToMicroseconds(endStamp - startStamp) * 0.000001;
+  }
+  SetRunState(e, host, 0);
+
+  // ESC during the cover search keeps the best cover found so far.
+  const bool keptCover = out.minimal && out.cover.stopped;
+  if (keptCover) e.StepWait = 0;
+  if (e.GoOn || keptCover) {
+    Report(e, host, stages, out);
+  } else {
+    out.ended = true;
+    out.message = "process terminated";
+    host.ShowMessage(out.message);
+    e.StepWait = 0;
+  }
+  return out;
+}
+
+RunOutcome RunGo(Engine& e, RunHost& host, const GoStages& stages) {
+  ReductionOnlyHost go(host);
+  return RunGo(e, go, stages);
+}
+
+std::string FormatSeconds(double seconds, int decimals, std::string_view point) {
+  if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, seconds);
+  std::string s = buf;
+  if (s.find('.') != std::string::npos) {
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+  }
+  const std::size_t dot = s.find('.');
+  if (dot != std::string::npos) s.replace(dot, 1, point);
+  return s;
+}
+
+// ---------------------------------------------------------------- timing
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+// One tick of the clock lasts num/den seconds.
+double ClockRate() {
+  return static_cast<double>(Clock::period::den) / (static_cast<double>(Clock::period::num) * 1e6);
+}
+}  // namespace
+
+double TicksPerMicrosecond = ClockRate();
+
+void ReadCycleCounter(int64_t& ticks) { ticks = Clock::now().time_since_epoch().count(); }
+
+void CalibrateCounter() { TicksPerMicrosecond = ClockRate(); }
+
+double TicksToMicroseconds(int64_t ticks) { return static_cast<double>(ticks) / TicksPerMicrosecond; }
+
+}  // namespace tervo

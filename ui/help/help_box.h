@@ -1,0 +1,73 @@
+// The page area of the help window: draws a page worked out as data (the
+// characters and box edges of HelpPageDrawing) inside a sunken frame, with
+// the linked row under the pointer highlighted, and reports the mouse.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <vector>
+
+// One drawing operation of a help page, in helpbox coordinates.
+struct HelpDrawOp {
+  enum Kind : uint8_t { Character, Edge };
+  Kind kind = Character;
+  int x = 0;  // Character: left of the character cell; Edge: start point
+  int y = 0;  // Character: top of the character cell (offset included)
+  int x2 = 0;  // Edge: end point
+  int y2 = 0;
+  char ch = 0;            // Character: the text byte (Latin-1)
+  uint8_t cellHeight = 20;  // Character: 17, 20 or 24
+  bool bold = false;
+  bool italic = false;
+  bool marked = false;  // drawn on an opaque #D8D8D8 background
+  int width = 0;        // Character: advance width in pixels
+};
+
+// Everything drawn for one page, in drawing order.
+struct HelpPageDrawing {
+  std::vector<HelpDrawOp> ops;
+  QString title;  // the page's title line, as it stands
+};
+
+// The background of the page area and of the page number.
+inline const QColor kHelpBoxBackground(0xFF, 0xFF, 0xE0);
+
+// An Arial (or like) font of the given pixel size.
+QFont HelpPixelFont(int pixelSize, bool bold = false);
+
+class HelpBox : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kRowHeight = 24;  // text row r starts at y = 24 r
+
+  explicit HelpBox(QWidget* parent = nullptr);
+
+  // The page to draw; it stays owned by the caller, who calls update() or
+  // a partial update when it changes.
+  void SetDrawing(const HelpPageDrawing* drawing) { drawing_ = drawing; }
+  // Highlight the linked row (0: none) and show the hand pointer over it.
+  void SetLinkRow(uint8_t row);
+
+  // Font of a character of the given style, as the page draws it.
+  static QFont HelpFont(uint8_t cellHeight, bool bold, bool italic);
+
+ signals:
+  void mouseMoved(QPoint pos);
+  void mouseDown(QPoint pos);  // a press or the second press of a double click
+  void mouseLeft();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
+ private:
+  const HelpPageDrawing* drawing_ = nullptr;
+  uint8_t linkRow_ = 0;
+};

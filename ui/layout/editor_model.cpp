@@ -1,0 +1,211 @@
+#include "editor_model.h"
+
+#include <string_view>
+
+#include "text_format.h"
+
+namespace tervo {
+
+int EditorModel::LineOfRow(int r) const {
+  if (e_.FormulaMode) return r;
+  return r == 0 ? 0 : r + view_.ScrollPos;
+}
+
+int EditorModel::LastCol() const { return e_.FormulaMode ? kGridCols - 1 : kTableCols - 1; }
+
+char* EditorModel::RowCells(int r) {
+  return e_.FormulaMode ? e_.FormulaGrid[r].data() : e_.TableGrid[LineOfRow(r)].data();
+}
+
+void EditorModel::OpenLine(int r) {
+  if (e_.FormulaMode) {
+    for (int row = kGridRows - 1; row > r; --row) e_.FormulaGrid[row] = e_.FormulaGrid[row - 1];
+    e_.FormulaGrid[r].fill(' ');
+  } else {
+    if (r == 0) return;  // the header line stays
+    const int line = LineOfRow(r);
+    for (int l = kTableLines - 1; l > line; --l) e_.TableGrid[l] = e_.TableGrid[l - 1];
+    e_.TableGrid[line].fill(' ');
+  }
+}
+
+void EditorModel::DeleteLine(int r) {
+  if (e_.FormulaMode) {
+    for (int row = r; row < kGridRows - 1; ++row) e_.FormulaGrid[row] = e_.FormulaGrid[row + 1];
+    e_.FormulaGrid[kGridRows - 1].fill(' ');
+  } else {
+    if (r == 0) return;
+    for (int l = LineOfRow(r); l < kTableLines - 1; ++l) e_.TableGrid[l] = e_.TableGrid[l + 1];
+    e_.TableGrid[kTableLines - 1].fill(' ');
+  }
+}
+
+bool EditorModel::ScrollTableBy(int delta) {
+  const int p = view_.ScrollPos + delta;
+  if (p < 0 || p > kLastScroll) return false;
+  view_.ScrollPos = p;
+  return true;
+}
+
+void EditorModel::ClearFormula() {
+  for (auto& row : e_.FormulaGrid) row.fill(' ');
+}
+
+void EditorModel::ClearTable() {
+  for (auto& line : e_.TableGrid) line.fill(' ');
+  view_.ScrollPos = 0;
+}
+
+// Cells c+1..last of row r move one column left; the last cell becomes blank.
+void EditorModel::CloseUpRow(int c, int r) {
+  char* cells = RowCells(r);
+  const int last = LastCol();
+  for (int i = c; i < last; ++i) cells[i] = cells[i + 1];
+  cells[last] = ' ';
+}
+
+// The Right key's move: along the row, then to column 0 of the next row.
+void EditorModel::AdvanceRight(int& c, int& r) const {
+  if (c < LastCol()) {
+    ++c;
+  } else if (r < kGridRows - 1) {
+    ++r;
+    c = 0;
+  }
+}
+
+// In table mode Up on row 1 scrolls the view while it can; only at the top
+// does the cursor go on to the header row.
+void EditorModel::MoveUp(int& r) {
+  if (e_.FormulaMode) {
+    if (r > 0) --r;
+  } else if (r >= 2) {
+    --r;
+  } else if (r == 1 && !ScrollTableBy(-1)) {
+    r = 0;
+  }
+}
+
+// The cells from column c on start a new row below row r.
+void EditorModel::SplitRow(int c, int r) {
+  OpenLine(r + 1);
+  auto& grid = e_.FormulaGrid;
+  for (int i = c; i <= LastCol(); ++i) {
+    grid[r + 1][i - c] = grid[r][i];
+    grid[r][i] = ' ';
+  }
+}
+
+EditResult EditorModel::Enter(int& c, int& r) {
+  const bool formula = e_.FormulaMode != 0;
+  if (formula && view_.InsertMode && r < kGridRows - 1) {
+    SplitRow(c, r);
+    c = 0;
+    ++r;
+  } else {
+    c = 0;
+    if (r < kGridRows - 1)
+      ++r;
+    else if (!formula)
+      ScrollTableBy(1);
+  }
+  return {EditResult::kAllRows, 0};
+}
+
+EditResult EditorModel::KeyDown(EditKey key) {
+  int c = view_.CursorCol;
+  int r = view_.CursorRow;
+  EditResult result;
+  switch (key) {
+    case EditKey::kOpenLine:
+      OpenLine(r);
+      c = 0;
+      result = {EditResult::kAllRows, 0};
+      break;
+    case EditKey::kDeleteLine:
+      c = 0;
+      DeleteLine(r);
+      result = {EditResult::kAllRows, 0};
+      break;
+    case EditKey::kLeft:
+      if (c > 0)
+        --c;
+      else if (r > 0)
+        --r;
+      break;
+    case EditKey::kRight:
+      AdvanceRight(c, r);
+      break;
+    case EditKey::kUp:
+      MoveUp(r);
+      break;
+    case EditKey::kDown:
+      if (r < kGridRows - 1)
+        ++r;
+      else if (!e_.FormulaMode)
+        ScrollTableBy(1);
+      break;
+    case EditKey::kHome:
+      if (c != 0)
+        c = 0;
+      else
+        r = e_.FormulaMode ? 0 : 1;
+      break;
+    case EditKey::kEnd: {
+      const char* cells = RowCells(r);
+      c = LastCol();
+      while (c > 0 && cells[c] == ' ') --c;
+      break;
+    }
+    case EditKey::kInsert:
+      view_.InsertMode = !view_.InsertMode;
+      break;
+    case EditKey::kBackspace:
+      if (c > 0) {
+        --c;
+        CloseUpRow(c, r);
+        result = {EditResult::kRow, r};
+      }
+      break;
+    case EditKey::kDelete:
+      CloseUpRow(c, r);
+      result = {EditResult::kRow, r};
+      break;
+    case EditKey::kEnter:
+      result = Enter(c, r);
+      break;
+    case EditKey::kNone:
+      break;
+  }
+  view_.CursorCol = static_cast<uint8_t>(c);
+  view_.CursorRow = static_cast<uint8_t>(r);
+  return result;
+}
+
+bool EditorModel::Accepts(char typed) const {
+  const char ch = FoldUpper(typed);
+  const bool letter = ch >= 'A' && ch <= 'Z';
+  if (e_.FormulaMode) {
+    static constexpr std::string_view kOperators = " ()/.=-+>";
+    return letter || (ch != '\0' && kOperators.find(ch) != std::string_view::npos);
+  }
+  return view_.CursorRow == 0 ? (ch == ' ' || letter) : (ch == ' ' || ch == '0' || ch == '1');
+}
+
+EditResult EditorModel::Type(char typed) {
+  const char ch = FoldUpper(typed);
+  int c = view_.CursorCol;
+  int r = view_.CursorRow;
+  char* cells = RowCells(r);
+  // Table mode always overwrites.
+  if (e_.FormulaMode && view_.InsertMode)
+    for (int i = LastCol(); i > c; --i) cells[i] = cells[i - 1];
+  cells[c] = ch;
+  const EditResult result{EditResult::kRow, r};
+  AdvanceRight(c, r);
+  view_.CursorCol = static_cast<uint8_t>(c);
+  view_.CursorRow = static_cast<uint8_t>(r);
+  return result;
+}
+
+}  // namespace tervo

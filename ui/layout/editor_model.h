@@ -1,0 +1,91 @@
+// The input editor's operations on the grids, without a window: typing in
+// insert or overwrite mode, line insert and delete, cursor moves and the
+// table view's scrolling. The window turns its keys into EditKey values,
+// calls these and repaints what the answer names; tests call them directly.
+#pragma once
+
+#include <cstdint>
+
+#include "engine.h"
+
+namespace tervo {
+
+// The editor's state besides the grids, which live in the Engine.
+struct EditorView {
+  uint8_t CursorRow = 0;       // cursor screen row, 0..29
+  uint8_t CursorCol = 0;       // cursor column, 0..39 formula, 0..14 table
+  bool InsertMode = true;      // typing inserts (formula mode only)
+  int ScrollPos = 0;           // table view: screen row r >= 1 shows line r + ScrollPos
+  bool CursorVisible = false;  // the bar is drawn (blink phase and not hidden)
+};
+
+// The keys the editor acts on.
+enum class EditKey : uint8_t {
+  kLeft,
+  kRight,
+  kUp,
+  kDown,
+  kHome,
+  kEnd,
+  kInsert,
+  kBackspace,
+  kDelete,
+  kEnter,
+  kOpenLine,    // Ctrl+N
+  kDeleteLine,  // Ctrl+Y
+  kNone,        // any other key: nothing happens
+};
+
+// What an operation changed on the screen.
+struct EditResult {
+  enum Redraw : uint8_t { kNothing, kRow, kAllRows };
+  Redraw redraw = kNothing;  // cells to draw again
+  int row = 0;               // the screen row, for kRow
+};
+
+class EditorModel {
+ public:
+  static constexpr int kLastScroll = 71;  // table view: highest scroll position
+
+  EditorModel(Engine& e, EditorView& view) : e_(e), view_(view) {}
+
+  // Line of the grid on screen row r: r in formula mode; in table mode 0
+  // for the header row, r + ScrollPos below it.
+  int LineOfRow(int r) const;
+  // Last column of the current mode's grid.
+  int LastCol() const;
+
+  // A key went down. Moves the cursor and edits the grid.
+  EditResult KeyDown(EditKey key);
+  // True when the character (after folding a..z to A..Z) may be typed at
+  // the cursor.
+  bool Accepts(char typed) const;
+  // Type an accepted character at the cursor and advance as Right does.
+  EditResult Type(char typed);
+
+  // Rows r..28 move down, row r becomes blank (formula); in table mode the
+  // same with lines, and nothing on the header row.
+  void OpenLine(int r);
+  // Rows r+1..29 move up, the last row becomes blank (formula); in table
+  // mode the same with lines, and nothing on the header row.
+  void DeleteLine(int r);
+  // Scroll the table view by delta lines; false (and nothing changes) past
+  // either end.
+  bool ScrollTableBy(int delta);
+
+  void ClearFormula();
+  void ClearTable();  // also scrolls the view to the top
+
+ private:
+  char* RowCells(int r);
+  void CloseUpRow(int c, int r);
+  void AdvanceRight(int& c, int& r) const;
+  void MoveUp(int& r);
+  void SplitRow(int c, int r);
+  EditResult Enter(int& c, int& r);
+
+  Engine& e_;
+  EditorView& view_;
+};
+
+}  // namespace tervo
