@@ -64,6 +64,15 @@ Function CubesOr15(uint32_t seed) {
   });
 }
 
+Function TypedFormula15() {
+  return Collect("typed_formula15", 15, [](uint32_t r) {
+    auto v = [r](char letter) { return (r >> (letter - 'A') & 1) != 0; };
+    const bool left = (v('A') && v('B')) || (v('C') && v('D')) || (v('E') && v('F')) || (v('G') && v('H'));
+    const bool right = (v('I') && v('J')) || (v('K') && v('L')) || (v('M') && v('N') && v('O'));
+    return left != right;
+  });
+}
+
 std::vector<Function> AllFunctions() {
   return {
       RandomFunction(10, 0.5, 10),
@@ -76,6 +85,7 @@ std::vector<Function> AllFunctions() {
       AllRowsButOne15(),
       AdderCarry15(),
       CubesOr15(40),
+      TypedFormula15(),
   };
 }
 

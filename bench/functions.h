@@ -30,6 +30,10 @@ Function AdderCarry15();
 // The OR of 40 random cubes of 4 to 8 literals over 15 variables.
 Function CubesOr15(uint32_t seed);
 
+// The formula (A.B+C.D+E.F+G.H)-(I.J+K.L+M.N.O) as a formula run collects
+// it (variable 1 is A, bit 0 of a row).
+Function TypedFormula15();
+
 // All functions the benchmark program measures, in the order it lists them.
 std::vector<Function> AllFunctions();
 

@@ -91,15 +91,73 @@ struct VirtualSlot {
   uint16_t source = 0;  // entry the term was formed with
 };
 
-// Comparison codes: 1 agreeing, +2 one opposite variable, +4 the second term
-// lacks a variable the first has, +8 the first lacks one the second has.
-using CompareCode = uint8_t;
+// Comparison codes of a first term with a second (entry i with entry j, or
+// the virtual term with entry k): 1 when they agree (no variable present in
+// both with opposite values), +2 when exactly one variable is opposite, +4
+// when the second lacks a variable the first has, +8 when the first lacks
+// one the second has. 3, 7, 11 and 15 cannot occur. D is the set of
+// opposite variables; "drop D" clears it from a mask.
+//
+//  code                 truth table: i with j            virtual term with k                          trace text (i with j / VT with k)
+//  kApart            0  next j                           next k                                       "no action"
+//  kSame             1  delete j                         delete k unless flagged                      "delete [j]" / "delete TT"
+//  kMerge            2  delete j, drop D from i, rescan  drop D from k and the VT, flag k, rescan,    "delete [j] , drop [i] diff" /
+//                                                        restart the scan                             "drop diff in VT,TT"
+//  kApartSecondHole  4  next j                           next k                                       "no action"
+//  kFirstInside      5  delete i, end i's j loop         the VT takes k's mask, flag k, restart       "delete [i]" / "set VT to TT"
+//  kFirstShortened   6  drop D from i, rescan            drop D from the VT, flag k, restart          "drop [i] diff" / "drop diff in VT"
+//  kApartFirstHole   8  next j                           next k                                       "no action"
+//  kSecondInside     9  delete j                         flagged k takes the VT's mask and rescan,    "delete [j]" / "delete TT"
+//                                                        else delete k
+//  kSecondShortened 10  drop D from j, rescan            drop D from k, rescan                        "drop [j] diff" / "drop diff in TT"
+//  kApartBothHoles  12  next j                           next k                                       "no action"
+//  kOverlap         13  next j                           next k                                       "no action"
+//  kConsensus       14  a virtual-term group for (i, j)  stack the consensus of the VT and k unless   "virtual:" ("skip" with rescan) /
+//                       unless rescan is set             k is flagged, D is in VtHistory or the       "new VT", "skip VT parent",
+//                                                        stack is full                                "skip duplicate VT"
+//
+// An emptied mask in the truth-table compare (codes 2, 6, 10) means the
+// entry covers every assignment: the table is emptied and the reduction ends.
+enum CompareCode : uint8_t {
+  kApart = 0,
+  kSame = 1,
+  kMerge = 2,
+  kApartSecondHole = 4,
+  kFirstInside = 5,
+  kFirstShortened = 6,
+  kApartFirstHole = 8,
+  kSecondInside = 9,
+  kSecondShortened = 10,
+  kApartBothHoles = 12,
+  kOverlap = 13,
+  kConsensus = 14,
+};
+
+// The action a trace step names (from its record, before the action).
+enum class StepAction : uint8_t {
+  kNoAction,      // "no action"
+  kDeleteJ,       // "delete [j]"
+  kMergeIJ,       // "delete [j] , drop [i] diff"
+  kDeleteI,       // "delete [i]"
+  kDropI,         // "drop [i] diff"
+  kDropJ,         // "drop [j] diff"
+  kFormVt,        // "virtual:" (a virtual term is formed from i and j)
+  kSkip,          // "skip"
+  kDeleteTT,      // "delete TT"
+  kMergeVtTT,     // "drop diff in VT,TT"
+  kSetVt,         // "set VT to TT"
+  kDropVt,        // "drop diff in VT"
+  kDropTT,        // "drop diff in TT"
+  kSkipParent,    // "skip VT parent"
+  kSkipDuplicate, // "skip duplicate VT"
+  kNewVt,         // "new VT" (a virtual term is formed from the VT and k)
+};
 
 // What the reduction hands to the trace panel at every comparison. Fields a
 // kind does not write keep their earlier values.
 struct TraceRecord {
   uint8_t kind = 0;          // 1 truth-table compare (i with j), 2 virtual-term compare (VT with k)
-  CompareCode code = 0;      // the comparison's code
+  uint8_t code = 0;          // the comparison's CompareCode
   uint16_t i = 0;            // first entry (kind 1)
   uint16_t j = 0;            // second entry (kind 1)
   uint16_t k = 0;            // entry compared with the VT (kind 2)
@@ -139,6 +197,26 @@ class NullHost : public RunHost {
 };
 
 struct FastTables;  // the fast reduction's own tables (fast_reduce.h)
+
+// The reduction is one machine that moves from step to step; a slice may end
+// between any two steps and the next slice goes on from there. Besides this
+// record its state is the virtual term, the stack, VtHistory, RescanFlag and
+// the TermMark flags, all in the engine.
+enum class ReducePhase : uint8_t {
+  kPassStart,   // next: start a pass (flags cleared, table compacted, i = 1)
+  kCompare,     // next: advance j and compare entry i with entry j
+  kEntryEnd,    // next: the j loop of entry i is over, go on with i + 1
+  kScan,        // next: advance k and compare the virtual term with entry k
+  kScanEnd,     // next: the scan with the current virtual term is over
+  kFinished,    // the reduction is over
+};
+
+struct ReduceState {
+  ReducePhase phase = ReducePhase::kFinished;
+  uint16_t i = 0;  // the entry whose j loop runs
+  uint16_t j = 0;  // the entry last compared with i (or passed over)
+  uint16_t k = 0;  // the entry last compared with the virtual term (or passed over)
+};
 
 // ---------------------------------------------------------------- the engine
 struct Engine {
@@ -181,8 +259,10 @@ struct Engine {
   uint8_t RescanFlag = 0;                               // an entry was merged or shortened this pass
   uint16_t ResumeIndex = 0;                             // entry i at which the last slice stopped
   uint8_t ResumeAtPass = 0;                             // the last slice stopped where a new pass begins
+  ReduceState Reduce;                                   // where the reduction stands between two slices
   TraceRecord Trace;                                    // overwritten at every comparison
   uint32_t SliceBudget = kSliceSteps;                   // loop steps after which a slice may end
+  uint8_t SliceAnywhere = 0;                            // 1: the budget ends a slice after any step
   std::unique_ptr<FastTables> Fast;                     // fast path tables, allocated with the engine
 
   // ------------------------------------------------------------ input table

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "logic_unit.h"
+#include "reduce_machine.h"
 
 // The slice is compiled twice on x86-64, for AVX2 and for the baseline, and
 // the loader picks the one the processor runs.
@@ -13,7 +14,6 @@
 #else
 #define TERVO_SLICE_CLONES
 #endif
-#define TERVO_INLINE inline __attribute__((always_inline))
 
 namespace tervo {
 
@@ -90,20 +90,6 @@ void ClearFlags(Engine& e, FastTables& f) {
   f.flaggedCount = 0;
 }
 
-// Comparison code of a first term with a second whose difference is d.
-TERVO_INLINE CompareCode CodeOf(uint16_t full, uint16_t m1, uint16_t m2, uint16_t d) {
-  const bool firstHole = ((full & ~m1) & m2) != 0;
-  const bool secondHole = ((full & ~m2) & m1) != 0;
-  return static_cast<CompareCode>((d == 0 ? 1 : 0) + (d != 0 && (d & (d - 1)) == 0 ? 2 : 0) + (secondHole ? 4 : 0) +
-                                  (firstHole ? 8 : 0));
-}
-
-TERVO_INLINE void Consensus(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2, uint16_t d,
-                            uint16_t& value, uint16_t& mask) {
-  mask = static_cast<uint16_t>((m1 | m2) & (full ^ d));
-  value = static_cast<uint16_t>(((v1 & m1) | (v2 & m2)) & mask);
-}
-
 // A first term, prepared for finding the entries whose comparison with it
 // may act: for each variable it has, the rows of the entries that have it
 // with the opposite value and of those that have it at all; the rows of the
@@ -112,7 +98,7 @@ TERVO_INLINE void Consensus(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2
 struct Query {
   int present = 0, absent = 0, history = 0;
   std::array<uint16_t, kMaxVariables> opposite{}, has{}, lacks{}, inHistory{};
-  std::array<uint16_t, kMaxVariables> oppositeOf{};  // opposite row by variable
+  uint16_t value = 0;  // the term's value
   uint64_t code14 = 0;  // all ones: entries of code 14 may act
 };
 
@@ -122,22 +108,27 @@ TERVO_INLINE const Vec& RowAt(const Block& blk, uint16_t offset) {
   return *reinterpret_cast<const Vec*>(reinterpret_cast<const char*>(blk.row) + offset);
 }
 
+// The row of the entries that have variable v with the value opposite to
+// the term's.
+TERVO_INLINE uint16_t OppositeRow(uint16_t value, int v) {
+  return RowOffset(FastTables::Literal(v, (value >> v & 1) ^ 1));
+}
+
 TERVO_INLINE void Prepare(Query& q, uint16_t full, uint16_t value, uint16_t mask, uint16_t history,
                           bool code14) {
   int n = 0;
   for (unsigned r = mask; r != 0; r &= r - 1, ++n) {
     const int v = std::countr_zero(r);
-    const uint16_t opposite = RowOffset(FastTables::Literal(v, (value >> v & 1) ^ 1));
-    q.opposite[n] = opposite;
+    q.opposite[n] = OppositeRow(value, v);
     q.has[n] = RowOffset(FastTables::Present(v));
-    q.oppositeOf[v] = opposite;
   }
   q.present = n;
   n = 0;
   for (unsigned r = full & ~mask; r != 0; r &= r - 1) q.lacks[n++] = RowOffset(FastTables::Present(std::countr_zero(r)));
   q.absent = n;
   n = 0;
-  for (unsigned r = history & mask; r != 0; r &= r - 1) q.inHistory[n++] = q.oppositeOf[std::countr_zero(r)];
+  for (unsigned r = history & mask; r != 0; r &= r - 1) q.inHistory[n++] = OppositeRow(value, std::countr_zero(r));
+  q.value = value;
   q.history = n;
   q.code14 = code14 ? ~uint64_t{0} : 0;
 }
@@ -188,9 +179,10 @@ TERVO_INLINE void Candidates(const Block& blk, const Query& q, Cursor& cur) {
 // A stacked term's difference variable v joins VtHistory: entries of code
 // 14 opposite in v no longer act, in the current block and the later ones.
 TERVO_INLINE void AddHistory(FastTables& f, Query& q, Cursor& cur, int v) {
-  q.inHistory[q.history++] = q.oppositeOf[v];
+  const uint16_t row = OppositeRow(q.value, v);
+  q.inHistory[q.history++] = row;
   if (cur.block < 0) return;
-  const Vec& opposite = RowAt(f.blocks[cur.block], q.oppositeOf[v]);
+  const Vec& opposite = RowAt(f.blocks[cur.block], row);
   cur.bits = cur.fixed | (cur.bits & ~opposite);
   cur.word &= cur.fixed[cur.lane] | ~opposite[cur.lane];
 }
@@ -263,270 +255,69 @@ uint64_t LiveBetween(const FastTables& f, unsigned lo, unsigned hi) {
   return n;
 }
 
-// Fill the TraceRecord for a comparison, as the plain loop does, and show
-// it to the watching test.
-// The first term has mask m1 (entry a or the VT), the second is entry b.
-void Watch(Engine& e, FastTables& f, uint8_t kind, unsigned a, unsigned b, uint16_t m1, uint16_t d, CompareCode code) {
-  TraceRecord& rec = e.Trace;
-  rec.kind = kind;
-  if (kind == 1) {
-    rec.i = static_cast<uint16_t>(a);
-    rec.j = static_cast<uint16_t>(b);
-  } else {
-    rec.k = static_cast<uint16_t>(b);
-    rec.history = e.VtHistory;
-  }
-  const uint16_t m2 = e.TermMask[b];
-  rec.code = code;
-  rec.diff = d;
-  rec.noDiff = d == 0;
-  rec.singleDiff = d != 0 && (d & (d - 1)) == 0;
-  rec.firstHole = ((e.FullMask & ~m1) & m2) != 0;
-  rec.secondHole = ((e.FullMask & ~m2) & m1) != 0;
-  rec.rescan = e.RescanFlag;
-  f.watch->DrawTraceStep(rec);
-}
-
-using Clock = std::chrono::steady_clock;
-
-// The same steps as ScanSlice, with the same labels: B pass start, C the j
-// loop of entry i, E its end, F a virtual-term group, G the end of a scan.
-// Where ScanSlice advances j or k one entry at a time, this jumps to the
-// next entry whose comparison may act and counts the steps in between.
-TERVO_SLICE_CLONES uint8_t RunSlice(Engine& e, RunHost& host, uint8_t resume) {
-  FastTables& f = *e.Fast;
-  auto& val = e.TermValue;
-  auto& msk = e.TermMask;
-  auto& mark = e.TermMark;
-  const uint16_t full = e.FullMask;
-  const uint64_t budget = uint64_t{e.SliceBudget} * f.stepScale;
-  const Clock::time_point start = Clock::now();
-  constexpr uint64_t kClockEvery = 1 << 16;  // steps between two looks at the clock
-  uint64_t nextClock = kClockEvery;
-  uint64_t steps = 0;
-  unsigned i = 0, j = 0, k = 0, next = 0;
-  uint16_t d = 0;
-  CompareCode code = 0;
+// The fast policy of the reduction machine: only the entries whose
+// comparison may act are compared; the sets follow every change of a mask
+// or a flag.
+struct FastPolicy {
+  Engine& e;
+  FastTables& f;
+  FastStats& stats;
   Query pair, vt;
   Cursor jCur, kCur;
-  uint8_t result = kSliceDone;
+  bool pairReady = false, vtReady = false;
 
-  if (resume == 1) {
-    ++f.stats.slices;
-    if (e.ResumeAtPass) {
-      e.ResumeAtPass = 0;
-      goto B;
-    }
-    Rebuild(e, f);
-    i = e.ResumeIndex;
-    goto E;
-  }
-  f.stats = FastStats{};
-  f.stats.slices = 1;
-  e.ResumeAtPass = 0;
-  goto B;
+  explicit FastPolicy(Engine& engine) : e(engine), f(*engine.Fast), stats(engine.Fast->stats) {}
 
-NextPass:  // a pass ends, another begins: a slice may also end here
-  if (steps > budget || (f.sliceMicros != 0 && steps >= nextClock &&
-                         Clock::now() - start >= std::chrono::microseconds(f.sliceMicros))) {
-    if (e.GoOn) {
-      e.ResumeAtPass = 1;
-      result = kSliceMore;
-      goto Leave;
-    }
-    host.ClearTraceRecord();
-    goto Leave;
+  TERVO_INLINE void Begin(Engine&, bool fresh) {
+    if (fresh || !f.current) Rebuild(e, f);
+    f.current = true;
   }
-  if (steps >= nextClock) nextClock = steps + kClockEvery;
-
-B:  // pass start
-  ++f.stats.passes;
-  std::fill(mark.begin() + 1, mark.begin() + 1 + e.TermCount, 0);
-  i = 1;
-  e.RescanFlag = 0;
-  CompactTable(e);
-  Rebuild(e, f);
-
-C:  // the j loop of entry i
-  j = i;
-  if (msk[i] == 0) {
-    ++steps;
-    goto E;
-  }
-  Prepare(pair, full, val[i], msk[i], 0, !e.RescanFlag);
-  jCur.Reset();
-C1:
-  next = NextCandidate<false>(f, jCur, pair, j, e.TermCount);
-  if (f.countComparisons) f.stats.comparisons += LiveBetween(f, j + 1, std::min<unsigned>(next, e.TermCount + 1) - 1);
-  if (next > e.TermCount) {
-    steps += std::max(e.TermCount + 1u, j + 1) - j;  // j passes TermCount at least once
-    goto E;
-  }
-  steps += next - j;
-  j = next;
-  if (msk[j] == 0) goto C1;
-  ++f.stats.compares;
-  if (f.countComparisons) ++f.stats.comparisons;
-  d = static_cast<uint16_t>((val[i] ^ val[j]) & msk[i] & msk[j]);
-  code = CodeOf(full, msk[i], msk[j], d);
-  if (f.watch) Watch(e, f, 1, i, j, msk[i], d, code);
-  switch (code) {
-    case 1:
-    case 9:  // j repeats i or lies inside it
-      SetMask(e, f, j, 0);
-      goto C1;
-    case 5:  // i lies inside j
-      SetMask(e, f, i, 0);
-      goto E;
-    case 2:  // i and j merge
-      SetMask(e, f, j, 0);
-      [[fallthrough]];
-    case 6:  // j shortens i
-      SetMask(e, f, i, static_cast<uint16_t>(msk[i] & ~d));
-      e.RescanFlag = 1;
-      if (msk[i] == 0) goto EmptyEnd;
-      Prepare(pair, full, val[i], msk[i], 0, false);
+  TERVO_INLINE void PassStarted(Engine&) { Rebuild(e, f); }
+  TERVO_INLINE unsigned NextJ(Engine&, unsigned i, unsigned j) {
+    if (!pairReady) {
+      Prepare(pair, e.FullMask, e.TermValue[i], e.TermMask[i], 0, !e.RescanFlag);
       jCur.Reset();
-      goto C1;
-    case 10:  // i shortens j
-      SetMask(e, f, j, static_cast<uint16_t>(msk[j] & ~d));
-      e.RescanFlag = 1;
-      if (msk[j] == 0) goto EmptyEnd;
-      goto C1;
-    case 14:
-      if (e.RescanFlag) goto C1;
-      goto F;
-    default:
-      goto C1;
-  }
-
-E:  // end of the j loop of entry i
-  if (steps > budget || (f.sliceMicros != 0 && steps >= nextClock &&
-                         Clock::now() - start >= std::chrono::microseconds(f.sliceMicros))) {
-    e.ResumeIndex = static_cast<uint16_t>(i);
-    if (e.GoOn) {
-      result = kSliceMore;
-      goto Leave;
+      pairReady = true;
     }
-    host.ClearTraceRecord();
-    goto Leave;
+    return NextCandidate<false>(f, jCur, pair, j, e.TermCount);
   }
-  if (steps >= nextClock) nextClock = steps + kClockEvery;
-  ++i;
-  if (i < e.TermCount) goto C;
-  if (e.RescanFlag) goto NextPass;
-  host.ClearTraceRecord();
-  goto Leave;
-
-F:  // virtual-term group for (i, j)
-  ++f.stats.groups;
-  Consensus(full, val[i], msk[i], val[j], msk[j], d, e.VtValue, e.VtMask);
-  Flag(e, f, i);
-  Flag(e, f, j);
-  e.StackPos = 0;
-  e.StackCount = 0;
-  e.VtHistory = 0;
-F4:
-  ++f.stats.scans;
-  k = 0;
-  Prepare(vt, full, e.VtValue, e.VtMask, e.VtHistory, true);
-  kCur.Reset();
-F4next:
-  next = NextCandidate<true>(f, kCur, vt, k, e.TermCount);
-  if (f.countComparisons) f.stats.comparisons += LiveBetween(f, k + 1, std::min<unsigned>(next, e.TermCount + 1) - 1);
-  if (next > e.TermCount) {
-    steps += e.TermCount + 1u - k;
-    goto G;
-  }
-  steps += next - k;
-  k = next;
-  if (msk[k] == 0) goto F4next;
-  ++f.stats.compares;
-  if (f.countComparisons) ++f.stats.comparisons;
-  d = static_cast<uint16_t>((e.VtValue ^ val[k]) & e.VtMask & msk[k]);
-  if (!(kCur.fixed[LaneOf(k)] >> (k & 63) & 1)) {
-    // Neither a subset nor a superset of the VT, one opposite variable that
-    // is not in VtHistory, not flagged: code 14, and it goes on the stack.
-    if (f.watch) Watch(e, f, 2, 0, k, e.VtMask, d, 14);
-    goto Stack;
-  }
-  code = CodeOf(full, e.VtMask, msk[k], d);
-  if (f.watch) Watch(e, f, 2, 0, k, e.VtMask, d, code);
-  switch (code) {
-    case 1:  // the VT repeats k
-      if (!mark[k]) SetMask(e, f, k, 0);
-      goto F4next;
-    case 9:  // k lies inside the VT
-      if (mark[k]) {
-        SetMask(e, f, k, e.VtMask);
-        e.RescanFlag = 1;
-      } else {
-        SetMask(e, f, k, 0);
-      }
-      goto F4next;
-    case 5:  // the VT lies inside k
-      e.VtMask = msk[k];
-      Flag(e, f, k);
-      goto Restart;
-    case 2:  // the VT and k merge
-      SetMask(e, f, k, static_cast<uint16_t>(msk[k] & ~d));
-      e.VtMask = static_cast<uint16_t>(e.VtMask & ~d);
-      Flag(e, f, k);
-      e.RescanFlag = 1;
-      goto Restart;
-    case 6:  // k shortens the VT
-      e.VtMask = static_cast<uint16_t>(e.VtMask & ~d);
-      Flag(e, f, k);
-      goto Restart;
-    case 10:  // the VT shortens k
-      SetMask(e, f, k, static_cast<uint16_t>(msk[k] & ~d));
-      e.RescanFlag = 1;
-      goto F4next;
-    case 14:  // a new virtual term for the stack
-    Stack:
-      if (!mark[k] && (d & e.VtHistory) == 0 && e.StackCount < kStackSlots) {
-        e.VtHistory = static_cast<uint16_t>(e.VtHistory | d);
-        ++e.StackCount;
-        VirtualSlot& slot = e.VirtualStack[e.StackCount];
-        Consensus(full, e.VtValue, e.VtMask, val[k], msk[k], d, slot.value, slot.mask);
-        slot.source = static_cast<uint16_t>(k);
-        // Further entries opposite in the same variable are duplicates now.
-        AddHistory(f, vt, kCur, std::countr_zero(d));
-      }
-      goto F4next;
-    default:
-      goto F4next;
-  }
-Restart:
-  e.StackPos = 0;
-  e.StackCount = 0;
-  e.VtHistory = 0;
-  goto F4;
-
-G:  // end of a scan with the current VT
-  if (e.RescanFlag) goto NextPass;
-  if (e.StackPos == e.StackCount) {
-    ClearFlags(e, f);
-    jCur.Reset();  // the group may have deleted entries of the current block
-    if (msk[i] == 0) {
-      ++steps;
-      goto E;
+  TERVO_INLINE unsigned NextK(Engine&, unsigned k) {
+    if (!vtReady) {
+      Prepare(vt, e.FullMask, e.VtValue, e.VtMask, e.VtHistory, true);
+      kCur.Reset();
+      vtReady = true;
     }
-    goto C1;
+    return NextCandidate<true>(f, kCur, vt, k, e.TermCount);
   }
-  ++e.StackPos;
-  e.VtValue = e.VirtualStack[e.StackPos].value;
-  e.VtMask = e.VirtualStack[e.StackPos].mask;
-  Flag(e, f, e.VirtualStack[e.StackPos].source);
-  goto F4;
+  TERVO_INLINE void Skipped(Engine&, unsigned lo, unsigned hi) {
+    if (f.countComparisons && lo <= hi) stats.comparisons += LiveBetween(f, lo, hi);
+  }
+  TERVO_INLINE void Compared() {
+    if (f.countComparisons) ++stats.comparisons;
+  }
+  // A candidate of the VT scan outside the fixed ones: neither a subset nor
+  // a superset of the VT, one opposite variable, so code 14.
+  TERVO_INLINE bool KnownConsensus(unsigned k) const { return !(kCur.fixed[LaneOf(k)] >> (k & 63) & 1); }
+  TERVO_INLINE void PairChanged() { pairReady = false; }
+  TERVO_INLINE void ScanChanged() { vtReady = false; }
+  TERVO_INLINE void HistoryAdded(Engine&, uint16_t d) { AddHistory(f, vt, kCur, std::countr_zero(d)); }
+  TERVO_INLINE void SetMask(Engine&, unsigned t, uint16_t m) { tervo::SetMask(e, f, t, m); }
+  TERVO_INLINE void Flag(Engine&, unsigned t) { tervo::Flag(e, f, t); }
+  TERVO_INLINE void ClearFlags(Engine&) { tervo::ClearFlags(e, f); }
+  TERVO_INLINE bool Records(const Engine&) const { return f.watch != nullptr; }
+  TERVO_INLINE bool Show(Engine&, RunHost&) {
+    f.watch->DrawTraceStep(e.Trace);
+    return true;
+  }
+};
 
-EmptyEnd:  // an entry covers every assignment
-  e.TermCount = 0;
-  host.ClearTraceRecord();
-
-Leave:
-  f.stats.steps += steps;
-  return result;
+TERVO_SLICE_CLONES uint8_t RunSlice(Engine& e, RunHost& host, uint8_t resume) {
+  FastPolicy fast(e);
+  machine::SliceLimits limits;
+  limits.budget = uint64_t{e.SliceBudget} * fast.f.stepScale;
+  limits.anywhere = e.SliceAnywhere != 0;
+  limits.micros = fast.f.sliceMicros;
+  return machine::RunMachine(e, host, resume, fast, limits);
 }
 
 }  // namespace

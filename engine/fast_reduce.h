@@ -1,5 +1,6 @@
-// The reduction's fast path: the same steps as ScanSlice, in the same order,
-// giving identical tables, for runs without the Scan trace.
+// The reduction's fast path: the steps of the one reduction machine
+// (reduce_machine.h) in the same order as ScanSlice, giving identical
+// tables, for runs without the Scan trace.
 //
 // Nearly every comparison the plain loop makes can never act (two or more
 // opposite variables, or a pair where each term lacks a variable of the
@@ -29,6 +30,8 @@ struct FastStats {
   uint64_t steps = 0;        // the plain loop's steps (advances of j and k)
   uint64_t comparisons = 0;  // the plain loop's comparisons (only with countComparisons)
   uint64_t slices = 0;       // slices run
+  uint64_t restarts = 0;     // scans restarted from k = 1 because the VT changed (part of scans)
+  uint64_t pops = 0;         // scans with a stacked VT (part of scans)
 };
 
 // Extra tables of the fast path, allocated once with the engine.
@@ -59,11 +62,14 @@ struct FastTables {
   std::array<uint16_t, kTermCapacity> flagged{};  // entries with TermMark set, for clearing
   int flaggedCount = 0;
 
-  // Slice control. A slice ends between two values of i once it has made
-  // more than SliceBudget x stepScale of the plain loop's steps, or has run
-  // for sliceMicros microseconds (0: no time limit).
+  bool current = false;  // the sets match the table (false after a plain slice)
+
+  // Slice control. A slice ends once it has made more than SliceBudget x
+  // stepScale of the plain loop's steps (after any step with SliceAnywhere,
+  // else at the end of an entry's j loop or a pass start), or after the
+  // step during which sliceMicros microseconds passed (0: no time limit).
   uint32_t stepScale = 64;
-  uint32_t sliceMicros = 50'000;
+  uint32_t sliceMicros = 20'000;
 
   bool countComparisons = false;  // fill FastStats::comparisons (costs a little)
   RunHost* watch = nullptr;       // for tests: shown every comparison made, as a TraceRecord

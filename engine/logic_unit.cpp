@@ -1,43 +1,54 @@
 #include "logic_unit.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "fast_reduce.h"
 #include "grid_rules.h"
+#include "reduce_machine.h"
 #include "xlate_unit.h"
 
 namespace tervo {
 
 namespace {
 
-// Drop the bits of d from a mask.
-inline uint16_t Drop(uint16_t mask, uint16_t d) { return static_cast<uint16_t>(mask & ~d); }
+// The plain loop: every entry in turn, the TraceRecord filled at every
+// comparison, and with the Scan trace on a stop before every action.
+struct PlainPolicy {
+  FastStats stats;
+  void Begin(Engine& e, bool) {
+    if (e.Fast) e.Fast->current = false;  // the fast sets no longer match the table
+  }
+  void PassStarted(Engine&) {}
+  unsigned NextJ(Engine&, unsigned, unsigned j) { return j + 1; }
+  unsigned NextK(Engine&, unsigned k) { return k + 1; }
+  void Skipped(Engine&, unsigned, unsigned) {}
+  void Compared() {}
+  bool KnownConsensus(unsigned) const { return false; }
+  void PairChanged() {}
+  void ScanChanged() {}
+  void HistoryAdded(Engine&, uint16_t) {}
+  void SetMask(Engine& e, unsigned t, uint16_t m) { e.TermMask[t] = m; }
+  void Flag(Engine& e, unsigned t) { e.TermMark[t] = 1; }
+  void ClearFlags(Engine& e) { std::fill(e.TermMark.begin() + 1, e.TermMark.begin() + 1 + e.TermCount, 0); }
+  bool Records(const Engine&) const { return true; }
+  bool Show(Engine& e, RunHost& host) {
+    if (!e.TraceScan) return true;
+    host.DrawTraceStep(e.Trace);
+    host.WaitAtStop();
+    return e.GoOn != 0;
+  }
+};
 
-void FillRecord(TraceRecord& rec, uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2,
-                uint8_t rescan) {
-  const auto d = static_cast<uint16_t>((v1 ^ v2) & m1 & m2);
-  rec.diff = d;
-  rec.noDiff = d == 0;
-  rec.singleDiff = HasSingleBit(d);
-  rec.firstHole = ((full & ~m1) & m2) != 0;
-  rec.secondHole = ((full & ~m2) & m1) != 0;
-  rec.code = Compare(full, v1, m1, v2, m2);
-  rec.rescan = rescan;
-}
-
-void ClearMarks(Engine& e) { std::fill(e.TermMark.begin() + 1, e.TermMark.begin() + 1 + e.TermCount, 0); }
-
-// Make a trace step; false when the user ended the run at the stop.
-bool TraceStop(Engine& e, RunHost& host) {
-  host.DrawTraceStep(e.Trace);
-  host.WaitAtStop();
-  if (e.GoOn) return true;
-  host.ClearTraceRecord();
-  ClearMarks(e);
-  e.TermCount = 0;
-  return false;
-}
+// The trace texts of the actions, by StepAction.
+constexpr const char* kActionTexts[] = {
+    "no action",  "delete [j]",         "delete [j] , drop [i] diff", "delete [i]",     "drop [i] diff",
+    "drop [j] diff", "virtual:",        "skip",                       "delete TT",      "drop diff in VT,TT",
+    "set VT to TT",  "drop diff in VT", "drop diff in TT",            "skip VT parent", "skip duplicate VT",
+    "new VT",
+};
+static_assert(std::size(kActionTexts) == static_cast<size_t>(StepAction::kNewVt) + 1);
 
 }  // namespace
 
@@ -47,32 +58,42 @@ void Consensus(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2
   value = static_cast<uint16_t>(((v1 & m1) | (v2 & m2)) & mask);
 }
 
-const char* ActionText(const Engine& e, const TraceRecord& r) {
+StepAction ActionOf(const Engine& e, const TraceRecord& r) {
+  using enum StepAction;
   if (r.kind == 1) {
     switch (r.code) {
-      case 1:
-      case 9: return "delete [j]";
-      case 2: return "delete [j] , drop [i] diff";
-      case 5: return "delete [i]";
-      case 6: return "drop [i] diff";
-      case 10: return "drop [j] diff";
-      case 14: return r.rescan ? "skip" : "virtual:";
-      default: return "no action";
+      case kSame:
+      case kSecondInside: return kDeleteJ;
+      case kMerge: return kMergeIJ;
+      case kFirstInside: return kDeleteI;
+      case kFirstShortened: return kDropI;
+      case kSecondShortened: return kDropJ;
+      case kConsensus: return r.rescan ? kSkip : kFormVt;
+      default: return kNoAction;
     }
   }
   switch (r.code) {
-    case 1:
-    case 9: return "delete TT";
-    case 2: return "drop diff in VT,TT";
-    case 5: return "set VT to TT";
-    case 6: return "drop diff in VT";
-    case 10: return "drop diff in TT";
-    case 14:
-      if (e.TermMark[r.k]) return "skip VT parent";
-      if (r.diff & r.history) return "skip duplicate VT";
-      return "new VT";
-    default: return "no action";
+    case kSame:
+    case kSecondInside: return kDeleteTT;
+    case kMerge: return kMergeVtTT;
+    case kFirstInside: return kSetVt;
+    case kFirstShortened: return kDropVt;
+    case kSecondShortened: return kDropTT;
+    case kConsensus:
+      if (e.TermMark[r.k]) return kSkipParent;
+      if (r.diff & r.history) return kSkipDuplicate;
+      return kNewVt;
+    default: return kNoAction;
   }
+}
+
+const char* ActionText(StepAction a) { return kActionTexts[static_cast<size_t>(a)]; }
+
+const char* ActionText(const Engine& e, const TraceRecord& r) { return ActionText(ActionOf(e, r)); }
+
+bool FormsVirtualTerm(const Engine& e, const TraceRecord& r) {
+  const StepAction a = ActionOf(e, r);
+  return a == StepAction::kFormVt || a == StepAction::kNewVt;
 }
 
 bool HasSingleBit(uint16_t x) { return x != 0 && (x & (x - 1)) == 0; }
@@ -98,191 +119,12 @@ uint16_t CompactTable(Engine& e) {
   return e.TermCount;
 }
 
-// The reduction, step by step. Labels name the steps: B pass start, C the j
-// loop of entry i, E the end of that loop, F a virtual-term group, G the end
-// of one scan of the entries with the current virtual term.
-//
-// A slice ends when its step budget is used up, at the end of a j loop or
-// where one pass ends and the next begins; both lie between two values of i,
-// so the result does not depend on where slices end. Ending at a pass start
-// too keeps the window answering when virtual-term groups start pass after
-// pass without ever finishing a j loop.
 uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume) {
-  uint32_t steps = 0;
-  unsigned i = 0, j = 0, k = 0;
-  const uint16_t full = e.FullMask;
-  auto& val = e.TermValue;
-  auto& msk = e.TermMask;
-  auto& mark = e.TermMark;
-  auto& rec = e.Trace;
-
-  if (resume == 1) {
-    if (e.ResumeAtPass) {
-      e.ResumeAtPass = 0;
-      goto B;
-    }
-    i = e.ResumeIndex;
-    goto E;
-  }
-  e.ResumeAtPass = 0;
-  goto B;
-
-NextPass:  // a pass ends, another begins: a slice may also end here
-  if (steps > e.SliceBudget) {
-    if (e.GoOn) {
-      e.ResumeAtPass = 1;
-      return kSliceMore;
-    }
-    host.ClearTraceRecord();
-    return kSliceDone;
-  }
-
-B:  // pass start
-  ClearMarks(e);
-  i = 1;
-  e.RescanFlag = 0;
-  CompactTable(e);
-
-C:  // the j loop of entry i
-  j = i;
-C1:
-  ++j;
-  ++steps;
-  if (j > e.TermCount) goto E;
-  if (msk[i] == 0) goto E;
-  if (msk[j] == 0) goto C1;
-  rec.kind = 1;
-  rec.i = static_cast<uint16_t>(i);
-  rec.j = static_cast<uint16_t>(j);
-  FillRecord(rec, full, val[i], msk[i], val[j], msk[j], e.RescanFlag);
-  if (e.TraceScan && !TraceStop(e, host)) return resume;
-  switch (rec.code) {
-    case 1:
-    case 9:  // j repeats i or lies inside it
-      msk[j] = 0;
-      goto C1;
-    case 5:  // i lies inside j
-      msk[i] = 0;
-      goto E;
-    case 2:  // i and j merge
-      msk[j] = 0;
-      msk[i] = Drop(msk[i], rec.diff);
-      e.RescanFlag = 1;
-      if (msk[i] == 0) goto EmptyEnd;
-      goto C1;
-    case 6:  // j shortens i
-      msk[i] = Drop(msk[i], rec.diff);
-      e.RescanFlag = 1;
-      if (msk[i] == 0) goto EmptyEnd;
-      goto C1;
-    case 10:  // i shortens j
-      msk[j] = Drop(msk[j], rec.diff);
-      e.RescanFlag = 1;
-      if (msk[j] == 0) goto EmptyEnd;
-      goto C1;
-    case 14:
-      if (e.RescanFlag) goto C1;
-      goto F;
-    default:
-      goto C1;
-  }
-
-E:  // end of the j loop of entry i
-  if (steps > e.SliceBudget) {
-    e.ResumeIndex = static_cast<uint16_t>(i);
-    if (e.GoOn) return kSliceMore;
-    host.ClearTraceRecord();
-    return kSliceDone;
-  }
-  ++i;
-  if (i < e.TermCount) goto C;
-  if (e.RescanFlag) goto NextPass;
-  host.ClearTraceRecord();
-  return kSliceDone;
-
-F:  // virtual-term group for (i, j)
-  Consensus(full, val[i], msk[i], val[j], msk[j], rec.diff, e.VtValue, e.VtMask);
-  mark[i] = 1;
-  mark[j] = 1;
-  e.StackPos = 0;
-  e.StackCount = 0;
-  e.VtHistory = 0;
-F4:
-  k = 0;
-F4next:
-  ++k;
-  ++steps;
-  if (k > e.TermCount) goto G;
-  if (msk[k] == 0) goto F4next;
-  rec.kind = 2;
-  rec.k = static_cast<uint16_t>(k);
-  rec.history = e.VtHistory;
-  FillRecord(rec, full, e.VtValue, e.VtMask, val[k], msk[k], e.RescanFlag);
-  if (e.TraceScan && !TraceStop(e, host)) return resume;
-  switch (rec.code) {
-    case 1:  // the VT repeats k
-      if (!mark[k]) msk[k] = 0;
-      goto F4next;
-    case 9:  // k lies inside the VT
-      if (mark[k]) {
-        msk[k] = e.VtMask;
-        e.RescanFlag = 1;
-      } else {
-        msk[k] = 0;
-      }
-      goto F4next;
-    case 5:  // the VT lies inside k
-      e.VtMask = msk[k];
-      mark[k] = 1;
-      goto Restart;
-    case 2:  // the VT and k merge
-      msk[k] = Drop(msk[k], rec.diff);
-      e.VtMask = Drop(e.VtMask, rec.diff);
-      mark[k] = 1;
-      e.RescanFlag = 1;
-      goto Restart;
-    case 6:  // k shortens the VT
-      e.VtMask = Drop(e.VtMask, rec.diff);
-      mark[k] = 1;
-      goto Restart;
-    case 10:  // the VT shortens k
-      msk[k] = Drop(msk[k], rec.diff);
-      e.RescanFlag = 1;
-      goto F4next;
-    case 14:  // a new virtual term for the stack
-      if (!mark[k] && (rec.diff & e.VtHistory) == 0 && e.StackCount < kStackSlots) {
-        e.VtHistory = static_cast<uint16_t>(e.VtHistory | rec.diff);
-        ++e.StackCount;
-        VirtualSlot& slot = e.VirtualStack[e.StackCount];
-        Consensus(full, e.VtValue, e.VtMask, val[k], msk[k], rec.diff, slot.value, slot.mask);
-        slot.source = static_cast<uint16_t>(k);
-      }
-      goto F4next;
-    default:
-      goto F4next;
-  }
-Restart:
-  e.StackPos = 0;
-  e.StackCount = 0;
-  e.VtHistory = 0;
-  goto F4;
-
-G:  // end of a scan with the current VT
-  if (e.RescanFlag) goto NextPass;
-  if (e.StackPos == e.StackCount) {
-    ClearMarks(e);
-    goto C1;
-  }
-  ++e.StackPos;
-  e.VtValue = e.VirtualStack[e.StackPos].value;
-  e.VtMask = e.VirtualStack[e.StackPos].mask;
-  mark[e.VirtualStack[e.StackPos].source] = 1;
-  goto F4;
-
-EmptyEnd:  // an entry covers every assignment
-  e.TermCount = 0;
-  host.ClearTraceRecord();
-  return kSliceDone;
+  PlainPolicy plain;
+  machine::SliceLimits limits;
+  limits.budget = e.SliceBudget;
+  limits.anywhere = e.SliceAnywhere != 0;
+  return machine::RunMachine(e, host, resume, plain, limits);
 }
 
 void ReduceTruthTable(Engine& e, RunHost& host) {
@@ -304,7 +146,14 @@ void ReduceTruthTable(Engine& e, RunHost& host) {
     host.ProcessPendingEvents();
     if (++c == 10) c = 1;
   } while (r != kSliceDone && e.GoOn);
-  if (e.GoOn) CompactTable(e);
+  if (e.GoOn) {
+    CompactTable(e);
+  } else {
+    // Ended between two slices, perhaps inside a virtual-term group: no
+    // entry stays flagged.
+    std::fill(e.TermMark.begin() + 1, e.TermMark.begin() + 1 + e.TermCount, 0);
+    e.Reduce.phase = ReducePhase::kFinished;
+  }
 }
 
 // ---------------------------------------------------------------- output texts

@@ -19,8 +19,10 @@ enum SliceResult : uint8_t {
 // ended at a trace stop.
 void ReduceTruthTable(Engine& e, RunHost& host);
 
-// One slice of the reduction. resume 1 continues after ResumeIndex; any
-// other value starts from the first entry.
+// One slice of the reduction with the plain loop (every entry compared, the
+// Scan trace stopping at each comparison). resume 1 goes on where the last
+// slice stopped; any other value starts from the first entry. Returns
+// kSliceMore or kSliceDone (also when the run was ended at a trace stop).
 uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume);
 
 // Remove deleted entries (mask 0), keeping the order; returns TermCount.
@@ -32,10 +34,18 @@ bool HasSingleBit(uint16_t x);
 // Comparison code of a first term (v1, m1) with a second (v2, m2).
 CompareCode Compare(uint16_t fullMask, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2);
 
-// The name of the action a comparison leads to, as the trace shows it:
-// "delete [j]", "virtual:", "new VT", "no action" and so on. Chosen from the
-// record before the action is taken.
+// The action a comparison leads to, chosen from its record (and for code
+// 14 of a virtual-term compare from the flag of k) before it is taken.
+StepAction ActionOf(const Engine& e, const TraceRecord& record);
+
+// The name of an action as the trace shows it: "delete [j]", "virtual:",
+// "new VT", "no action" and so on.
+const char* ActionText(StepAction action);
 const char* ActionText(const Engine& e, const TraceRecord& record);
+
+// True when the step forms a virtual term ("virtual:" or "new VT"): the
+// trace shows the consensus that is formed.
+bool FormsVirtualTerm(const Engine& e, const TraceRecord& record);
 
 // The consensus of a first term (v1, m1) and a second (v2, m2) whose
 // difference d has one bit.

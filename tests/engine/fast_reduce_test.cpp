@@ -426,3 +426,135 @@ TEST(FastReduce, FifteenVariablesAllRowsButOneAndParity) {
 
 }  // namespace
 }  // namespace tervo
+
+namespace tervo {
+namespace {
+
+// Where each slice ended: phase, i, j, k; plus the stack, to tell a slice
+// that ended between two stacked virtual terms.
+struct SliceEnd {
+  ReducePhase phase;
+  uint16_t i, j, k;
+  uint8_t stackPos, stackCount;
+  bool operator==(const SliceEnd&) const = default;
+};
+
+// Slices ended by a step budget after any step; `budget` < 0 draws a new
+// random budget of 0..40 steps for every slice. Both paths draw the same
+// numbers from their own generator with the same seed.
+std::vector<SliceEnd> StepSlices(Engine& e, bool fast, int budget, uint32_t seed) {
+  std::mt19937 rng(seed);
+  NullHost host;
+  std::vector<SliceEnd> ends;
+  e.FullMask = LowMask(e.VariableCount);
+  e.GoOn = 1;
+  e.SliceAnywhere = 1;
+  e.Fast->stepScale = 1;
+  e.Fast->sliceMicros = 0;
+  uint8_t r = 0;
+  do {
+    e.SliceBudget = budget >= 0 ? static_cast<uint32_t>(budget) : static_cast<uint32_t>(rng() % 41);
+    r = fast ? FastScanSlice(e, host, r) : ScanSlice(e, host, r);
+    EXPECT_TRUE(r == kSliceMore || r == kSliceDone);
+    if (r == kSliceMore)
+      ends.push_back({e.Reduce.phase, e.Reduce.i, e.Reduce.j, e.Reduce.k, e.StackPos, e.StackCount});
+  } while (r == kSliceDone ? false : ends.size() < 2'000'000);
+  CompactTable(e);
+  return ends;
+}
+
+TEST(FastReduce, SlicesEndAfterAnyStepAtTheSameStepAsThePlainLoop) {
+  // Budgets of 0 to 3 steps end a slice after nearly every step: inside
+  // virtual-term scans, between two stacked terms, at the end of a j loop. The fast
+  // path must stop at exactly the plain loop's steps and resume to the same
+  // result as one unsliced plain run.
+  struct Case {
+    int budget;  // -1: random per slice
+    int rounds;
+  } cases[] = {{0, 12}, {1, 12}, {2, 12}, {3, 12}, {-1, 40}};
+  std::mt19937 rng(31);
+  int inScan = 0, betweenPops = 0, atEntryEnd = 0;
+  for (const Case& c : cases) {
+    for (int round = 0; round < c.rounds; ++round) {
+      const int n = 3 + round % 5;
+      Function f = round % 3 == 0 ? Rows(rng, n, 0.55) : round % 3 == 1 ? Cubes(rng, n, 3 * n) : Cover(rng, n);
+      const std::string what = f.what + " budget " + std::to_string(c.budget);
+      auto whole = test::NewEngine();
+      Load(*whole, f);
+      NullHost host;
+      PlainReduce(*whole, host);
+
+      auto plain = test::NewEngine();
+      auto fast = test::NewEngine();
+      Load(*plain, f);
+      Load(*fast, f);
+      const uint32_t seed = rng();
+      const auto plainEnds = StepSlices(*plain, false, c.budget, seed);
+      const auto fastEnds = StepSlices(*fast, true, c.budget, seed);
+      ASSERT_EQ(plainEnds.size(), fastEnds.size()) << what;
+      for (size_t s = 0; s < plainEnds.size(); ++s) ASSERT_TRUE(plainEnds[s] == fastEnds[s]) << what << " slice " << s;
+      ExpectSameState(*whole, *plain, what + " (plain, sliced)");
+      ExpectSameState(*whole, *fast, what + " (fast, sliced)");
+      for (const SliceEnd& s : fastEnds) {
+        inScan += s.phase == ReducePhase::kScan && s.k > 0;
+        betweenPops += s.phase == ReducePhase::kScanEnd && s.stackPos < s.stackCount;
+        atEntryEnd += s.phase == ReducePhase::kEntryEnd;
+      }
+    }
+  }
+  EXPECT_GT(inScan, 100);
+  EXPECT_GT(betweenPops, 5);
+  EXPECT_GT(atEntryEnd, 20);
+}
+
+TEST(FastReduce, TimeEndsASliceAnywhereWithTheSameResult) {
+  // Slices of one microsecond end after whatever step the clock says, the
+  // paths take turns, and the result is still the plain loop's.
+  std::mt19937 rng(37);
+  for (int round = 0; round < 30; ++round) {
+    const int n = 4 + round % 5;
+    const Function f = round % 2 ? Rows(rng, n, 0.5) : Cubes(rng, n, 4 * n);
+    auto whole = test::NewEngine();
+    Load(*whole, f);
+    NullHost host;
+    PlainReduce(*whole, host);
+
+    auto e = test::NewEngine();
+    Load(*e, f);
+    e->FullMask = LowMask(e->VariableCount);
+    e->GoOn = 1;
+    e->SliceBudget = 1u << 30;
+    e->Fast->sliceMicros = 1;
+    e->Fast->stepScale = 1;
+    uint8_t r = 0;
+    int slices = 0;
+    do r = (++slices % 7 == 0 ? ScanSlice : FastScanSlice)(*e, host, r);
+    while (r == kSliceMore);
+    CompactTable(*e);
+    ExpectSameState(*whole, *e, f.what);
+  }
+}
+
+TEST(FastReduce, EscapeBetweenSlicesInsideAGroupLeavesNoFlag) {
+  // A slice that ends inside a virtual-term group, then ESC: the flags of
+  // the group's parents are cleared.
+  struct EscHost : NullHost {
+    Engine* engine = nullptr;
+    void ProcessPendingEvents() override {
+      if (engine->Reduce.phase == ReducePhase::kScan) engine->GoOn = 0;
+    }
+  } host;
+  auto e = test::NewEngine();
+  ASSERT_EQ(test::Table(*e, "ABCD\n11  \n0 1 \n 0 1"), kOk);
+  e->SliceAnywhere = 1;
+  e->SliceBudget = 0;
+  e->Fast->stepScale = 1;
+  host.engine = e.get();
+  e->GoOn = 1;
+  ReduceTruthTable(*e, host);
+  EXPECT_EQ(e->GoOn, 0);
+  for (int t = 1; t <= 3; ++t) EXPECT_EQ(e->TermMark[t], 0) << t;
+}
+
+}  // namespace
+}  // namespace tervo

@@ -426,13 +426,16 @@ TEST(MinimalCover, InTheRunsReductionPlace) {
       EXPECT_EQ(run.message, "process terminated");
       continue;
     }
-    if (c.terms >= 0) EXPECT_EQ(e->TermCount, c.terms);
+    if (c.terms >= 0) {
+      EXPECT_EQ(e->TermCount, c.terms);
+    }
     EXPECT_EQ(run.message.rfind("OK: time = ", 0), 0u) << run.message;
     const std::string tail = run.message.substr(run.message.find(" secs") + 5);
-    if (c.stopAt > 0)
+    if (c.stopAt > 0) {
       EXPECT_EQ(tail.rfind(", at least ", 0), 0u) << tail;
-    else
+    } else {
       EXPECT_EQ(tail, c.suffix);
+    }
     EXPECT_TRUE(tail.size() >= c.suffix.size() && tail.compare(tail.size() - c.suffix.size(), c.suffix.size(), c.suffix) == 0)
         << tail;
     EXPECT_EQ(host.steps > 0, c.scan != 0);

@@ -44,7 +44,7 @@ std::string TraceLine(const Engine& e, const TraceRecord& r) {
   const std::string_view action = TraceAction(e, r);
   line += ": ";
   line += action;
-  if (action == "virtual:" || action == "new VT") {
+  if (FormsVirtualTerm(e, r)) {
     // The consensus of the two terms about to be combined.
     uint16_t v1, m1, v2, m2;
     if (r.kind == 1) {

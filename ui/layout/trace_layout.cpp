@@ -83,7 +83,7 @@ void DrawTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRe
   Add(out, 5, 160, "(" + std::to_string(r.code) + ")");
   const std::string action = ActionText(e, r);
   Add(out, 5, 180, action);
-  if (action == "virtual:") {
+  if (FormsVirtualTerm(e, r)) {
     uint16_t value = 0, mask = 0;
     Consensus(e.FullMask, e.TermValue[r.i], e.TermMask[r.i], e.TermValue[r.j], e.TermMask[r.j], r.diff, value,
               mask);
@@ -105,7 +105,7 @@ void DrawVirtualCompare(std::vector<InfoText>& out, const Engine& e, const Trace
   if (r.secondHole) Add(out, 5, 140, "hole [k]");
   const std::string action = ActionText(e, r);
   Add(out, 5, 160, action);
-  if (action == "new VT") {
+  if (FormsVirtualTerm(e, r)) {
     uint16_t value = 0, mask = 0;
     Consensus(e.FullMask, e.VtValue, e.VtMask, e.TermValue[r.k], e.TermMask[r.k], r.diff, value, mask);
     DrawTerm(out, e, kTermX, 160, value, mask);
