@@ -17,8 +17,6 @@ namespace tervo {
 
 namespace {
 
-std::atomic<long> gWriteFault{-1};
-
 uint16_t ReadWord(std::span<const uint8_t> b, std::size_t at) {
   return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
 }
@@ -31,15 +29,6 @@ void PutWord(std::vector<uint8_t>& out, std::size_t at, uint16_t w) {
 class SystemSink final : public FileSink {
  public:
   long Write(int fd, const uint8_t* data, std::size_t size) override {
-    const long fault = gWriteFault.load();
-    if (fault >= 0) {
-      const off_t at = ::lseek(fd, 0, SEEK_CUR);
-      if (at < 0 || at >= fault) {
-        errno = EIO;
-        return -1;
-      }
-      size = std::min(size, static_cast<std::size_t>(fault - at));
-    }
     return static_cast<long>(::write(fd, data, size));
   }
   int Sync(int fd) override { return ::fsync(fd); }
@@ -334,7 +323,5 @@ uint8_t LoadFormulaFile(Engine& e, const std::filesystem::path& chosen, std::fil
   if (read != kOk) return read;
   return DecodeFormulaFile(e, bytes);
 }
-
-void SetFormulaFileWriteFault(long bytes) { gWriteFault.store(bytes < 0 ? -1 : bytes); }
 
 }  // namespace tervo

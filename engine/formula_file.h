@@ -150,9 +150,4 @@ uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen,
 uint8_t LoadFormulaFile(Engine& e, const std::filesystem::path& chosen,
                         std::filesystem::path* opened = nullptr);
 
-// Make SystemFileSink() fail every write past this many bytes of a file (a
-// negative value turns the fault off). Only for the window's tests, which
-// save through the window and have no sink of their own to hand it yet.
-void SetFormulaFileWriteFault(long bytes);
-
 }  // namespace tervo

@@ -8,14 +8,14 @@ PACKAGES=(
   g++ cmake make pkg-config dpkg-dev file
   # engine tests and benchmarks
   libgtest-dev libbenchmark-dev
-  # command-line tool
-  libcli11-dev
+  # command-line tool, its JSON and the tests that read it back
+  libcli11-dev nlohmann-json3-dev jq
   # windows, printing and their tests
   qt6-base-dev qt6-qpa-plugins libgl-dev xvfb xauth fontconfig fonts-liberation2
   # fuzzing the file reader
   clang libclang-rt-dev
-  # desktop files
-  desktop-file-utils appstream
+  # desktop files, manual pages, checking the package
+  desktop-file-utils appstream help2man lintian
   # rendering printed pages for a look
   poppler-utils
 )

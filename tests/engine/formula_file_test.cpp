@@ -38,7 +38,6 @@ class FormulaFileTest : public ::testing::Test {
     dir = tmpl;
   }
   void TearDown() override {
-    SetFormulaFileWriteFault(-1);
     std::error_code ec;
     fs::remove_all(dir, ec);
   }

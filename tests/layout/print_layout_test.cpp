@@ -1,6 +1,8 @@
 // The printed layout as data: slots, columns, page breaks and scaling.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -229,6 +231,87 @@ TEST(PrintLayout, TextBuilders) {
   test::SetTableText(*e, "A C\n1 0");
   EXPECT_EQ(TableHeaderText(*e), "A  .C" + std::string(24, ' '));
   EXPECT_EQ(TableLineText(*e, 1), "1   0 " + std::string(24, ' '));
+}
+
+// Page breaks come only before a term: a list that fills its last page to
+// the foot leaves no page with only the heading and credit line.
+TEST(PrintLayout, NoPageWithoutTerms) {
+  const struct {
+    int terms, pages;
+  } cases[] = {{0, 1}, {101, 1}, {102, 1}, {103, 2}, {224, 2}, {225, 3}, {346, 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.terms);
+    auto e = WithTerms(c.terms);
+    const auto ops = LayoutPrint(*e, Page());
+    int pages = 1;
+    for (const auto& op : ops)
+      if (op.kind == PrintOp::kNewPage) ++pages;
+    EXPECT_EQ(pages, c.pages);
+    // Every page holds terms (page 1 at least the result's title).
+    for (int page = 2; page <= pages; ++page) EXPECT_NE(FindText(ops, OutputHeaderText(*e), page), nullptr);
+    if (c.terms > 0) {
+      EXPECT_EQ(FindText(ops, LineNumberText(c.terms))->page, c.pages);
+    }
+  }
+}
+
+// A result of 511 terms over 9 variables on pages of several sizes: every
+// term is printed once, and nothing reaches past the page or into the
+// credit line once the fitting factor is applied.
+TEST(PrintLayout, FitsThePage) {
+  auto e = std::make_unique<Engine>();
+  test::SetFormulaText(*e, "A+B+C+D+E+F+G+H+I");
+  e->VariableCount = 9;
+  e->VariableTable = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I'};
+  e->TermCount = 511;
+  for (int t = 1; t <= 511; ++t) {
+    e->TermValue[t] = static_cast<uint16_t>(t);
+    e->TermMask[t] = 0x1FF;
+  }
+  const struct {
+    const char* paper;
+    int width, height;
+    bool scaled;
+  } cases[] = {
+      {"A4", 2395, 3451, false},     {"Letter", 2466, 3216, true}, {"A5", 1663, 2423, true},
+      {"A6", 1155, 1690, true},      {"A4 sideways", 3451, 2395, true},
+      {"A4 at 600 dpi", 4800, 6902, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.paper);
+    const PrintInput in = Page(c.width, c.height);
+    const FittedPrint fitted = LayoutPrintFitted(*e, in);
+    EXPECT_EQ(fitted.scale < 1.0, c.scaled);
+    if (!c.scaled) {
+      EXPECT_EQ(fitted.scale, 1.0);
+      EXPECT_EQ(fitted.ops.size(), LayoutPrint(*e, in).size());
+    }
+    const double s = fitted.scale;
+    std::vector<int> seen(512, 0);
+    std::map<int, int> creditTop;
+    for (const auto& op : fitted.ops)
+      if (op.kind == PrintOp::kText && op.slot == 0 && op.y > 0) creditTop[op.page] = op.y;
+    for (const auto& op : fitted.ops) {
+      if (op.kind == PrintOp::kNewPage) continue;
+      if (op.kind == PrintOp::kRule) {
+        EXPECT_LE(op.x2 * s, c.width + 0.5);
+        continue;
+      }
+      if (op.text.size() == 3 && op.slot > 0) {  // a line number
+        const int k = std::atoi(op.text.c_str());
+        if (k > 0 && op.text == LineNumberText(k)) ++seen[k];
+      }
+      EXPECT_GE(op.x, 0);
+      EXPECT_LE((op.y + op.height) * s, c.height + 0.5) << op.text;
+      if (op.text != in.title) {
+        EXPECT_LE(TextRight(op) * s, c.width + 0.5) << op.text;
+      }
+      if (op.slot > 0) {
+        EXPECT_LE(op.y + op.height, creditTop[op.page]) << op.text << " on page " << op.page;
+      }
+    }
+    for (int k = 1; k <= 511; ++k) EXPECT_EQ(seen[k], 1) << "term " << k;
+  }
 }
 
 }  // namespace

@@ -42,6 +42,8 @@ expect_rc() { if [ "$RC" -eq "$2" ]; then ok; else bad "$1: expected exit status
 expect_out() { if [ "$OUT" = "$2" ]; then ok; else bad "$1: expected stdout <$2>"; fi; }
 expect_out_has() { if grep -qF -- "$2" <<<"$OUT"; then ok; else bad "$1: stdout lacks <$2>"; fi; }
 expect_err_has() { if grep -qF -- "$2" <<<"$ERR"; then ok; else bad "$1: stderr lacks <$2>"; fi; }
+# The JSON is written by a library, so its layout may change: read it back.
+expect_json() { if jq -e "$2" >/dev/null 2>&1 <<<"$OUT"; then ok; else bad "$1: JSON fails <$2>"; fi; }
 # The output with the time of the reduction blanked, for comparing runs.
 timeless() { sed -E 's/time = [0-9.]+ secs/time = T secs/; s/"seconds": [0-9.]+/"seconds": T/' <<<"$1"; }
 
@@ -130,17 +132,64 @@ expect_out "pla rows" "$(printf 'A.B.C\n1 1 x\n0 x 1\n%s' "$(tail -1 <<<"$OUT")"
 
 refuse_pla() {
   local what=$1 line=$2 words=$3 body=$4
+  shift 4
   printf '%s\n' "$body" >refused.pla
-  run --pla refused.pla
+  run --pla refused.pla "$@"
   expect_rc "pla refused: $what" 2
   expect_err_has "pla refused: $what" "refused.pla:$line: "
   expect_err_has "pla refused: $what" "$words"
   expect_out "pla refused: $what prints nothing" ""
 }
-refuse_pla "two outputs" 2 "single output" $'.i 2\n.o 2\n11 10'
-refuse_pla "don't-care row" 4 "don't-care" $'.i 2\n.o 1\n11 1\n1- -'
-refuse_pla "OFF-set row" 3 "outside the ON-set" $'.i 2\n.o 1\n10 0'
+# A formula file keeps one function as a typed table: what a table cannot
+# hold is refused when the run is to be saved.
+refuse_pla "two outputs" 2 "single output" $'.i 2\n.o 2\n11 10' --save kept
+refuse_pla "don't-care row" 4 "don't-care" $'.i 2\n.o 1\n11 1\n1- -' --save kept
+refuse_pla "OFF-set row" 3 "outside the ON-set" $'.i 2\n.o 1\n10 0' --save kept
+if [ ! -e tervo42_kept ]; then ok; else bad "a refused save wrote a file"; fi
 refuse_pla "bad character" 3 "input 2" $'.i 2\n.o 1\n1z 1'
+
+# Several outputs, don't-cares, names and a constant output.
+cat >add.pla <<'EOF2'
+# a full adder with a don't-care, and an output that is never 1
+.i 3
+.o 3
+.ilb a b cin
+.ob sum carry never
+.type fd
+001 | 100
+010 | 100
+100 | 100
+011 | 010
+101 | 010
+110 | 010
+111 | 1-0
+.e
+EOF2
+run --pla add.pla
+expect_rc "multi-output pla" 0
+expect_out "multi-output pla" "$(printf 'variables: A = a, B = b, C = cin\noutput 1: sum\nA.B.C\n0 0 1\n0 1 0\n1 0 0\n1 1 1\n%s\n\noutput 2: carry\nA.B.C\nx 1 1\n1 x 1\n1 1 x\n%s\n\noutput 3: never\nA.B.C\nOK: constant 0' "$(sed -n 8p <<<"$OUT")" "$(sed -n 15p <<<"$OUT")")"
+run --pla add.pla --format pla
+expect_rc "multi-output pla written as pla" 0
+expect_out_has "names written back" ".ilb a b cin"
+expect_out_has "names written back" ".ob sum carry never"
+expect_out_has "cube of carry" "-11 010"
+printf '%s\n' "$OUT" >add_result.pla
+run --pla add_result.pla --format json
+expect_json "written pla reads back" '[.outputs[].verified] == [true, true, true] and [.outputs[].terms | length] == [4, 3, 0]'
+run --pla add.pla --pos --format json
+expect_json "multi-output product of sums" '.form == "product of sums" and .outputs[2].constant == 0 and .outputs[2].terms == [{"value": 0, "mask": 0, "row": "x x x", "formula": "0"}] and .exit_status == 0'
+printf '.i 2\n.o 1\n.type fr\n1- 1\n11 0\n' >conflict.pla
+run --pla conflict.pla
+expect_rc "row both 1 and 0" 2
+expect_err_has "row both 1 and 0" "conflict.pla:5: inputs 11 are 1 for the output on line 4 and 0 on line 5"
+printf '.i 2\n.o 1\n.phase 1\n' >phase.pla
+run --pla phase.pla
+expect_rc ".phase" 2
+expect_err_has ".phase" "keyword .phase is not taken"
+printf '.i 2\n.o 1\n-- 1\n' >one.pla
+run --pla one.pla --format pla
+expect_rc "a constant PLA function is a result" 0
+expect_out_has "a constant PLA function is written" "-- 1"
 
 # PLA output read back by the PLA reader gives the same rows (CNF and DNF).
 for form in "" "--dnf"; do
@@ -168,13 +217,55 @@ expect_err_has "pla output of a tautology" "TAUTOLOGY"
 run --format json --dnf 'A.B'
 expect_rc "json" 0
 expect_out_has "json" '"mode": "DNF"'
-expect_out_has "json" '"variables": ["A", "B"]'
-expect_out_has "json" '{"value": 0, "mask": 2, "row": "x 1"}'
+expect_json "json variables" '.variables == ["A", "B"]'
+# value, mask and row give the same literals: B appears as itself in the sum A+B.
+expect_json "json term" '.terms[0] == {"value": 2, "mask": 2, "row": "x 1", "formula": "B"}'
+expect_json "json form" '.form == "product of sums" and .outcome == "ok" and .exit_status == 0'
+run --format json --sop 'A./B'
+expect_json "json sum of products" '.form == "sum of products" and .mode == "CNF" and .terms == [{"value": 1, "mask": 3, "row": "1 0", "formula": "A./B"}]'
+run --format json --pos 'A./B'
+expect_json "json product of sums" '[.terms[].formula] == ["A", "/B"] and [.terms[].row] == ["1 x", "x 0"]'
 expect_out_has "json" '"verified": true'
 run --format json 'A.'
 expect_rc "json of an error" 1
 expect_out_has "json of an error" '"message": "SYNTAX ERROR"'
 expect_out_has "json of an error" '"verified": null'
+
+# ---------------------------------------------------------------- refused characters and checked writes
+for f in 'A|B' '!A.B' 'A^B' "A'.B" 'A&B'; do
+  run "$f"
+  expect_rc "refused $f" 2
+  expect_err_has "refused $f" "line 1, column "
+  expect_out "refused $f prints nothing" ""
+done
+run 'A|B'
+expect_err_has "refused | is named" '"|" is not in the formula language'
+run_stdin 'hello
+world!'
+expect_rc "refused from standard input" 2
+expect_err_has "refused from standard input" 'line 2, column 6: "!"'
+printf 'AB\n10\n' >digits.txt
+run -f digits.txt
+expect_rc "a table read as a formula" 2
+expect_err_has "a table read as a formula" "--table"
+
+"$BATCH" 'A.B' >/dev/full 2>"$WORK/.err"
+RC=$? OUT= ERR=$(cat "$WORK/.err")
+expect_rc "full disk" 2
+expect_err_has "full disk" "No space left on device"
+for form in text json pla; do
+  (trap '' PIPE; sleep 0.3; exec "$BATCH" --format $form 'A.B+C') 2>"$WORK/.err" | true
+  RC=${PIPESTATUS[0]} OUT= ERR=$(cat "$WORK/.err")
+  expect_rc "closed pipe, SIGPIPE ignored, $form" 2
+  expect_err_has "closed pipe, SIGPIPE ignored, $form" "Broken pipe"
+done
+
+run --sop 'A.B'
+expect_out_has "--sop is the default form" "A.B"
+run --pos 'A.B'
+expect_out_has "--pos is the DNF" "A+B"
+run --sop --pos 'A'
+expect_rc "--sop with --pos" 2
 
 # ---------------------------------------------------------------- trace
 run --trace 'A.B+/A.C'
@@ -269,6 +360,25 @@ OUT=$(cat "$WORK/.out")
 ERR=
 expect_rc "Ctrl+C" 130
 expect_out_has "Ctrl+C" '"message": "process terminated"'
+expect_json "Ctrl+C outcome" '.outcome == "interrupted" and .exit_status == 130 and .outputs[0].error_code == null'
+
+# Ctrl+C in the first of several outputs ends them all.
+awk 'BEGIN { srand(5); print ".i 10"; print ".o 4";
+  for (a = 0; a < 1024; a++) { s = ""; x = a;
+    for (c = 0; c < 10; c++) { s = s (x % 2); x = int(x / 2) }
+    o = ""; for (k = 0; k < 4; k++) o = o (rand() < 0.5 ? "1" : "0"); print s " " o } }' >slow4.pla
+set -m
+"$BATCH" --trace --pla slow4.pla >"$WORK/.out" 2>/dev/null </dev/null &
+pid=$!
+sleep 0.5
+kill -INT "$pid" 2>/dev/null
+wait "$pid"
+RC=$?
+set +m
+OUT=$(cat "$WORK/.out")
+expect_rc "Ctrl+C with several outputs" 130
+if [ "$(grep -c '^output ' <<<"$OUT")" -eq 1 ]; then ok; else bad "Ctrl+C: the outputs after the first did not run"; fi
+expect_out_has "Ctrl+C with several outputs" "process terminated"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

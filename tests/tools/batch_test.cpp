@@ -11,6 +11,7 @@
 #include "inputs.h"
 #include "logic_unit.h"
 #include "pla.h"
+#include "pla_run.h"
 #include "report.h"
 #include "run.h"
 #include "xlate_unit.h"
@@ -221,6 +222,9 @@ TEST(BatchInput, TableLinesAreChecked) {
       {"AB\n1\t0\n", 2, "tab"},
       {"A\n" + std::string(100, '\n') + "1\n", 102, "100 term lines"},
       {"A\n" + std::string(99, '\n') + "1\n\n\n", 0, ""},
+      {"AB\n1\xc3\xa9\n", 2, "column 2 is \"\xc3\xa9\" (U+00E9)"},
+      {"A.\n1\n", 1, "column 2 is \".\""},
+      {"AB\n1 2\n", 2, "column 3 is \"2\""},
   };
   for (const Case& c : cases) {
     auto e = std::make_unique<Engine>();
@@ -238,6 +242,42 @@ TEST(BatchInput, TableLinesAreChecked) {
   EXPECT_EQ(std::string(e->TableGrid[0].data(), 4), "AB C");
   EXPECT_EQ(std::string(e->TableGrid[1].data(), 3), "1 0");
   EXPECT_EQ(std::string(e->TableGrid[3].data(), 2), " 1");
+}
+
+// What the window's editor would not let in is refused before anything is
+// placed, with its line and column.
+TEST(BatchInput, FormulaRefusesCharactersOutsideTheLanguage) {
+  struct Case {
+    const char* text;
+    int line;           // 0: accepted
+    const char* words;  // in the message
+  } cases[] = {
+      {"A|B", 1, "line 1, column 2: \"|\""},
+      {"!A.B", 1, "column 1: \"!\""},
+      {"A^B", 1, "\"^\""},
+      {"A'.B", 1, "\"'\""},
+      {"A.B\n+ 1", 2, "line 2, column 3: \"1\" is not in the formula language"},
+      {"0 1\n", 1, "--table"},
+      {"A.B\x01", 1, "byte 0x01"},
+      {"A\vB", 1, "byte 0x0b"},
+      {"A\xc2\xb7" "B", 1, "\"\xc2\xb7\" (U+00B7)"},
+      {"A\xff", 1, "byte 0xff"},
+      {"a . b\r\n\t+ c\n", 0, ""},
+      {"(A=B)-C>/D+e", 0, ""},
+  };
+  for (const Case& c : cases) {
+    auto e = std::make_unique<Engine>();
+    e->FormulaGrid[0].fill('Q');
+    const auto err = PlaceFormula(*e, c.text);
+    if (c.line == 0) {
+      EXPECT_FALSE(err) << c.text;
+      continue;
+    }
+    ASSERT_TRUE(err) << c.text;
+    EXPECT_EQ(err->line, c.line) << c.text;
+    EXPECT_NE(err->text.find(c.words), std::string::npos) << err->text;
+    EXPECT_EQ(e->FormulaGrid[0][0], 'Q') << "placed although refused: " << c.text;
+  }
 }
 
 // ---------------------------------------------------------------- PLA
@@ -386,6 +426,268 @@ TEST(BatchPla, RunsAsTableInput) {
   EXPECT_TRUE(run.verified);
   EXPECT_EQ(e->TermCount, 128);
   EXPECT_FALSE(PlacePlaInTableGrid(*e, f));
+}
+
+// Output k of a file as one character per assignment: 1 ON, 0 OFF, - don't-care.
+std::string States(const PlaFile& f, unsigned k) {
+  std::vector<RowState> states;
+  const auto err = OutputStates(f, k, states);
+  if (err) return "refused: " + err->text;
+  std::string s;
+  for (RowState st : states) s += st == RowState::kOn ? '1' : st == RowState::kOff ? '0' : '-';
+  return s;
+}
+
+// Each construct of the format, read into the ON, OFF and don't-care rows of
+// every output. Assignments are listed 0, 1, 2, ...; bit c is input c.
+TEST(BatchPla, ReadsEveryConstructIntoOnOffAndDontCareRows) {
+  struct Case {
+    const char* text;
+    std::vector<std::string> outputs;
+  } cases[] = {
+      // blanks and "|" inside a row; "2" for a free input, "4" for ON
+      {".i 2\n.o 1\n1 | 2  4\n", {"0101"}},
+      // .type f: 0, - and ~ add nothing
+      {".i 2\n.o 1\n.type f\n11 1\n0- 0\n1- -\n-1 ~\n", {"0001"}},
+      // .type fd (also the default): - and 2 are don't-cares, which win over 1
+      {".i 2\n.o 1\n.type fd\n-1 1\n11 -\n00 0\n", {"001-"}},
+      {".i 2\n.o 1\n-1 1\n11 2\n", {"001-"}},
+      // .type fr: what is listed neither way is a don't-care
+      {".i 2\n.o 1\n.type fr\n1- 1\n00 0\n", {"01-1"}},
+      // .type fdr: all three
+      {".i 2\n.o 1\n.type fdr\n10 1\n11 -\n0- 0\n", {"010-"}},
+      // .type r and dr: the rest is ON
+      {".i 2\n.o 1\n.type r\n1- 0\n01 1\n", {"1010"}},
+      {".i 2\n.o 1\n.type dr\n1- 0\n01 -\n", {"10-0"}},
+      // several outputs, 3 meaning nothing, a comment between rows
+      {".i 2\n.o 3\n.ilb x y\n.ob f g h\n.p 3\n10 1-0\n# rows\n01 301\n11 111\n.end\n00 111\n",
+       {"0101", "0-01", "0011"}},
+  };
+  for (const Case& c : cases) {
+    PlaFile f;
+    const auto err = ReadPlaFile(c.text, f);
+    ASSERT_FALSE(err) << c.text << ": " << err->line << ": " << err->text;
+    ASSERT_EQ(f.outputs, c.outputs.size()) << c.text;
+    for (unsigned k = 0; k < f.outputs; ++k) EXPECT_EQ(States(f, k), c.outputs[k]) << c.text << " output " << k + 1;
+  }
+
+  PlaFile f;
+  ASSERT_FALSE(ReadPlaFile(".i 2\n.o 2\n.ilb in1 in2\n.ob sum carry\n11 01\n", f));
+  EXPECT_EQ(f.inputNames, (std::vector<std::string>{"in1", "in2"}));
+  EXPECT_EQ(f.outputNames, (std::vector<std::string>{"sum", "carry"}));
+  EXPECT_EQ(f.letters, "AB");
+  EXPECT_EQ(f.OutputName(1), "carry");
+}
+
+TEST(BatchPla, RefusesWhatTheFormatDoesNotAllowOrTheToolDoesNotTake) {
+  struct Case {
+    const char* text;
+    int line;
+    const char* words;
+  } cases[] = {
+      {".i 2\n.o 1\n.phase 1\n", 3, "keyword .phase is not taken"},
+      {".i 2\n.o 1\n.pair 1 (a b)\n", 3, "keyword .pair"},
+      {".i 2\n.o 1\n.kiss\n", 3, "sequential"},
+      {".i 2\n.o 1\n.frobnicate\n", 3, "keyword .frobnicate"},
+      {".i 2\n.o 1025\n", 2, "1 to 1024"},
+      {".i 2\n.ob f\n", 2, ".ob must come after .o"},
+      {".i 2\n.o 2\n.ob f\n", 3, "names 1 outputs, .o says 2"},
+      {".i 2\n.o 1\n.type d\n", 3, "f, r, fd, fr, dr or fdr"},
+      {".i 2\n.o 2\n11 15\n", 3, "\"5\" for output 2"},
+      {".i 2\n.o 1\n~1 1\n", 3, "input 1 is \"~\""},
+      {".i 2\n.o 2\n11 1\n", 3, "3 characters; .i 2 and .o 2 need 4"},
+      {".i 2\n.o 1\n11 1\n.ob f\n", 4, "before the first row"},
+  };
+  for (const Case& c : cases) {
+    PlaFile f;
+    const auto err = ReadPlaFile(c.text, f);
+    ASSERT_TRUE(err) << c.text;
+    EXPECT_EQ(err->line, c.line) << c.text;
+    EXPECT_NE(err->text.find(c.words), std::string::npos) << err->text;
+  }
+
+  // An assignment listed both ON and OFF names both lines.
+  PlaFile f;
+  ASSERT_FALSE(ReadPlaFile(".i 3\n.o 2\n.type fr\n1-- 11\n--1 10\n011 -1\n", f));
+  EXPECT_EQ(States(f, 0), "-1-11111");  // "-" means nothing under fr
+  std::vector<RowState> states;
+  const auto err = OutputStates(f, 1, states);
+  ASSERT_TRUE(err);
+  EXPECT_EQ(err->line, 5);
+  EXPECT_NE(err->text.find("inputs 101 are 1 for output 2 on line 4 and 0 on line 5"), std::string::npos) << err->text;
+}
+
+// ---------------------------------------------------------------- PLA runs
+
+bool CoversAny(const OutputResult& r, uint16_t a) {
+  for (std::size_t t = 0; t < r.value.size(); ++t)
+    if (((r.value[t] ^ a) & r.mask[t]) == 0) return true;
+  return false;
+}
+
+// A dozen outputs of random cubes with don't-cares, every output's ON and
+// OFF rows worked out here from the rows as written, and each result
+// checked against them in both forms; then the PLA written back is read
+// again and lists the same functions.
+TEST(BatchPlaRun, TwelveOutputsWithDontCaresMeetTheirOnAndOffSets) {
+  constexpr unsigned kInputs = 7, kOutputs = 12, kRows = 40;
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, seed >> 16; };
+  std::string text = ".i 7\n.o 12\n.ilb a b c d e f g\n.type fd\n";
+  std::vector<std::string> cubes, outs;
+  for (unsigned r = 0; r < kRows; ++r) {
+    std::string cube, out;
+    for (unsigned c = 0; c < kInputs; ++c) cube += "01--"[next() % 4];
+    for (unsigned k = 0; k < kOutputs; ++k) out += k == 10 ? '0' : k == 11 ? "10~"[next() % 3] : "110-~"[next() % 5];
+    cubes.push_back(cube);
+    outs.push_back(out);
+    text += cube.substr(0, 3) + " " + cube.substr(3) + " | " + out + "\n";
+  }
+  // The last output is 1 everywhere.
+  text += "------- 000000000001\n";
+  cubes.push_back("-------");
+  outs.push_back("000000000001");
+
+  // ON, don't-care and OFF as .type fd means them: a listed don't-care wins.
+  auto matches = [&](const std::string& cube, unsigned a) {
+    for (unsigned c = 0; c < kInputs; ++c)
+      if (cube[c] != '-' && (cube[c] == '1') != ((a >> c & 1) == 1)) return false;
+    return true;
+  };
+  std::vector<std::vector<char>> expected(kOutputs, std::vector<char>(1u << kInputs, '0'));
+  for (unsigned k = 0; k < kOutputs; ++k)
+    for (unsigned a = 0; a < (1u << kInputs); ++a) {
+      bool on = false, dc = false;
+      for (std::size_t r = 0; r < cubes.size(); ++r) {
+        if (!matches(cubes[r], a)) continue;
+        on = on || outs[r][k] == '1';
+        dc = dc || outs[r][k] == '-';
+      }
+      expected[k][a] = dc ? '-' : on ? '1' : '0';
+    }
+
+  PlaFile f;
+  const auto err = ReadPlaFile(text, f);
+  ASSERT_FALSE(err) << err->line << ": " << err->text;
+  std::vector<std::vector<RowState>> states;
+  ASSERT_FALSE(AllOutputStates(f, states));
+  for (bool pos : {false, true}) {
+    SCOPED_TRACE(pos ? "product of sums" : "sum of products");
+    auto e = std::make_unique<Engine>();
+    NullHost host;
+    const PlaRun run = RunPla(*e, host, f, states, pos);
+    ASSERT_EQ(run.outputs.size(), kOutputs);
+    EXPECT_EQ(PlaExitStatus(run), kExitOk);
+    const char target = pos ? '0' : '1', opposite = pos ? '1' : '0';
+    for (unsigned k = 0; k < kOutputs; ++k) {
+      const OutputResult& r = run.outputs[k];
+      EXPECT_TRUE(r.run.verified) << "output " << k + 1;
+      for (unsigned a = 0; a < (1u << kInputs); ++a) {
+        if (expected[k][a] == target) {
+          EXPECT_TRUE(CoversAny(r, a)) << "output " << k + 1 << " row " << a;
+        } else if (expected[k][a] == opposite) {
+          EXPECT_FALSE(CoversAny(r, a)) << "output " << k + 1 << " row " << a;
+        }
+      }
+      // No term covers only don't-cares.
+      for (std::size_t t = 0; t < r.value.size(); ++t) {
+        bool needed = false;
+        for (unsigned a = 0; a < (1u << kInputs); ++a)
+          needed = needed || (expected[k][a] == target && ((r.value[t] ^ a) & r.mask[t]) == 0);
+        EXPECT_TRUE(needed) << "output " << k + 1 << " term " << t;
+      }
+    }
+    // Output 11 is 0 everywhere, output 12 is 1 everywhere.
+    EXPECT_EQ(run.outputs[10].constant, 0);
+    EXPECT_EQ(run.outputs[11].constant, 1);
+
+    PlaFile back;
+    ASSERT_FALSE(ReadPlaFile(WritePlaResults(f, run), back));
+    EXPECT_EQ(back.inputNames, f.inputNames);
+    for (unsigned k = 0; k < kOutputs; ++k) {
+      std::vector<RowState> written;
+      ASSERT_FALSE(OutputStates(back, k, written));
+      for (unsigned a = 0; a < (1u << kInputs); ++a)
+        EXPECT_EQ(written[a] == TargetState(pos), CoversAny(run.outputs[k], a)) << "output " << k + 1 << " row " << a;
+    }
+  }
+}
+
+// Files written the way the format's users write them, run and checked.
+TEST(BatchPlaRun, SmallFilesGiveTheirResults) {
+  struct Case {
+    const char* text;
+    int pos;  // -1 as the file lists
+    std::vector<std::vector<std::string>> rows;  // per output, as the output pane shows them
+    std::vector<int> constant;
+  } cases[] = {
+      // blanks and "|" in the cubes; the don't-care 11 lets one term cover both ON rows
+      {".i 2\n.o 1\n.type fd\n1 0 | 1\n0 1 | 1\n1 1 | -\n", -1, {{"1 x", "x 1"}}, {-1}},
+      {".i 3\n.o 1\n.type fd\n10- 1\n11- -\n", -1, {{"1 x x"}}, {-1}},
+      // fr: the rows listed neither way are don't-cares
+      {".i 3\n.o 1\n.type fr\n111 1\n000 0\n", -1, {{"x x 1"}}, {-1}},
+      // r: a product of sums of the OFF-set
+      {".i 2\n.o 1\n.type r\n00 0\n", -1, {{"1 1"}}, {-1}},
+      // constants are results: 0 with no term, 1 with one of no variable
+      {".i 2\n.o 2\n-- 01\n", -1, {{}, {"x x"}}, {0, 1}},
+      {".i 2\n.o 2\n-- 01\n", 1, {{"x x"}, {}}, {0, 1}},
+      {".i 2\n.o 1\n.type fd\n-- -\n", -1, {{}}, {0}},
+  };
+  for (const Case& c : cases) {
+    PlaFile f;
+    ASSERT_FALSE(ReadPlaFile(c.text, f)) << c.text;
+    std::vector<std::vector<RowState>> states;
+    ASSERT_FALSE(AllOutputStates(f, states)) << c.text;
+    const bool pos = c.pos < 0 ? !(f.sets & kListsOn) : c.pos == 1;
+    auto e = std::make_unique<Engine>();
+    NullHost host;
+    const PlaRun run = RunPla(*e, host, f, states, pos);
+    ASSERT_EQ(run.outputs.size(), c.rows.size()) << c.text;
+    EXPECT_EQ(PlaExitStatus(run), kExitOk) << c.text;
+    for (std::size_t k = 0; k < c.rows.size(); ++k) {
+      const OutputResult& r = run.outputs[k];
+      std::vector<std::string> rows;
+      for (std::size_t t = 0; t < r.value.size(); ++t) rows.push_back(RowText(*e, r.value[t], r.mask[t]));
+      EXPECT_EQ(rows, c.rows[k]) << c.text << " output " << k + 1;
+      EXPECT_EQ(r.constant, c.constant[k]) << c.text << " output " << k + 1;
+      EXPECT_TRUE(r.run.verified) << c.text;
+    }
+  }
+}
+
+// Without the reduction only the terms of no ON row go.
+TEST(BatchPlaRun, WithoutReductionTheTableStaysAsLoaded) {
+  PlaFile f;
+  ASSERT_FALSE(ReadPlaFile(".i 2\n.o 1\n11 1\n11 1\n00 -\n10 -\n", f));
+  std::vector<std::vector<RowState>> states;
+  ASSERT_FALSE(AllOutputStates(f, states));
+  for (bool reduce : {false, true}) {
+    auto e = std::make_unique<Engine>();
+    e->ReduceOn = reduce ? 1 : 0;
+    NullHost host;
+    const PlaRun run = RunPla(*e, host, f, states, false);
+    ASSERT_EQ(run.outputs.size(), 1u);
+    EXPECT_TRUE(run.outputs[0].run.verified);
+    EXPECT_EQ(run.outputs[0].value.size(), reduce ? 1u : 2u) << (reduce ? "reduced" : "as loaded");
+  }
+}
+
+TEST(BatchPlaRun, InterruptEndsTheOutputsStillToCome) {
+  PlaFile f;
+  ASSERT_FALSE(ReadPlaFile(".i 2\n.o 3\n11 111\n01 100\n", f));
+  std::vector<std::vector<RowState>> states;
+  ASSERT_FALSE(AllOutputStates(f, states));
+  auto e = std::make_unique<Engine>();
+  NullHost host;
+  gInterrupted = 1;
+  const PlaRun run = RunPla(*e, host, f, states, false);
+  gInterrupted = 0;
+  EXPECT_TRUE(run.interrupted);
+  EXPECT_TRUE(run.outputs.empty());
+  EXPECT_EQ(PlaExitStatus(run), kExitInterrupted);
+  const auto json = PlaJsonResult(*e, f, run);
+  EXPECT_EQ(json["outcome"], "interrupted");
+  EXPECT_EQ(json["exit_status"], 130);
 }
 
 }  // namespace

@@ -90,6 +90,8 @@ class HelpWindowTest : public QObject {
   void escapeClosesAndReopeningStartsAtPageOne();
   void manualPagesAreSound();
   void contentsRowsLinkToTheirPages();
+  void placedInsideTheFreeArea_data();
+  void placedInsideTheFreeArea();
 };
 
 void HelpWindowTest::pageCountRoundsUp_data() {
@@ -443,6 +445,26 @@ void HelpWindowTest::contentsRowsLinkToTheirPages() {
   }
   for (int page = 2; page <= help.HelpPageCount; ++page)
     QVERIFY2(listed.count(page), qPrintable(QStringLiteral("page %1 is not in the contents").arg(page)));
+}
+
+void HelpWindowTest::placedInsideTheFreeArea_data() {
+  QTest::addColumn<QRect>("area");
+  QTest::addColumn<QSize>("frame");
+  QTest::addColumn<QPoint>("placed");
+  const QSize help(818 + 2, 673 + 30);  // the client area with a border and a title bar
+  QTest::newRow("a large screen: where it belongs") << QRect(0, 0, 1920, 1050) << help << QPoint(320, 138);
+  QTest::newRow("1280 x 800, panel below: moved up") << QRect(0, 0, 1280, 770) << help << QPoint(320, 67);
+  QTest::newRow("1280 x 800, panel above") << QRect(0, 30, 1280, 770) << help << QPoint(320, 97);
+  QTest::newRow("narrow: moved left") << QRect(0, 0, 1000, 900) << help << QPoint(180, 138);
+  QTest::newRow("second screen to the right") << QRect(1280, 0, 1024, 768) << help << QPoint(1280, 65);
+  QTest::newRow("smaller than the window: top left") << QRect(0, 24, 800, 576) << help << QPoint(0, 24);
+}
+
+void HelpWindowTest::placedInsideTheFreeArea() {
+  QFETCH(QRect, area);
+  QFETCH(QSize, frame);
+  QFETCH(QPoint, placed);
+  QCOMPARE(Thelpform::PlaceInside(area, frame, QPoint(320, 138)), placed);
 }
 
 QTEST_MAIN(HelpWindowTest)

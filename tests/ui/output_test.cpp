@@ -52,6 +52,8 @@ class OutputTest : public QObject {
   void scrollingShowsLaterEntries();
   void markersStandBesideVisibleRowsOnly();
   void startsEmpty();
+  void wheelScrollsBySmallSteps_data();
+  void wheelScrollsBySmallSteps();
 };
 
 void OutputTest::rowTextFollowsMaskValueAndMode_data() {
@@ -190,6 +192,45 @@ void OutputTest::startsEmpty() {
   const QImage img = Grab(Child<QWidget>(*form, "outputbox"));
   QVERIFY(!HasInk(img, img.rect(), kPaneColor));
   QCOMPARE(Child<QScrollBar>(*form, "outputscrollbar")->maximum(), 32750);
+}
+
+void OutputTest::wheelScrollsBySmallSteps_data() {
+  QTest::addColumn<QString>("pane");
+  QTest::addColumn<QList<int>>("deltas");  // angle deltas of the wheel events, in eighths of a degree
+  QTest::addColumn<int>("position");       // the scroll bar afterwards
+  QTest::newRow("output: a notch down") << "outputbox" << QList<int>{-120} << 1;
+  QTest::newRow("output: three notches at once") << "outputbox" << QList<int>{-360} << 3;
+  QTest::newRow("output: two half notches") << "outputbox" << QList<int>{-60, -60} << 1;
+  QTest::newRow("output: fine steps") << "outputbox" << QList<int>{-15, -15, -15, -15, -15, -15, -15, -15, -15} << 1;
+  QTest::newRow("output: down two, up one") << "outputbox" << QList<int>{-120, -120, 120} << 1;
+  QTest::newRow("output: up at the top") << "outputbox" << QList<int>{120} << 0;
+  QTest::newRow("output: far past the end") << "outputbox" << QList<int>{-120 * 400} << 145;
+  QTest::newRow("table: a notch down") << "table" << QList<int>{-120, -120} << 2;
+  QTest::newRow("table: past the end") << "table" << QList<int>{-120 * 100} << 71;
+  QTest::newRow("formula editor: no scroll bar, nothing moves") << "formula" << QList<int>{-120} << 0;
+}
+
+void OutputTest::wheelScrollsBySmallSteps() {
+  QFETCH(QString, pane);
+  QFETCH(QList<int>, deltas);
+  QFETCH(int, position);
+  auto form = ShownWindow();
+  TypeFormula(*form, "(A+B.C).(D+E+F+G+H)");  // 155 terms unreduced: range 0..145
+  Click(*form, "reducecheckbox");
+  Click(*form, "GObtn");
+  if (pane == QLatin1String("table")) Click(*form, "tablebtn");
+  const bool output = pane == QLatin1String("outputbox");
+  QWidget* target = Child<QWidget>(*form, output ? "outputbox" : "inputbox");
+  QScrollBar* bar = Child<QScrollBar>(*form, output ? "outputscrollbar" : "inputscrollbar");
+  QCOMPARE(bar->value(), 0);
+  const QPointF at(100, 100);
+  for (int d : deltas) {
+    QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, d), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(target, &wheel);
+  }
+  QCOMPARE(bar->value(), position);
+  if (output) QCOMPARE(Child<OutputPane>(*form, "outputbox")->ScrollPos(), position);
 }
 
 QTEST_MAIN(OutputTest)

@@ -5,8 +5,11 @@
 //   print_sample <out.pdf> table <line> <line> ...      a typed table (first line: the letters)
 //
 // The caption is made "tervo42:sample" by saving into a temporary folder.
+// PRINT_SAMPLE_PAPER=A5 (or A6, Letter, ...) prints on that paper instead of the default.
 // Run it under the offscreen platform or a display.
 #include <QApplication>
+#include <QPageSize>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -42,6 +45,17 @@ int main(int argc, char** argv) {
     return true;
   };
   form->AskPdfPath = [&](const QString&) { return out; };
+  const QByteArray paper = qgetenv("PRINT_SAMPLE_PAPER");
+  if (!paper.isEmpty()) {
+    int id = -1;
+    for (int i = 0; i <= int(QPageSize::LastPageSize) && id < 0; ++i)
+      if (QPageSize::key(QPageSize::PageSizeId(i)) == QLatin1String(paper)) id = i;
+    if (id < 0) {
+      std::fprintf(stderr, "print_sample: unknown paper %s\n", paper.constData());
+      return 2;
+    }
+    form->printer().setPageSize(QPageSize(QPageSize::PageSizeId(id)));
+  }
   wt::Click(*form, "printBtn");
   std::printf("%s\n", qPrintable(form->Message()));
   return form->Message().startsWith(QLatin1String("OK")) ? 0 : 1;

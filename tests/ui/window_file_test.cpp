@@ -2,8 +2,15 @@
 // answered by the tests, the caption and the remembered name, the refusals
 // that leave the working state alone, and the commands' silence during a run.
 #include <QtTest>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 
 #include "formula_file.h"
@@ -67,6 +74,19 @@ bool WriteBytes(const QString& path, const QByteArray& bytes) {
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// Writes the first 1000 bytes of a file, then fails as a full disk does.
+struct FailingSink : tervo::FileSink {
+  long Write(int fd, const uint8_t* data, std::size_t size) override {
+    const off_t at = ::lseek(fd, 0, SEEK_CUR);
+    if (at < 0 || at >= 1000) {
+      errno = ENOSPC;
+      return -1;
+    }
+    return static_cast<long>(::write(fd, data, std::min<std::size_t>(size, 1000 - at)));
+  }
+  int Sync(int fd) override { return ::fsync(fd); }
+};
+
 }  // namespace
 
 class WindowFileTest : public QObject {
@@ -79,6 +99,8 @@ class WindowFileTest : public QObject {
   void refusalsChangeNothing();
   void cancelledDialogsChangeNothing();
   void loadAndSaveDoNothingDuringARun();
+  void saveDialogAsksBeforeReplacing_data();
+  void saveDialogAsksBeforeReplacing();
 };
 
 void WindowFileTest::saveThenLoadRestoresTheWorkingState_data() {
@@ -219,16 +241,17 @@ void WindowFileTest::refusalsChangeNothing() {
   if (prepare == QLatin1String("folder")) QVERIFY(QDir(folder).mkdir("tervo42_abc"));
   if (prepare == QLatin1String("signature")) QVERIFY(WriteBytes(target, QByteArray("tervqmxK") + good.mid(8)));
   if (prepare == QLatin1String("100 bytes")) QVERIFY(WriteBytes(target, good.left(100)));
+  FailingSink failing;
   if (prepare == QLatin1String("write fault")) {
     QVERIFY(WriteBytes(target, good));
-    tervo::SetFormulaFileWriteFault(1000);
+    form->SaveSink = &failing;
   }
   const QByteArray before = FileBytes(target);
   const WorkingState state = StateOf(*form);
 
   (command == QLatin1String("save") ? d.saveAnswer : d.openAnswer) = folder + name;
   Click(*form, command == QLatin1String("save") ? "saveBtn" : "loadBtn");
-  tervo::SetFormulaFileWriteFault(-1);
+  form->SaveSink = nullptr;
 
   QCOMPARE(form->Message(), message);
   QVERIFY(StateOf(*form) == state);
@@ -285,6 +308,80 @@ void WindowFileTest::loadAndSaveDoNothingDuringARun() {
   QCOMPARE(after, stopMessage);
   QVERIFY(!QFileInfo::exists(folder + "tervo42_def"));
   QCOMPARE(FormulaRow(form->engine(), 0), std::string("+EA.B+/A.C"));
+}
+
+void WindowFileTest::saveDialogAsksBeforeReplacing_data() {
+  QTest::addColumn<QStringList>("answers");   // names typed into the save dialog, "yes"/"no" to its question, "cancel"
+  QTest::addColumn<QStringList>("questions");  // the questions asked
+  QTest::addColumn<QString>("written");        // the file that holds the new state, "" none
+  const QString q = QStringLiteral("tervo42_abc already exists.\nDo you want to replace it?");
+  QTest::newRow("a new name: no question") << QStringList{"fresh"} << QStringList() << "tervo42_fresh";
+  QTest::newRow("replace") << QStringList{"abc", "yes"} << QStringList{q} << "tervo42_abc";
+  QTest::newRow("picked with its prefix") << QStringList{"tervo42_abc", "yes"} << QStringList{q} << "tervo42_abc";
+  QTest::newRow("keep, then cancel") << QStringList{"abc", "no", "cancel"} << QStringList{q} << "";
+  QTest::newRow("keep, then another name") << QStringList{"abc", "no", "other"} << QStringList{q} << "tervo42_other";
+  QTest::newRow("a name with a dot: refused, no question") << QStringList{"abc.x"} << QStringList() << "";
+}
+
+// The real save dialog, answered through its own widgets.
+void WindowFileTest::saveDialogAsksBeforeReplacing() {
+  QFETCH(QStringList, answers);
+  QFETCH(QStringList, questions);
+  QFETCH(QString, written);
+  QTemporaryDir dir;
+  const QString folder = dir.path() + QLatin1Char('/');
+  const QByteArray old("an older file");
+  QVERIFY(WriteBytes(folder + "tervo42_abc", old));
+  auto form = ShownWindow();
+  MakeWorkingState(*form, "dnf unreduced");
+
+  QStringList asked;
+  int next = 0;
+  QWidget* seen = nullptr;
+  int seenFor = 0, unexpected = 0;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) return;
+    if (next >= answers.size()) {  // a dialog more than expected: close it rather than hang
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+      ++unexpected;
+      return;
+    }
+    // Answer a dialog only once it has stood for a while: the file dialog
+    // reads its folder in the background and may still change its name line.
+    seenFor = modal == seen ? seenFor + 1 : 0;
+    seen = modal;
+    if (seenFor < 5) return;
+    seen = nullptr;
+    const QString answer = answers[next++];
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      if (answer == QLatin1String("cancel")) return dialog->reject();
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      QVERIFY(name != nullptr);
+      name->setText(folder + answer);
+      static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own accept, public through QDialog
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      asked << box->text();
+      box->button(answer == QLatin1String("yes") ? QMessageBox::Yes : QMessageBox::No)->click();
+    }
+  });
+  poll.start(10);
+  Click(*form, "saveBtn");
+  poll.stop();
+  QCOMPARE(next, int(answers.size()));
+  QCOMPARE(unexpected, 0);
+  QCOMPARE(asked, questions);
+  if (written != QLatin1String("tervo42_abc")) QCOMPARE(FileBytes(folder + "tervo42_abc"), old);
+  QStringList files{"tervo42_abc"};
+  if (!written.isEmpty() && !files.contains(written)) files << written;
+  files.sort();
+  QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name), files);
+  if (!written.isEmpty()) {
+    QCOMPARE(form->Message(), QStringLiteral("file saved"));
+    QCOMPARE(FileBytes(folder + written).size(), qint64(tervo::FormulaFileSize(form->engine().VariableCount,
+                                                                                form->engine().TermCount)));
+  }
 }
 
 QTEST_MAIN(WindowFileTest)

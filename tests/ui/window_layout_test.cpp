@@ -3,8 +3,12 @@
 // picture buttons, the trace boxes; and, on request, the screenshots.
 #include <QCheckBox>
 #include <QDir>
+#include <QScreen>
+#include <QToolTip>
+#include <map>
 #include <QtTest>
 
+#include "help_unit.h"
 #include "output_pane.h"
 #include "window_test_support.h"
 
@@ -22,6 +26,10 @@ class WindowLayoutTest : public QObject {
   void startsWithTheStartUpSettings();
   void pictureButtonsShowTheirArtwork();
   void traceBoxesSetTheirFlags();
+  void tooltipsWearTheDesktopsLook_data();
+  void tooltipsWearTheDesktopsLook();
+  void disabledControlsLookDisabled();
+  void helpIsModalAndOnTheScreen();
   void saveScreenshots();
 };
 
@@ -222,6 +230,142 @@ void WindowLayoutTest::traceBoxesSetTheirFlags() {
 
 // With TERVO_SCREENSHOT_DIR set, saves the window after GO on A.B+/A.C and
 // in table mode with a typed table.
+namespace {
+
+// Pixels of rect r in exactly this colour.
+int CountColour(const QImage& img, QColor c) {
+  int n = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (img.pixelColor(x, y) == c) ++n;
+  return n;
+}
+
+// The tooltip shown for w, as the desktop shows it on hovering.
+QLabel* ShowTooltip(QWidget* w) {
+  QHelpEvent help(QEvent::ToolTip, w->rect().center(), w->mapToGlobal(w->rect().center()));
+  QCoreApplication::sendEvent(w, &help);
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->objectName() == QLatin1String("qtooltip_label") && top->isVisible()) return qobject_cast<QLabel*>(top);
+  return nullptr;
+}
+
+}  // namespace
+
+void WindowLayoutTest::tooltipsWearTheDesktopsLook_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QColor>("ownColour");  // the control's text colour, which the tip must not take
+  QTest::newRow("GO") << "GObtn" << QColor(0, 0, 255);
+  QTest::newRow("insert label") << "insertlabel" << QColor(0, 0, 255);
+  QTest::newRow("reduce box") << "reducecheckbox" << QColor();
+  QTest::newRow("load picture") << "loadBtn" << QColor();
+}
+
+void WindowLayoutTest::tooltipsWearTheDesktopsLook() {
+  QFETCH(QString, name);
+  QFETCH(QColor, ownColour);
+  auto form = ShownWindow();
+  QWidget* w = Child<QWidget>(*form, name.toLatin1().constData());
+  QLabel* tip = ShowTooltip(w);
+  QVERIFY(tip != nullptr);
+  QCOMPARE(tip->text(), w->toolTip());
+  const QFont expected = QToolTip::font();
+  QCOMPARE(tip->font().pixelSize(), expected.pixelSize());
+  QCOMPARE(tip->font().pointSizeF(), expected.pointSizeF());
+  QCOMPARE(tip->font().bold(), expected.bold());
+  QCOMPARE(tip->palette().color(QPalette::ToolTipText), QToolTip::palette().color(QPalette::ToolTipText));
+  QCOMPARE(tip->palette().color(QPalette::ToolTipBase), QToolTip::palette().color(QPalette::ToolTipBase));
+  if (ownColour.isValid()) QCOMPARE(CountColour(Grab(tip), ownColour), 0);
+  QToolTip::hideText();
+}
+
+// Controls that take no clicks show it: the red X buttons and the file and
+// print pictures during a run, the insert label in table mode.
+void WindowLayoutTest::disabledControlsLookDisabled() {
+  const QColor red(255, 0, 0), blue(0, 0, 255);
+  const char* xButtons[] = {"inclearBtn", "SpeedButton2"};
+  const char* pictures[] = {"loadBtn", "saveBtn", "printBtn", "prsetupBtn"};
+  auto form = ShownWindow();
+  std::map<std::string, QImage> idle;
+  for (const char* name : xButtons) {
+    idle[name] = Grab(Child<QWidget>(*form, name));
+    QVERIFY2(CountColour(idle[name], red) > 0, name);
+  }
+  for (const char* name : pictures) idle[name] = Grab(Child<QWidget>(*form, name));
+
+  TypeFormula(*form, "A.B+/A.C");
+  Click(*form, "DBxlate");
+  bool looked = false;
+  RunWithStops(*form, [&](const QString&, int n) {
+    if (n == 0) {
+      looked = true;
+      for (const char* name : xButtons) {
+        const QImage busy = Grab(Child<QWidget>(*form, name));
+        QVERIFY2(CountColour(busy, red) == 0, name);
+        QVERIFY2(HasInk(busy, busy.rect(), busy.pixelColor(0, 0)), name);  // still drawn, in grey
+      }
+      for (const char* name : pictures) {
+        QVERIFY2(!Child<QWidget>(*form, name)->isEnabled(), name);
+        QVERIFY2(Grab(Child<QWidget>(*form, name)) != idle[name], name);
+      }
+    }
+    Key(*form, Qt::Key_Escape);
+  });
+  QVERIFY(looked);
+  for (const char* name : xButtons) QVERIFY2(Grab(Child<QWidget>(*form, name)) == idle[name], name);
+  for (const char* name : pictures) QVERIFY2(Grab(Child<QWidget>(*form, name)) == idle[name], name);
+
+  QWidget* insert = Child<QWidget>(*form, "insertlabel");
+  QVERIFY(CountColour(Grab(insert), blue) > 0);
+  Click(*form, "tablebtn");
+  const QImage greyed = Grab(insert);
+  QCOMPARE(CountColour(greyed, blue), 0);
+  QVERIFY(HasInk(greyed, greyed.rect(), greyed.pixelColor(0, 0)));
+  Click(*form, "forminbtn");
+  QVERIFY(CountColour(Grab(insert), blue) > 0);
+}
+
+// The help button opens the help modally: the click returns only once the
+// help is closed, the editor's cursor hidden all the while.
+void WindowLayoutTest::helpIsModalAndOnTheScreen() {
+  auto form = ShownWindow();
+  QVERIFY(form->editor().CursorVisible);
+  QWidget* help = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->objectName() == QLatin1String("helpform")) help = top;
+  QVERIFY(help != nullptr);
+  bool sawHelp = false, modal = false, cursorShown = false, closed = false;
+  QRect frame;
+  QTimer poll;
+  int ticks = 0;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!help->isVisible()) return;
+    sawHelp = true;
+    modal = QApplication::activeModalWidget() == help;
+    frame = help->frameGeometry();
+    if (form->editor().CursorVisible) cursorShown = true;
+    // A blink cycle and a half passes with the help open: the cursor stays off.
+    if (++ticks * 10 >= 1500) {
+      closed = true;
+      help->close();
+    }
+  });
+  poll.start(10);
+  Click(*form, "helpBtn");
+  poll.stop();
+  QVERIFY(sawHelp);
+  QVERIFY(closed);  // the click came back only after the help had closed
+  QVERIFY(modal);
+  QVERIFY(!cursorShown);
+  QVERIFY(form->editor().CursorVisible);
+  const QRect area = form->screen()->availableGeometry();
+  QCOMPARE(frame.topLeft(), Thelpform::PlaceInside(area, frame.size(), QPoint(320, 138)));
+  if (frame.width() <= area.width() && frame.height() <= area.height()) QVERIFY(area.contains(frame));
+}
+
+// Screenshots for docs/screenshots, when TERVO_SCREENSHOT_DIR names a folder.
+// Run under xvfb-run for the tooltip; window-scale-2.png is
+// window-formula-result.png taken with QT_SCALE_FACTOR=2 on a 2560 x 1440 screen.
 void WindowLayoutTest::saveScreenshots() {
   const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
   if (dir.isEmpty()) QSKIP("TERVO_SCREENSHOT_DIR not set");
@@ -244,6 +388,30 @@ void WindowLayoutTest::saveScreenshots() {
   Click(*table, "GObtn");
   QTest::mouseClick(Child<QWidget>(*table, "inputbox"), Qt::LeftButton, {}, QPoint(145, 18 * 6 + 9));
   QVERIFY(table->grab().save(dir + "/window-table-input.png"));
+  table->close();
+
+  // A run at a stop: the X buttons and the file and print pictures greyed.
+  auto running = ShownWindow();
+  TypeFormula(*running, "A.B+/A.C+D");
+  Click(*running, "DBxlate");
+  bool shot = false;
+  RunWithStops(*running, [&](const QString&, int n) {
+    if (n == 2) shot = running->grab().save(dir + "/window-run-in-progress.png");
+    Key(*running, Qt::Key_Space);
+  });
+  QVERIFY(shot);
+  running->close();
+
+  // GO's hint, as the desktop shows it: the screen around the button.
+  auto hinted = ShownWindow();
+  QWidget* go = Child<QWidget>(*hinted, "GObtn");
+  QHelpEvent help(QEvent::ToolTip, QPoint(25, 25), go->mapToGlobal(QPoint(25, 25)));
+  QCoreApplication::sendEvent(go, &help);
+  QTest::qWait(300);
+  const QPoint corner = hinted->mapToGlobal(QPoint(0, 0));
+  const QPixmap around = hinted->screen()->grabWindow(0, corner.x() + 200, corner.y() + 20, 320, 110);
+  QVERIFY(around.save(dir + "/window-go-tooltip.png"));
+  QToolTip::hideText();
 }
 
 QTEST_MAIN(WindowLayoutTest)

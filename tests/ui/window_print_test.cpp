@@ -2,7 +2,10 @@
 // jobs, and that printing leaves every table as it was.
 #include <QtTest>
 
+#include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -70,6 +73,9 @@ class WindowPrintTest : public QObject {
   void printingDuringARunDoesNothing();
   void printerSetupOpensThePrintDialog();
   void theDateIsDayMonthYear();
+  void smallPaperPrintsEveryPage_data();
+  void smallPaperPrintsEveryPage();
+  void printerSetupCopiesAndFileAreUsed();
   void theDateSeparatorComesFromTheFormat_data();
   void theDateSeparatorComesFromTheFormat();
 };
@@ -240,6 +246,76 @@ void WindowPrintTest::theDateSeparatorComesFromTheFormat() {
   QFETCH(QString, format);
   QFETCH(QString, separator);
   QCOMPARE(QString(tervo::DateSeparator(format)), separator);
+}
+
+void WindowPrintTest::smallPaperPrintsEveryPage_data() {
+  QTest::addColumn<int>("paper");
+  QTest::addColumn<int>("copies");
+  QTest::addColumn<int>("pages");
+  QTest::newRow("A4") << int(QPageSize::A4) << 1 << 5;
+  QTest::newRow("A5: the layout shrinks, the pages stay") << int(QPageSize::A5) << 1 << 5;
+  QTest::newRow("A5, 2 copies") << int(QPageSize::A5) << 2 << 10;
+  QTest::newRow("A4, 3 copies") << int(QPageSize::A4) << 3 << 15;
+}
+
+void WindowPrintTest::smallPaperPrintsEveryPage() {
+  QFETCH(int, paper);
+  QFETCH(int, copies);
+  QFETCH(int, pages);
+  QTemporaryDir dir;
+  auto form = ShownWindow();
+  ShowResult(*form, "A+B+C+D+E+F+G+H+I");
+  Questions q;
+  Answer(*form, q);
+  form->printer().setPageSize(QPageSize(QPageSize::PageSizeId(paper)));
+  form->printer().setCopyCount(copies);
+  q.pdfAnswer = dir.filePath("small.pdf");
+  Click(*form, "printBtn");
+  QCOMPARE(form->Message(), QStringLiteral("OK: printed to ") + q.pdfAnswer);
+  QCOMPARE(PdfPages(q.pdfAnswer), pages);
+}
+
+// The printer setup dialog, filled in as a user would: print to a file, two
+// copies. The next print offers that file and prints both copies.
+void WindowPrintTest::printerSetupCopiesAndFileAreUsed() {
+  QTemporaryDir dir;
+  const QString chosen = dir.filePath("from-setup.pdf");
+  auto form = ShownWindow();
+  ShowResult(*form, "(A+B.C).(D+E+F+G+H)");
+  bool filled = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers"));
+    auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+    auto* copies = dialog->findChild<QSpinBox*>(QStringLiteral("copies"));
+    if (printers && file && copies) {
+      printers->setCurrentIndex(printers->count() - 1);  // "Print to File (PDF)" comes last
+      file->setText(chosen);
+      copies->setValue(2);
+      filled = true;
+    }
+    dialog->accept();
+  });
+  poll.start(10);
+  Click(*form, "prsetupBtn");
+  poll.stop();
+  QVERIFY(filled);
+
+  Questions q;
+  form->AskProceed = [&q](const QString& text) {
+    q.asked << text;
+    return q.proceed;
+  };
+  form->AskPdfPath = [&q](const QString& suggested) {
+    q.suggested << suggested;
+    return suggested;
+  };
+  Click(*form, "printBtn");
+  QCOMPARE(q.suggested, QStringList{chosen});
+  QCOMPARE(form->Message(), QStringLiteral("OK: printed to ") + chosen);
+  QCOMPARE(PdfPages(chosen), 4);  // 155 terms: 2 pages a copy
 }
 
 QTEST_MAIN(WindowPrintTest)

@@ -47,6 +47,7 @@ class WindowRunTest : public QObject {
   void closingTheWindowAtAStopEndsTheRun();
   void closingDuringARunEndsTheProgram_data();
   void closingDuringARunEndsTheProgram();
+  void closingDuringTheReductionEndsQuickly();
   void secondsAreFormattedWithTheLocaleSeparator_data();
   void secondsAreFormattedWithTheLocaleSeparator();
 };
@@ -383,6 +384,38 @@ void WindowRunTest::closingDuringARunEndsTheProgram() {
   watchdog.stop();
   QCOMPARE(form->engine().RunState, 0);
   QCOMPARE(form->Message(), QStringLiteral("process terminated"));
+}
+
+// The window closed while the reduction works, without stops: the event loop
+// ends soon after. The figure is printed; the bound is generous, for a
+// machine shared with other work.
+void WindowRunTest::closingDuringTheReductionEndsQuickly() {
+  auto form = ShownWindow();
+  TypeFormula(*form, "A-B-C-D-E-F-G-H-I-J-K-L-M-N");
+  QElapsedTimer sinceClose;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (form->isVisible() && form->engine().RunState == 2) {
+      sinceClose.start();
+      form->close();
+    }
+  });
+  poll.start(0);  // at every pass of the event loop, the reduction's included
+  QTimer::singleShot(0, [&] {
+    Click(*form, "GObtn");
+    form->close();  // a run too quick to be caught still ends the loop
+  });
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { qFatal("the event loop did not end after closing"); });
+  watchdog.start(20000);
+  QCOMPARE(QApplication::exec(), 0);
+  const qint64 ms = sinceClose.elapsed();
+  watchdog.stop();
+  QVERIFY(sinceClose.isValid());
+  qInfo("closing during the reduction: the event loop ended %lld ms after the close", ms);
+  QCOMPARE(form->Message(), QStringLiteral("process terminated"));
+  QVERIFY2(ms < 1500, qPrintable(QString::number(ms)));
 }
 
 void WindowRunTest::secondsAreFormattedWithTheLocaleSeparator_data() {

@@ -1,6 +1,7 @@
 #include "inputs.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "logic_unit.h"
 #include "xlate_unit.h"
@@ -40,9 +41,64 @@ std::string Printable(char c) {
   return std::string("byte 0x") + hex[u >> 4] + hex[u & 15];
 }
 
+// The characters the formula editor lets in, after folding a..z.
+bool IsFormulaCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || std::string_view("()/.=-+>").find(c) != std::string_view::npos;
+}
+
+// The length of the UTF-8 sequence that starts with byte u, or 0 when u
+// cannot start one.
+std::size_t Utf8Length(unsigned char u) {
+  if (u < 0x80) return 1;
+  if (u >= 0xC2 && u <= 0xDF) return 2;
+  if (u >= 0xE0 && u <= 0xEF) return 3;
+  if (u >= 0xF0 && u <= 0xF4) return 4;
+  return 0;
+}
+
+// The character that starts at text[i] for a message: printable ASCII in
+// quotes, a well-formed UTF-8 sequence in quotes with its code point, a
+// control character or a stray byte by its value.
+std::string Describe(std::string_view text, std::size_t i) {
+  const auto u = static_cast<unsigned char>(text[i]);
+  const std::size_t n = Utf8Length(u);
+  if (n <= 1 || i + n > text.size()) return Printable(text[i]);
+  uint32_t cp = u & (0x7F >> n);
+  for (std::size_t k = 1; k < n; ++k) {
+    const auto b = static_cast<unsigned char>(text[i + k]);
+    if ((b & 0xC0) != 0x80) return Printable(text[i]);
+    cp = cp << 6 | (b & 0x3F);
+  }
+  char code[16];
+  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
+  return "\"" + std::string(text.substr(i, n)) + "\" (" + code + ")";
+}
+
+// The first character of a formula outside the editor's language, with its
+// line and column. Everything before it is ASCII, so a column is a byte.
+std::optional<InputError> CheckFormulaCharacters(std::string_view text) {
+  int line = 1, column = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = Upper(text[i]);
+    ++column;
+    if (c == '\n') {
+      ++line;
+      column = 0;
+      continue;
+    }
+    if (c == ' ' || c == '\t' || c == '\r' || IsFormulaCharacter(c)) continue;
+    std::string why = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
+                      Describe(text, i) + " is not in the formula language (letters A..Z, blanks and ( ) / . = - + >)";
+    if (c == '0' || c == '1') why += "; a typed table of 0 and 1 is read with --table";
+    return InputError{line, std::move(why)};
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<InputError> PlaceFormula(Engine& e, std::string_view text) {
+  if (auto err = CheckFormulaCharacters(text)) return err;
   const auto count = std::count_if(text.begin(), text.end(), [](char c) { return !IsBlank(c); });
   if (count > kFormulaChars)
     return InputError{0, "the formula has " + std::to_string(count) +
@@ -81,13 +137,9 @@ std::optional<InputError> PlaceTable(Engine& e, std::string_view text) {
       return InputError{lineNo, "a tab has no column of its own; use blanks"};
     TrimRight(line);
     if (line.empty()) continue;
-    if (line.size() > static_cast<std::size_t>(kTableCols))
-      return InputError{lineNo, "the line has " + std::to_string(line.size()) + " columns; the table has 15"};
-    if (i >= static_cast<std::size_t>(kTableLines))
-      return InputError{lineNo, "the table holds the header and at most 100 term lines"};
     for (std::size_t col = 0; col < line.size(); ++col) {
       const char c = line[col];
-      const std::string where = "column " + std::to_string(col + 1) + " is " + Printable(c);
+      const std::string where = "column " + std::to_string(col + 1) + " is " + Describe(line, col);
       if (i == 0) {
         if (c != ' ' && !((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
           return InputError{lineNo, where + "; the header holds variable letters A..Z and blanks"};
@@ -95,6 +147,10 @@ std::optional<InputError> PlaceTable(Engine& e, std::string_view text) {
         return InputError{lineNo, where + "; a term line holds 0, 1 and blanks"};
       }
     }
+    if (line.size() > static_cast<std::size_t>(kTableCols))
+      return InputError{lineNo, "the line has " + std::to_string(line.size()) + " columns; the table has 15"};
+    if (i >= static_cast<std::size_t>(kTableLines))
+      return InputError{lineNo, "the table holds the header and at most 100 term lines"};
   }
   for (auto& line : e.TableGrid) line.fill(' ');
   for (std::size_t i = 0; i < lines.size(); ++i)

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 
@@ -105,9 +106,30 @@ void Thelpform::OpenHelp() {
   HelpPageCount = static_cast<uint8_t>(std::clamp<size_t>(pages, 1, kMaxPages));
   PaintHelpPage();
   setWindowModality(Qt::ApplicationModal);
+  PlaceOnScreen();
   show();
   activateWindow();
   setFocus();
+}
+
+QPoint Thelpform::PlaceInside(const QRect& area, const QSize& frame, const QPoint& wanted) {
+  const auto place = [](int at, int size, int low, int high) {
+    if (at + size > high) at = high - size;
+    return std::max(at, low);
+  };
+  return {place(wanted.x(), frame.width(), area.left(), area.left() + area.width()),
+          place(wanted.y(), frame.height(), area.top(), area.top() + area.height())};
+}
+
+// The help stands at (320, 138) where the screen's free area (without
+// panels and task bars) takes it whole, else moved inside. Until the window
+// has been shown its frame is not known; the main window's serves instead.
+void Thelpform::PlaceOnScreen() {
+  const QScreen* onScreen = parentWidget() ? parentWidget()->screen() : screen();
+  if (onScreen == nullptr) return;
+  QSize frame = frameGeometry().size();
+  if (frame == size() && parentWidget()) frame += parentWidget()->frameGeometry().size() - parentWidget()->size();
+  move(PlaceInside(onScreen->availableGeometry(), frame, QPoint(320, 138)));
 }
 
 void Thelpform::SetStoredLines(std::vector<std::string> lines) { ListBox1 = std::move(lines); }

@@ -38,6 +38,13 @@ class Thelpform : public QWidget {
   // main window takes no input until the help is closed. The call returns at
   // once; the help stays open until Esc or its close button.
   void OpenHelp();
+  // Move the window inside the free area of the main window's screen.
+  void PlaceOnScreen();
+  // Where a window whose frame (title bar and border included) has the
+  // given size goes so that it lies inside area: at wanted when it fits
+  // there, otherwise moved just far enough in; a window larger than the
+  // area keeps its top left corner at the area's.
+  static QPoint PlaceInside(const QRect& area, const QSize& frame, const QPoint& wanted);
 
   // The help text as stored lines (pair code). Starts as the built-in manual;
   // tests put in their own text. Takes effect at the next OpenHelp.

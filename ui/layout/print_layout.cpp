@@ -1,6 +1,7 @@
 #include "print_layout.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "text_format.h"
 
@@ -21,7 +22,7 @@ constexpr uint32_t kBlue = 0x0000FF;
 class Layout {
  public:
   Layout(const Engine& e, const PrintInput& in, std::vector<PrintOp>& ops)
-      : e_(e), in_(in), ops_(ops), PrintScale(tervo::PrintScale(in.pageWidth)) {}
+      : e_(e), in_(in), ops_(ops), PrintScale(in.printScale ? in.printScale : tervo::PrintScale(in.pageWidth)) {}
 
   void Run();
 
@@ -204,7 +205,8 @@ void Layout::PrintResult() {
 
   const std::string header = OutputHeaderText(e_);
   for (int k = 1; k <= e_.TermCount; ++k) {
-    PrintListRow(header, k, OutputTermText(e_, k));
+    // A full column moves on only when another term follows, so that a list
+    // that ends exactly at the foot of a page leaves no empty page behind.
     if (PrintLine > kLastSlot) {
       if (PrintColumn == 0) {
         PrintColumn = 1;
@@ -215,6 +217,7 @@ void Layout::PrintResult() {
         SetBodyFont("courier new");
       }
     }
+    PrintListRow(header, k, OutputTermText(e_, k));
   }
   if (PrintColumn == 0 && PrintLine <= kLastSlot) PrintRule();
 }
@@ -278,6 +281,48 @@ std::vector<PrintOp> LayoutPrint(const Engine& e, const PrintInput& in) {
   Layout layout(e, in, ops);
   layout.Run();
   return ops;
+}
+
+int TextRight(const PrintOp& op) {
+  return op.x + static_cast<int>(op.text.size()) * (op.height * 3 + 4) / 5;  // 0.6 of the height, rounded up
+}
+
+FittedPrint LayoutPrintFitted(const Engine& e, const PrintInput& in) {
+  FittedPrint fitted;
+  fitted.ops = LayoutPrint(e, in);
+  // What the layout needs: the widest line and the foot of the lowest one,
+  // which must stay above the credit line (drawn `credit` above the foot of
+  // the page). The title is left out of the width: a long file name would
+  // otherwise shrink every page.
+  int right = 0, bottom = 0, credit = 0;
+  for (const PrintOp& op : fitted.ops) {
+    if (op.kind == PrintOp::kRule) {
+      bottom = std::max(bottom, op.y + op.penWidth / 2);
+    } else if (op.kind == PrintOp::kText) {
+      if (op.slot == 0) {
+        if (op.y > 0) credit = in.pageHeight - op.y;  // the credit line; the heading stands at y 0
+        else right = std::max(right, TextRight(op));
+        continue;
+      }
+      const bool title = op.page == 1 && op.slot == 1 && op.text == in.title;
+      if (!title) right = std::max(right, TextRight(op));
+      bottom = std::max(bottom, op.y + op.height);
+    }
+  }
+  double scale = 1.0;
+  if (right > in.pageWidth) scale = std::min(scale, static_cast<double>(in.pageWidth) / right);
+  if (bottom + credit > in.pageHeight) scale = std::min(scale, static_cast<double>(in.pageHeight) / (bottom + credit));
+  if (scale >= 1.0) return fitted;
+
+  PrintInput larger = in;
+  larger.printScale = in.printScale ? in.printScale : PrintScale(in.pageWidth);
+  larger.pageWidth = static_cast<int>(std::ceil(in.pageWidth / scale));
+  larger.pageHeight = static_cast<int>(std::ceil(in.pageHeight / scale));
+  // Keep the proportions: one factor both ways, from the page actually used.
+  fitted.scale = std::min(static_cast<double>(in.pageWidth) / larger.pageWidth,
+                          static_cast<double>(in.pageHeight) / larger.pageHeight);
+  fitted.ops = LayoutPrint(e, larger);
+  return fitted;
 }
 
 }  // namespace tervo

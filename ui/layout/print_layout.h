@@ -35,6 +35,16 @@ struct PrintInput {
   std::string credit;      // the decoded credit line
   int pageWidth = 2400;    // printable width in device pixels
   int pageHeight = 3400;   // printable height in device pixels
+  int printScale = 0;      // 1 or 2; 0 takes it from pageWidth (PrintScale)
+};
+
+// A print that fits its page: the operations, laid out on a page enlarged by
+// 1 / scale where the device's page is too small to hold the layout as it
+// is, and the factor that maps them back onto the device's page. With scale
+// 1 the operations are those of LayoutPrint for the page itself.
+struct FittedPrint {
+  std::vector<PrintOp> ops;
+  double scale = 1.0;
 };
 
 // The page count shown before a long print, estimated from the sizes alone.
@@ -45,6 +55,16 @@ int PrintScale(int pageWidth);
 
 // Lay out the input and the result. The engine is only read.
 std::vector<PrintOp> LayoutPrint(const Engine& e, const PrintInput& in);
+
+// Lay out as LayoutPrint, scaled down (both ways alike) when a text would
+// reach past the page's right edge or a line into the credit line, so that
+// nothing is cut off on paper smaller than the layout.
+FittedPrint LayoutPrintFitted(const Engine& e, const PrintInput& in);
+
+// The right edge of a text, estimated from its length: no glyph of the
+// printed fonts is wider than 0.6 of the cell height in the monospaced font,
+// and the texts in the proportional one average less.
+int TextRight(const PrintOp& op);
 
 // Text builders shared with the tests.
 std::string FormulaRowText(const Engine& e, int row);

@@ -17,6 +17,7 @@
 #include "help_unit.h"
 #include "logic_unit.h"
 #include "minimal_cover.h"
+#include "pane_widgets.h"
 #include "pipeline.h"
 #include "ui_Unit1.h"
 #include "xlate_unit.h"
@@ -64,6 +65,7 @@ TForm1::TForm1(QWidget* parent)
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 
+  SetLooks();
   ui_->inputbox->setEngine(engine_.get(), &view_);
   ui_->outputbox->setEngine(engine_.get());
   ui_->outputbox->setArrow(ui_->arrow->pixmap());
@@ -92,6 +94,8 @@ TForm1::TForm1(QWidget* parent)
   connect(ui_->printBtn, &QAbstractButton::clicked, this, &TForm1::printBtnClick);
   connect(ui_->prsetupBtn, &QAbstractButton::clicked, this, &TForm1::prsetupBtnClick);
   connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  new WheelScroller(ui_->outputbox, ui_->outputscrollbar);
+  new WheelScroller(ui_->inputbox, ui_->inputscrollbar);
   InstallFileDialogs();
   InstallPrintDialogs();
 
@@ -137,6 +141,18 @@ void TForm1::FormCreate() {
   ClearTable();
   // No control keeps the focus; the window itself takes the keys.
   setFocus(Qt::OtherFocusReason);
+}
+
+// Fonts and colours of the texts and buttons that differ from the window's.
+void TForm1::SetLooks() {
+  const QColor blue(0, 0, 255), red(255, 0, 0), grey(128, 128, 128);
+  SetControlLook(ui_->GObtn, 24, true, blue);
+  SetControlLook(ui_->Label11, 13, true);
+  SetControlLook(ui_->Label1, 13, false, grey);
+  SetControlLook(ui_->Label2, 13, false, grey);
+  SetControlLook(ui_->insertlabel, 16, false, blue);
+  for (QWidget* x : {ui_->inclearBtn, ui_->SpeedButton2, ui_->SpeedButton1}) SetControlLook(x, 21, true, red);
+  SetControlLook(ui_->msglabel, 16, false);
 }
 
 void TForm1::ResetTraceOptions() {
@@ -220,6 +236,8 @@ void TForm1::SetTableChangersEnabled(bool enabled) {
                      static_cast<QWidget*>(ui_->forminbtn), static_cast<QWidget*>(ui_->tablebtn),
                      static_cast<QWidget*>(ui_->inclearBtn), static_cast<QWidget*>(ui_->SpeedButton2)})
     w->setEnabled(enabled);
+  // The file and print commands do nothing during a run; they look it.
+  for (QWidget* w : {ui_->loadBtn, ui_->saveBtn, ui_->printBtn, ui_->prsetupBtn}) w->setEnabled(enabled);
 }
 
 void TForm1::WaitAtStop() {
@@ -383,6 +401,9 @@ void TForm1::helpBtnClick() {
   const bool idle = engine_->RunState == 0;
   if (idle) HideCursor();
   helpform_->OpenHelp();
+  // The help is modal: idle, the window waits here until it is closed, with
+  // the cursor hidden. During a run the run goes on behind it.
+  if (idle) WaitUntilHidden(helpform_);
   if (idle) ShowCursor();
 }
 

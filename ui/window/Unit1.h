@@ -31,6 +31,9 @@ class QPagedPaintDevice;
 class QPainter;
 class QPrinter;
 class Thelpform;
+namespace tervo {
+class FileSink;
+}
 
 // The web address that the picture Image1 opens.
 inline constexpr char kProjectHomepage[] = "https://tervo42.github.io/";
@@ -119,6 +122,9 @@ class TForm1 : public QWidget, public tervo::GoHost {
   std::function<QString(const QString& folder, const QString& name)> AskSavePath;
   std::function<QString(const QString& suggested)> AskPdfPath;  // where a print goes without a printer
   std::function<bool(const QString& question)> AskProceed;      // OK (true) or Cancel
+  // Where saves write their bytes; none: the system's file calls. Tests put
+  // in one that fails part way.
+  tervo::FileSink* SaveSink = nullptr;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -129,6 +135,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // start-up settings
   void FormCreate();
   void ResetTraceOptions();
+  void SetLooks();
   // keyboard and mouse
   void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
   void FormKeyPress(QChar typed);
@@ -159,7 +166,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void InstallFileDialogs();
   void InstallPrintDialogs();
   QString SuggestedPdfPath();
-  bool PrintPages(QPainter& painter, QPagedPaintDevice& device);
+  bool PrintPages(QPainter& painter, QPagedPaintDevice& device, int copies);
   // run helpers
   void SetMessage(const QString& text);
   void SetTableChangersEnabled(bool enabled);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <filesystem>
@@ -37,6 +38,23 @@ QString AskFilePath(QWidget* parent, const QString& caption, QFileDialog::Accept
   return dialog.selectedFiles().constFirst();
 }
 
+// The save dialog's question before an existing file is replaced, asked
+// about the file that will be written (the name with its prefix). True when
+// there is no such file or the user agrees; a name the save refuses anyway
+// (one with a ".") needs no question.
+bool ConfirmReplace(QWidget* parent, const QString& chosen) {
+  const std::filesystem::path path = ToPath(chosen);
+  const std::string name = path.filename().string();
+  if (name.empty() || tervo::HasExtension(name)) return true;
+  const std::filesystem::path target = tervo::FormulaFilePath(path.parent_path(), name);
+  std::error_code ec;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(target, ec))) return true;
+  const QString shown = QFileInfo(FromPath(target)).fileName();
+  return QMessageBox::warning(parent, QStringLiteral("save formula and tables"),
+                              QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(shown),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
 }  // namespace
 
 void TForm1::InstallFileDialogs() {
@@ -44,7 +62,16 @@ void TForm1::InstallFileDialogs() {
     return AskFilePath(this, QStringLiteral("load formula and tables"), QFileDialog::AcceptOpen, folder, name);
   };
   AskSavePath = [this](const QString& folder, const QString& name) {
-    return AskFilePath(this, QStringLiteral("save formula and tables"), QFileDialog::AcceptSave, folder, name);
+    QString start = folder, typed = name;
+    for (;;) {
+      const QString path = AskFilePath(this, QStringLiteral("save formula and tables"), QFileDialog::AcceptSave, start,
+                                       typed);
+      if (path.isEmpty() || ConfirmReplace(this, path)) return path;
+      // Not to be replaced: back to the dialog, where the user was.
+      const QFileInfo info(path);
+      start = info.path();
+      typed = info.fileName();
+    }
   };
 }
 
@@ -66,7 +93,8 @@ void TForm1::saveBtnClick() {
     // The file is written whole or not at all; an older file of the name
     // stays as it was when the save fails.
     std::filesystem::path written;
-    e.ErrorCode = tervo::SaveFormulaFile(e, ToPath(chosen), &written);
+    e.ErrorCode =
+        tervo::SaveFormulaFile(e, ToPath(chosen), &written, SaveSink ? *SaveSink : tervo::SystemFileSink());
     if (e.ErrorCode != tervo::kOk) {
       ShowErrorMessage();
     } else {

@@ -4,8 +4,10 @@
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
-  // The window is laid out in screen pixels, not scaled to the resolution.
-  if (qEnvironmentVariableIsEmpty("QT_ENABLE_HIGHDPI_SCALING")) qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  // The window is laid out in logical pixels and scaled by the screen's
+  // device-pixel ratio, rounded to a whole number so that the 10 x 18 cells
+  // of the panes land on whole device pixels and stay sharp.
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tervo42"));
   QGuiApplication::setDesktopFileName(QStringLiteral("tervo42"));

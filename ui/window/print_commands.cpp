@@ -63,9 +63,10 @@ QString TForm1::SuggestedPdfPath() {
   return folder + (RememberedName.isEmpty() ? QStringLiteral("tervo42") : RememberedName) + QStringLiteral(".pdf");
 }
 
-// Lay out the input and the result for the device's page and draw them.
-// False when the device refused a new page.
-bool TForm1::PrintPages(QPainter& painter, QPagedPaintDevice& device) {
+// Lay out the input and the result for the device's page, scaled down to
+// fit a small one, and draw them copies times. False when the device
+// refused a new page.
+bool TForm1::PrintPages(QPainter& painter, QPagedPaintDevice& device, int copies) {
   SetMessage(QStringLiteral("printing..."));
   // Let the message be painted; clicks and keys wait until the print is done.
   QEventLoop pause;
@@ -78,8 +79,8 @@ bool TForm1::PrintPages(QPainter& painter, QPagedPaintDevice& device) {
   in.credit = tervo::DecodeGroups(tervo::kStoredCredit);
   in.pageWidth = device.width();
   in.pageHeight = device.height();
-  const std::vector<tervo::PrintOp> ops = tervo::LayoutPrint(*engine_, in);
-  return tervo::RenderPrint(painter, device, ops);
+  const tervo::FittedPrint fitted = tervo::LayoutPrintFitted(*engine_, in);
+  return tervo::RenderPrint(painter, device, fitted.ops, fitted.scale, copies);
 }
 
 void TForm1::printBtnClick() {
@@ -100,7 +101,7 @@ void TForm1::printBtnClick() {
     QPainter painter;
     if (!painter.begin(&pr)) {
       report = kPrintError + QStringLiteral("the printer %1 refused the job").arg(pr.printerName());
-    } else if (!PrintPages(painter, pr)) {
+    } else if (!PrintPages(painter, pr, pr.supportsMultipleCopies() ? 1 : pr.copyCount())) {
       pr.abort();
       painter.end();
       report = kPrintError + QStringLiteral("the printer refused a page; the job is cancelled");
@@ -128,7 +129,7 @@ void TForm1::printBtnClick() {
     QPainter painter;
     if (!file.open(QIODevice::WriteOnly) || !painter.begin(&writer)) {
       report = cannotWrite;
-    } else if (!PrintPages(painter, writer)) {
+    } else if (!PrintPages(painter, writer, pr.copyCount())) {
       painter.end();
       report = cannotWrite;
     } else {
@@ -150,12 +151,15 @@ void TForm1::prsetupBtnClick() {
   HideCursor();
   QPrintDialog dialog(&printer(), this);
   dialog.setWindowTitle(QStringLiteral("printer setup"));
-  // Only the choice of printer, paper and file; page ranges and copies
-  // belong to no print of this program.
+  // The choice of printer, paper, file and copies; page ranges belong to no
+  // print of this program.
   dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
   // The dialog stores the choice; it prints nothing, so its button says OK.
   if (auto* box = dialog.findChild<QDialogButtonBox*>())
     if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
-  dialog.exec();
+  // A file chosen here is the one the next print offers.
+  if (dialog.exec() == QDialog::Accepted && printer().outputFormat() == QPrinter::PdfFormat &&
+      !printer().outputFileName().isEmpty())
+    LastPdfPath = QFileInfo(printer().outputFileName()).absoluteFilePath();
   ShowCursor();
 }

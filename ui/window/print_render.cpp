@@ -6,6 +6,8 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPen>
+#include <QTransform>
+#include <algorithm>
 
 namespace tervo {
 
@@ -23,24 +25,34 @@ QFont CellFont(const std::string& name, int height, QPaintDevice* device) {
 
 }  // namespace
 
-bool RenderPrint(QPainter& painter, QPagedPaintDevice& device, const std::vector<PrintOp>& ops) {
-  for (const PrintOp& op : ops) {
-    switch (op.kind) {
-      case PrintOp::kNewPage:
-        if (!device.newPage()) return false;
-        break;
-      case PrintOp::kRule:
-        painter.setPen(QPen(Qt::black, op.penWidth));
-        painter.drawLine(op.x, op.y, op.x2, op.y);
-        break;
-      case PrintOp::kText: {
-        const QFont font = CellFont(op.font, op.height, &device);
-        painter.setFont(font);
-        painter.setPen(QColor::fromRgb(op.color));
-        // Positions give the top of the character cell; Qt draws on the baseline.
-        const int ascent = QFontMetrics(font, &device).ascent();
-        painter.drawText(op.x, op.y + ascent, QString::fromStdString(op.text));
-        break;
+bool RenderPrint(QPainter& painter, QPagedPaintDevice& device, const std::vector<PrintOp>& ops, double scale,
+                 int copies) {
+  const QTransform fit = QTransform::fromScale(scale, scale);
+  painter.setTransform(fit);
+  for (int copy = 0; copy < std::max(1, copies); ++copy) {
+    if (copy > 0) {
+      if (!device.newPage()) return false;
+      painter.setTransform(fit);
+    }
+    for (const PrintOp& op : ops) {
+      switch (op.kind) {
+        case PrintOp::kNewPage:
+          if (!device.newPage()) return false;
+          painter.setTransform(fit);
+          break;
+        case PrintOp::kRule:
+          painter.setPen(QPen(Qt::black, op.penWidth));
+          painter.drawLine(op.x, op.y, op.x2, op.y);
+          break;
+        case PrintOp::kText: {
+          const QFont font = CellFont(op.font, op.height, &device);
+          painter.setFont(font);
+          painter.setPen(QColor::fromRgb(op.color));
+          // Positions give the top of the character cell; Qt draws on the baseline.
+          const int ascent = QFontMetrics(font, &device).ascent();
+          painter.drawText(op.x, op.y + ascent, QString::fromStdString(op.text));
+          break;
+        }
       }
     }
   }

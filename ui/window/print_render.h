@@ -12,9 +12,12 @@ class QPainter;
 
 namespace tervo {
 
-// Draw the operations with the painter; page breaks go to the device.
-// Returns false when the device refuses a new page.
-bool RenderPrint(QPainter& painter, QPagedPaintDevice& device, const std::vector<PrintOp>& ops);
+// Draw the operations with the painter, every position and size multiplied
+// by scale; page breaks go to the device. With copies above 1 the whole
+// print is drawn that many times, each copy from a new page. Returns false
+// when the device refuses a new page.
+bool RenderPrint(QPainter& painter, QPagedPaintDevice& device, const std::vector<PrintOp>& ops,
+                 double scale = 1.0, int copies = 1);
 
 // A date as dd/mm/yyyy with the system locale's date separator.
 QString PrintDate(const QDate& date);

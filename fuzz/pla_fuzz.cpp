@@ -1,0 +1,84 @@
+// Fuzz target for the PLA reader: any bytes are either refused with a line
+// inside the text, or read into outputs whose rows are each ON, OFF or
+// don't-care; small files are also run, and the PLA written from their
+// results must read back as the same functions.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "engine.h"
+#include "inputs.h"
+#include "pla.h"
+#include "pla_run.h"
+
+namespace {
+
+void Require(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+int Lines(std::string_view text) {
+  int n = 1;
+  for (char c : text) n += c == '\n';
+  return n;
+}
+
+bool Covers(const tervo::batch::OutputResult& r, uint16_t a) {
+  for (std::size_t t = 0; t < r.value.size(); ++t)
+    if (((r.value[t] ^ a) & r.mask[t]) == 0) return true;
+  return false;
+}
+
+void CheckOne(std::string_view text) {
+  using namespace tervo;
+  using namespace tervo::batch;
+  static Engine* engine = new Engine();
+  Engine& e = *engine;
+
+  // The same bytes as a formula: refused with a place, or placed.
+  if (auto err = PlaceFormula(e, text)) Require(err->line >= 0 && err->line <= Lines(text));
+
+  PlaFile f;
+  if (auto err = ReadPlaFile(text, f)) {
+    Require(err->line >= 0 && err->line <= Lines(text) && !err->text.empty());
+    return;
+  }
+  Require(f.inputs >= 1 && f.inputs <= 15 && f.outputs >= 1 && f.outputs <= kMaxPlaOutputs);
+  Require(f.letters.size() == f.inputs && f.outs.size() == f.value.size() * f.outputs);
+  std::vector<std::vector<RowState>> states;
+  if (auto err = AllOutputStates(f, states)) {
+    Require(err->line >= 1 && err->line <= Lines(text));
+    return;
+  }
+  PlaFunction one;
+  if (!ReadPla(text, one)) Require(f.outputs == 1 && one.value.size() == f.value.size());
+
+  // Run only what stays quick.
+  if (f.inputs > 6 || f.outputs > 4 || f.value.size() > 64) return;
+  for (bool pos : {false, true}) {
+    NullHost host;
+    const PlaRun run = RunPla(e, host, f, states, pos);
+    Require(!run.interrupted && run.outputs.size() == f.outputs);
+    Require(PlaExitStatus(run) == kExitOk);
+    PlaFile back;
+    Require(!ReadPlaFile(WritePlaResults(f, run), back));
+    for (unsigned k = 0; k < f.outputs; ++k) {
+      std::vector<RowState> written;
+      Require(!OutputStates(back, k, written));
+      for (std::size_t a = 0; a < states[k].size(); ++a) {
+        const bool covered = Covers(run.outputs[k], static_cast<uint16_t>(a));
+        Require((written[a] == TargetState(pos)) == covered);
+        if (states[k][a] != RowState::kDontCare) Require(covered == (states[k][a] == TargetState(pos)));
+      }
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  if (size > 16384) return 0;
+  CheckOne(std::string_view(reinterpret_cast<const char*>(data), size));
+  return 0;
+}

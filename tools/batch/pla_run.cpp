@@ -1,0 +1,291 @@
+#include "pla_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "logic_unit.h"
+#include "report.h"
+#include "xlate_unit.h"
+
+namespace tervo::batch {
+
+namespace {
+
+RowState Opposite(bool pos) { return pos ? RowState::kOn : RowState::kOff; }
+
+// The file's letters as the engine's variables, and the form.
+void SetVariables(Engine& e, const PlaFile& f, bool pos) {
+  e.VariableTable.fill(0);
+  std::copy(f.letters.begin(), f.letters.end(), e.VariableTable.begin());
+  e.VariableCount = static_cast<uint8_t>(f.inputs);
+  e.RowMask = LowMask(f.inputs);
+  e.FullMask = e.RowMask;
+  e.CnfMode = pos ? 0 : 1;
+  e.FormulaMode = 0;
+}
+
+bool Covers(const std::vector<uint16_t>& value, const std::vector<uint16_t>& mask, uint16_t a) {
+  for (std::size_t t = 0; t < value.size(); ++t)
+    if (((value[t] ^ a) & mask[t]) == 0) return true;
+  return false;
+}
+
+// A constant output's result: checked like any other, on its own terms.
+OutputResult ConstantResult(const std::vector<RowState>& states, bool pos, bool noTarget) {
+  OutputResult r;
+  // No target row: the function is the constant that the form does not
+  // list; no opposite row: one term of no variable covers everything.
+  r.constant = noTarget == pos ? 1 : 0;
+  if (!noTarget) {
+    r.value.push_back(0);
+    r.mask.push_back(0);
+  }
+  r.run.drawn = true;
+  r.run.verifyRan = true;
+  r.run.verified = true;
+  for (std::size_t a = 0; a < states.size(); ++a) {
+    const bool covered = Covers(r.value, r.mask, static_cast<uint16_t>(a));
+    if ((states[a] == TargetState(pos) && !covered) || (states[a] == Opposite(pos) && covered))
+      r.run.verified = false;
+  }
+  r.run.message = std::string(r.run.verified ? "OK: " : "TT Verify ERROR: ") + "constant " +
+                  std::to_string(r.constant);
+  return r;
+}
+
+std::string Cube(unsigned inputs, uint16_t value, uint16_t mask) {
+  std::string s;
+  for (unsigned c = 0; c < inputs; ++c) s += !(mask >> c & 1) ? '-' : (value >> c & 1) ? '1' : '0';
+  return s;
+}
+
+// The line naming output k of a file with several outputs.
+std::string OutputHeading(const PlaFile& f, unsigned k) {
+  std::string s = "output " + std::to_string(k + 1);
+  if (!f.OutputName(k).empty()) s += ": " + std::string(f.OutputName(k));
+  return s;
+}
+
+}  // namespace
+
+std::optional<InputError> AllOutputStates(const PlaFile& f, std::vector<std::vector<RowState>>& states) {
+  states.assign(f.outputs, {});
+  for (unsigned k = 0; k < f.outputs; ++k)
+    if (auto err = OutputStates(f, k, states[k])) return err;
+  return std::nullopt;
+}
+
+void LoadOutput(Engine& e, const PlaFile& f, unsigned k, const std::vector<RowState>& states, bool pos) {
+  SetVariables(e, f, pos);
+  const uint8_t target = pos ? kListsOff : kListsOn;
+  const uint8_t opposite = pos ? kListsOn : kListsOff;
+  uint16_t n = 0;
+  auto add = [&](uint16_t value, uint16_t mask) {
+    ++n;
+    e.TermValue[n] = static_cast<uint16_t>(value & mask);
+    e.TermMask[n] = mask;
+  };
+  if ((f.sets & target) && !(f.sets & opposite)) {
+    // What the file leaves out is the opposite set, so its own rows give
+    // the target set and the don't-cares exactly, in file order.
+    const char cell = pos ? '0' : '1';
+    const bool dc = f.sets & kListsDc;
+    for (std::size_t r = 0; r < f.value.size(); ++r) {
+      const char c = f.Out(r, k);
+      if (c == cell || (dc && c == '-')) add(f.value[r], f.mask[r]);
+    }
+  } else {
+    for (std::size_t a = 0; a < states.size(); ++a)
+      if (states[a] != Opposite(pos)) add(static_cast<uint16_t>(a), e.RowMask);
+  }
+  e.TermCount = n;
+}
+
+void DropUnneededTerms(Engine& e, const std::vector<RowState>& states, bool pos) {
+  const RowState target = TargetState(pos);
+  // How many terms cover each target row. A term whose target rows all
+  // have another term covering them is not needed: it goes, and the counts
+  // with it, one term at a time in table order. Without the reduction only
+  // the terms of no target row go: the rest of the table stays as loaded.
+  const uint16_t alone = e.ReduceOn ? 1 : UINT16_MAX;
+  std::vector<uint16_t> count(states.size(), 0);
+  for (unsigned t = 1; t <= e.TermCount; ++t)
+    ForEachAssignment(e.VariableCount, e.TermValue[t], e.TermMask[t], [&](uint16_t a) {
+      if (states[a] == target) ++count[a];
+    });
+  uint16_t kept = 0;
+  for (unsigned t = 1; t <= e.TermCount; ++t) {
+    bool needed = false;
+    ForEachAssignment(e.VariableCount, e.TermValue[t], e.TermMask[t],
+                      [&](uint16_t a) { needed = needed || (states[a] == target && count[a] <= alone); });
+    if (!needed) {
+      ForEachAssignment(e.VariableCount, e.TermValue[t], e.TermMask[t], [&](uint16_t a) {
+        if (states[a] == target) --count[a];
+      });
+      continue;
+    }
+    ++kept;
+    e.TermValue[kept] = e.TermValue[t];
+    e.TermMask[kept] = e.TermMask[t];
+  }
+  e.TermCount = kept;
+}
+
+bool VerifyOutput(const Engine& e, const std::vector<RowState>& states, bool pos) {
+  for (std::size_t a = 0; a < states.size(); ++a) {
+    if (states[a] == RowState::kDontCare) continue;
+    if (IsCovered(e, static_cast<uint16_t>(a)) != (states[a] == TargetState(pos))) return false;
+  }
+  return true;
+}
+
+PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std::vector<RowState>>& states, bool pos) {
+  PlaRun out;
+  out.pos = pos;
+  SetVariables(e, f, pos);
+  for (unsigned k = 0; k < f.outputs; ++k) {
+    if (gInterrupted) {
+      out.interrupted = true;
+      break;
+    }
+    const std::vector<RowState>& st = states[k];
+    const bool noTarget = std::find(st.begin(), st.end(), TargetState(pos)) == st.end();
+    const bool noOpposite = std::find(st.begin(), st.end(), Opposite(pos)) == st.end();
+    if (noTarget || noOpposite) {
+      out.outputs.push_back(ConstantResult(st, pos, noTarget));
+      continue;
+    }
+    OutputResult r;
+    // The engine's pipeline with this output's rows in place of the table
+    // reader; the terms that only don't-cares need go before the check.
+    GoStages stages;
+    stages.readTable = [&](Engine& en) { LoadOutput(en, f, k, st, pos); };
+    stages.verify = [&](Engine& en) {
+      DropUnneededTerms(en, st, pos);
+      return VerifyOutput(en, st, pos);
+    };
+    r.run = RunGo(e, host, stages);
+    if (r.run.drawn) {
+      r.value.assign(e.TermValue.begin() + 1, e.TermValue.begin() + 1 + e.TermCount);
+      r.mask.assign(e.TermMask.begin() + 1, e.TermMask.begin() + 1 + e.TermCount);
+    }
+    out.outputs.push_back(std::move(r));
+    if (out.outputs.back().run.ended) {
+      out.interrupted = true;
+      break;
+    }
+  }
+  return out;
+}
+
+int PlaExitStatus(const PlaRun& run) {
+  if (run.interrupted) return kExitInterrupted;
+  int status = kExitOk;
+  for (const OutputResult& r : run.outputs) {
+    const int s = ExitStatus(r.run);
+    if (s == kExitVerify) return kExitVerify;
+    if (s != kExitOk) status = s;
+  }
+  return status;
+}
+
+std::string PlaMessage(const PlaRun& run) {
+  for (const OutputResult& r : run.outputs)
+    if (ExitStatus(r.run) != kExitOk) return r.run.message;
+  return run.outputs.empty() ? std::string() : run.outputs.front().run.message;
+}
+
+std::string PlaTextReport(const Engine& e, const PlaFile& f, const PlaRun& run) {
+  std::string s;
+  bool renamed = false;
+  for (unsigned c = 0; c < f.inputNames.size(); ++c) renamed = renamed || f.inputNames[c] != std::string(1, f.letters[c]);
+  if (renamed) {
+    s += "variables:";
+    for (unsigned c = 0; c < f.inputs; ++c) s += std::string(c ? ", " : " ") + f.letters[c] + " = " + f.inputNames[c];
+    s += "\n";
+  }
+  for (std::size_t k = 0; k < run.outputs.size(); ++k) {
+    const OutputResult& r = run.outputs[k];
+    if (f.outputs > 1) s += (k ? "\n" : "") + OutputHeading(f, static_cast<unsigned>(k)) + "\n";
+    if (r.run.drawn) {
+      s += HeaderText(e) + "\n";
+      for (std::size_t t = 0; t < r.value.size(); ++t) s += RowText(e, r.value[t], r.mask[t]) + "\n";
+    }
+    s += r.run.message + "\n";
+  }
+  return s;
+}
+
+nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const PlaRun& run) {
+  nlohmann::ordered_json j;
+  j["input"] = "pla";
+  auto& vars = j["variables"] = nlohmann::ordered_json::array();
+  for (char c : f.letters) vars.push_back(std::string(1, c));
+  if (f.inputNames.empty())
+    j["names"] = nullptr;
+  else
+    j["names"] = f.inputNames;
+  j["mode"] = run.pos ? "DNF" : "CNF";
+  j["form"] = FormName(e);
+  j["reduce"] = e.ReduceOn != 0;
+  auto& outputs = j["outputs"] = nlohmann::ordered_json::array();
+  for (std::size_t k = 0; k < run.outputs.size(); ++k) {
+    const OutputResult& r = run.outputs[k];
+    nlohmann::ordered_json o;
+    o["output"] = k + 1;
+    if (f.outputNames.empty())
+      o["name"] = nullptr;
+    else
+      o["name"] = f.outputNames[k];
+    if (r.constant < 0)
+      o["constant"] = nullptr;
+    else
+      o["constant"] = r.constant;
+    auto& terms = o["terms"] = nlohmann::ordered_json::array();
+    for (std::size_t t = 0; t < r.value.size(); ++t) terms.push_back(JsonTerm(e, r.value[t], r.mask[t]));
+    JsonOutcome(r.run, o);
+    outputs.push_back(std::move(o));
+  }
+  const int status = PlaExitStatus(run);
+  j["message"] = run.interrupted ? std::string("process terminated") : PlaMessage(run);
+  j["outcome"] = OutcomeName(status);
+  j["exit_status"] = status;
+  double seconds = 0;
+  for (const OutputResult& r : run.outputs) seconds += r.run.seconds;
+  j["seconds"] = std::round(seconds * 1e6) / 1e6;
+  return j;
+}
+
+std::string WritePlaResults(const PlaFile& f, const PlaRun& run) {
+  // Each distinct cube once, in the order first written, with the outputs
+  // it belongs to.
+  const char member = run.pos ? '0' : '1', other = run.pos ? '~' : '0';
+  std::vector<std::pair<std::string, std::string>> rows;
+  std::map<uint32_t, std::size_t> index;
+  for (std::size_t k = 0; k < run.outputs.size(); ++k) {
+    const OutputResult& r = run.outputs[k];
+    for (std::size_t t = 0; t < r.value.size(); ++t) {
+      const uint32_t key = uint32_t{r.mask[t]} << 16 | (r.value[t] & r.mask[t]);
+      auto [it, added] = index.emplace(key, rows.size());
+      if (added) rows.emplace_back(Cube(f.inputs, r.value[t], r.mask[t]), std::string(f.outputs, other));
+      rows[it->second].second[k] = member;
+    }
+  }
+  std::string s = run.pos ? "# each output reduced on its own: rows where it is 0\n"
+                          : "# each output reduced on its own: rows where it is 1\n";
+  s += ".i " + std::to_string(f.inputs) + "\n.o " + std::to_string(f.outputs) + "\n.ilb";
+  for (unsigned c = 0; c < f.inputs; ++c) s += " " + (f.inputNames.empty() ? std::string(1, f.letters[c]) : f.inputNames[c]);
+  s += "\n";
+  if (!f.outputNames.empty()) {
+    s += ".ob";
+    for (const std::string& name : f.outputNames) s += " " + name;
+    s += "\n";
+  }
+  s += run.pos ? ".type r\n" : ".type f\n";
+  s += ".p " + std::to_string(rows.size()) + "\n";
+  for (const auto& [cube, outs] : rows) s += cube + " " + outs + "\n";
+  return s + ".e\n";
+}
+
+}  // namespace tervo::batch

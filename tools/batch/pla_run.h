@@ -1,0 +1,87 @@
+// The outputs of a PLA file run one after the other: each output's function
+// reduced on its own (its ON-set together with its don't-cares, or its
+// OFF-set together with them for a product of sums), checked on its own,
+// and the results written as text, JSON or one multi-output PLA file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "engine.h"
+#include "pla.h"
+#include "run.h"
+
+namespace tervo::batch {
+
+// The result of one output.
+struct OutputResult {
+  RunOutcome run;
+  int constant = -1;             // 0 or 1 for an output that is constant on the rows it cares about
+  std::vector<uint16_t> value;  // its terms as the truth table stores them
+  std::vector<uint16_t> mask;
+};
+
+// The result of a whole file.
+struct PlaRun {
+  bool pos = false;                   // product of sums: the OFF-sets were reduced
+  bool interrupted = false;           // Ctrl+C ended the run; outputs holds those begun
+  std::vector<OutputResult> outputs;  // in file order
+};
+
+// The rows of every output, refused as a whole when an assignment is listed
+// both ON and OFF somewhere: nothing runs then.
+std::optional<InputError> AllOutputStates(const PlaFile& f, std::vector<std::vector<RowState>>& states);
+
+// The state whose rows a form reduces: ON for a sum of products, OFF for a
+// product of sums.
+inline RowState TargetState(bool pos) { return pos ? RowState::kOff : RowState::kOn; }
+
+// The table stage of one output: the letters of the file and the rows of
+// the target set and the don't-cares as the truth table. The file's own
+// cubes are taken when they give these sets exactly; otherwise the rows
+// one by one.
+void LoadOutput(Engine& e, const PlaFile& f, unsigned k, const std::vector<RowState>& states, bool pos);
+
+// Remove the terms that cover no row of the target set (they cover only
+// don't-cares), and, when the run reduces, those whose target rows other
+// terms cover as well, taken in table order.
+void DropUnneededTerms(Engine& e, const std::vector<RowState>& states, bool pos);
+
+// True when the truth table covers every target row and no row of the
+// opposite set; don't-cares may fall either way.
+bool VerifyOutput(const Engine& e, const std::vector<RowState>& states, bool pos);
+
+// Run every output. An output that is constant on the rows it cares about
+// is a result without a run: no terms for the constant the form does not
+// list, one term of no variable for the other. Checks the interrupt flag
+// before each output and stops there.
+PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std::vector<RowState>>& states, bool pos);
+
+// The exit status of a whole file: 130 interrupted, 3 when any output fails
+// its verification, 1 when one ended with a message, else 0.
+int PlaExitStatus(const PlaRun& run);
+
+// The message line of a whole file: the first output's that is not "OK: ",
+// else the first output's.
+std::string PlaMessage(const PlaRun& run);
+
+// The results as text: for several outputs each table follows a line
+// naming its output; a line giving the file's input names comes first when
+// they are not the letters.
+std::string PlaTextReport(const Engine& e, const PlaFile& f, const PlaRun& run);
+
+// The results as JSON: the letters, names, mode and form once, then one
+// object per output.
+nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const PlaRun& run);
+
+// The results as one PLA file of the same inputs, outputs and names: a cube
+// shared by several outputs is written once. ".type f" for a sum of
+// products (1 where the cube belongs to an output, else 0), ".type r" for a
+// product of sums (0 where it belongs, else ~).
+std::string WritePlaResults(const PlaFile& f, const PlaRun& run);
+
+}  // namespace tervo::batch
