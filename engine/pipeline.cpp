@@ -83,7 +83,8 @@ void Report(Engine& e, GoHost& host, const GoStages& stages, RunOutcome& out) {
   out.verifyRan = true;
   out.verified = stages.verify ? stages.verify(e) : VerifyResult(e);
   out.message = std::string(out.verified ? "OK: " : "TT Verify ERROR: ") + "time = " +
-                FormatSeconds(out.seconds, 3, host.DecimalPoint()) + " secs";
+                FormatSeconds(out.seconds, 3, host.DecimalPoint()) + " secs" +
+                (out.minimal ? CoverOutcomeText(out.cover) : "");
   host.ShowMessage(out.message);
 }
 
@@ -133,13 +134,16 @@ RunOutcome RunGo(Engine& e, GoHost& host, const GoStages& stages) {
     SetRunState(e, host, 2);
     int64_t startStamp = 0, endStamp = 0;
     ReadCycleCounter(startStamp);
-    ReduceTruthTable(e, host);
+    out.minimal = ReduceOrCover(e, host, stages.cover, stages.minimalSeconds, out.cover);
     ReadCycleCounter(endStamp);
     out.seconds = TicksToMicroseconds(endStamp - startStamp) * 0.000001;
   }
   SetRunState(e, host, 0);
 
-  if (e.GoOn) {
+  // ESC during the cover search keeps the best cover found so far.
+  const bool keptCover = out.minimal && out.cover.stopped;
+  if (keptCover) e.StepWait = 0;
+  if (e.GoOn || keptCover) {
     Report(e, host, stages, out);
   } else {
     out.ended = true;

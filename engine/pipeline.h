@@ -8,6 +8,7 @@
 //   EvaluateTruthTable    TruthTable                         initial Truth Table
 //   (table input: ReadTable fills VariableTable, TruthTable and InputTable)
 //   ReduceTruthTable      TruthTable, reduced (timed)        every step (TraceScan)
+//   (or, with GoStages::cover and no Scan trace, a minimal cover search)
 //   VerifyResult          -                                  -
 //
 // A stage that sets ErrorCode ends the run with its message; <ESC> (GoOn 0)
@@ -22,6 +23,7 @@
 #include <string_view>
 
 #include "engine.h"
+#include "minimal_cover.h"
 
 namespace tervo {
 
@@ -57,10 +59,16 @@ class GoHost : public RunHost {
 };
 
 // Stages a host may put in place of the table reader and the verification
-// (for input that never passed through the TableGrid).
+// (for input that never passed through the TableGrid), and the minimal
+// cover search in place of the reduction.
 struct GoStages {
   std::function<void(Engine&)> readTable;  // fills VariableTable and TruthTable
   std::function<bool(Engine&)> verify;     // true when the result is right
+  // With a cover search given (and the Scan trace off), it replaces the
+  // reduction, in its place and its timing, for at most minimalSeconds.
+  // ESC during it keeps the best cover found so far as the run's result.
+  CoverSearch* cover = nullptr;
+  double minimalSeconds = kMinimalSeconds;
 };
 
 // How a run ended.
@@ -72,6 +80,8 @@ struct RunOutcome {
   uint8_t code = kOk;      // ErrorCode at the end
   double seconds = 0;      // time of the reduction, 0 when it did not run
   std::string message;     // the final message line
+  bool minimal = false;    // the minimal cover search ran in the reduction's place
+  CoverInfo cover;         // ... and what it found
 };
 
 // One whole run. The input (grids and modes, or what stages.readTable reads)

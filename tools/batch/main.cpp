@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -18,6 +19,7 @@
 #include "engine.h"
 #include "formula_file.h"
 #include "inputs.h"
+#include "minimal_cover.h"
 #include "pla.h"
 #include "pla_run.h"
 #include "report.h"
@@ -100,6 +102,14 @@ Output (--format):
                   bit v of value when it occurs as itself.
   Every write is checked: a full disk or a closed pipe ends the tool with a
   message and exit status 2.
+  --minimal[=SECONDS] computes a cover with as few terms as it can find
+  (then as few literals) in place of the reduction, for at most SECONDS
+  (default 10), for a formula, a typed table or a saved file. The message
+  line adds ", minimum" when the cover is proved to have the fewest terms,
+  else ", at least N" with a proved lower bound; the PLA output carries the
+  same as a comment line, the JSON output as "minimum" (true or false) and
+  "lower_bound". Ctrl+C during the search keeps the best cover found so far
+  (", stopped: best cover so far").
   --trace prints one line per comparison of the reduction: TT (two entries,
   i and j) or VT (the virtual term and entry k), the code and the action.
   The lines go to standard output with --format text, else to standard error.
@@ -252,6 +262,7 @@ int Run(int argc, char** argv) {
   std::vector<std::string> formulaWords;
   std::string formulaFile, tableFile, plaFile, loadName, savePath, format = "text";
   bool dnf = false, sop = false, noReduce = false, trace = false;
+  std::string minimalText;
 
   app.add_option("formula", formulaWords, "The formula (see below)");
   auto* fileOpt = app.add_option("-f,--file", formulaFile, "Read the formula from FILE (\"-\" standard input)")
@@ -265,6 +276,9 @@ int Run(int argc, char** argv) {
   app.add_flag("--dnf", dnf, "The same as --pos");
   app.add_flag("--no-reduce", noReduce, "Do not reduce the truth table");
   auto* saveOpt = app.add_option("--save", savePath, "Save a formula file after the run")->option_text("PATH");
+  auto* minimalOpt = app.add_flag("--minimal", minimalText,
+                                  "A minimal cover in place of the reduction, searching at most SECONDS (default 10)")
+                         ->option_text("[=SECONDS]");
   app.add_flag("--trace", trace, "One line per comparison of the reduction");
   app.add_option("--format", format, "Output form: text, pla or json")
       ->check(CLI::IsMember({"text", "pla", "json"}))
@@ -295,6 +309,20 @@ int Run(int argc, char** argv) {
   if (sop && loadOpt->count()) return UsageError("--sop does not apply to --load: the file's own options are used");
   if (noReduce && loadOpt->count())
     return UsageError("--no-reduce does not apply to --load: the file's own options are used");
+  double minimalSeconds = kMinimalSeconds;
+  if (minimalOpt->count() && minimalText != "true") {  // "true": given without a value
+    char* end = nullptr;
+    minimalSeconds = std::strtod(minimalText.c_str(), &end);
+    if (minimalText.empty() || *end != '\0' || !(minimalSeconds >= 0 && minimalSeconds <= 1e6))
+      return UsageError("--minimal=SECONDS takes a number of seconds from 0 to 1000000, not \"" + minimalText + "\"");
+  }
+  if (minimalOpt->count()) {
+    if (noReduce) return UsageError("--minimal takes the reduction's place and does not combine with --no-reduce");
+    if (trace) return UsageError("--minimal does not combine with --trace: the trace shows the reduction's comparisons");
+    // A PLA file's don't-care rows would need a cover search that may use
+    // them; the search covers exactly the rows it is given.
+    if (plaOpt->count()) return UsageError("--minimal takes a formula, --table or --load input, not --pla");
+  }
   if (saveOpt->count()) {
     const std::string name = std::filesystem::path(savePath).filename().string();
     if (name.empty()) return UsageError("--save needs a file name: " + savePath);
@@ -345,14 +373,20 @@ int Run(int argc, char** argv) {
   BatchHost host = MakeHost(e, trace, format);
   InstallInterruptHandler();
 
-  const RunOutcome run = RunGo(e, host);
+  std::unique_ptr<CoverSearch> cover;
+  if (minimalOpt->count()) cover = std::make_unique<CoverSearch>();
+  GoStages stages;
+  stages.cover = cover.get();
+  stages.minimalSeconds = minimalSeconds;
+  const RunOutcome run = RunGo(e, host, stages);
   host.Finish();
 
   std::string result;
   if (json) {
     result = JsonReport(e, run, input);
   } else if (plaOut) {
-    if (run.drawn && run.code == kOk) result = WritePla(e);
+    if (run.drawn && run.code == kOk)
+      result = (run.minimal ? "# minimal cover" + CoverOutcomeText(run.cover) + "\n" : std::string()) + WritePla(e);
     if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
   } else {
     result = TextReport(e, run);

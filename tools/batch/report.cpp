@@ -80,6 +80,10 @@ void JsonOutcome(const RunOutcome& run, nlohmann::ordered_json& j) {
     j["verified"] = run.verified;
   else
     j["verified"] = nullptr;
+  if (run.minimal) {
+    j["minimum"] = run.cover.minimum != 0;
+    j["lower_bound"] = run.cover.lowerBound;
+  }
   j["exit_status"] = ExitStatus(run);
   j["seconds"] = std::round(run.seconds * 1e6) / 1e6;  // microseconds, as the clock is good for
 }

@@ -16,6 +16,7 @@
 
 #include "help_unit.h"
 #include "logic_unit.h"
+#include "minimal_cover.h"
 #include "pane_widgets.h"
 #include "pipeline.h"
 #include "ui_Unit1.h"
@@ -46,7 +47,11 @@ const QColor kFrameLight(192, 192, 192);
 }  // namespace
 
 TForm1::TForm1(QWidget* parent)
-    : QWidget(parent), engine_(std::make_unique<Engine>()), ui_(new Ui::TForm1), editor_(*engine_, view_) {
+    : QWidget(parent),
+      engine_(std::make_unique<Engine>()),
+      cover_(std::make_unique<tervo::CoverSearch>()),
+      ui_(new Ui::TForm1),
+      editor_(*engine_, view_) {
   InitWindowResources();
   ui_->setupUi(this);
   setWindowIcon(ProgramIcon());
@@ -76,6 +81,7 @@ TForm1::TForm1(QWidget* parent)
   connect(ui_->cnfBtn, &QAbstractButton::clicked, this, &TForm1::cnfBtnClick);
   connect(ui_->dnfBtn, &QAbstractButton::clicked, this, &TForm1::cnfBtnClick);
   connect(ui_->reducecheckbox, &QAbstractButton::clicked, this, &TForm1::reducecheckboxClick);
+  connect(ui_->minimalcheckbox, &QAbstractButton::clicked, this, &TForm1::minimalcheckboxClick);
   connect(ui_->DBxlate, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBxlate); });
   connect(ui_->DBscan, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBscan); });
   connect(ui_->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
@@ -121,6 +127,7 @@ void TForm1::FormCreate() {
   SetInputMode(true);
   ResetTraceOptions();
   SetReduce(true);
+  SetMinimal(false);
   e.CnfMode = 1;
   e.EvalDone = 0;
   PlaceCursor(0, 0);
@@ -166,7 +173,11 @@ void TForm1::GObtnClick() {
   if (e.RunState != 0) return;  // a run is busy; no second run
 
   HideCursor();
-  const tervo::RunOutcome run = tervo::RunGo(e, *this);
+  // With "minimal" ticked the cover search takes the reduction's place
+  // (the run keeps the reduction under the Scan trace).
+  tervo::GoStages stages;
+  stages.cover = MinimalOn_ ? cover_.get() : nullptr;
+  const tervo::RunOutcome run = tervo::RunGo(e, *this, stages);
   // A stage error has shown the cursor with the return to idle.
   if (run.drawn || run.ended) ShowCursor();
 }
@@ -359,6 +370,13 @@ void TForm1::cnfBtnClick() {
 void TForm1::outputscrollbarChange(int) { DrawOutputPane(); }
 
 void TForm1::reducecheckboxClick() { engine_->ReduceOn = ui_->reducecheckbox->isChecked() ? 1 : 0; }
+
+void TForm1::SetMinimal(bool on) {
+  ui_->minimalcheckbox->setChecked(on);
+  MinimalOn_ = on ? 1 : 0;
+}
+
+void TForm1::minimalcheckboxClick() { MinimalOn_ = ui_->minimalcheckbox->isChecked() ? 1 : 0; }
 
 void TForm1::DBxlateMouseUp(QCheckBox* box) {
   const int tag = box->property("tag").toInt();

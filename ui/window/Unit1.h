@@ -20,6 +20,9 @@
 #include "input_pane.h"
 #include "trace_layout.h"
 
+namespace tervo {
+class CoverSearch;
+}
 namespace Ui {
 class TForm1;
 }
@@ -76,6 +79,10 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void SetInputMode(bool formula);
   void SetInsertMode(bool on);
   void SetReduce(bool on);
+  // The "minimal" box: with "reduce" ticked, GO computes a minimal cover in
+  // the reduction's place. Off at start-up; not part of formula files.
+  void SetMinimal(bool on);
+  bool MinimalOn() const { return MinimalOn_ != 0; }
   void ClearFormula();
   void ClearTable();
   void ShowCursor();
@@ -142,6 +149,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void inclearBtnClick();
   void cnfBtnClick();
   void reducecheckboxClick();
+  void minimalcheckboxClick();
   void DBxlateMouseUp(QCheckBox* box);
   void SpeedButton1Click();
   void SpeedButton2Click();
@@ -167,6 +175,8 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void PlaceCursor(int c, int r);
 
   std::unique_ptr<tervo::Engine> engine_;
+  std::unique_ptr<tervo::CoverSearch> cover_;  // the minimal cover's tables, made once with the window
+  uint8_t MinimalOn_ = 0;                      // the "minimal" box
   std::unique_ptr<Ui::TForm1> ui_;
   Thelpform* helpform_ = nullptr;  // child window, deleted with this one
   tervo::EditorView view_;

@@ -1,0 +1,1172 @@
+#include "minimal_cover.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "logic_unit.h"
+#include "xlate_unit.h"
+
+namespace tervo {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Time keeping for one search: lets the host process events about every
+// 15 ms, notices ESC (GoOn cleared), the time limit and the end of a phase.
+struct Pace {
+  Engine* e = nullptr;
+  RunHost* host = nullptr;
+  Clock::time_point start, deadline, phaseEnd, lastEvents, lastProgress;
+  uint32_t work = 0;
+  bool stopped = false;    // the host cleared GoOn
+  bool expired = false;    // the time limit has passed
+  bool phaseOver = false;  // the current phase's share of time has passed
+  uint32_t terms = 0, bound = 0;  // shown in the progress text while searching
+  bool searching = false;
+  std::array<char, 96> text{};
+
+  // Counts work; every 4096 units looks at the clock. Returns false once the
+  // search must end (stopped or out of time). Setup stages pass
+  // timed = false: they run to their end unless stopped.
+  bool Go(uint32_t units, bool timed = true) {
+    work += units;
+    if (work >= 4096) {
+      work = 0;
+      Check();
+    }
+    return !stopped && (!timed || (!expired && !phaseOver));
+  }
+
+  void Check() {
+    const auto now = Clock::now();
+    if (!stopped && now - lastEvents >= std::chrono::milliseconds(15)) {
+      if (searching && now - lastProgress >= std::chrono::milliseconds(250)) {
+        lastProgress = now;
+        ShowSearch();
+      }
+      host->ProcessPendingEvents();
+      lastEvents = Clock::now();
+      if (!e->GoOn) stopped = true;
+    }
+    if (now >= deadline) expired = true;
+    if (now >= phaseEnd) phaseOver = true;
+  }
+
+  void Show(const char* what) {
+    std::snprintf(text.data(), text.size(), "minimal cover: %s", what);
+    host->ShowProgress(text.data());
+  }
+
+  void ShowSearch() {
+    std::snprintf(text.data(), text.size(), "minimal cover: %u terms, at least %u", terms, bound);
+    host->ShowProgress(text.data());
+  }
+
+  void SetPhase(double seconds) {
+    const auto now = Clock::now();
+    phaseEnd = std::min(deadline, now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)));
+    phaseOver = now >= phaseEnd;
+  }
+
+  double Remaining() const { return std::chrono::duration<double>(deadline - Clock::now()).count(); }
+};
+
+// Cores up to this many rows get the exact search.
+constexpr uint32_t kExactRows = 4000;
+
+}  // namespace
+
+struct CoverSearch::Impl {
+  // ---------------------------------------------------------- the function
+  int n = 0;
+  uint16_t full = 0;
+  std::array<uint64_t, 512> on{};           // bit m: minterm m belongs to the function
+  std::array<uint32_t, 16> p3{};            // powers of 3
+  std::vector<uint64_t> imp;                // bit c: ternary cube c is an implicant
+  bool On(uint32_t m) const { return on[m >> 6] >> (m & 63) & 1; }
+  bool Imp(uint32_t c) const { return imp[c >> 6] >> (c & 63) & 1; }
+
+  // ---------------------------------------------------------- columns
+  std::vector<uint16_t> pv, pm;  // value and mask of each column (a prime, or a grown implicant)
+  std::vector<uint8_t> plits;    // literals of each column
+  bool allPrimes = true;
+
+  // ---------------------------------------------------------- the matrix
+  uint32_t R = 0, P = 0;
+  std::vector<int32_t> rowOf;        // minterm -> row, -1 off the function
+  std::vector<uint16_t> rowMinterm;  // row -> minterm
+  std::vector<uint32_t> colStart, colRows, rowStart, rowCols;
+
+  // ---------------------------------------------------------- reductions
+  std::vector<uint8_t> rowAlive, colAlive;
+  std::vector<uint32_t> rowDeg, colDeg, mark;
+  uint32_t markNow = 0;
+  std::vector<uint32_t> fixedCols;  // columns every cover takes (essential after reductions)
+
+  // ---------------------------------------------------------- the core
+  uint32_t M = 0, K = 0;
+  std::vector<uint32_t> coreCol;  // core column -> column
+  std::vector<uint32_t> cStart, cRows, rStart, rCols;
+  std::vector<uint8_t> cLits;
+
+  // ---------------------------------------------------------- core covers
+  std::vector<uint32_t> best;  // best cover of the core found, core columns
+  uint32_t bestLits = 0;
+  uint32_t coreBound = 0;      // lower bound for the core
+  std::vector<uint32_t> cnt;   // rows: columns of the current cover that cover it
+  std::vector<uint8_t> inSol;
+  std::vector<uint32_t> sol, solPos;
+  std::vector<uint64_t> heap;
+
+  // local search
+  std::vector<uint32_t> weight;
+  std::vector<int64_t> score;
+  std::vector<uint8_t> canAdd;
+  std::vector<uint64_t> stampOf;
+  std::vector<uint32_t> unc, uncPos;
+  uint64_t lsWork = 0;  // entries visited since the last look at the clock
+
+  // lower bounds and branch and bound
+  std::vector<double> mult, bestMult, nodeMult, slack, lagScore;
+  double rootL = 0;
+  std::vector<uint32_t> slackMark, rowOrder;
+  uint32_t slackNow = 0;
+  std::vector<uint32_t> bbAvail, bbBuf, bbSel;
+  std::vector<uint8_t> bbExcl;
+  uint32_t bbUncov = 0, bbBufTop = 0;
+  bool bbAborted = false;
+
+  std::mt19937 rng{0x7e5a42u};
+  Pace pace;
+
+  Impl() {
+    p3[0] = 1;
+    for (int i = 1; i < 16; ++i) p3[i] = p3[i - 1] * 3;
+    imp.assign((p3[kMaxVariables] + 63) / 64, 0);
+    rowOf.assign(kTermCapacity, -1);
+    pv.reserve(1u << 16);
+    pm.reserve(1u << 16);
+    plits.reserve(1u << 16);
+  }
+
+  uint32_t TernaryIndex(uint16_t value, uint16_t mask) const {
+    uint32_t c = 0;
+    for (int i = 0; i < n; ++i) c += ((mask >> i) & 1 ? ((value >> i) & 1) : 2u) * p3[i];
+    return c;
+  }
+
+  // ---------------------------------------------------------- primes
+
+  // Implicant table: a cube without free variables is an implicant when its
+  // minterm is on; one with free variables when both halves along its lowest
+  // free variable are. Both halves have smaller ternary numbers. The cubes
+  // go in groups of three that differ only in variable 1 (digit 0): the
+  // third of a group (variable 1 free) is the AND of the first two.
+  bool BuildImplicants() {
+    const uint32_t total = p3[n];
+    std::fill(imp.begin(), imp.begin() + (total + 63) / 64, 0);
+    Odometer o;
+    for (uint32_t c = 0; c < total; c += 3, o.Next(n)) {
+      bool v0, v1;
+      if (!o.dash) {
+        v0 = On(o.val);
+        v1 = On(o.val | 1u);
+      } else {
+        const unsigned i = static_cast<unsigned>(std::countr_zero(o.dash));
+        v0 = Imp(c - 2 * p3[i]) && Imp(c - p3[i]);
+        v1 = Imp(c + 1 - 2 * p3[i]) && Imp(c + 1 - p3[i]);
+      }
+      if (v0) Set(c);
+      if (v1) Set(c + 1);
+      if (v0 && v1) Set(c + 2);
+      if (!pace.Go(3, false)) return false;
+    }
+    return true;
+  }
+
+  // Digits 1..n-1 of a ternary cube number, counted up one at a time: the
+  // value bits (digit 1) and free bits (digit 2) of variables 2..n.
+  struct Odometer {
+    std::array<uint8_t, 16> d{};
+    uint32_t val = 0, dash = 0;
+    void Next(int n) {
+      for (int i = 1; i < n; ++i) {
+        if (d[i] == 0) {
+          d[i] = 1;
+          val |= 1u << i;
+          return;
+        }
+        if (d[i] == 1) {
+          d[i] = 2;
+          val &= ~(1u << i);
+          dash |= 1u << i;
+          return;
+        }
+        d[i] = 0;
+        dash &= ~(1u << i);
+      }
+    }
+  };
+
+  void Set(uint32_t c) { imp[c >> 6] |= uint64_t{1} << (c & 63); }
+
+  // True when no cube with one more free variable than implicant c (group
+  // member k, upper digits as in o) is an implicant.
+  bool Prime(uint32_t c, int k, const Odometer& o) const {
+    if (k < 2 && Imp(c - k + 2)) return false;
+    for (int i = 1; i < n; ++i)
+      if (o.d[i] != 2 && Imp(c + (o.d[i] == 0 ? 2 : 1) * p3[i])) return false;
+    return true;
+  }
+
+  // Primes: implicants that no cube with one more free variable contains.
+  bool ListPrimes() {
+    const uint32_t total = p3[n];
+    pv.clear();
+    pm.clear();
+    Odometer o;
+    for (uint32_t c = 0; c < total; c += 3, o.Next(n)) {
+      for (int k = 0; k < 3; ++k) {
+        if (!Imp(c + k) || !Prime(c + k, k, o)) continue;
+        if (pv.size() >= kPrimeCapacity) {
+          allPrimes = false;
+          return true;
+        }
+        pv.push_back(static_cast<uint16_t>(o.val | (k == 1 ? 1u : 0u)));
+        pm.push_back(static_cast<uint16_t>(full & ~o.dash & ~(k == 2 ? 1u : 0u)));
+      }
+      if (!pace.Go(3, false)) return false;
+    }
+    return true;
+  }
+
+  // When the primes do not fit: one prime per row, grown from the row by
+  // dropping literals while the cube stays an implicant (a different
+  // variable order for each row), duplicates removed.
+  bool GrowColumns() {
+    allPrimes = false;
+    pv.clear();
+    pm.clear();
+    std::vector<uint32_t> packed;
+    packed.reserve(R);
+    for (uint32_t r = 0; r < R; ++r) {
+      const uint16_t m = rowMinterm[r];
+      uint16_t mask = full;
+      for (int k = 0; k < n; ++k) {
+        const int i = (k + static_cast<int>(r % static_cast<uint32_t>(n))) % n;
+        const auto trial = static_cast<uint16_t>(mask & ~(1u << i));
+        if (Imp(TernaryIndex(m, trial))) mask = trial;
+      }
+      packed.push_back(static_cast<uint32_t>(mask) << 16 | (m & mask));
+      if (!pace.Go(16, false)) return false;
+    }
+    std::sort(packed.begin(), packed.end());
+    packed.erase(std::unique(packed.begin(), packed.end()), packed.end());
+    for (uint32_t x : packed) {
+      pm.push_back(static_cast<uint16_t>(x >> 16));
+      pv.push_back(static_cast<uint16_t>(x & 0xffff));
+    }
+    return true;
+  }
+
+  // ---------------------------------------------------------- the matrix
+
+  uint64_t Entries() const {
+    uint64_t e = 0;
+    for (size_t j = 0; j < pm.size(); ++j) e += uint64_t{1} << (n - std::popcount(pm[j]));
+    return e;
+  }
+
+  bool BuildMatrix() {
+    P = static_cast<uint32_t>(pv.size());
+    plits.resize(P);
+    colStart.assign(P + 1, 0);
+    for (uint32_t j = 0; j < P; ++j) {
+      plits[j] = static_cast<uint8_t>(std::popcount(pm[j]));
+      colStart[j + 1] = colStart[j] + (1u << (n - plits[j]));
+    }
+    const uint32_t E = colStart[P];
+    colRows.resize(E);
+    rowCols.resize(E);
+    rowStart.assign(R + 1, 0);
+    for (uint32_t j = 0; j < P; ++j) {
+      const uint16_t free = static_cast<uint16_t>(full & ~pm[j]);
+      const uint16_t base = static_cast<uint16_t>(pv[j] & pm[j]);
+      uint32_t k = colStart[j];
+      uint16_t s = 0;
+      do {  // every subset of the free variables
+        const uint32_t r = static_cast<uint32_t>(rowOf[base | s]);
+        colRows[k++] = r;
+        ++rowStart[r + 1];
+        s = static_cast<uint16_t>((s - free) & free);
+      } while (s != 0);
+      if (!pace.Go(k - colStart[j], false)) return false;
+    }
+    for (uint32_t r = 0; r < R; ++r) rowStart[r + 1] += rowStart[r];
+    std::vector<uint32_t>& fill = rowDeg;  // reused as the fill cursor
+    fill.assign(rowStart.begin(), rowStart.end() - 1);
+    for (uint32_t j = 0; j < P; ++j) {
+      for (uint32_t k = colStart[j]; k < colStart[j + 1]; ++k) rowCols[fill[colRows[k]]++] = j;
+      if (!pace.Go((colStart[j + 1] - colStart[j]) / 2 + 1, false)) return false;
+    }
+    return true;
+  }
+
+  // ---------------------------------------------------------- reductions
+
+  void KillRow(uint32_t r) {
+    rowAlive[r] = 0;
+    for (uint32_t k = rowStart[r]; k < rowStart[r + 1]; ++k)
+      if (colAlive[rowCols[k]]) --colDeg[rowCols[k]];
+  }
+
+  void KillCol(uint32_t j) {
+    colAlive[j] = 0;
+    for (uint32_t k = colStart[j]; k < colStart[j + 1]; ++k)
+      if (rowAlive[colRows[k]]) --rowDeg[colRows[k]];
+  }
+
+  void Take(uint32_t j) {
+    fixedCols.push_back(j);
+    for (uint32_t k = colStart[j]; k < colStart[j + 1]; ++k)
+      if (rowAlive[colRows[k]]) KillRow(colRows[k]);
+    KillCol(j);
+  }
+
+  uint32_t NextMark() {
+    if (++markNow == 0) {
+      std::fill(mark.begin(), mark.end(), 0);
+      markNow = 1;
+    }
+    return markNow;
+  }
+
+  // Essential columns, dominated rows and dominated columns, until none is
+  // left: what remains is the cyclic core.
+  bool Reduce() {
+    rowAlive.assign(R, 1);
+    colAlive.assign(P, 1);
+    rowDeg.resize(R);
+    colDeg.resize(P);
+    for (uint32_t r = 0; r < R; ++r) rowDeg[r] = rowStart[r + 1] - rowStart[r];
+    for (uint32_t j = 0; j < P; ++j) colDeg[j] = colStart[j + 1] - colStart[j];
+    mark.assign(std::max(R, P), 0);
+    markNow = 0;
+    fixedCols.clear();
+    bool changed = true;
+    while (changed) {
+      changed = false;
+      // essential columns: a row that only one column covers
+      for (uint32_t r = 0; r < R; ++r) {
+        if (!rowAlive[r] || rowDeg[r] != 1) continue;
+        for (uint32_t k = rowStart[r]; k < rowStart[r + 1]; ++k)
+          if (colAlive[rowCols[k]]) {
+            Take(rowCols[k]);
+            break;
+          }
+        changed = true;
+        if (!pace.Go(64, false)) return false;
+      }
+      for (uint32_t j = 0; j < P; ++j)
+        if (colAlive[j] && colDeg[j] == 0) KillCol(j);
+      // row dominance: when every column covering r also covers s, s is
+      // covered whenever r is, and s can go
+      for (uint32_t r = 0; r < R; ++r) {
+        if (!rowAlive[r]) continue;
+        const uint32_t m = NextMark();
+        uint32_t pick = UINT32_MAX, pickDeg = UINT32_MAX;
+        for (uint32_t k = rowStart[r]; k < rowStart[r + 1]; ++k) {
+          const uint32_t j = rowCols[k];
+          if (!colAlive[j]) continue;
+          mark[j] = m;
+          if (colDeg[j] < pickDeg) pickDeg = colDeg[j], pick = j;
+        }
+        if (pick == UINT32_MAX) continue;
+        uint32_t work = 0;
+        for (uint32_t k = colStart[pick]; k < colStart[pick + 1]; ++k) {
+          const uint32_t s = colRows[k];
+          if (s == r || !rowAlive[s] || rowDeg[s] < rowDeg[r]) continue;
+          uint32_t in = 0;
+          for (uint32_t q = rowStart[s]; q < rowStart[s + 1]; ++q) in += colAlive[rowCols[q]] && mark[rowCols[q]] == m;
+          work += rowStart[s + 1] - rowStart[s];
+          if (in == rowDeg[r]) {
+            KillRow(s);
+            changed = true;
+          }
+        }
+        if (!pace.Go(work + 8, false)) return false;
+      }
+      // column dominance: a column whose rows another column covers too,
+      // with no more literals, can go
+      for (uint32_t a = 0; a < P; ++a) {
+        if (!colAlive[a]) continue;
+        if (colDeg[a] == 0) {
+          KillCol(a);
+          continue;
+        }
+        const uint32_t m = NextMark();
+        uint32_t pick = UINT32_MAX, pickDeg = UINT32_MAX;
+        for (uint32_t k = colStart[a]; k < colStart[a + 1]; ++k) {
+          const uint32_t r = colRows[k];
+          if (!rowAlive[r]) continue;
+          mark[r] = m;
+          if (rowDeg[r] < pickDeg) pickDeg = rowDeg[r], pick = r;
+        }
+        uint32_t work = 0;
+        for (uint32_t k = rowStart[pick]; k < rowStart[pick + 1]; ++k) {
+          const uint32_t b = rowCols[k];
+          if (b == a || !colAlive[b] || colDeg[b] < colDeg[a] || plits[b] > plits[a]) continue;
+          if (colDeg[b] == colDeg[a] && plits[b] == plits[a] && b > a) continue;  // equal: keep the first
+          uint32_t in = 0;
+          for (uint32_t q = colStart[b]; q < colStart[b + 1]; ++q) in += rowAlive[colRows[q]] && mark[colRows[q]] == m;
+          work += colStart[b + 1] - colStart[b];
+          if (in == colDeg[a]) {
+            KillCol(a);
+            changed = true;
+            break;
+          }
+        }
+        if (!pace.Go(work + 8, false)) return false;
+      }
+    }
+    return true;
+  }
+
+  // The alive rows and columns, renumbered, with their own lists.
+  void BuildCore() {
+    std::vector<uint32_t>& coreRowOf = mark;  // reused: row -> core row
+    M = 0;
+    for (uint32_t r = 0; r < R; ++r) coreRowOf[r] = rowAlive[r] ? M++ : UINT32_MAX;
+    coreCol.clear();
+    for (uint32_t j = 0; j < P; ++j)
+      if (colAlive[j]) coreCol.push_back(j);
+    K = static_cast<uint32_t>(coreCol.size());
+    cStart.assign(K + 1, 0);
+    cRows.clear();
+    cLits.resize(K);
+    rStart.assign(M + 1, 0);
+    for (uint32_t c = 0; c < K; ++c) {
+      const uint32_t j = coreCol[c];
+      cLits[c] = plits[j];
+      for (uint32_t k = colStart[j]; k < colStart[j + 1]; ++k)
+        if (rowAlive[colRows[k]]) {
+          const uint32_t r = coreRowOf[colRows[k]];
+          cRows.push_back(r);
+          ++rStart[r + 1];
+        }
+      cStart[c + 1] = static_cast<uint32_t>(cRows.size());
+      pace.Go(colStart[j + 1] - colStart[j] + 4, false);
+    }
+    for (uint32_t r = 0; r < M; ++r) rStart[r + 1] += rStart[r];
+    rCols.resize(cRows.size());
+    std::vector<uint32_t>& fill = rowDeg;
+    fill.assign(rStart.begin(), rStart.end() - 1);
+    for (uint32_t c = 0; c < K; ++c) {
+      for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) rCols[fill[cRows[k]]++] = c;
+      pace.Go((cStart[c + 1] - cStart[c]) / 2 + 1, false);
+    }
+    markNow = 0;
+    std::fill(mark.begin(), mark.end(), 0);
+  }
+
+  // ---------------------------------------------------------- covers of the core
+
+  uint32_t LitsOf(const std::vector<uint32_t>& cols) const {
+    uint32_t l = 0;
+    for (uint32_t c : cols) l += cLits[c];
+    return l;
+  }
+
+  void KeepIfBetter(const std::vector<uint32_t>& cols) {
+    const uint32_t lits = LitsOf(cols);
+    if (best.empty() || cols.size() < best.size() || (cols.size() == best.size() && lits < bestLits)) {
+      best = cols;
+      bestLits = lits;
+      pace.terms = static_cast<uint32_t>(best.size() + fixedCols.size());
+    }
+  }
+
+  void SolClear() {
+    sol.clear();
+    inSol.assign(K, 0);
+    solPos.assign(K, 0);
+    cnt.assign(M, 0);
+  }
+  void SolAdd(uint32_t c) {
+    inSol[c] = 1;
+    solPos[c] = static_cast<uint32_t>(sol.size());
+    sol.push_back(c);
+    for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) ++cnt[cRows[k]];
+  }
+  void SolRemove(uint32_t c) {
+    inSol[c] = 0;
+    const uint32_t last = sol.back();
+    sol[solPos[c]] = last;
+    solPos[last] = solPos[c];
+    sol.pop_back();
+    for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) --cnt[cRows[k]];
+  }
+
+  // Greedy: the column covering most uncovered rows (then fewest literals),
+  // kept in a heap whose keys are brought up to date when they surface.
+  void Greedy() {
+    SolClear();
+    auto key = [&](uint32_t c, uint32_t gain) {
+      return uint64_t{gain} << 40 | uint64_t{63u - cLits[c]} << 32 | (0xffffffffu - c);
+    };
+    heap.clear();
+    for (uint32_t c = 0; c < K; ++c) heap.push_back(key(c, cStart[c + 1] - cStart[c]));
+    std::make_heap(heap.begin(), heap.end());
+    uint32_t uncovered = M;
+    while (uncovered > 0 && !heap.empty()) {
+      std::pop_heap(heap.begin(), heap.end());
+      const uint64_t top = heap.back();
+      heap.pop_back();
+      const uint32_t c = 0xffffffffu - static_cast<uint32_t>(top & 0xffffffffu);
+      uint32_t gain = 0;
+      for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) gain += cnt[cRows[k]] == 0;
+      if (gain == 0) continue;
+      const uint64_t now = key(c, gain);
+      if (!heap.empty() && now < heap.front()) {
+        heap.push_back(now);
+        std::push_heap(heap.begin(), heap.end());
+        pace.Go(cStart[c + 1] - cStart[c] + 16, false);
+        continue;
+      }
+      SolAdd(c);
+      uncovered -= gain;
+      pace.Go(cStart[c + 1] - cStart[c] + 16, false);
+    }
+    MakeIrredundant();
+    KeepIfBetter(sol);
+  }
+
+  // Drop columns whose rows the others cover, the most literals first.
+  void MakeIrredundant() {
+    std::vector<uint32_t>& order = bbBuf;
+    order.assign(sol.begin(), sol.end());
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      return cLits[a] != cLits[b] ? cLits[a] > cLits[b] : a < b;
+    });
+    for (uint32_t c : order) {
+      bool needed = false;
+      for (uint32_t k = cStart[c]; k < cStart[c + 1] && !needed; ++k) needed = cnt[cRows[k]] == 1;
+      if (!needed) SolRemove(c);
+    }
+  }
+
+  // ---------------------------------------------------------- lower bounds
+
+  // Dual ascent over the rows in a fixed order: each row takes what is left
+  // of the slack of its columns (each column's rows may share at most 1).
+  // rowUsable filters rows, colUsable columns.
+  template <class RowOk, class ColOk>
+  uint32_t DualAscent(RowOk rowUsable, ColOk colUsable) {
+    if (++slackNow == 0) {
+      std::fill(slackMark.begin(), slackMark.end(), 0);
+      slackNow = 1;
+    }
+    double sum = 0;
+    for (uint32_t r : rowOrder) {
+      if (!rowUsable(r)) continue;
+      double y = 1;
+      for (uint32_t k = rStart[r]; k < rStart[r + 1]; ++k) {
+        const uint32_t c = rCols[k];
+        if (!colUsable(c)) continue;
+        if (slackMark[c] != slackNow) {
+          slackMark[c] = slackNow;
+          slack[c] = 1;
+        }
+        y = std::min(y, slack[c]);
+      }
+      pace.Go((rStart[r + 1] - rStart[r]) / 4 + 1, false);
+      if (y <= 1e-12) continue;
+      sum += y;
+      for (uint32_t k = rStart[r]; k < rStart[r + 1]; ++k)
+        if (colUsable(rCols[k])) slack[rCols[k]] -= y;
+    }
+    return static_cast<uint32_t>(std::ceil(sum - 1e-7));
+  }
+
+  // Lagrangian bound by subgradient steps: L(u) = sum u_r + sum over columns
+  // of min(0, 1 - sum of u over the column's rows) is below the minimum for
+  // every u >= 0.
+  uint32_t LagrangianBound(uint32_t upper, uint32_t iterations) {
+    mult.assign(M, 0);
+    lagScore.resize(K);
+    for (uint32_t r = 0; r < M; ++r) {
+      double u = 1;
+      for (uint32_t k = rStart[r]; k < rStart[r + 1]; ++k) {
+        const uint32_t c = rCols[k];
+        u = std::min(u, 1.0 / (cStart[c + 1] - cStart[c]));
+      }
+      mult[r] = u;
+      pace.Go((rStart[r + 1] - rStart[r]) / 4 + 1, false);
+    }
+    std::vector<double>& g = slack;  // subgradient, reused
+    g.assign(std::max(M, K), 0);
+    double bestL = 0, lambda = 2;
+    uint32_t still = 0;
+    bestMult.assign(mult.begin(), mult.end());
+    for (uint32_t it = 0; it < iterations; ++it) {
+      double L = 0;
+      for (uint32_t r = 0; r < M; ++r) L += mult[r], g[r] = 1;
+      for (uint32_t c = 0; c < K; ++c) {
+        double s = 1;
+        for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) s -= mult[cRows[k]];
+        lagScore[c] = s;
+        if (s < 0) {
+          L += s;
+          for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) g[cRows[k]] -= 1;
+        }
+        if ((c & 255) == 255 && !pace.Go(512)) break;
+      }
+      if (pace.stopped || pace.expired || pace.phaseOver) break;
+      if (L > bestL + 1e-9) {
+        bestL = L;
+        bestMult.assign(mult.begin(), mult.end());
+        still = 0;
+      } else if (++still >= 20) {
+        lambda /= 2;
+        still = 0;
+        if (lambda < 1e-4) break;
+      }
+      if (std::ceil(bestL - 1e-7) >= upper) break;
+      double norm = 0;
+      for (uint32_t r = 0; r < M; ++r) {
+        if (mult[r] <= 0 && g[r] < 0) g[r] = 0;  // would leave the feasible region anyway
+        norm += g[r] * g[r];
+      }
+      if (norm == 0) break;
+      const double step = lambda * (upper * 1.05 - L) / norm;
+      for (uint32_t r = 0; r < M; ++r) mult[r] = std::max(0.0, mult[r] + step * g[r]);
+      if (!pace.Go(static_cast<uint32_t>(cRows.size() / 4 + 1))) break;
+    }
+    slackMark.assign(K, 0);
+    slack.assign(K, 0);
+    slackNow = 0;
+    rootL = bestL;
+    return static_cast<uint32_t>(std::ceil(bestL - 1e-7));
+  }
+
+  // ---------------------------------------------------------- local search
+  //
+  // Row weighting: keeps a set of columns one short of the best cover,
+  // removing the column that loses least (by weight of the rows only it
+  // covers) and adding the best column for a random uncovered row, with
+  // the weights of rows left uncovered raised at every step. A column just
+  // removed may be added again only after a neighbour changed.
+
+  void UncAdd(uint32_t r) {
+    uncPos[r] = static_cast<uint32_t>(unc.size());
+    unc.push_back(r);
+  }
+  void UncRemove(uint32_t r) {
+    const uint32_t last = unc.back();
+    unc[uncPos[r]] = last;
+    uncPos[last] = uncPos[r];
+    unc.pop_back();
+  }
+
+  uint32_t OnlyCover(uint32_t r) const {
+    for (uint32_t k = rStart[r]; k < rStart[r + 1]; ++k)
+      if (inSol[rCols[k]]) return rCols[k];
+    return UINT32_MAX;
+  }
+
+  void LsAdd(uint32_t c) {
+    for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) {
+      const uint32_t r = cRows[k];
+      if (cnt[r] == 0) {
+        for (uint32_t q = rStart[r]; q < rStart[r + 1]; ++q)
+          if (rCols[q] != c) score[rCols[q]] -= weight[r];
+        UncRemove(r);
+      } else if (cnt[r] == 1) {
+        score[OnlyCover(r)] += weight[r];
+      }
+    }
+    score[c] = -score[c];
+    SolAdd(c);
+    Touch(c);
+  }
+
+  void LsRemove(uint32_t c) {
+    SolRemove(c);
+    score[c] = -score[c];
+    for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) {
+      const uint32_t r = cRows[k];
+      if (cnt[r] == 0) {
+        for (uint32_t q = rStart[r]; q < rStart[r + 1]; ++q)
+          if (rCols[q] != c) score[rCols[q]] += weight[r];
+        UncAdd(r);
+      } else if (cnt[r] == 1) {
+        score[OnlyCover(r)] -= weight[r];
+      }
+    }
+    Touch(c);
+    canAdd[c] = 0;
+  }
+
+  // Columns sharing a row with c may be added again.
+  void Touch(uint32_t c) {
+    for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) {
+      const uint32_t r = cRows[k];
+      for (uint32_t q = rStart[r]; q < rStart[r + 1]; ++q) canAdd[rCols[q]] = 1;
+      lsWork += rStart[r + 1] - rStart[r];
+    }
+  }
+
+  // The column of the cover to remove: best score, then oldest; sampled when
+  // the cover is large.
+  uint32_t PickRemove(uint32_t tabu) {
+    uint32_t pick = UINT32_MAX;
+    auto better = [&](uint32_t c) {
+      return pick == UINT32_MAX || score[c] > score[pick] || (score[c] == score[pick] && stampOf[c] < stampOf[pick]);
+    };
+    if (sol.size() <= 64) {
+      for (uint32_t c : sol)
+        if (c != tabu && better(c)) pick = c;
+    } else {
+      for (int t = 0; t < 48; ++t) {
+        const uint32_t c = sol[rng() % sol.size()];
+        if (c != tabu && better(c)) pick = c;
+      }
+    }
+    return pick;
+  }
+
+  void LocalSearch(uint64_t maxStall) {
+    // Start from the best cover.
+    SolClear();
+    for (uint32_t c : best) SolAdd(c);
+    weight.assign(M, 1);
+    score.assign(K, 0);
+    canAdd.assign(K, 1);
+    stampOf.assign(K, 0);
+    unc.clear();
+    uncPos.assign(M, 0);
+    for (uint32_t r = 0; r < M; ++r)
+      if (cnt[r] == 1) score[OnlyCover(r)] -= 1;
+    uint64_t step = 0, lastGain = 0;
+    uint32_t lastAdded = UINT32_MAX;
+    lsWork = 0;
+    while (pace.Go(32 + lsWork / 8)) {
+      lsWork = 0;
+      while (unc.empty()) {
+        if (sol.size() < best.size() || (sol.size() == best.size() && LitsOf(sol) < bestLits)) {
+          KeepIfBetter(sol);
+          lastGain = step;
+        }
+        if (sol.size() <= coreBound || sol.size() <= 1) return;
+        const uint32_t c = PickRemove(UINT32_MAX);
+        LsRemove(c);
+        stampOf[c] = step;
+      }
+      const uint32_t out = PickRemove(lastAdded);
+      if (out != UINT32_MAX) {
+        LsRemove(out);
+        stampOf[out] = step;
+      }
+      const uint32_t r = unc[rng() % unc.size()];
+      uint32_t in = UINT32_MAX;
+      for (uint32_t q = rStart[r]; q < rStart[r + 1]; ++q) {
+        const uint32_t c = rCols[q];
+        if (!canAdd[c]) continue;
+        if (in == UINT32_MAX || score[c] > score[in] || (score[c] == score[in] && stampOf[c] < stampOf[in])) in = c;
+      }
+      if (in == UINT32_MAX) in = rCols[rStart[r]];
+      LsAdd(in);
+      stampOf[in] = step;
+      lastAdded = in;
+      for (uint32_t u : unc) {
+        ++weight[u];
+        for (uint32_t q = rStart[u]; q < rStart[u + 1]; ++q) ++score[rCols[q]];
+        lsWork += rStart[u + 1] - rStart[u];
+      }
+      ++step;
+      if (step - lastGain > maxStall) return;
+    }
+  }
+
+  // ---------------------------------------------------------- branch and bound
+  //
+  // Branches on the uncovered row with fewest usable columns: one child per
+  // column, each later child with the earlier columns excluded. A node ends
+  // when its terms plus the dual-ascent bound of what is left reach the best
+  // cover.
+
+  void BbSelect(uint32_t c) {
+    bbSel.push_back(c);
+    for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k)
+      if (cnt[cRows[k]]++ == 0) --bbUncov;
+  }
+  void BbUnselect(uint32_t c) {
+    bbSel.pop_back();
+    for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k)
+      if (--cnt[cRows[k]] == 0) ++bbUncov;
+  }
+  void BbExclude(uint32_t c, bool on) {
+    bbExcl[c] = on;
+    for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) {
+      if (on)
+        --bbAvail[cRows[k]];
+      else
+        ++bbAvail[cRows[k]];
+    }
+  }
+
+  // Lagrangian bound of the node (uncovered rows, usable columns), starting
+  // from the root's multipliers and taking up to `steps` subgradient steps
+  // while the bound stays below `need`. Leaves the reduced costs of the last
+  // multipliers in lagScore (usable columns with uncovered rows) and returns
+  // the bound at those multipliers.
+  double NodeLagrange(uint32_t need, int steps) {
+    for (uint32_t r = 0; r < M; ++r) nodeMult[r] = cnt[r] == 0 ? bestMult[r] : 0;
+    std::vector<double>& g = mult;  // subgradient, reused
+    double lambda = 1;
+    for (int it = 0;; ++it) {
+      double L = 0;
+      for (uint32_t r = 0; r < M; ++r)
+        if (cnt[r] == 0) L += nodeMult[r], g[r] = 1;
+      for (uint32_t c = 0; c < K; ++c) {
+        if (bbExcl[c]) continue;
+        double sc = 1;
+        bool any = false;
+        for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k)
+          if (cnt[cRows[k]] == 0) sc -= nodeMult[cRows[k]], any = true;
+        lagScore[c] = any ? sc : 1e9;
+        if (any && sc < 0) {
+          L += sc;
+          for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k)
+            if (cnt[cRows[k]] == 0) g[cRows[k]] -= 1;
+        }
+      }
+      if (std::ceil(L - 1e-7) >= need || it >= steps) return L;
+      double norm = 0;
+      for (uint32_t r = 0; r < M; ++r) {
+        if (cnt[r] != 0) continue;
+        if (nodeMult[r] <= 0 && g[r] < 0) g[r] = 0;
+        norm += g[r] * g[r];
+      }
+      if (norm == 0) return L;
+      const double step = lambda * (need + 0.5 - L) / norm;
+      for (uint32_t r = 0; r < M; ++r)
+        if (cnt[r] == 0) nodeMult[r] = std::max(0.0, nodeMult[r] + step * g[r]);
+      lambda *= 0.8;
+    }
+  }
+
+  void BbNode() {
+    if (bbAborted) return;
+    if (!pace.Go(64 + static_cast<uint32_t>(cRows.size() / 8))) {
+      bbAborted = true;
+      return;
+    }
+    const auto sel = static_cast<uint32_t>(bbSel.size());
+    if (bbUncov == 0) {
+      if (sel < best.size()) KeepIfBetter(bbSel);
+      return;
+    }
+    if (sel + 1 >= best.size()) return;
+    const uint32_t need = static_cast<uint32_t>(best.size()) - sel;  // a better cover takes fewer than this many more
+    if (bbBufTop + 2 * K > bbBuf.size()) {  // no room to stack this node's columns: give up the proof
+      bbAborted = true;
+      return;
+    }
+    const uint32_t lb = DualAscent([&](uint32_t r) { return cnt[r] == 0; }, [&](uint32_t c) { return !bbExcl[c]; });
+    if (lb >= need) return;
+    const double L = NodeLagrange(need, 12);
+    if (std::ceil(L - 1e-7) >= need) return;
+    // Reduced-cost fixing: a column whose reduced cost lifts the bound to
+    // `need` is in no better cover below this node.
+    const uint32_t base = bbBufTop;
+    for (uint32_t c = 0; c < K; ++c)
+      if (!bbExcl[c] && lagScore[c] < 1e8 && std::ceil(L + std::max(0.0, lagScore[c]) - 1e-7) >= need) {
+        bbBuf[bbBufTop++] = c;
+        BbExclude(c, true);
+      }
+    const uint32_t fixedTop = bbBufTop;
+    uint32_t row = UINT32_MAX, rowAvail = UINT32_MAX;
+    for (uint32_t r = 0; r < M; ++r)
+      if (cnt[r] == 0 && bbAvail[r] < rowAvail) rowAvail = bbAvail[r], row = r;
+    if (rowAvail > 0) {
+      // children: the row's usable columns, lowest reduced cost first
+      for (uint32_t q = rStart[row]; q < rStart[row + 1]; ++q)
+        if (!bbExcl[rCols[q]]) bbBuf[bbBufTop++] = rCols[q];
+      std::sort(bbBuf.begin() + fixedTop, bbBuf.begin() + bbBufTop, [&](uint32_t a, uint32_t b) {
+        return lagScore[a] != lagScore[b] ? lagScore[a] < lagScore[b] : cLits[a] < cLits[b];
+      });
+      const uint32_t end = bbBufTop;
+      uint32_t done = fixedTop;
+      for (; done < end; ++done) {
+        const uint32_t c = bbBuf[done];
+        BbSelect(c);
+        BbNode();
+        BbUnselect(c);
+        BbExclude(c, true);
+        if (bbAborted || sel + 1 >= best.size()) {
+          ++done;
+          break;
+        }
+      }
+      for (uint32_t q = fixedTop; q < done; ++q) BbExclude(bbBuf[q], false);
+    }
+    for (uint32_t q = base; q < fixedTop; ++q) BbExclude(bbBuf[q], false);
+    bbBufTop = base;
+  }
+
+  // True when the search space was exhausted (the best cover is minimum).
+  bool BranchAndBound() {
+    cnt.assign(M, 0);
+    bbAvail.resize(M);
+    for (uint32_t r = 0; r < M; ++r) bbAvail[r] = rStart[r + 1] - rStart[r];
+    bbExcl.assign(K, 0);
+    // Each node on the path stacks at most K columns; the path is shorter
+    // than the best cover.
+    bbBuf.assign(std::min<uint64_t>(uint64_t{K} * (best.size() + 1), uint64_t{1} << 24) + K, 0);
+    nodeMult.assign(M, 0);
+    mult.assign(M, 0);
+    lagScore.assign(K, 0);
+    bbBufTop = 0;
+    bbSel.clear();
+    bbSel.reserve(M + 1);
+    bbUncov = M;
+    bbAborted = false;
+    BbNode();
+    return !bbAborted;
+  }
+
+  // ---------------------------------------------------------- literals
+
+  // Swap each column of the best cover for one with fewer literals that
+  // covers every row only it covers; drop columns that cover no such row.
+  void FewerLiterals() {
+    SolClear();
+    for (uint32_t c : best) SolAdd(c);
+    for (uint32_t i = 0; i < best.size(); ++i) {
+      const uint32_t c = best[i];
+      const uint32_t m = NextMark();
+      uint32_t own = 0, pick = UINT32_MAX, pickDeg = UINT32_MAX;
+      for (uint32_t k = cStart[c]; k < cStart[c + 1]; ++k) {
+        const uint32_t r = cRows[k];
+        if (cnt[r] != 1) continue;
+        mark[r] = m;
+        ++own;
+        const uint32_t d = rStart[r + 1] - rStart[r];
+        if (d < pickDeg) pickDeg = d, pick = r;
+      }
+      if (own == 0) continue;  // irredundant covers have none of these
+      uint32_t swap = UINT32_MAX;
+      for (uint32_t q = rStart[pick]; q < rStart[pick + 1]; ++q) {
+        const uint32_t b = rCols[q];
+        if (inSol[b] || cLits[b] >= cLits[c] || (swap != UINT32_MAX && cLits[b] >= cLits[swap])) continue;
+        uint32_t in = 0;
+        for (uint32_t k = cStart[b]; k < cStart[b + 1]; ++k) in += mark[cRows[k]] == m;
+        if (in == own) swap = b;
+      }
+      if (swap == UINT32_MAX) continue;
+      SolRemove(c);
+      SolAdd(swap);
+      best[i] = swap;
+    }
+    bestLits = LitsOf(best);
+    markNow = 0;
+    std::fill(mark.begin(), mark.end(), 0);
+  }
+
+  // ---------------------------------------------------------- the run
+
+  void Write(Engine& e) {
+    std::vector<uint32_t>& cols = bbBuf;
+    cols.assign(fixedCols.begin(), fixedCols.end());
+    for (uint32_t c : best) cols.push_back(coreCol[c]);
+    // ascending by the first row each term covers, then by fewer literals
+    std::sort(cols.begin(), cols.end(), [&](uint32_t a, uint32_t b) {
+      const uint16_t va = pv[a] & pm[a], vb = pv[b] & pm[b];
+      return va != vb ? va < vb : pm[a] < pm[b];
+    });
+    e.ClearTruthTable();
+    e.TermCount = static_cast<uint16_t>(cols.size());
+    for (size_t t = 0; t < cols.size(); ++t) {
+      e.TermValue[t + 1] = static_cast<uint16_t>(pv[cols[t]] & pm[cols[t]]);
+      e.TermMask[t + 1] = pm[cols[t]];
+    }
+  }
+
+  CoverInfo Run(Engine& e, RunHost& host, double seconds, CoverSource source) {
+    CoverInfo info;
+    pace = Pace{};
+    pace.e = &e;
+    pace.host = &host;
+    pace.start = pace.lastEvents = pace.lastProgress = Clock::now();
+    pace.deadline = pace.start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
+    pace.phaseEnd = pace.deadline;
+    n = e.VariableCount;
+    full = LowMask(static_cast<unsigned>(n));
+    e.FullMask = full;
+
+    // A typed table's terms go into the TruthTable first: they are a cover
+    // of the function, left there when the search ends before it has one.
+    if (source == kCoverInputTable) {
+      e.ClearTruthTable();
+      e.TermCount = e.InputCount;
+      for (int t = 1; t <= e.InputCount; ++t) {
+        e.TermValue[t] = e.InputValue[t];
+        e.TermMask[t] = e.InputMask[t];
+      }
+    }
+    // The function: the union of the entries.
+    on.fill(0);
+    for (int t = 1; t <= e.TermCount; ++t) {
+      const uint16_t mask = e.TermMask[t] & full, base = e.TermValue[t] & mask, free = full & ~mask;
+      uint16_t s = 0;
+      do {
+        const uint16_t m = base | s;
+        on[m >> 6] |= uint64_t{1} << (m & 63);
+        s = static_cast<uint16_t>((s - free) & free);
+      } while (s != 0);
+    }
+    R = 0;
+    rowMinterm.clear();
+    for (uint32_t m = 0; m <= full; ++m) {
+      if (On(m)) {
+        rowOf[m] = static_cast<int32_t>(R++);
+        rowMinterm.push_back(static_cast<uint16_t>(m));
+      } else {
+        rowOf[m] = -1;
+      }
+    }
+    if (n == 0 || R == 0 || R == uint32_t{full} + 1) {
+      // Nothing to cover, or every assignment: like the reduction, an
+      // entry covering everything leaves the table empty.
+      if (R == uint32_t{full} + 1) e.ClearTruthTable();
+      info.terms = e.TermCount;
+      info.lowerBound = e.TermCount;
+      info.literals = 0;
+      for (int t = 1; t <= e.TermCount; ++t) info.literals += static_cast<uint32_t>(std::popcount(e.TermMask[t]));
+      info.minimum = 1;
+      return info;
+    }
+
+    auto stoppedEarly = [&]() {
+      info.stopped = 1;
+      info.terms = e.TermCount;
+      for (int t = 1; t <= e.TermCount; ++t) info.literals += static_cast<uint32_t>(std::popcount(e.TermMask[t]));
+      info.lowerBound = R > 0;
+      return info;
+    };
+
+    pace.Show("primes");
+    host.ProcessPendingEvents();
+    if (!e.GoOn) return stoppedEarly();
+    allPrimes = true;
+    if (!BuildImplicants() || !ListPrimes()) return stoppedEarly();
+    if (allPrimes && Entries() > kEntryCapacity) allPrimes = false;
+    if (!allPrimes && !GrowColumns()) return stoppedEarly();
+    if (Entries() > kEntryCapacity) return stoppedEarly();  // cannot happen for grown columns of 15 variables
+    info.allPrimes = allPrimes;
+    info.primes = static_cast<uint32_t>(pv.size());
+    pace.Show("covering matrix");
+    if (!BuildMatrix() || !Reduce()) return stoppedEarly();
+    BuildCore();
+    info.essentials = static_cast<uint32_t>(fixedCols.size());
+    info.coreRows = M;
+    info.coreColumns = K;
+
+    best.clear();
+    bestLits = 0;
+    coreBound = 0;
+    bool proved = true;
+    if (M > 0) {
+      Greedy();
+      rowOrder.resize(M);
+      for (uint32_t r = 0; r < M; ++r) rowOrder[r] = r;
+      std::stable_sort(rowOrder.begin(), rowOrder.end(),
+                       [&](uint32_t a, uint32_t b) { return rStart[a + 1] - rStart[a] < rStart[b + 1] - rStart[b]; });
+      slackMark.assign(K, 0);
+      slack.assign(K, 0);
+      slackNow = 0;
+      coreBound = DualAscent([](uint32_t) { return true; }, [](uint32_t) { return true; });
+      pace.bound = static_cast<uint32_t>(coreBound + fixedCols.size());
+      pace.searching = true;
+      if (coreBound < best.size()) {
+        pace.SetPhase(std::max(0.05, 0.15 * pace.Remaining()));
+        coreBound = std::max(coreBound, LagrangianBound(static_cast<uint32_t>(best.size()), 1000));
+        pace.bound = static_cast<uint32_t>(coreBound + fixedCols.size());
+      }
+      proved = coreBound >= best.size();
+      if (!proved && !pace.stopped && !pace.expired) {
+        // A short local search first; then branch and bound where the core
+        // is small and the gap narrow, else the local search goes on.
+        pace.SetPhase(std::min(1.0, 0.25 * pace.Remaining()));
+        LocalSearch(200000);
+        proved = coreBound >= best.size();
+        const bool exact = M <= kExactRows && best.size() - coreBound <= std::max<uint32_t>(3, M / 100);
+        if (!proved && !pace.stopped && !pace.expired) {
+          pace.SetPhase(pace.Remaining());
+          if (exact) {
+            proved = BranchAndBound();
+            if (proved) coreBound = static_cast<uint32_t>(best.size());
+          } else {
+            LocalSearch(std::max<uint64_t>(400000, 40ull * M));
+            proved = coreBound >= best.size();
+          }
+        }
+      }
+      FewerLiterals();
+    }
+    info.stopped = pace.stopped;
+    info.timedOut = !proved && !pace.stopped;
+    Write(e);
+    info.terms = e.TermCount;
+    for (int t = 1; t <= e.TermCount; ++t) info.literals += static_cast<uint32_t>(std::popcount(e.TermMask[t]));
+    if (allPrimes) {
+      info.minimum = proved;
+      info.lowerBound = static_cast<uint16_t>(std::min<uint32_t>(coreBound + fixedCols.size(), info.terms));
+      if (proved) info.lowerBound = info.terms;
+    } else {
+      // Bounds over grown columns say nothing about covers from all primes.
+      info.minimum = 0;
+      info.lowerBound = 1;
+    }
+    return info;
+  }
+};
+
+CoverSearch::CoverSearch() : impl_(std::make_unique<Impl>()) {}
+CoverSearch::~CoverSearch() = default;
+
+CoverInfo CoverSearch::Run(Engine& e, RunHost& host, double seconds, CoverSource source) {
+  return impl_->Run(e, host, seconds, source);
+}
+
+void CoverSearch::SetSeed(uint32_t seed) { impl_->rng.seed(seed); }
+
+bool ReduceOrCover(Engine& e, RunHost& host, CoverSearch* cover, double seconds, CoverInfo& info) {
+  if (cover == nullptr || e.TraceScan) {
+    ReduceTruthTable(e, host);
+    return false;
+  }
+  info = cover->Run(e, host, seconds);
+  return true;
+}
+
+std::string CoverOutcomeText(const CoverInfo& info) {
+  std::string s = info.minimum ? ", minimum" : ", at least " + std::to_string(info.lowerBound);
+  if (info.stopped) s += ", stopped: best cover so far";
+  return s;
+}
+
+CoverInfo MinimalCover(Engine& e, RunHost& host, double seconds, CoverSource source) {
+  CoverSearch search;
+  return search.Run(e, host, seconds, source);
+}
+
+}  // namespace tervo
