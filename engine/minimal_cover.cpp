@@ -88,9 +88,12 @@ struct CoverSearch::Impl {
   int n = 0;
   uint16_t full = 0;
   std::array<uint64_t, 512> on{};           // bit m: minterm m belongs to the function
+  std::array<uint64_t, 512> dc{};           // bit m: minterm m is a don't-care (a prime may hold it, no row needs it)
+  bool hasDc = false;                       // some bit of dc is set
   std::array<uint32_t, 16> p3{};            // powers of 3
   std::vector<uint64_t> imp;                // bit c: ternary cube c is an implicant
   bool On(uint32_t m) const { return on[m >> 6] >> (m & 63) & 1; }
+  bool OnOrDc(uint32_t m) const { return (on[m >> 6] | dc[m >> 6]) >> (m & 63) & 1; }
   bool Imp(uint32_t c) const { return imp[c >> 6] >> (c & 63) & 1; }
 
   // ---------------------------------------------------------- columns
@@ -176,8 +179,8 @@ struct CoverSearch::Impl {
     for (uint32_t c = 0; c < total; c += 3, o.Next(n)) {
       bool v0, v1;
       if (!o.dash) {
-        v0 = On(o.val);
-        v1 = On(o.val | 1u);
+        v0 = OnOrDc(o.val);
+        v1 = OnOrDc(o.val | 1u);
       } else {
         const unsigned i = static_cast<unsigned>(std::countr_zero(o.dash));
         v0 = Imp(c - 2 * p3[i]) && Imp(c - p3[i]);
@@ -284,13 +287,38 @@ struct CoverSearch::Impl {
     return e;
   }
 
+  // Rows of the function a cube holds: all of its minterms unless some
+  // are don't-cares, which are no rows.
+  uint32_t RowsIn(uint16_t value, uint16_t mask) const {
+    const uint16_t free = static_cast<uint16_t>(full & ~mask), base = static_cast<uint16_t>(value & mask);
+    if (!hasDc) return 1u << std::popcount(free);
+    uint32_t c = 0;
+    uint16_t s = 0;
+    do {
+      c += rowOf[base | s] >= 0;
+      s = static_cast<uint16_t>((s - free) & free);
+    } while (s != 0);
+    return c;
+  }
+
   bool BuildMatrix() {
+    if (hasDc) {
+      // A prime made of don't-cares alone covers no row: it is no column.
+      size_t kept = 0;
+      for (size_t j = 0; j < pv.size(); ++j) {
+        if (RowsIn(pv[j], pm[j]) == 0) continue;
+        pv[kept] = pv[j];
+        pm[kept++] = pm[j];
+      }
+      pv.resize(kept);
+      pm.resize(kept);
+    }
     P = static_cast<uint32_t>(pv.size());
     plits.resize(P);
     colStart.assign(P + 1, 0);
     for (uint32_t j = 0; j < P; ++j) {
       plits[j] = static_cast<uint8_t>(std::popcount(pm[j]));
-      colStart[j + 1] = colStart[j] + (1u << (n - plits[j]));
+      colStart[j + 1] = colStart[j] + RowsIn(pv[j], pm[j]);
     }
     const uint32_t E = colStart[P];
     colRows.resize(E);
@@ -302,10 +330,12 @@ struct CoverSearch::Impl {
       uint32_t k = colStart[j];
       uint16_t s = 0;
       do {  // every subset of the free variables
-        const uint32_t r = static_cast<uint32_t>(rowOf[base | s]);
+        const int32_t row = rowOf[base | s];
+        s = static_cast<uint16_t>((s - free) & free);
+        if (row < 0) continue;  // a don't-care
+        const uint32_t r = static_cast<uint32_t>(row);
         colRows[k++] = r;
         ++rowStart[r + 1];
-        s = static_cast<uint16_t>((s - free) & free);
       } while (s != 0);
       if (!pace.Go(k - colStart[j], false)) return false;
     }
@@ -1148,6 +1178,15 @@ CoverInfo CoverSearch::Run(Engine& e, RunHost& host, double seconds, CoverSource
 }
 
 void CoverSearch::SetSeed(uint32_t seed) { impl_->rng.seed(seed); }
+
+void CoverSearch::SetDontCares(const std::array<uint64_t, 512>* dontCares) {
+  if (dontCares)
+    impl_->dc = *dontCares;
+  else
+    impl_->dc.fill(0);
+  impl_->hasDc = false;
+  for (uint64_t w : impl_->dc) impl_->hasDc = impl_->hasDc || w != 0;
+}
 
 bool ReduceOrCover(Engine& e, RunHost& host, CoverSearch* cover, double seconds, CoverInfo& info) {
   if (cover == nullptr || e.TraceScan) {

@@ -28,6 +28,7 @@
 // soon as the host clears GoOn.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -77,6 +78,11 @@ class CoverSearch {
   // reduction does). Ended by the host before a cover exists, it leaves the
   // TruthTable as it was, which is itself a cover.
   CoverInfo Run(Engine& e, RunHost& host, double seconds, CoverSource source = kCoverTruthTable);
+
+  // Don't-care assignments (bit a of word a / 64 set: assignment a), which
+  // a term of the cover may include but no row needs; nullptr for none.
+  // Kept for every later Run until set again.
+  void SetDontCares(const std::array<uint64_t, 512>* dontCares);
 
   // Seed of the local search's random choices (fixed by default, so a run
   // is repeatable).

@@ -6,14 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "grid_text.h"
+#include "logic_unit.h"
 #include "minimal_cover.h"
 #include "pipeline.h"
 #include "test_support.h"
@@ -444,6 +447,59 @@ TEST(MinimalCover, InTheRunsReductionPlace) {
     EXPECT_EQ(e->RunState, 0);
     EXPECT_EQ(e->StepWait, 0);
   }
+}
+
+// Don't-cares: terms may include them, no row needs them. Against the
+// smallest set of implicants of ON + DC covering ON, found by trying every
+// set of one, two, ... cubes of three variables.
+TEST(MinimalCover, DontCaresAreUsedButNeverRequired) {
+  constexpr int n = 3;
+  std::mt19937 rng(77);
+  std::uniform_int_distribution<int> state(0, 2);  // 0 off, 1 on, 2 don't-care
+  auto search = std::make_unique<CoverSearch>();
+  for (int trial = 0; trial < 300; ++trial) {
+    uint32_t on = 0, dc = 0;
+    for (int m = 0; m < 8; ++m) {
+      const int st = state(rng);
+      on |= (st == 1) << m;
+      dc |= (st == 2) << m;
+    }
+    if (on == 0 || (on | dc) == 0xff) continue;  // constants never reach the search
+    // Every cube of ON + DC, as the set of minterms it holds.
+    std::vector<uint32_t> cubes;
+    for (uint16_t mask = 0; mask < 8; ++mask)
+      for (uint16_t value = 0; value < 8; ++value) {
+        if (value & ~mask) continue;
+        uint32_t bits = 0;
+        for (int m = 0; m < 8; ++m) bits |= (((m ^ value) & mask) == 0) << m;
+        if ((bits & ~(on | dc)) == 0) cubes.push_back(bits);
+      }
+    int minimum = 0;
+    for (int k = 1; minimum == 0; ++k) {
+      std::vector<int> pick(k, 0);
+      std::function<bool(int, int, uint32_t)> any = [&](int depth, int from, uint32_t got) {
+        if (depth == k) return (got & on) == on;
+        for (int c = from; c < static_cast<int>(cubes.size()); ++c)
+          if (any(depth + 1, c + 1, got | cubes[c])) return true;
+        return false;
+      };
+      if (any(0, 0, 0)) minimum = k;
+    }
+    auto e = test::NewEngine();
+    Load(*e, n, FromBits(n, on));
+    std::array<uint64_t, 512> dcBits{};
+    dcBits[0] = dc;
+    search->SetDontCares(&dcBits);
+    const CoverInfo info = Search(*e, *search);
+    SCOPED_TRACE("on " + std::to_string(on) + " dc " + std::to_string(dc));
+    EXPECT_EQ(info.terms, minimum);
+    EXPECT_TRUE(info.minimum);
+    for (uint16_t m = 0; m < 8; ++m) {
+      if (dc >> m & 1) continue;
+      EXPECT_EQ(IsCovered(*e, m), (on >> m & 1) != 0) << "minterm " << m;
+    }
+  }
+  search->SetDontCares(nullptr);
 }
 
 }  // namespace

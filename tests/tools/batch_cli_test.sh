@@ -380,5 +380,27 @@ expect_rc "Ctrl+C with several outputs" 130
 if [ "$(grep -c '^output ' <<<"$OUT")" -eq 1 ]; then ok; else bad "Ctrl+C: the outputs after the first did not run"; fi
 expect_out_has "Ctrl+C with several outputs" "process terminated"
 
+# A minimal cover of each PLA output may use the file's don't-cares: f is
+# 1 on 000, 001, 111 with 011 free, so 00- and -11 (two terms) suffice.
+cat >dc.pla <<'PLA'
+.i 3
+.o 2
+.ob f g
+.type fd
+000 1-
+001 1-
+011 -1
+111 11
+010 01
+.e
+PLA
+run --pla dc.pla --minimal --format pla
+expect_rc "minimal PLA with don't-cares" 0
+expect_out_has "minimal PLA with don't-cares" "# output 1: minimal cover, minimum"
+expect_out_has "minimal PLA with don't-cares" ".p 3"
+expect_out_has "minimal PLA with don't-cares" "-11 11"
+run --pla dc.pla --minimal --format json
+expect_json "minimal PLA JSON" '.outputs | map(.minimum) == [true, true]'
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

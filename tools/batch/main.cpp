@@ -104,7 +104,8 @@ Output (--format):
   message and exit status 2.
   --minimal[=SECONDS] computes a cover with as few terms as it can find
   (then as few literals) in place of the reduction, for at most SECONDS
-  (default 10), for a formula, a typed table or a saved file. The message
+  (default 10), for a formula, a typed table, a saved file or each output
+  of a PLA file (whose don't-cares its terms may use). The message
   line adds ", minimum" when the cover is proved to have the fewest terms,
   else ", at least N" with a proved lower bound; the PLA output carries the
   same as a comment line, the JSON output as "minimum" (true or false) and
@@ -209,7 +210,7 @@ int WriteResult(std::string_view text) {
 // A PLA file: every output run on its own, the results written together.
 // pos: 1 product of sums, 0 sum of products, -1 as the file's .type lists.
 int RunPlaFile(Engine& e, const std::string& path, const std::string* savePath, int pos, const std::string& format,
-               bool trace) {
+               bool trace, CoverSearch* cover, double minimalSeconds) {
   std::string text;
   if (auto err = ReadInput(path, text)) return FileError(path, *err);
   PlaFile file;
@@ -233,7 +234,7 @@ int RunPlaFile(Engine& e, const std::string& path, const std::string* savePath, 
 
   BatchHost host = MakeHost(e, trace, format);
   InstallInterruptHandler();
-  const PlaRun run = RunPla(e, host, file, states, reducePos);
+  const PlaRun run = RunPla(e, host, file, states, reducePos, cover, minimalSeconds);
   host.Finish();
 
   std::string result;
@@ -319,9 +320,6 @@ int Run(int argc, char** argv) {
   if (minimalOpt->count()) {
     if (noReduce) return UsageError("--minimal takes the reduction's place and does not combine with --no-reduce");
     if (trace) return UsageError("--minimal does not combine with --trace: the trace shows the reduction's comparisons");
-    // A PLA file's don't-care rows would need a cover search that may use
-    // them; the search covers exactly the rows it is given.
-    if (plaOpt->count()) return UsageError("--minimal takes a formula, --table or --load input, not --pla");
   }
   if (saveOpt->count()) {
     const std::string name = std::filesystem::path(savePath).filename().string();
@@ -342,7 +340,10 @@ int Run(int argc, char** argv) {
     if (auto err = PlaceTable(e, text)) return InputFileError(tableFile, *err);
     e.FormulaMode = 0;
   } else if (plaOpt->count()) {
-    return RunPlaFile(e, plaFile, saveOpt->count() ? &savePath : nullptr, sop ? 0 : dnf ? 1 : -1, format, trace);
+    std::unique_ptr<CoverSearch> plaCover;
+    if (minimalOpt->count()) plaCover = std::make_unique<CoverSearch>();
+    return RunPlaFile(e, plaFile, saveOpt->count() ? &savePath : nullptr, sop ? 0 : dnf ? 1 : -1, format, trace,
+                      plaCover.get(), minimalSeconds);
   } else if (loadOpt->count()) {
     input = "load";
     std::filesystem::path opened;

@@ -140,7 +140,26 @@ bool VerifyOutput(const Engine& e, const std::vector<RowState>& states, bool pos
   return true;
 }
 
-PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std::vector<RowState>>& states, bool pos) {
+// The target rows of one output, one entry per row, for the cover search,
+// and its don't-cares as a bit set beside them.
+void LoadOutputRows(Engine& e, const PlaFile& f, const std::vector<RowState>& states, bool pos,
+                    std::array<uint64_t, 512>& dontCares) {
+  SetVariables(e, f, pos);
+  dontCares.fill(0);
+  uint16_t n = 0;
+  for (std::size_t a = 0; a < states.size(); ++a) {
+    if (states[a] == RowState::kDontCare) dontCares[a >> 6] |= uint64_t{1} << (a & 63);
+    if (states[a] != TargetState(pos)) continue;
+    ++n;
+    e.TermValue[n] = static_cast<uint16_t>(a);
+    e.TermMask[n] = e.RowMask;
+  }
+  e.TermCount = n;
+}
+
+PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std::vector<RowState>>& states, bool pos,
+              CoverSearch* cover, double minimalSeconds) {
+  std::array<uint64_t, 512> dontCares{};
   PlaRun out;
   out.pos = pos;
   SetVariables(e, f, pos);
@@ -160,7 +179,16 @@ PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std:
     // The engine's pipeline with this output's rows in place of the table
     // reader; the terms that only don't-cares need go before the check.
     GoStages stages;
-    stages.readTable = [&](Engine& en) { LoadOutput(en, f, k, st, pos); };
+    stages.cover = cover;
+    stages.minimalSeconds = minimalSeconds;
+    stages.readTable = [&](Engine& en) {
+      if (cover && !en.TraceScan) {
+        LoadOutputRows(en, f, st, pos, dontCares);
+        cover->SetDontCares(&dontCares);
+      } else {
+        LoadOutput(en, f, k, st, pos);
+      }
+    };
     stages.verify = [&](Engine& en) {
       DropUnneededTerms(en, st, pos);
       return VerifyOutput(en, st, pos);
@@ -274,6 +302,9 @@ std::string WritePlaResults(const PlaFile& f, const PlaRun& run) {
   }
   std::string s = run.pos ? "# each output reduced on its own: rows where it is 0\n"
                           : "# each output reduced on its own: rows where it is 1\n";
+  for (std::size_t k = 0; k < run.outputs.size(); ++k)
+    if (run.outputs[k].run.minimal)
+      s += "# output " + std::to_string(k + 1) + ": minimal cover" + CoverOutcomeText(run.outputs[k].run.cover) + "\n";
   s += ".i " + std::to_string(f.inputs) + "\n.o " + std::to_string(f.outputs) + "\n.ilb";
   for (unsigned c = 0; c < f.inputs; ++c) s += " " + (f.inputNames.empty() ? std::string(1, f.letters[c]) : f.inputNames[c]);
   s += "\n";

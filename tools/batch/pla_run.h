@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine.h"
+#include "minimal_cover.h"
 #include "pla.h"
 #include "run.h"
 
@@ -58,8 +59,11 @@ bool VerifyOutput(const Engine& e, const std::vector<RowState>& states, bool pos
 // Run every output. An output that is constant on the rows it cares about
 // is a result without a run: no terms for the constant the form does not
 // list, one term of no variable for the other. Checks the interrupt flag
-// before each output and stops there.
-PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std::vector<RowState>>& states, bool pos);
+// before each output and stops there. With a cover search given, each
+// output's cover is searched in the reduction's place: the target rows are
+// the rows to cover and the don't-cares may be used by its terms.
+PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std::vector<RowState>>& states, bool pos,
+              CoverSearch* cover = nullptr, double minimalSeconds = kMinimalSeconds);
 
 // The exit status of a whole file: 130 interrupted, 3 when any output fails
 // its verification, 1 when one ended with a message, else 0.
