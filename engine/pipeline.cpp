@@ -82,13 +82,16 @@ void Report(Engine& e, GoHost& host, const GoStages& stages, RunOutcome& out) {
   }
   out.verifyRan = true;
   out.verified = stages.verify ? stages.verify(e) : VerifyResult(e);
-  out.message = std::string(out.verified ? "OK: " : "TT Verify ERROR: ") + "time = " +
-                FormatSeconds(out.seconds, 3, host.DecimalPoint()) + " secs" +
-                (out.minimal ? CoverOutcomeText(out.cover) : "");
+  out.message = ResultMessage(out.verified, "time = " + FormatSeconds(out.seconds, 3, host.DecimalPoint()) + " secs" +
+                                                (out.minimal ? CoverOutcomeText(out.cover) : ""));
   host.ShowMessage(out.message);
 }
 
 }  // namespace
+
+std::string ResultMessage(bool verified, std::string_view rest) {
+  return std::string(verified ? "OK: " : "TT Verify ERROR: ") + std::string(rest);
+}
 
 std::string_view StopText(GoStop stop) {
   switch (stop) {
@@ -147,7 +150,7 @@ RunOutcome RunGo(Engine& e, GoHost& host, const GoStages& stages) {
     Report(e, host, stages, out);
   } else {
     out.ended = true;
-    out.message = "process terminated";
+    out.message = std::string(kEndedMessage);
     host.ShowMessage(out.message);
     e.StepWait = 0;
   }

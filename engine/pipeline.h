@@ -98,6 +98,13 @@ void SetRunState(Engine& e, GoHost& host, uint8_t s);
 // separator dropped ("0.###" for three); negative or not finite counts as 0.
 std::string FormatSeconds(double seconds, int decimals = 3, std::string_view point = ".");
 
+// The message line of a run that was ended before its result.
+inline constexpr std::string_view kEndedMessage = "process terminated";
+
+// The message line of a checked result: "OK: " or "TT Verify ERROR: ",
+// then what follows it (the time, or what a host reports in its place).
+std::string ResultMessage(bool verified, std::string_view rest);
+
 // ---------------------------------------------------------------- timing
 // A monotonic high-resolution counter. Only the reduction is timed.
 

@@ -244,7 +244,7 @@ int RunPlaFile(Engine& e, const std::string& path, const std::string* savePath, 
     // An interrupted run writes no file: a part of one would pass for all.
     if (!run.interrupted) result = WritePlaResults(file, run);
     if (PlaExitStatus(run) != kExitOk)
-      std::fprintf(stderr, "%s: %s\n", kProgram, run.interrupted ? "process terminated" : PlaMessage(run).c_str());
+      std::fprintf(stderr, "%s: %s\n", kProgram, run.interrupted ? kEndedMessage.data() : PlaMessage(run).c_str());
   } else {
     result = PlaTextReport(e, file, run);
   }

@@ -49,8 +49,7 @@ OutputResult ConstantResult(const std::vector<RowState>& states, bool pos, bool 
     if ((states[a] == TargetState(pos) && !covered) || (states[a] == Opposite(pos) && covered))
       r.run.verified = false;
   }
-  r.run.message = std::string(r.run.verified ? "OK: " : "TT Verify ERROR: ") + "constant " +
-                  std::to_string(r.constant);
+  r.run.message = ResultMessage(r.run.verified, "constant " + std::to_string(r.constant));
   return r;
 }
 
@@ -276,7 +275,7 @@ nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const Pl
     outputs.push_back(std::move(o));
   }
   const int status = PlaExitStatus(run);
-  j["message"] = run.interrupted ? std::string("process terminated") : PlaMessage(run);
+  j["message"] = run.interrupted ? std::string(kEndedMessage) : PlaMessage(run);
   j["outcome"] = OutcomeName(status);
   j["exit_status"] = status;
   double seconds = 0;
