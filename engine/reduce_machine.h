@@ -129,6 +129,24 @@ TERVO_INLINE uint8_t RunMachine(Engine& e, RunHost& host, uint8_t resume, P& p, 
   const Clock::time_point start = lim.micros ? Clock::now() : Clock::time_point{};
   unsigned clock = kClockEvery;
   uint8_t result = kSliceMore;
+  // Move the j or k cursor on to `next` (kept within cursor + 1 and
+  // TermCount + 1), counting a step for every entry passed over as the
+  // plain loop would. False when the budget runs out among those entries:
+  // the cursor then stops at the plain loop's step, and the slice ends.
+  auto Advance = [&](unsigned& cursor, unsigned next) {
+    next = std::max(std::min(next, e.TermCount + 1u), cursor + 1);
+    if (lim.anywhere && next - cursor > budget - steps + 1) {
+      const unsigned land = cursor + static_cast<unsigned>(budget - steps + 1);
+      p.Skipped(e, cursor + 1, land);
+      steps = budget + 1;
+      cursor = land;
+      return false;
+    }
+    p.Skipped(e, cursor + 1, next - 1);
+    steps += next - cursor;
+    cursor = next;
+    return true;
+  };
 
   for (;;) {
     switch (phase) {
@@ -147,19 +165,7 @@ TERVO_INLINE uint8_t RunMachine(Engine& e, RunHost& host, uint8_t resume, P& p, 
 
       case kCompare: {
       CompareStep:
-        unsigned next = msk[i] == 0 ? j + 1 : p.NextJ(e, i, j);
-        next = std::max(std::min(next, e.TermCount + 1u), j + 1);
-        if (lim.anywhere && next - j > budget - steps + 1) {
-          // The budget runs out among the entries passed over.
-          const unsigned land = j + static_cast<unsigned>(budget - steps + 1);
-          p.Skipped(e, j + 1, land);
-          steps = budget + 1;
-          j = land;
-          break;
-        }
-        p.Skipped(e, j + 1, next - 1);
-        steps += next - j;
-        j = next;
+        if (!Advance(j, msk[i] == 0 ? j + 1 : p.NextJ(e, i, j))) break;
         if (j > e.TermCount || msk[i] == 0) {
           phase = kEntryEnd;
           break;
@@ -236,18 +242,7 @@ TERVO_INLINE uint8_t RunMachine(Engine& e, RunHost& host, uint8_t resume, P& p, 
 
       case kScan: {
       ScanStep:
-        unsigned next = p.NextK(e, k);
-        next = std::max(std::min(next, e.TermCount + 1u), k + 1);
-        if (lim.anywhere && next - k > budget - steps + 1) {
-          const unsigned land = k + static_cast<unsigned>(budget - steps + 1);
-          p.Skipped(e, k + 1, land);
-          steps = budget + 1;
-          k = land;
-          break;
-        }
-        p.Skipped(e, k + 1, next - 1);
-        steps += next - k;
-        k = next;
+        if (!Advance(k, p.NextK(e, k))) break;
         if (k > e.TermCount) {
           phase = kScanEnd;
           break;
