@@ -155,6 +155,7 @@ void BM_Reduce(benchmark::State& state, const Function* f, bool fast) {
     state.counters["compares"] = static_cast<double>(s.compares);
     state.counters["restarts"] = static_cast<double>(s.restarts);
     state.counters["pops"] = static_cast<double>(s.pops);
+    state.counters["replays"] = static_cast<double>(s.replays);
 
     if (last.finished) {
       g_fastResults[f->name] = Fingerprint(*e);

@@ -101,8 +101,15 @@ __attribute__((target("avx512f,avx512bw"))) unsigned RebuildLanes(Engine& e, Fas
 }
 #endif
 
+// Every restart memo is forgotten.
+TERVO_INLINE void ForgetScans(FastTables& f) {
+  ++f.memoStamp;
+  f.memoUsed = 0;
+}
+
 // Rebuild every set from the table: entries 1..TermCount, flags from TermMark.
 void Rebuild(Engine& e, FastTables& f) {
+  ForgetScans(f);  // a compaction moves the entries
   const int need = (e.TermCount >> FastTables::kBlockBits) + 1;
   const int dirty = std::max(need, f.usedBlocks);
   f.usedBlocks = need;
@@ -137,7 +144,10 @@ TERVO_INLINE void SetMask(Engine& e, FastTables& f, unsigned t, uint16_t newMask
     blk.row[FastTables::Present(v)][lane] &= keep;
     blk.row[FastTables::Literal(v, value >> v & 1)][lane] &= keep;
   }
-  if (newMask == 0) blk.row[FastTables::kLive][lane] &= keep;
+  if (newMask == 0)
+    blk.row[FastTables::kLive][lane] &= keep;
+  else
+    ForgetScans(f);  // the entry may now act where it could not
 }
 
 // Flag entry t in TermMark as a parent of the virtual term.
@@ -335,8 +345,24 @@ struct FastPolicy {
   Query pair, vt;
   Cursor jCur, kCur;
   bool pairReady = false, vtReady = false;
+  // Restart memos: off while comparisons are watched or counted, and when
+  // a slice may end after any step (the plain loop's stack must then be
+  // there at every step, the terms stacked before a restart too).
+  bool useMemos = false;
+  // The scan going by a memo: its next item and end.
+  bool replaying = false;
+  uint32_t item = 0, itemsEnd = 0;
+  // The scan by the sets: the entries not of code 14 met so far, while
+  // they are few and the scan began in this slice from k = 0, and the
+  // stamp at its start.
+  uint32_t seen = 0, scanStamp = 0, scanKey = 0;
+  bool noting = false;
+  std::array<uint16_t, FastTables::kMemoLongest> met{};
 
-  explicit FastPolicy(Engine& engine) : e(engine), f(*engine.Fast), stats(engine.Fast->stats) {}
+  explicit FastPolicy(Engine& engine, bool everyStep)
+      : e(engine), f(*engine.Fast), stats(engine.Fast->stats) {
+    useMemos = !everyStep && f.watch == nullptr && !f.countComparisons;
+  }
 
   TERVO_INLINE void Begin(Engine&, bool fresh) {
     if (fresh || !f.current) Rebuild(e, f);
@@ -352,12 +378,68 @@ struct FastPolicy {
     return NextCandidate<false>(f, jCur, pair, j, e.TermCount);
   }
   TERVO_INLINE unsigned NextK(Engine&, unsigned k) {
-    if (!vtReady) {
-      Prepare(vt, e.FullMask, e.VtValue, e.VtMask, e.VtHistory, true);
-      kCur.Reset();
-      vtReady = true;
+    if (!vtReady) StartScan(k);
+    if (replaying) {
+      while (item < itemsEnd) {
+        const unsigned t = f.memoItems[item++];
+        if (t > k) return t;
+      }
+      // Not restarted after all (cannot happen while the memo holds): on by the sets.
+      replaying = false;
+      PrepareVt();
     }
-    return NextCandidate<true>(f, kCur, vt, k, e.TermCount);
+    const unsigned t = NextCandidate<true>(f, kCur, vt, k, e.TermCount);
+    if (noting && t <= e.TermCount && (kCur.fixed[LaneOf(t)] >> (t & 63) & 1)) {
+      if (seen < FastTables::kMemoLongest)
+        met[seen++] = static_cast<uint16_t>(t);
+      else
+        noting = false;
+    }
+    return t;
+  }
+  TERVO_INLINE void PrepareVt() {
+    Prepare(vt, e.FullMask, e.VtValue, e.VtMask, e.VtHistory, true);
+    kCur.Reset();
+  }
+  static TERVO_INLINE uint32_t MemoKey(const Engine& e) {
+    return uint32_t{static_cast<uint16_t>(e.VtValue & e.VtMask)} << 16 | e.VtMask;
+  }
+  TERVO_INLINE FastTables::RestartMemo& MemoSlot(uint32_t key) {
+    return f.memo[(key * 0x9E3779B1u) >> (32 - FastTables::kMemoBits)];
+  }
+  // A scan with a new VT, or one a new slice goes on with: straight to its
+  // restart when a memo knows it and the restarting entry is still there,
+  // else by the sets.
+  TERVO_INLINE void StartScan(unsigned k) {
+    vtReady = true;
+    replaying = false;
+    noting = false;
+    if (useMemos && k == 0) {
+      const uint32_t key = MemoKey(e);
+      const FastTables::RestartMemo& m = MemoSlot(key);
+      if (m.stamp == f.memoStamp && m.key == key && e.TermMask[f.memoItems[m.start + m.count - 1]] != 0) {
+        ++stats.replays;
+        replaying = true;
+        item = m.start;
+        itemsEnd = m.start + m.count;
+        return;
+      }
+      noting = true;
+      seen = 0;
+      scanStamp = f.memoStamp;
+      scanKey = key;
+    }
+    PrepareVt();
+  }
+  // Entry k restarts the scan: remember where, unless an entry was
+  // narrowed during the scan.
+  TERVO_INLINE void Restarted(Engine&, unsigned) {
+    if (!noting || scanStamp != f.memoStamp || seen == 0) return;
+    if (f.memoUsed + FastTables::kMemoLongest > FastTables::kMemoItems) ForgetScans(f);
+    FastTables::RestartMemo& m = MemoSlot(scanKey);
+    m = {scanKey, f.memoStamp, f.memoUsed, seen};
+    std::copy_n(met.begin(), seen, f.memoItems.begin() + f.memoUsed);
+    f.memoUsed += seen;
   }
   TERVO_INLINE void Skipped(Engine&, unsigned lo, unsigned hi) {
     if (f.countComparisons && lo <= hi) stats.comparisons += LiveBetween(f, lo, hi);
@@ -367,10 +449,14 @@ struct FastPolicy {
   }
   // A candidate of the VT scan outside the fixed ones: neither a subset nor
   // a superset of the VT, one opposite variable, so code 14.
-  TERVO_INLINE bool KnownConsensus(unsigned k) const { return !(kCur.fixed[LaneOf(k)] >> (k & 63) & 1); }
+  TERVO_INLINE bool KnownConsensus(unsigned k) const {
+    return !replaying && !(kCur.fixed[LaneOf(k)] >> (k & 63) & 1);
+  }
   TERVO_INLINE void PairChanged() { pairReady = false; }
   TERVO_INLINE void ScanChanged() { vtReady = false; }
-  TERVO_INLINE void HistoryAdded(Engine&, uint16_t d) { AddHistory(f, vt, kCur, std::countr_zero(d)); }
+  TERVO_INLINE void HistoryAdded(Engine&, uint16_t d) {
+    if (!replaying) AddHistory(f, vt, kCur, std::countr_zero(d));
+  }
   TERVO_INLINE void SetMask(Engine&, unsigned t, uint16_t m) { tervo::SetMask(e, f, t, m); }
   TERVO_INLINE void Flag(Engine&, unsigned t) { tervo::Flag(e, f, t); }
   TERVO_INLINE void ClearFlags(Engine&) { tervo::ClearFlags(e, f); }
@@ -382,7 +468,7 @@ struct FastPolicy {
 };
 
 TERVO_SLICE_CLONES uint8_t RunSlice(Engine& e, RunHost& host, uint8_t resume) {
-  FastPolicy fast(e);
+  FastPolicy fast(e, e.SliceAnywhere != 0);
   machine::SliceLimits limits;
   limits.budget = uint64_t{e.SliceBudget} * fast.f.stepScale;
   limits.anywhere = e.SliceAnywhere != 0;

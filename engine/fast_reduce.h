@@ -32,6 +32,7 @@ struct FastStats {
   uint64_t slices = 0;       // slices run
   uint64_t restarts = 0;     // scans restarted from k = 1 because the VT changed (part of scans)
   uint64_t pops = 0;         // scans with a stacked VT (part of scans)
+  uint64_t replays = 0;      // scans that went straight to their restart by a memo (part of scans)
 };
 
 // Extra tables of the fast path, allocated once with the engine.
@@ -58,6 +59,31 @@ struct FastTables {
   };
 
   std::array<Block, kBlocks> blocks;              // entries 0..32768 (entry 0 never set)
+
+  // Scans that restarted, remembered within a pass. A scan restarts at the
+  // first entry that is a subset of the VT with at most one opposite
+  // variable (codes 5, 2, 6), whatever the flags and VtHistory; what it
+  // stacked before is dropped. Within a pass the table changes only by
+  // deletions until some entry is narrowed, which forgets every memo (a new
+  // stamp) and ends the pass. So while the entry that restarted a scan is
+  // still there, a later scan with the same VT restarts there too, and of
+  // the entries before it only those that are not of code 14 can act:
+  // entries equal to the VT (deleted unless flagged). A memo lists those
+  // and the restarting entry, ascending; the same terms come up again and
+  // again, in one group and in the next.
+  struct RestartMemo {
+    uint32_t key = 0;    // the VT: value (inside the mask) << 16 | mask
+    uint32_t stamp = 0;  // valid while it equals memoStamp
+    uint32_t start = 0;  // first entry in memoItems
+    uint32_t count = 0;  // entries, the restarting one last
+  };
+  static constexpr int kMemoBits = 16;                     // slots, by a hash of the key
+  static constexpr uint32_t kMemoItems = uint32_t{1} << 20;
+  static constexpr uint32_t kMemoLongest = 32;             // a scan with more is not remembered
+  std::array<RestartMemo, size_t{1} << kMemoBits> memo{};
+  std::array<uint16_t, kMemoItems> memoItems{};
+  uint32_t memoStamp = 1;
+  uint32_t memoUsed = 0;  // items in use
   int usedBlocks = 0;                             // blocks that may hold set bits
   std::array<uint16_t, kTermCapacity> flagged{};  // entries with TermMark set, for clearing
   int flaggedCount = 0;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -142,6 +143,7 @@ void ExpectSameState(const Engine& plain, const Engine& fast, const std::string&
 struct SideBySide {
   std::unique_ptr<Engine> plain = test::NewEngine();
   std::unique_ptr<Engine> fast = test::NewEngine();
+  uint64_t replays = 0;  // fast scans that went straight to a remembered restart
   // Reduce f both ways and compare; true when the table was emptied.
   bool Check(const Function& f) {
     Load(*plain, f);
@@ -149,6 +151,7 @@ struct SideBySide {
     NullHost host;
     PlainReduce(*plain, host);
     test::Reduce(*fast);
+    replays += fast->Fast->stats.replays;
     ExpectSameState(*plain, *fast, f.what, f.terms.size());
     return fast->TermCount == 0;
   }
@@ -194,6 +197,9 @@ TEST(FastReduce, LeavesTheSameStateAsThePlainLoop) {
   }
   EXPECT_GE(checked, 2000);
   EXPECT_GE(emptied, 100) << "tables covering everything must be among them";
+  // Scans restarted by a memo must be among them, or the memos go untested.
+  EXPECT_GE(both.replays, 1000u);
+  std::printf("scans that went by a restart memo: %llu\n", static_cast<unsigned long long>(both.replays));
 }
 
 TEST(FastReduce, LeavesTheSameStateOnTenAndElevenVariables) {
@@ -551,6 +557,34 @@ TEST(FastReduce, TimeEndsASliceAnywhereWithTheSameResult) {
     while (r == kSliceMore);
     CompactTable(*e);
     ExpectSameState(*whole, *e, f.what);
+  }
+}
+
+TEST(FastReduce, RestartMemosHoldOnDenseTablesWhereverSlicesEnd) {
+  // Dense tables make the scans that restart with the same virtual term
+  // again and again, in one group and the next, while other groups delete
+  // entries and every pass narrows some: the memos of those restarts must
+  // never outlive what they rest on. Unsliced, and in slices of one
+  // microsecond that end anywhere, inside a replayed scan too.
+  std::mt19937 rng(41);
+  for (int round = 0; round < 6; ++round) {
+    const Function f = Rows(rng, 8 + round % 2, 0.5);
+    auto whole = test::NewEngine();
+    Load(*whole, f);
+    NullHost host;
+    PlainReduce(*whole, host);
+
+    auto e = test::NewEngine();
+    Load(*e, f);
+    if (round >= 3) {
+      e->Fast->sliceMicros = 1;
+      e->Fast->stepScale = 1;
+      e->SliceBudget = 1u << 30;
+    }
+    test::Reduce(*e);
+    ExpectSameState(*whole, *e, f.what + (round >= 3 ? " in 1 us slices" : ""));
+    EXPECT_GT(e->Fast->stats.replays, 100u) << f.what;
+    EXPECT_GT(e->Fast->stats.slices, round >= 3 ? 100u : 0u) << f.what;
   }
 }
 
