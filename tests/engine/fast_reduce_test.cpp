@@ -116,6 +116,23 @@ void PlainReduce(Engine& e, RunHost& host) {
   if (e.GoOn) CompactTable(e);
 }
 
+// A fresh engine holding f reduced by the plain loop alone: the reference.
+std::unique_ptr<Engine> PlainResult(const Function& f) {
+  auto e = test::NewEngine();
+  Load(*e, f);
+  NullHost host;
+  PlainReduce(*e, host);
+  return e;
+}
+
+// Slices that end on a time limit of one microsecond, after whatever step
+// the clock says (no step budget).
+void SliceByTheMicrosecond(Engine& e) {
+  e.Fast->sliceMicros = 1;
+  e.Fast->stepScale = 1;
+  e.SliceBudget = 1u << 30;
+}
+
 // Every bit of the table (entries 1..size) and of the reduction's own state.
 void ExpectSameState(const Engine& plain, const Engine& fast, const std::string& what, size_t size = kTermCapacity) {
   ASSERT_EQ(plain.TermCount, fast.TermCount) << what;
@@ -355,10 +372,7 @@ TEST(FastReduce, SliceEndsDoNotChangeTheResult) {
   for (int round = 0; round < 60; ++round) {
     const int n = 4 + round % 5;
     const Function f = round % 3 ? Rows(rng, n, 0.5) : Cubes(rng, n, 4 * n);
-    auto plain = test::NewEngine();
-    Load(*plain, f);
-    NullHost host;
-    PlainReduce(*plain, host);
+    const auto plain = PlainResult(f);
 
     auto sliced = test::NewEngine();
     Load(*sliced, f);
@@ -367,9 +381,7 @@ TEST(FastReduce, SliceEndsDoNotChangeTheResult) {
       sliced->Fast->sliceMicros = 0;
       sliced->SliceBudget = round % 4;
     } else {
-      sliced->Fast->sliceMicros = 1;  // time-based: wherever the clock says
-      sliced->Fast->stepScale = 1;
-      sliced->SliceBudget = 1u << 30;
+      SliceByTheMicrosecond(*sliced);
     }
     test::Reduce(*sliced);
     ExpectSameState(*plain, *sliced, f.what);
@@ -389,10 +401,7 @@ TEST(FastReduce, PathsMayTakeTurnsBetweenSlices) {
   for (int round = 0; round < 40; ++round) {
     const int n = 4 + round % 4;
     const Function f = round % 2 ? Rows(rng, n, 0.55) : Cubes(rng, n, 4 * n);
-    auto plain = test::NewEngine();
-    Load(*plain, f);
-    NullHost host;
-    PlainReduce(*plain, host);
+    const auto plain = PlainResult(f);
 
     auto mixed = test::NewEngine();
     Load(*mixed, f);
@@ -504,10 +513,7 @@ TEST(FastReduce, SlicesEndAfterAnyStepAtTheSameStepAsThePlainLoop) {
       const int n = 3 + round % 5;
       Function f = round % 3 == 0 ? Rows(rng, n, 0.55) : round % 3 == 1 ? Cubes(rng, n, 3 * n) : Cover(rng, n);
       const std::string what = f.what + " budget " + std::to_string(c.budget);
-      auto whole = test::NewEngine();
-      Load(*whole, f);
-      NullHost host;
-      PlainReduce(*whole, host);
+      const auto whole = PlainResult(f);
 
       auto plain = test::NewEngine();
       auto fast = test::NewEngine();
@@ -539,18 +545,14 @@ TEST(FastReduce, TimeEndsASliceAnywhereWithTheSameResult) {
   for (int round = 0; round < 30; ++round) {
     const int n = 4 + round % 5;
     const Function f = round % 2 ? Rows(rng, n, 0.5) : Cubes(rng, n, 4 * n);
-    auto whole = test::NewEngine();
-    Load(*whole, f);
-    NullHost host;
-    PlainReduce(*whole, host);
+    const auto whole = PlainResult(f);
 
     auto e = test::NewEngine();
     Load(*e, f);
     e->FullMask = LowMask(e->VariableCount);
     e->GoOn = 1;
-    e->SliceBudget = 1u << 30;
-    e->Fast->sliceMicros = 1;
-    e->Fast->stepScale = 1;
+    SliceByTheMicrosecond(*e);
+    NullHost host;
     uint8_t r = 0;
     int slices = 0;
     do r = (++slices % 7 == 0 ? ScanSlice : FastScanSlice)(*e, host, r);
@@ -569,18 +571,11 @@ TEST(FastReduce, RestartMemosHoldOnDenseTablesWhereverSlicesEnd) {
   std::mt19937 rng(41);
   for (int round = 0; round < 6; ++round) {
     const Function f = Rows(rng, 8 + round % 2, 0.5);
-    auto whole = test::NewEngine();
-    Load(*whole, f);
-    NullHost host;
-    PlainReduce(*whole, host);
+    const auto whole = PlainResult(f);
 
     auto e = test::NewEngine();
     Load(*e, f);
-    if (round >= 3) {
-      e->Fast->sliceMicros = 1;
-      e->Fast->stepScale = 1;
-      e->SliceBudget = 1u << 30;
-    }
+    if (round >= 3) SliceByTheMicrosecond(*e);
     test::Reduce(*e);
     ExpectSameState(*whole, *e, f.what + (round >= 3 ? " in 1 us slices" : ""));
     EXPECT_GT(e->Fast->stats.replays, 100u) << f.what;
