@@ -431,9 +431,9 @@ struct FastPolicy {
     }
     PrepareVt();
   }
-  // Entry k restarts the scan: remember where, unless an entry was
-  // narrowed during the scan.
-  TERVO_INLINE void Restarted(Engine&, unsigned) {
+  // The entry compared last (the last one noted) restarts the scan:
+  // remember where, unless an entry was narrowed during the scan.
+  TERVO_INLINE void Restarted(Engine&) {
     if (!noting || scanStamp != f.memoStamp || seen == 0) return;
     if (f.memoUsed + FastTables::kMemoLongest > FastTables::kMemoItems) ForgetScans(f);
     FastTables::RestartMemo& m = MemoSlot(scanKey);

@@ -59,6 +59,11 @@ struct FastTables {
   };
 
   std::array<Block, kBlocks> blocks;              // entries 0..32768 (entry 0 never set)
+  int usedBlocks = 0;                             // blocks that may hold set bits
+  std::array<uint16_t, kTermCapacity> flagged{};  // entries with TermMark set, for clearing
+  int flaggedCount = 0;
+
+  bool current = false;  // the sets match the table (false after a plain slice)
 
   // Scans that restarted, remembered within a pass. A scan restarts at the
   // first entry that is a subset of the VT with at most one opposite
@@ -84,11 +89,6 @@ struct FastTables {
   std::array<uint16_t, kMemoItems> memoItems{};
   uint32_t memoStamp = 1;
   uint32_t memoUsed = 0;  // items in use
-  int usedBlocks = 0;                             // blocks that may hold set bits
-  std::array<uint16_t, kTermCapacity> flagged{};  // entries with TermMark set, for clearing
-  int flaggedCount = 0;
-
-  bool current = false;  // the sets match the table (false after a plain slice)
 
   // Slice control. A slice ends once it has made more than SliceBudget x
   // stepScale of the plain loop's steps (after any step with SliceAnywhere,

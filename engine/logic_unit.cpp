@@ -28,7 +28,7 @@ struct PlainPolicy {
   bool KnownConsensus(unsigned) const { return false; }
   void PairChanged() {}
   void ScanChanged() {}
-  void Restarted(Engine&, unsigned) {}
+  void Restarted(Engine&) {}
   void HistoryAdded(Engine&, uint16_t) {}
   void SetMask(Engine& e, unsigned t, uint16_t m) { e.TermMask[t] = m; }
   void Flag(Engine& e, unsigned t) { e.TermMark[t] = 1; }

@@ -89,7 +89,7 @@ inline constexpr unsigned kClockEvery = 128;
 //                           VT with code 14 (false when not known)
 //   PairChanged()           entry i, or its mask, changed (or a group ended)
 //   ScanChanged()           the VT changed or a scan starts from k = 0
-//   Restarted(e, k)         the scan restarts because entry k changed the VT
+//   Restarted(e)            the scan restarts: the entry compared last changed the VT
 //   HistoryAdded(e, d)      d joined VtHistory during the current scan
 //   SetMask(e, t, m)        mask(t) := m, a subset of it (0 deletes)
 //   Flag(e, t), ClearFlags(e)
@@ -308,7 +308,7 @@ TERVO_INLINE uint8_t RunMachine(Engine& e, RunHost& host, uint8_t resume, P& p, 
             break;
         }
         if (restart) {
-          p.Restarted(e, k);
+          p.Restarted(e);
           e.StackPos = 0;
           e.StackCount = 0;
           e.VtHistory = 0;
