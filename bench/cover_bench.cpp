@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "bench_table.h"
 #include "functions.h"
 #include "logic_unit.h"
 #include "minimal_cover.h"
@@ -49,25 +50,6 @@ struct TimingHost : NullHost {
     if (now > deadline) engine->GoOn = 0;
   }
 };
-
-void Load(Engine& e, const Function& f) {
-  e.ClearTruthTable();
-  e.VariableCount = static_cast<uint8_t>(f.n);
-  e.TermCount = static_cast<uint16_t>(f.rows.size());
-  for (size_t t = 0; t < f.rows.size(); ++t) {
-    e.TermValue[t + 1] = f.rows[t];
-    e.TermMask[t + 1] = LowMask(f.n);
-  }
-}
-
-void Count(const Engine& e, double& terms, double& literals) {
-  terms = literals = 0;
-  for (int t = 1; t <= e.TermCount; ++t) {
-    if (e.TermMask[t] == 0) continue;
-    ++terms;
-    literals += std::popcount(static_cast<unsigned>(e.TermMask[t]));
-  }
-}
 
 // True when the table covers exactly the function's rows.
 bool Exact(const Engine& e, const Function& f) {
@@ -96,7 +78,7 @@ void BM_Cover(benchmark::State& state, const Function* f) {
     longest = host.longest;
   }
   double terms = 0, literals = 0;
-  Count(*e, terms, literals);
+  CountTerms(*e, terms, literals);
   state.counters["rows_in"] = static_cast<double>(f->rows.size());
   state.counters["terms"] = terms;
   state.counters["literals"] = literals;
@@ -128,7 +110,7 @@ void BM_Reduce(benchmark::State& state, const Function* f) {
     longest = host.longest;
   }
   double terms = 0, literals = 0;
-  Count(*e, terms, literals);
+  CountTerms(*e, terms, literals);
   state.counters["rows_in"] = static_cast<double>(f->rows.size());
   state.counters["terms"] = terms;
   state.counters["literals"] = literals;

@@ -31,6 +31,7 @@
 
 #include "engine.h"
 #include "fast_reduce.h"
+#include "bench_table.h"
 #include "functions.h"
 #include "logic_unit.h"
 #include "xlate_unit.h"
@@ -70,15 +71,6 @@ struct DeadlineHost : NullHost {
   }
 };
 
-void Load(Engine& e, const Function& f) {
-  e.VariableCount = static_cast<uint8_t>(f.n);
-  e.TermCount = static_cast<uint16_t>(f.rows.size());
-  for (size_t t = 0; t < f.rows.size(); ++t) {
-    e.TermValue[t + 1] = f.rows[t];
-    e.TermMask[t + 1] = LowMask(f.n);
-  }
-}
-
 struct Outcome {
   bool finished = false;
   double seconds = 0;
@@ -109,17 +101,6 @@ Outcome Reduce(Engine& e, const Function& f, bool fast) {
     if (e.GoOn) CompactTable(e);
   }
   return {e.GoOn != 0, std::chrono::duration<double>(Clock::now() - start).count(), host.longest, host.longestCpu};
-}
-
-// Entries left and their literals (deleted entries may remain when a run
-// was ended).
-void CountTerms(const Engine& e, double& terms, double& literals) {
-  terms = literals = 0;
-  for (int t = 1; t <= e.TermCount; ++t) {
-    if (e.TermMask[t] == 0) continue;
-    ++terms;
-    literals += std::popcount(static_cast<unsigned>(e.TermMask[t]));
-  }
 }
 
 uint64_t Fingerprint(const Engine& e) {
