@@ -116,10 +116,16 @@ void PlainReduce(Engine& e, RunHost& host) {
   if (e.GoOn) CompactTable(e);
 }
 
-// A fresh engine holding f reduced by the plain loop alone: the reference.
-std::unique_ptr<Engine> PlainResult(const Function& f) {
+// A fresh engine with f loaded.
+std::unique_ptr<Engine> Loaded(const Function& f) {
   auto e = test::NewEngine();
   Load(*e, f);
+  return e;
+}
+
+// A fresh engine holding f reduced by the plain loop alone: the reference.
+std::unique_ptr<Engine> PlainResult(const Function& f) {
+  auto e = Loaded(f);
   NullHost host;
   PlainReduce(*e, host);
   return e;
@@ -286,8 +292,7 @@ TEST(FastReduce, MakesPartOfThePlainComparisonsAndEveryOneThatActs) {
     if (f.terms.empty()) continue;
 
     // The plain loop with the Scan trace on, noting each entry k's flag.
-    auto plain = test::NewEngine();
-    Load(*plain, f);
+    auto plain = Loaded(f);
     struct FlagHost : test::RecordingHost {
       std::vector<bool> flags;
       void DrawTraceStep(const TraceRecord& r) override {
@@ -300,8 +305,7 @@ TEST(FastReduce, MakesPartOfThePlainComparisonsAndEveryOneThatActs) {
     plain->GoOn = 1;
     ReduceTruthTable(*plain, traced);
 
-    auto fast = test::NewEngine();
-    Load(*fast, f);
+    auto fast = Loaded(f);
     Watcher watch;
     fast->Fast->watch = &watch;
     fast->Fast->countComparisons = true;
@@ -374,8 +378,7 @@ TEST(FastReduce, SliceEndsDoNotChangeTheResult) {
     const Function f = round % 3 ? Rows(rng, n, 0.5) : Cubes(rng, n, 4 * n);
     const auto plain = PlainResult(f);
 
-    auto sliced = test::NewEngine();
-    Load(*sliced, f);
+    auto sliced = Loaded(f);
     if (round % 2) {
       sliced->Fast->stepScale = 1;  // a slice after almost every entry
       sliced->Fast->sliceMicros = 0;
@@ -403,8 +406,7 @@ TEST(FastReduce, PathsMayTakeTurnsBetweenSlices) {
     const Function f = round % 2 ? Rows(rng, n, 0.55) : Cubes(rng, n, 4 * n);
     const auto plain = PlainResult(f);
 
-    auto mixed = test::NewEngine();
-    Load(*mixed, f);
+    auto mixed = Loaded(f);
     mixed->SliceBudget = 20;
     mixed->Fast->stepScale = 1;
     mixed->Fast->sliceMicros = 0;
@@ -515,10 +517,8 @@ TEST(FastReduce, SlicesEndAfterAnyStepAtTheSameStepAsThePlainLoop) {
       const std::string what = f.what + " budget " + std::to_string(c.budget);
       const auto whole = PlainResult(f);
 
-      auto plain = test::NewEngine();
-      auto fast = test::NewEngine();
-      Load(*plain, f);
-      Load(*fast, f);
+      auto plain = Loaded(f);
+      auto fast = Loaded(f);
       const uint32_t seed = rng();
       const auto plainEnds = StepSlices(*plain, false, c.budget, seed);
       const auto fastEnds = StepSlices(*fast, true, c.budget, seed);
@@ -547,8 +547,7 @@ TEST(FastReduce, TimeEndsASliceAnywhereWithTheSameResult) {
     const Function f = round % 2 ? Rows(rng, n, 0.5) : Cubes(rng, n, 4 * n);
     const auto whole = PlainResult(f);
 
-    auto e = test::NewEngine();
-    Load(*e, f);
+    auto e = Loaded(f);
     e->FullMask = LowMask(e->VariableCount);
     e->GoOn = 1;
     SliceByTheMicrosecond(*e);
@@ -573,8 +572,7 @@ TEST(FastReduce, RestartMemosHoldOnDenseTablesWhereverSlicesEnd) {
     const Function f = Rows(rng, 8 + round % 2, 0.5);
     const auto whole = PlainResult(f);
 
-    auto e = test::NewEngine();
-    Load(*e, f);
+    auto e = Loaded(f);
     if (round >= 3) SliceByTheMicrosecond(*e);
     test::Reduce(*e);
     ExpectSameState(*whole, *e, f.what + (round >= 3 ? " in 1 us slices" : ""));

@@ -17,12 +17,6 @@ using namespace wt;
 
 namespace {
 
-QStringList ResultRows(const tervo::Engine& e) {
-  QStringList rows;
-  for (int t = 1; t <= e.TermCount; ++t) rows << OutputPane::RowText(e, t).trimmed();
-  return rows;
-}
-
 QCheckBox* MinimalBox(TForm1& form) { return Child<QCheckBox>(form, "minimalcheckbox"); }
 
 // A result line "OK: time = <seconds> secs<rest>": its rest.

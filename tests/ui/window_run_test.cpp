@@ -11,12 +11,6 @@ using namespace wt;
 
 namespace {
 
-QStringList ResultRows(const tervo::Engine& e) {
-  QStringList rows;
-  for (int t = 1; t <= e.TermCount; ++t) rows << OutputPane::RowText(e, t).trimmed();
-  return rows;
-}
-
 void TypeTable(TForm1& form, const QStringList& lines) {
   Click(form, "tablebtn");
   for (int l = 0; l < lines.size(); ++l) {

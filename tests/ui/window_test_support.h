@@ -15,6 +15,7 @@
 
 #include "Unit1.h"
 #include "engine.h"
+#include "output_pane.h"
 
 namespace wt {
 
@@ -50,6 +51,13 @@ inline std::string FormulaRow(const tervo::Engine& e, int r) {
 inline std::string TableLine(const tervo::Engine& e, int l) {
   std::string s(e.TableGrid[l].begin(), e.TableGrid[l].end());
   return s.substr(0, s.find_last_not_of(' ') + 1);
+}
+
+// The rows of the output pane, as drawn, without their outer blanks.
+inline QStringList ResultRows(const tervo::Engine& e) {
+  QStringList rows;
+  for (int t = 1; t <= e.TermCount; ++t) rows << OutputPane::RowText(e, t).trimmed();
+  return rows;
 }
 
 // Put a formula into the editor by typing it, one line after another.
