@@ -3,6 +3,13 @@
 // the screen and in the message line in the cases a new user met.
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeView>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QScreen>
@@ -76,6 +83,10 @@ class WindowDailyTest : public QObject {
   void timeLeavesOutThePausesAtStops();
   void minimalIsDisabledWhileReduceIsUnticked();
   void webLinkSaysSoWhenNoBrowserStarts();
+  void saveDialogShowsItsColumnsAndTheReplaceQuestionItsTitle();
+  void paneFramesShowAllFourEdgesAtAnyScale();
+  void outputFormAndInputModeButtonsHaveFramesWhenUp();
+  void saveScreenshots();
 };
 
 void WindowDailyTest::longUntracedRunShowsProgressAndClearsItAfter() {
@@ -369,6 +380,166 @@ void WindowDailyTest::webLinkSaysSoWhenNoBrowserStarts() {
   QCOMPARE(form->Message(), QStringLiteral("enter formula..."));
   QCOMPARE(Child<QWidget>(*form, "Image1")->toolTip(), QStringLiteral("visit website"));
   QToolTip::hideText();
+}
+
+void WindowDailyTest::saveDialogShowsItsColumnsAndTheReplaceQuestionItsTitle() {
+  QTemporaryDir folder;
+  QVERIFY(folder.isValid());
+  QFile old(folder.filePath(QStringLiteral("tervo42_abc")));
+  QVERIFY(old.open(QIODevice::WriteOnly));
+  old.close();
+  auto form = ShownWindow();
+  form->ShowFileName(old.fileName());  // the dialog starts there, with "abc"
+  const QString shots = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
+  int step = 0;
+  QStringList cut;
+  int boxWidth = 0, titleNeeds = 0;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || !modal->isVisible()) return;
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      if (step == 0) {
+        QTest::qWait(200);
+        auto* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        QVERIFY(tree != nullptr);
+        // Every text of the Size, Type and Date columns, and their titles,
+        // fit their columns.
+        const QFontMetrics fm(tree->font());
+        QAbstractItemModel* model = tree->model();
+        for (int c = 1; c < tree->header()->count(); ++c) {
+          int needs = fm.horizontalAdvance(model->headerData(c, Qt::Horizontal).toString());
+          for (int r = 0; r < model->rowCount(tree->rootIndex()); ++r)
+            needs = std::max(needs, fm.horizontalAdvance(model->index(r, c, tree->rootIndex()).data().toString()));
+          if (tree->header()->sectionSize(c) < needs + 4)
+            cut << QStringLiteral("column %1: %2 < %3").arg(c).arg(tree->header()->sectionSize(c)).arg(needs + 4);
+        }
+        if (!shots.isEmpty()) dialog->grab().save(shots + "/save-dialog.png");
+        step = 1;
+        QMetaObject::invokeMethod(dialog, "accept");  // "abc": tervo42_abc exists
+      } else if (step == 2) {
+        step = 3;
+        QMetaObject::invokeMethod(dialog, "reject");
+      }
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      if (step != 1) return;
+      QTest::qWait(100);
+      boxWidth = box->width();
+      // A title bar's text in the window's font, with room for the title
+      // bar's icon and three buttons beside it.
+      titleNeeds = QFontMetrics(box->font()).horizontalAdvance(box->windowTitle()) + 150;
+      if (!shots.isEmpty()) box->grab().save(shots + "/save-replace-question.png");
+      step = 2;
+      box->button(QMessageBox::No)->click();
+    }
+  });
+  poll.start(20);
+  Click(*form, "saveBtn");
+  poll.stop();
+  QCOMPARE(step, 3);
+  QVERIFY2(cut.isEmpty(), qPrintable(cut.join(", ")));
+  QVERIFY2(boxWidth >= titleNeeds, qPrintable(QStringLiteral("%1 < %2").arg(boxWidth).arg(titleNeeds)));
+  QCOMPARE(form->Message(), QStringLiteral("enter formula..."));  // nothing saved
+}
+
+// Run also with QT_SCALE_FACTOR=1.5 (see CMakeLists.txt): from the middle of
+// each pane outwards, the first pixel that is not the pane's is black above
+// and left of it, silver below and right of it.
+void WindowDailyTest::paneFramesShowAllFourEdgesAtAnyScale() {
+  auto form = ShownWindow();
+  const QImage img = form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const double dpr = img.devicePixelRatio();
+  const QColor black(0, 0, 0), silver(192, 192, 192);
+  for (const char* name : {"inputbox", "outputbox", "DBbox"}) {
+    const QRect g = Child<QWidget>(*form, name)->geometry();
+    const QPoint mid(qRound(g.center().x() * dpr), qRound(g.center().y() * dpr));
+    auto firstOther = [&](int dx, int dy) {
+      QPoint at = mid;
+      while (img.rect().contains(at) && img.pixelColor(at) == kPaneColor) at += QPoint(dx, dy);
+      return img.pixelColor(at);
+    };
+    QCOMPARE(firstOther(0, -1), black);
+    QCOMPARE(firstOther(-1, 0), black);
+    QCOMPARE(firstOther(0, 1), silver);
+    QCOMPARE(firstOther(1, 0), silver);
+  }
+}
+
+// The buttons of the two exclusive pairs draw a frame when they are up, so
+// that they read as buttons and not as labels.
+void WindowDailyTest::outputFormAndInputModeButtonsHaveFramesWhenUp() {
+  auto form = ShownWindow();
+  const QColor face = form->palette().color(QPalette::Button);
+  for (const char* name : {"tablebtn", "dnfBtn"}) {
+    auto* b = Child<QAbstractButton>(*form, name);
+    QVERIFY(!b->isChecked());
+    const QImage img = Grab(b);
+    // Some pixel on the button's rim is neither the window's background nor
+    // the button's face.
+    const QColor window = form->palette().color(QPalette::Window);
+    bool rim = false;
+    for (int x = 0; x < img.width(); ++x)
+      for (int y : {0, 1, img.height() - 2, img.height() - 1}) {
+        const QColor c = img.pixelColor(x, y);
+        rim |= c != window && c != face;
+      }
+    QVERIFY2(rim, name);
+  }
+}
+
+// Screenshots for docs/screenshots, when TERVO_SCREENSHOT_DIR names a
+// folder. Run under xvfb-run (the menu is a window of its own), once with
+// QT_SCALE_FACTOR=1 and once with 2 for the two pictures of the flat
+// buttons; the files of one scale carry its factor in their names.
+void WindowDailyTest::saveScreenshots() {
+  const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
+  if (dir.isEmpty()) QSKIP("TERVO_SCREENSHOT_DIR not set");
+  QDir().mkpath(dir);
+  const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
+
+  // The buttons above the input and output panes, both groups with one
+  // button up and one down.
+  auto form = ShownWindow();
+  QTest::qWait(100);
+  QVERIFY(form->grab(QRect(110, 50, 560, 40)).save(dir + "/window-flat-buttons-scale-" + scale + ".png"));
+  QVERIFY(form->grab().save(dir + "/window-scale-" + scale + ".png"));
+  if (scale != QLatin1String("1")) return;
+
+  // The copy menu over a result.
+  TypeFormula(*form, "A.B+/A.C+B./D");
+  Click(*form, "GObtn");
+  QWidget* out = Child<QWidget>(*form, "outputbox");
+  bool menuShot = false;
+  QTimer::singleShot(300, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) return;
+    menu->setActiveAction(menu->actions().at(0));
+    QTest::qWait(100);
+    const QPoint corner = out->mapToGlobal(QPoint(0, 0));
+    menuShot = form->screen()->grabWindow(0, corner.x() - 10, corner.y() - 40, 380, 200).save(dir + "/window-copy-menu.png");
+    menu->close();
+  });
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(60, 30), out->mapToGlobal(QPoint(60, 30)));
+  QCoreApplication::sendEvent(out, &event);
+  QVERIFY(menuShot);
+  form->close();
+
+  // A long reduction with its progress and the line on "minimal".
+  auto running = ShownWindow();
+  TypeFormula(*running, QString::fromLatin1(kLongFormula));
+  bool runShot = false;
+  QElapsedTimer since;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (running->engine().RunState != 2) return;
+    if (!since.isValid()) since.start();
+    if (since.elapsed() < 3600 || runShot) return;
+    runShot = running->grab().save(dir + "/window-run-progress.png");
+    Key(*running, Qt::Key_Escape);
+  });
+  poll.start(50);
+  Click(*running, "GObtn");
+  QVERIFY(runShot);
 }
 
 QTEST_MAIN(WindowDailyTest)

@@ -474,14 +474,17 @@ void TForm1::helpBtnClick() {
 
 // ---------------------------------------------------------------- window surface
 
+// The frame's four edges are filled one-pixel rectangles rather than lines:
+// a rectangle covers its whole pixel at any scale factor, where a line is
+// centred on the pixel's edge and, at a factor such as 1.5, falls half
+// under the pane, which then paints over it. At factor 1 both give the
+// same pixels: the silver edges own the bottom-left and top-right corners.
 void TForm1::DrawPaneFrame(QPainter& p, const QWidget* pane) {
   const int l = pane->x(), t = pane->y(), w = pane->width(), h = pane->height();
-  p.setPen(QPen(kFrameDark, 1));
-  p.drawLine(l + w, t - 1, l - 1, t - 1);
-  p.drawLine(l - 1, t - 1, l - 1, t + h);
-  p.setPen(QPen(kFrameLight, 1));
-  p.drawLine(l - 1, t + h, l + w, t + h);
-  p.drawLine(l + w, t + h, l + w, t - 1);
+  p.fillRect(QRect(l - 1, t - 1, w + 1, 1), kFrameDark);   // top, (L-1..L+W-1, T-1)
+  p.fillRect(QRect(l - 1, t - 1, 1, h + 1), kFrameDark);   // left, (L-1, T-1..T+H-1)
+  p.fillRect(QRect(l - 1, t + h, w + 2, 1), kFrameLight);  // bottom, (L-1..L+W, T+H)
+  p.fillRect(QRect(l + w, t - 1, 1, h + 2), kFrameLight);  // right, (L+W, T-1..T+H)
 }
 
 void TForm1::paintEvent(QPaintEvent*) {
