@@ -351,7 +351,9 @@ void WindowDailyTest::timeLeavesOutThePausesAtStops() {
   const QRegularExpressionMatch m = line.match(form->Message());
   QVERIFY2(m.hasMatch(), qPrintable(form->Message()));
   const double seconds = QString(m.captured(1)).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
-  QVERIFY2(seconds < 0.1, qPrintable(form->Message()));
+  // At least 0.45 s of pauses; what is left is the reduction's own few
+  // microseconds and the events it lets run between its slices.
+  QVERIFY2(seconds < 0.2, qPrintable(form->Message()));
 }
 
 void WindowDailyTest::minimalIsDisabledWhileReduceIsUnticked() {
