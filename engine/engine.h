@@ -260,6 +260,7 @@ struct Engine {
   uint16_t ResumeIndex = 0;                             // entry i at which the last slice stopped
   uint8_t ResumeAtPass = 0;                             // the last slice stopped where a new pass begins
   ReduceState Reduce;                                   // where the reduction stands between two slices
+  uint32_t PassCount = 0;                               // passes started, ever (a run's progress counts from its start)
   TraceRecord Trace;                                    // overwritten at every comparison
   uint32_t SliceBudget = kSliceSteps;                   // loop steps after which a slice may end
   uint8_t SliceAnywhere = 0;                            // 1: the budget ends a slice after any step

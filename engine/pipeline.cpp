@@ -56,12 +56,47 @@ bool TranslateFormula(Engine& e, GoHost& host) {
 
 bool ReadInput(Engine& e, const GoStages& stages) {
   if (!e.GoOn) return true;
-  if (stages.readTable)
+  if (stages.readTable) {
     stages.readTable(e);
-  else
+  } else {
     ReadTable(e);
+    // A header without a single term line lists no row where the function
+    // is 1: it is 0 everywhere, as a formula run says of such a function.
+    if (e.ErrorCode == kOk && e.TermCount == 0) e.ErrorCode = kInconsistent;
+  }
   return e.ErrorCode == kOk;
 }
+
+// Hands the reduction's calls on to the host and adds up the counter ticks
+// spent at the Scan trace's stops (drawing the step and waiting for the
+// user), which the reported time leaves out.
+class StopClock : public RunHost {
+ public:
+  explicit StopClock(RunHost& inner) : inner_(inner) {}
+  void ShowProgress(std::string_view text) override { inner_.ShowProgress(text); }
+  void ProcessPendingEvents() override { inner_.ProcessPendingEvents(); }
+  void DrawTraceStep(const TraceRecord& record) override {
+    const int64_t start = Now();
+    inner_.DrawTraceStep(record);
+    stopped += Now() - start;
+  }
+  void WaitAtStop() override {
+    const int64_t start = Now();
+    inner_.WaitAtStop();
+    stopped += Now() - start;
+  }
+  void ClearTraceRecord() override { inner_.ClearTraceRecord(); }
+
+  int64_t stopped = 0;  // ticks spent at stops
+
+ private:
+  static int64_t Now() {
+    int64_t t = 0;
+    ReadCycleCounter(t);
+    return t;
+  }
+  RunHost& inner_;
+};
 
 // The message of ErrorCode, as the run's end.
 RunOutcome& EndWithError(Engine& e, GoHost& host, RunOutcome& out) {
@@ -135,11 +170,13 @@ RunOutcome RunGo(Engine& e, GoHost& host, const GoStages& stages) {
 
   if (e.ReduceOn && e.GoOn) {
     SetRunState(e, host, 2);
+    StopClock clock(host);
     int64_t startStamp = 0, endStamp = 0;
     ReadCycleCounter(startStamp);
-    out.minimal = ReduceOrCover(e, host, stages.cover, stages.minimalSeconds, out.cover);
+    out.minimal = ReduceOrCover(e, clock, stages.cover, stages.minimalSeconds, out.cover);
     ReadCycleCounter(endStamp);
-    out.seconds = TicksToMicroseconds(endStamp - startStamp) * 0.000001;
+    // The reduction's own time: the user's pauses at trace stops are not part of it.
+    out.seconds = TicksToMicroseconds(endStamp - startStamp - clock.stopped) * 0.000001;
   }
   SetRunState(e, host, 0);
 

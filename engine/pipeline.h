@@ -6,7 +6,8 @@
 //   BuildVariableTable    VariableTable                      PostfixTable, Variables
 //   GenerateDirectors     DirectorTable                      Directors
 //   EvaluateTruthTable    TruthTable                         initial Truth Table
-//   (table input: ReadTable fills VariableTable, TruthTable and InputTable)
+//   (table input: ReadTable fills VariableTable, TruthTable and InputTable;
+//    a header without a term line is INCONSISTENT)
 //   ReduceTruthTable      TruthTable, reduced (timed)        every step (TraceScan)
 //   (or, with GoStages::cover and no Scan trace, a minimal cover search)
 //   VerifyResult          -                                  -
@@ -106,7 +107,8 @@ inline constexpr std::string_view kEndedMessage = "process terminated";
 std::string ResultMessage(bool verified, std::string_view rest);
 
 // ---------------------------------------------------------------- timing
-// A monotonic high-resolution counter. Only the reduction is timed.
+// A monotonic high-resolution counter. Only the reduction is timed, without
+// the time it spends at the Scan trace's stops.
 
 // Counter ticks per microsecond; set by CalibrateCounter.
 extern double TicksPerMicrosecond;

@@ -154,6 +154,7 @@ TERVO_INLINE uint8_t RunMachine(Engine& e, RunHost& host, uint8_t resume, P& p, 
       case kPassStart:
         if (steps > budget) goto Stop;
         ++stats.passes;
+        ++e.PassCount;
         p.ClearFlags(e);
         i = 1;
         j = 1;

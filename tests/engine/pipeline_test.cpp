@@ -2,7 +2,9 @@
 // the run states and messages come, and how a stage error or <ESC> ends it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "pipeline.h"
@@ -65,8 +67,9 @@ TEST(RunGo, HostSeesStagesInOrder) {
       {"empty window", true, false, true, "", -1, start + " | state:1>0 | msg:EMPTY WINDOW"},
       {"table input stops once", false, true, true, "AB\n11", -1,
        start + " | filled | " + stop3 + " | state:1>2 | state:2>0 | result"},
-      {"empty table", false, false, true, "AB", -1,
-       start + " | filled | state:1>2 | state:2>0 | result | msg:TAUTOLOGY"},
+      // A header without a term line: 0 everywhere, before any reduction.
+      {"empty table", false, false, true, "AB", -1, start + " | state:1>0 | msg:INCONSISTENT"},
+      {"empty table, no reduction", false, false, false, "AB", -1, start + " | state:1>0 | msg:INCONSISTENT"},
   };
   for (const auto& c : cases) {
     auto e = test::NewEngine();
@@ -129,6 +132,25 @@ TEST(RunGo, ReductionStepsReachTheHost) {
   EXPECT_TRUE(out.verified);
   EXPECT_NE(Joined(host.log).find("state:1>2 | step"), std::string::npos) << Joined(host.log);
   EXPECT_EQ(test::Rows(*e), std::vector<std::string>{"1x"});
+}
+
+TEST(RunGo, TimeLeavesOutThePausesAtTraceStops) {
+  // Every stop lasts 100 ms, as if the user looked at it; the reduction
+  // itself takes microseconds.
+  struct SlowStops : LogHost {
+    void WaitAtStop() override {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      LogHost::WaitAtStop();
+    }
+  } host;
+  auto e = test::NewEngine();
+  test::SetFormulaText(*e, "A.B+A./B+/A.B");
+  e->TraceScan = 1;
+  host.engine = e.get();
+  const RunOutcome out = RunGo(*e, host);
+  ASSERT_GE(host.stops, 3);
+  EXPECT_TRUE(out.verified);
+  EXPECT_LT(out.seconds, 0.05) << host.stops << " stops";
 }
 
 TEST(FormatSeconds, DropsTrailingZerosAndUsesTheSeparator) {

@@ -141,5 +141,69 @@ TEST(EditorModel, TableLineOperationsFollowTheScroll) {
   EXPECT_EQ(ed.Line(0), "AB");
 }
 
+// A paste is typing: the same characters, the same cursor, the same limits;
+// only what it skipped or could not place is counted.
+TEST(EditorModel, PasteTypesTheTextAndCountsWhatItCannotPlace) {
+  const struct {
+    const char* name;
+    bool formula;
+    const char* grid;
+    int col, row, scroll;
+    std::u32string text;
+    std::vector<std::string> lines;  // grid lines 0.. expected
+    unsigned placed, refused;
+    char32_t first;
+    unsigned leftOut;
+    int endCol, endRow, endScroll;
+  } cases[] = {
+      {"formula, folded", true, "", 0, 0, 0, U"a.b+/a.c", {"A.B+/A.C"}, 8, 0, 0, 0, 8, 0, 0},
+      {"formula, inserted before the row", true, "X", 0, 0, 0, U"a+", {"A+X"}, 2, 0, 0, 0, 2, 0, 0},
+      {"formula, junk skipped", true, "", 0, 0, 0, U"a\t*b\u00e9+1c", {"AB+C"}, 4, 4, U'\t', 0, 4, 0, 0},
+      {"formula, line breaks act as Enter", true, "", 0, 0, 0, U"a+\r\nb\rc", {"A+", "B", "C"}, 4, 0, 0, 0, 1, 2, 0},
+      {"formula, no room after the last cell", true, "", 38, 29, 0, U"abcd", {}, 2, 0, 0, 2, 39, 29, 0},
+      {"formula, no row below the last", true, "", 0, 29, 0, U"a\nb", {}, 1, 0, 0, 1, 1, 29, 0},
+      {"table, header and terms", false, "", 0, 0, 0, U"ab c\n1 0\n 11\n", {"AB C", "1 0", " 11"}, 10, 0, 0, 0, 0, 3, 0},
+      {"table, from the cursor's column", false, "ABC", 1, 1, 0, U"1\n0", {"ABC", " 1", " 0"}, 2, 0, 0, 0, 2, 2, 0},
+      {"table, letters refused on term lines", false, "", 0, 0, 0, U"A2\n1x0", {"A", "10"}, 3, 2, U'2', 0, 2, 1, 0},
+      {"table, a line wider than 15 columns", false, "", 0, 1, 0, U"1111111111111111", {"", "111111111111111"}, 15, 0, 0, 1, 14, 1, 0},
+      {"table, past line 100", false, "", 0, 29, 71, U"1\n0", {}, 1, 0, 0, 1, 0, 29, 71},
+      {"table, the view follows", false, "", 0, 28, 0, U"1\n1\n1\n1", {}, 4, 0, 0, 0, 1, 29, 2},
+  };
+  for (const auto& c : cases) {
+    Editor ed;
+    ed.e->FormulaMode = c.formula ? 1 : 0;
+    if (c.formula)
+      test::SetFormulaText(*ed.e, c.grid);
+    else
+      test::SetTableText(*ed.e, c.grid);
+    ed.view.CursorCol = static_cast<uint8_t>(c.col);
+    ed.view.CursorRow = static_cast<uint8_t>(c.row);
+    ed.view.ScrollPos = c.scroll;
+    const PasteResult r = ed.model.Paste(c.text);
+    for (std::size_t l = 0; l < c.lines.size(); ++l) EXPECT_EQ(ed.Line(int(l)), c.lines[l]) << c.name << " line " << l;
+    EXPECT_EQ(r.placed, c.placed) << c.name;
+    EXPECT_EQ(r.refused, c.refused) << c.name;
+    EXPECT_EQ(r.firstRefused, c.first) << c.name;
+    EXPECT_EQ(r.leftOut, c.leftOut) << c.name;
+    EXPECT_EQ(ed.view.CursorCol, c.endCol) << c.name;
+    EXPECT_EQ(ed.view.CursorRow, c.endRow) << c.name;
+    EXPECT_EQ(ed.view.ScrollPos, c.endScroll) << c.name;
+  }
+}
+
+TEST(EditorModel, PasteAtTheEndOfTheGridKeepsWhatIsThere) {
+  Editor ed;
+  test::SetFormulaText(*ed.e, "");
+  ed.e->FormulaGrid[29][39] = 'Z';
+  ed.e->FormulaGrid[29][37] = 'Y';
+  ed.view.CursorCol = 38;
+  ed.view.CursorRow = 29;
+  ed.view.InsertMode = false;
+  const PasteResult r = ed.model.Paste(U"abc");
+  // A and B land in the last two cells; C would overwrite B and is left out.
+  EXPECT_EQ(ed.Line(29).substr(37), "YAB");
+  EXPECT_EQ(r.leftOut, 1u);
+}
+
 }  // namespace
 }  // namespace tervo

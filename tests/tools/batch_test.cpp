@@ -90,6 +90,20 @@ TEST(BatchRun, TypedTableRunsInCnf) {
   EXPECT_TRUE(run.verified);
 }
 
+TEST(BatchRun, TypedTableWithoutTermsIsInconsistent) {
+  // A header and no term line: the function is 0 everywhere.
+  for (const bool reduce : {true, false}) {
+    auto e = std::make_unique<Engine>();
+    ASSERT_FALSE(PlaceTable(*e, "AB\n"));
+    e->FormulaMode = 0;
+    e->ReduceOn = reduce ? 1 : 0;
+    NullHost host;
+    const RunOutcome run = RunGo(*e, host);
+    EXPECT_EQ(run.message, "INCONSISTENT") << reduce;
+    EXPECT_EQ(ExitStatus(run), kExitMessage) << reduce;
+  }
+}
+
 TEST(BatchRun, InterruptEndsTheReduction) {
   auto e = std::make_unique<Engine>();
   ASSERT_FALSE(PlaceFormula(*e, "A.B+/A.C+B./D"));

@@ -1,5 +1,6 @@
 #include "editor_model.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "text_format.h"
@@ -206,6 +207,103 @@ EditResult EditorModel::Type(char typed) {
   view_.CursorCol = static_cast<uint8_t>(c);
   view_.CursorRow = static_cast<uint8_t>(r);
   return result;
+}
+
+// ---------------------------------------------------------------- paste
+
+namespace {
+
+// A line break in any of its spellings: "\n", "\r\n" or a lone "\r".
+// Returns true at the break's last character and steps over a "\r\n".
+bool LineBreakAt(std::u32string_view text, std::size_t& i) {
+  if (text[i] == U'\n') return true;
+  if (text[i] != U'\r') return false;
+  if (i + 1 < text.size() && text[i + 1] == U'\n') ++i;
+  return true;
+}
+
+void Refuse(PasteResult& out, char32_t ch) {
+  if (out.refused++ == 0) out.firstRefused = ch;
+}
+
+// The character as the editor's 8-bit cells hold it; 0 for one they cannot.
+char CellChar(char32_t ch) { return ch > 0 && ch < 128 ? static_cast<char>(ch) : '\0'; }
+
+}  // namespace
+
+PasteResult EditorModel::Paste(std::u32string_view text) {
+  PasteResult out;
+  if (e_.FormulaMode)
+    PasteFormula(text, out);
+  else
+    PasteTable(text, out);
+  return out;
+}
+
+void EditorModel::PasteFormula(std::u32string_view text, PasteResult& out) {
+  bool full = false;  // the cursor stands on the last cell, already written
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (LineBreakAt(text, i)) {
+      // Enter on the last row writes nothing and goes nowhere: what
+      // follows would overwrite that row.
+      if (view_.CursorRow == kGridRows - 1) {
+        full = true;
+        continue;
+      }
+      KeyDown(EditKey::kEnter);
+      continue;
+    }
+    const char ch = CellChar(text[i]);
+    if (ch == '\0' || !Accepts(ch)) {
+      Refuse(out, text[i]);
+      continue;
+    }
+    if (full) {
+      ++out.leftOut;
+      continue;
+    }
+    const int c = view_.CursorCol, r = view_.CursorRow;
+    Type(ch);
+    ++out.placed;
+    if (view_.CursorCol == c && view_.CursorRow == r) full = true;
+  }
+}
+
+void EditorModel::PasteTable(std::u32string_view text, PasteResult& out) {
+  const int firstCol = view_.CursorCol;
+  int line = LineOfRow(view_.CursorRow);
+  int col = firstCol;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (LineBreakAt(text, i)) {
+      ++line;
+      col = firstCol;
+      continue;
+    }
+    const char ch = FoldUpper(CellChar(text[i]));
+    const bool letter = ch >= 'A' && ch <= 'Z';
+    const bool taken = line == 0 ? (ch == ' ' || letter) : (ch == ' ' || ch == '0' || ch == '1');
+    if (!taken) {
+      Refuse(out, text[i]);
+      continue;
+    }
+    if (line >= kTableLines || col >= kTableCols) {
+      ++out.leftOut;
+      continue;
+    }
+    e_.TableGrid[line][col++] = ch;
+    ++out.placed;
+  }
+  // The cursor after the last character, on a line the view shows.
+  line = std::min(line, kTableLines - 1);
+  col = std::min(col, kTableCols - 1);
+  int row = 0;
+  if (line > 0) {
+    if (line - view_.ScrollPos < 1) view_.ScrollPos = line - 1;
+    if (line - view_.ScrollPos > kGridRows - 1) view_.ScrollPos = line - (kGridRows - 1);
+    row = line - view_.ScrollPos;
+  }
+  view_.CursorCol = static_cast<uint8_t>(col);
+  view_.CursorRow = static_cast<uint8_t>(row);
 }
 
 }  // namespace tervo

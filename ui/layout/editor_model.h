@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "engine.h"
 
@@ -43,6 +44,14 @@ struct EditResult {
   int row = 0;               // the screen row, for kRow
 };
 
+// What a paste did.
+struct PasteResult {
+  unsigned placed = 0;        // characters put into the grid
+  unsigned refused = 0;       // characters the editor does not take at their place, skipped
+  char32_t firstRefused = 0;  // the first of them
+  unsigned leftOut = 0;       // characters it would take that found no room
+};
+
 class EditorModel {
  public:
   static constexpr int kLastScroll = 71;  // table view: highest scroll position
@@ -62,6 +71,15 @@ class EditorModel {
   bool Accepts(char typed) const;
   // Type an accepted character at the cursor and advance as Right does.
   EditResult Type(char typed);
+
+  // Paste text as if it were typed: the same characters are taken (the
+  // others are skipped and counted), a line break acts as Enter, and where
+  // typing would write the last cell again the rest is left out. In table
+  // mode each line of the text goes into a grid line of its own, from the
+  // cursor's column; what does not fit in the 15 columns or the 100 lines
+  // is left out. The cursor ends after the last character, as typing
+  // leaves it; in table mode the view scrolls to show it.
+  PasteResult Paste(std::u32string_view text);
 
   // Rows r..28 move down, row r becomes blank (formula); in table mode the
   // same with lines, and nothing on the header row.
@@ -83,6 +101,8 @@ class EditorModel {
   void MoveUp(int& r);
   void SplitRow(int c, int r);
   EditResult Enter(int& c, int& r);
+  void PasteFormula(std::u32string_view text, PasteResult& out);
+  void PasteTable(std::u32string_view text, PasteResult& out);
 
   Engine& e_;
   EditorView& view_;

@@ -2,23 +2,28 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMenu>
 #include <QPainter>
 #include <QPrinter>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QToolTip>
 #include <QUrl>
 #include <algorithm>
+#include <chrono>
 
 #include "help_unit.h"
 #include "logic_unit.h"
 #include "minimal_cover.h"
 #include "pane_widgets.h"
 #include "pipeline.h"
+#include "result_text.h"
 #include "ui_Unit1.h"
 #include "xlate_unit.h"
 
@@ -44,6 +49,11 @@ QString MessageText(int code) {
 }
 const QColor kFrameDark(0, 0, 0);
 const QColor kFrameLight(192, 192, 192);
+
+// Seconds on the steady clock, for the progress figures.
+double SteadySeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 }  // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -87,6 +97,8 @@ TForm1::TForm1(QWidget* parent)
   connect(ui_->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
   ui_->DBbox->setProvider([this] { return DBboxTexts(); });
   connect(ui_->SpeedButton2, &QAbstractButton::clicked, this, &TForm1::SpeedButton2Click);
+  ui_->outputbox->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(ui_->outputbox, &QWidget::customContextMenuRequested, this, &TForm1::outputboxContextMenu);
   connect(ui_->Image1, &QAbstractButton::clicked, this, &TForm1::Image1Click);
   connect(ui_->helpBtn, &QAbstractButton::clicked, this, &TForm1::helpBtnClick);
   connect(ui_->loadBtn, &QAbstractButton::clicked, this, &TForm1::loadBtnClick);
@@ -178,6 +190,12 @@ void TForm1::GObtnClick() {
   tervo::GoStages stages;
   stages.cover = MinimalOn_ ? cover_.get() : nullptr;
   const tervo::RunOutcome run = tervo::RunGo(e, *this, stages);
+  // Ended at a Scan stop, the engine has emptied the table: the stop's rows,
+  // colours and markers are gone with it.
+  if (run.ended && ui_->outputbox->ShowsResult()) {
+    SetRowMarkers(0, 0);
+    DrawOutputPane();
+  }
   // A stage error has shown the cursor with the return to idle.
   if (run.drawn || run.ended) ShowCursor();
 }
@@ -189,7 +207,12 @@ void TForm1::RunStateChanged(uint8_t from) {
   if (from == 0) HideCursor();
   // While a run uses the tables, nothing else may change them.
   SetTableChangersEnabled(e.RunState == 0);
+  if (e.RunState == 2 && !e.TraceXlate && !e.TraceScan && !MinimalOn_) Progress.Start(e, SteadySeconds());
   if (e.RunState == 0) {
+    if (Progress.Active()) {
+      Progress.Stop();
+      ui_->DBbox->Redraw();
+    }
     SetInputMode(e.FormulaMode != 0);
     ShowCursor();
   }
@@ -253,6 +276,11 @@ void TForm1::WaitAtStop() {
 
 void TForm1::ShowProgress(std::string_view text) {
   SetMessage(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  // Between two slices of an untraced reduction: new figures a few times a
+  // second. Ticking "Scan" during the run hands the pane to the trace.
+  const Engine& e = *engine_;
+  if (Progress.Active() && e.RunState == 2 && !e.TraceScan && Progress.Update(e, SteadySeconds()))
+    ui_->DBbox->Redraw();
 }
 
 void TForm1::ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
@@ -300,6 +328,8 @@ std::vector<tervo::InfoText> TForm1::DBboxTexts() const {
     if (e.InfoShown & 4) tervo::DrawDirectorTable(texts, e);
   } else if (e.RunState == 2 && TraceRecordRef) {
     texts = tervo::TraceStepTexts(e, *TraceRecordRef);
+  } else if (e.RunState == 2 && !e.TraceScan) {
+    texts = Progress.Texts();
   }
   return texts;
 }
@@ -319,6 +349,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       typed = key->text().at(0);
     if (engine_->RunState != 0) {
       RunControlKey(key->key(), typed);
+    } else if (CommandKey(key->key(), key->modifiers())) {
+      // F1 or a Ctrl shortcut: a command, not an edit
     } else {
       FormKeyDown(key->key(), key->modifiers());
       if (!typed.isNull()) FormKeyPress(typed);
@@ -331,6 +363,26 @@ void TForm1::RunControlKey(int key, QChar typed) {
   Engine& e = *engine_;
   if (key == Qt::Key_Space || typed == QLatin1Char(' ')) e.StepWait = 0;
   if (key == Qt::Key_Escape || typed == QChar(27)) e.GoOn = 0;
+}
+
+// F1 and Ctrl with C, O, P, S or V (and no other modifier) are commands;
+// none of these keys does anything in the editor. Called only while the
+// window is idle: during a run they are refused as every other key is.
+bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
+  const Qt::KeyboardModifiers mods = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+  if (key == Qt::Key_F1 && mods == Qt::NoModifier) {
+    helpBtnClick();
+    return true;
+  }
+  if (mods != Qt::ControlModifier) return false;
+  switch (key) {
+    case Qt::Key_C: CopyResult(true); return true;
+    case Qt::Key_V: PasteText(QGuiApplication::clipboard()->text()); return true;
+    case Qt::Key_O: loadBtnClick(); return true;
+    case Qt::Key_S: saveBtnClick(); return true;
+    case Qt::Key_P: printBtnClick(); return true;
+    default: return false;
+  }
 }
 
 // The editor's keys and controls are in editor_commands.cpp.
@@ -369,7 +421,11 @@ void TForm1::cnfBtnClick() {
 
 void TForm1::outputscrollbarChange(int) { DrawOutputPane(); }
 
-void TForm1::reducecheckboxClick() { engine_->ReduceOn = ui_->reducecheckbox->isChecked() ? 1 : 0; }
+void TForm1::reducecheckboxClick() {
+  engine_->ReduceOn = ui_->reducecheckbox->isChecked() ? 1 : 0;
+  // "minimal" works in the reduction's place: without it, it has no say.
+  ui_->minimalcheckbox->setEnabled(engine_->ReduceOn != 0);
+}
 
 void TForm1::SetMinimal(bool on) {
   ui_->minimalcheckbox->setChecked(on);
@@ -395,7 +451,14 @@ void TForm1::SpeedButton2Click() {
   e.VariableCount = 0;
 }
 
-void TForm1::Image1Click() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kProjectHomepage))); }
+void TForm1::Image1Click() {
+  if (QDesktopServices::openUrl(QUrl(QString::fromLatin1(kProjectHomepage)))) return;
+  // No browser could be started: a note under the picture says where the
+  // page is, so it can be opened by hand. The message line and the
+  // picture's hint keep their texts.
+  const QString sign = QStringLiteral("no web browser could be started: %1").arg(QString::fromLatin1(kProjectHomepage));
+  QToolTip::showText(ui_->Image1->mapToGlobal(QPoint(0, ui_->Image1->height())), sign, ui_->Image1);
+}
 
 void TForm1::helpBtnClick() {
   const bool idle = engine_->RunState == 0;
@@ -411,14 +474,17 @@ void TForm1::helpBtnClick() {
 
 // ---------------------------------------------------------------- window surface
 
+// The frame's four edges are filled one-pixel rectangles rather than lines:
+// a rectangle covers its whole pixel at any scale factor, where a line is
+// centred on the pixel's edge and, at a factor such as 1.5, falls half
+// under the pane, which then paints over it. At factor 1 both give the
+// same pixels: the silver edges own the bottom-left and top-right corners.
 void TForm1::DrawPaneFrame(QPainter& p, const QWidget* pane) {
   const int l = pane->x(), t = pane->y(), w = pane->width(), h = pane->height();
-  p.setPen(QPen(kFrameDark, 1));
-  p.drawLine(l + w, t - 1, l - 1, t - 1);
-  p.drawLine(l - 1, t - 1, l - 1, t + h);
-  p.setPen(QPen(kFrameLight, 1));
-  p.drawLine(l - 1, t + h, l + w, t + h);
-  p.drawLine(l + w, t + h, l + w, t - 1);
+  p.fillRect(QRect(l - 1, t - 1, w + 1, 1), kFrameDark);   // top, (L-1..L+W-1, T-1)
+  p.fillRect(QRect(l - 1, t - 1, 1, h + 1), kFrameDark);   // left, (L-1, T-1..T+H-1)
+  p.fillRect(QRect(l - 1, t + h, w + 2, 1), kFrameLight);  // bottom, (L-1..L+W, T+H)
+  p.fillRect(QRect(l + w, t - 1, 1, h + 2), kFrameLight);  // right, (L+W, T-1..T+H)
 }
 
 void TForm1::paintEvent(QPaintEvent*) {

@@ -18,6 +18,7 @@
 #include "engine.h"
 #include "pipeline.h"
 #include "input_pane.h"
+#include "reduce_progress.h"
 #include "trace_layout.h"
 
 namespace tervo {
@@ -105,6 +106,20 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void DrawDirectorTable();
   void SetRowMarkers(uint16_t a, uint16_t b);
 
+  // ------------------------------------------------------------ clipboard
+  // Paste text into the editor as if it were typed (EditorModel::Paste);
+  // what it skipped or left out is said in the message line.
+  void PasteText(const QString& text);
+  // The result as a formula and as the table text; empty when the output
+  // pane shows no result to copy.
+  QString ResultFormulaText() const;
+  QString ResultTableText() const;
+  // Put one of them on the clipboard; the message line says when there is
+  // nothing to copy.
+  void CopyResult(bool asFormula);
+  // What the info pane shows while a reduction runs without the traces.
+  const tervo::ReduceProgress& progress() const { return Progress; }
+
   // ------------------------------------------------------------ files and printing
   // Folder (with its trailing separator) and name without the prefix of the
   // last file loaded or saved; empty until then.
@@ -140,6 +155,9 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
   void FormKeyPress(QChar typed);
   void RunControlKey(int key, QChar typed);
+  // F1 and the Ctrl shortcuts of the idle window; false for any other key.
+  bool CommandKey(int key, Qt::KeyboardModifiers modifiers);
+  void outputboxContextMenu(const QPoint& at);
   void inputboxMouseDown(int x, int y);
   // controls
   void inputscrollbarChange(int value);
@@ -187,6 +205,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   tervo::PostfixSnapshot PostfixSnapshot;                // the postfix table as it stood at its stop
   std::optional<tervo::TraceRecord> TraceRecordRef;     // the last reduction step, for repaints
   std::vector<tervo::InfoText> DBboxTexts() const;      // what the info pane shows now
+  tervo::ReduceProgress Progress;                        // the untraced reduction's figures
   // files and printing
   QString RememberedFolder;
   QString RememberedName;

@@ -138,6 +138,7 @@ void TForm1::SetInsertMode(bool on) {
 void TForm1::SetReduce(bool on) {
   ui_->reducecheckbox->setChecked(on);
   engine_->ReduceOn = on ? 1 : 0;
+  ui_->minimalcheckbox->setEnabled(on);
 }
 
 void TForm1::ClearFormula() {

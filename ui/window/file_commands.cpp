@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "Unit1.h"
+#include "dialog_looks.h"
 #include "formula_file.h"
 #include "ui_Unit1.h"
 
@@ -34,6 +35,7 @@ QString AskFilePath(QWidget* parent, const QString& caption, QFileDialog::Accept
   // written, so its own question about overwriting would name the wrong file.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   if (!name.isEmpty()) dialog.selectFile(name);
+  ShowFileColumnsWhole(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return dialog.selectedFiles().constFirst();
 }
@@ -50,9 +52,12 @@ bool ConfirmReplace(QWidget* parent, const QString& chosen) {
   std::error_code ec;
   if (!std::filesystem::exists(std::filesystem::symlink_status(target, ec))) return true;
   const QString shown = QFileInfo(FromPath(target)).fileName();
-  return QMessageBox::warning(parent, QStringLiteral("save formula and tables"),
-                              QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(shown),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("save formula and tables"),
+                  QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(shown),
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::No);
+  FitTitle(box);
+  return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace

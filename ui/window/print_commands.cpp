@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include "Unit1.h"
+#include "dialog_looks.h"
 #include "help_code.h"
 #include "print_layout.h"
 #include "print_render.h"
@@ -44,6 +45,7 @@ void TForm1::InstallPrintDialogs() {
     dialog.setNameFilter(QStringLiteral("PDF files (*.pdf)"));
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     dialog.selectFile(suggested);
+    ShowFileColumnsWhole(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().constFirst();
   };

@@ -1,0 +1,78 @@
+// The clipboard in the main window: Ctrl+V pastes into the editor as if the
+// text were typed; Ctrl+C and the output pane's menu copy the result as a
+// formula or as the table text.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScrollBar>
+#include <string>
+
+#include "Unit1.h"
+#include "result_text.h"
+#include "ui_Unit1.h"
+
+namespace {
+
+// A character as the message line names it.
+QString CharName(char32_t ch) {
+  if (ch == U'\t') return QStringLiteral("tab");
+  if (ch < 32 || ch == 127) return QStringLiteral("U+%1").arg(static_cast<uint>(ch), 4, 16, QLatin1Char('0')).toUpper();
+  return QLatin1Char('"') + QString::fromUcs4(&ch, 1) + QLatin1Char('"');
+}
+
+}  // namespace
+
+void TForm1::PasteText(const QString& text) {
+  if (engine_->RunState != 0 || text.isEmpty()) return;
+  HideCursor();
+  const int col = view_.CursorCol, row = view_.CursorRow;
+  const std::u32string chars = text.toStdU32String();
+  const tervo::PasteResult pasted = editor_.Paste(chars);
+  ShowEdit({tervo::EditResult::kAllRows, 0}, col, row);
+  QStringList said;
+  if (pasted.refused == 1)
+    said << QStringLiteral("%1 skipped: not taken here").arg(CharName(pasted.firstRefused));
+  else if (pasted.refused > 1)
+    said << QStringLiteral("%1 and %2 more characters skipped: not taken here")
+                .arg(CharName(pasted.firstRefused))
+                .arg(pasted.refused - 1);
+  if (pasted.leftOut > 0) said << QStringLiteral("%1 characters left out: no room").arg(pasted.leftOut);
+  if (!said.isEmpty()) SetMessage(QStringLiteral("paste: ") + said.join(QStringLiteral("; ")));
+  ShowCursor();
+}
+
+QString TForm1::ResultFormulaText() const {
+  if (!ui_->outputbox->ShowsResult()) return {};
+  return QString::fromStdString(tervo::ResultFormula(*engine_));
+}
+
+QString TForm1::ResultTableText() const {
+  if (!ui_->outputbox->ShowsResult() || engine_->TermCount == 0) return {};
+  return QString::fromStdString(tervo::ResultTableText(*engine_));
+}
+
+void TForm1::CopyResult(bool asFormula) {
+  if (engine_->RunState != 0) return;
+  const QString text = asFormula ? ResultFormulaText() : ResultTableText();
+  if (text.isEmpty()) {
+    SetMessage(QStringLiteral("nothing to copy: no result terms"));
+    return;
+  }
+  QGuiApplication::clipboard()->setText(text);
+}
+
+void TForm1::outputboxContextMenu(const QPoint& at) {
+  // A menu is a loop of its own: during a run it would hold the run up.
+  if (engine_->RunState != 0) return;
+  QMenu menu(this);
+  menu.setObjectName(QStringLiteral("copymenu"));
+  QAction* formula = menu.addAction(QStringLiteral("copy as formula"));
+  formula->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+  formula->setShortcutVisibleInContextMenu(true);
+  QAction* table = menu.addAction(QStringLiteral("copy as table"));
+  formula->setEnabled(!ResultFormulaText().isEmpty());
+  table->setEnabled(!ResultTableText().isEmpty());
+  connect(formula, &QAction::triggered, this, [this] { CopyResult(true); });
+  connect(table, &QAction::triggered, this, [this] { CopyResult(false); });
+  menu.exec(ui_->outputbox->mapToGlobal(at));
+}
