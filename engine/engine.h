@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <string_view>
 
@@ -97,27 +98,6 @@ struct VirtualSlot {
 // when the second lacks a variable the first has, +8 when the first lacks
 // one the second has. 3, 7, 11 and 15 cannot occur. D is the set of
 // opposite variables; "drop D" clears it from a mask.
-//
-//  code                 truth table: i with j            virtual term with k                          trace text (i with j / VT with k)
-//  kApart            0  next j                           next k                                       "no action"
-//  kSame             1  delete j                         delete k unless flagged                      "delete [j]" / "delete TT"
-//  kMerge            2  delete j, drop D from i, rescan  drop D from k and the VT, flag k, rescan,    "delete [j] , drop [i] diff" /
-//                                                        restart the scan                             "drop diff in VT,TT"
-//  kApartSecondHole  4  next j                           next k                                       "no action"
-//  kFirstInside      5  delete i, end i's j loop         the VT takes k's mask, flag k, restart       "delete [i]" / "set VT to TT"
-//  kFirstShortened   6  drop D from i, rescan            drop D from the VT, flag k, restart          "drop [i] diff" / "drop diff in VT"
-//  kApartFirstHole   8  next j                           next k                                       "no action"
-//  kSecondInside     9  delete j                         flagged k takes the VT's mask and rescan,    "delete [j]" / "delete TT"
-//                                                        else delete k
-//  kSecondShortened 10  drop D from j, rescan            drop D from k, rescan                        "drop [j] diff" / "drop diff in TT"
-//  kApartBothHoles  12  next j                           next k                                       "no action"
-//  kOverlap         13  next j                           next k                                       "no action"
-//  kConsensus       14  a virtual-term group for (i, j)  stack the consensus of the VT and k unless   "virtual:" ("skip" with rescan) /
-//                       unless rescan is set             k is flagged, D is in VtHistory or the       "new VT", "skip VT parent",
-//                                                        stack is full                                "skip duplicate VT"
-//
-// An emptied mask in the truth-table compare (codes 2, 6, 10) means the
-// entry covers every assignment: the table is emptied and the reduction ends.
 enum CompareCode : uint8_t {
   kApart = 0,
   kSame = 1,
@@ -133,30 +113,108 @@ enum CompareCode : uint8_t {
   kConsensus = 14,
 };
 
-// The action a trace step names (from its record, before the action).
-enum class StepAction : uint8_t {
-  kNoAction,      // "no action"
-  kDeleteJ,       // "delete [j]"
-  kMergeIJ,       // "delete [j] , drop [i] diff"
-  kDeleteI,       // "delete [i]"
-  kDropI,         // "drop [i] diff"
-  kDropJ,         // "drop [j] diff"
-  kFormVt,        // "virtual:" (a virtual term is formed from i and j)
-  kSkip,          // "skip"
-  kDeleteTT,      // "delete TT"
-  kMergeVtTT,     // "drop diff in VT,TT"
-  kSetVt,         // "set VT to TT"
-  kDropVt,        // "drop diff in VT"
-  kDropTT,        // "drop diff in TT"
-  kSkipParent,    // "skip VT parent"
-  kSkipDuplicate, // "skip duplicate VT"
-  kNewVt,         // "new VT" (a virtual term is formed from the VT and k)
+// What a comparison of entry i with entry j does.
+enum class PairAction : uint8_t {
+  kNext,          // nothing: next j
+  kDeleteSecond,  // delete j; next j
+  kDeleteFirst,   // delete i; the j loop of i ends
+  kMerge,         // delete j, drop D from i, rescan
+  kDropFirst,     // drop D from i, rescan
+  kDropSecond,    // drop D from j, rescan
+  kGroup,         // a virtual-term group for (i, j); passed over ("skip") while RescanFlag is set
+};
+
+// What a comparison of the virtual term with entry k does.
+enum class VtAction : uint8_t {
+  kNext,            // nothing: next k
+  kDeleteUnflagged, // delete k unless it is flagged
+  kWidenOrDelete,   // a flagged k takes the VT's mask and rescan; any other k is deleted
+  kTakeMask,        // the VT takes k's mask; flag k; restart the scan
+  kMerge,           // drop D from k and from the VT; flag k; rescan; restart the scan
+  kDropVt,          // drop D from the VT; flag k; restart the scan
+  kDropSecond,      // drop D from k; rescan
+  kStack,           // stack the consensus of the VT and k, unless k is flagged ("skip VT parent"),
+                    // D is in VtHistory ("skip duplicate VT") or the stack is full
+};
+
+// One comparison code and everything it does: the reduction machine, the
+// trace texts and the fast reduction's choice of what to compare all read
+// this table. The trace text is chosen before the action.
+struct CodeRow {
+  CompareCode code;
+  PairAction pair;       // entry i with entry j
+  VtAction vt;           // the virtual term with entry k
+  const char* pairText;  // trace text of the pair action
+  const char* vtText;    // trace text of the virtual-term action
+  bool acts;             // false: "no action" in both, nothing changes
+};
+
+// clang-format off
+inline constexpr CodeRow kCodeTable[] = {
+  // code              pair                        virtual term                 i with j text                  VT with k text          acts
+  {kApart,           PairAction::kNext,         VtAction::kNext,            "no action",                   "no action",            false},
+  {kSame,            PairAction::kDeleteSecond, VtAction::kDeleteUnflagged, "delete [j]",                  "delete TT",            true},
+  {kMerge,           PairAction::kMerge,        VtAction::kMerge,           "delete [j] , drop [i] diff",  "drop diff in VT,TT",   true},
+  {kApartSecondHole, PairAction::kNext,         VtAction::kNext,            "no action",                   "no action",            false},
+  {kFirstInside,     PairAction::kDeleteFirst,  VtAction::kTakeMask,        "delete [i]",                  "set VT to TT",         true},
+  {kFirstShortened,  PairAction::kDropFirst,    VtAction::kDropVt,          "drop [i] diff",               "drop diff in VT",      true},
+  {kApartFirstHole,  PairAction::kNext,         VtAction::kNext,            "no action",                   "no action",            false},
+  {kSecondInside,    PairAction::kDeleteSecond, VtAction::kWidenOrDelete,   "delete [j]",                  "delete TT",            true},
+  {kSecondShortened, PairAction::kDropSecond,   VtAction::kDropSecond,      "drop [j] diff",               "drop diff in TT",      true},
+  {kApartBothHoles,  PairAction::kNext,         VtAction::kNext,            "no action",                   "no action",            false},
+  {kOverlap,         PairAction::kNext,         VtAction::kNext,            "no action",                   "no action",            false},
+  {kConsensus,       PairAction::kGroup,        VtAction::kStack,           "virtual:",                    "new VT",               true},
+};
+// clang-format on
+
+// Trace texts of the two actions that may be passed over.
+inline constexpr const char* kSkipText = "skip";                     // kGroup while RescanFlag is set
+inline constexpr const char* kSkipParentText = "skip VT parent";     // kStack with k flagged
+inline constexpr const char* kSkipDuplicateText = "skip duplicate VT";  // kStack with D in VtHistory
+
+// The table by code, 16 rows; the codes that cannot occur read as kApart's.
+constexpr std::array<CodeRow, 16> RowsByCode() {
+  std::array<CodeRow, 16> rows{};
+  for (CodeRow& row : rows) row = kCodeTable[0];
+  for (const CodeRow& row : kCodeTable) rows[row.code] = row;
+  return rows;
+}
+inline constexpr std::array<CodeRow, 16> kRowByCode = RowsByCode();
+
+// The row of a code: one lookup, made at every comparison.
+constexpr const CodeRow& CodeRowOf(uint8_t code) { return kRowByCode[code & 15]; }
+
+namespace code_table_checks {
+constexpr bool RowsAreTheCodes() {
+  int last = -1;
+  for (const CodeRow& row : kCodeTable) {
+    const int c = row.code;
+    if (c <= last || (c & 3) == 3) return false;  // ascending; one or no difference, never both
+    last = c;
+  }
+  return true;
+}
+// A row acts exactly when both of its actions do something.
+constexpr bool ActsMatchesActions() {
+  for (const CodeRow& row : kCodeTable)
+    if (row.acts != (row.pair != PairAction::kNext) || row.acts != (row.vt != VtAction::kNext)) return false;
+  return true;
+}
+static_assert(std::size(kCodeTable) == 12 && RowsAreTheCodes(), "one row per comparison code, in code order");
+static_assert(ActsMatchesActions(), "a row acts when its actions do");
+static_assert(CodeRowOf(kConsensus).pair == PairAction::kGroup && CodeRowOf(3).code == kApart);
+}  // namespace code_table_checks
+
+// TraceRecord.kind.
+enum TraceKind : uint8_t {
+  kPairCompare = 1,     // truth-table compare: entry i with entry j
+  kVirtualCompare = 2,  // virtual-term compare: the VT with entry k
 };
 
 // What the reduction hands to the trace panel at every comparison. Fields a
 // kind does not write keep their earlier values.
 struct TraceRecord {
-  uint8_t kind = 0;          // 1 truth-table compare (i with j), 2 virtual-term compare (VT with k)
+  uint8_t kind = 0;          // a TraceKind: kPairCompare or kVirtualCompare
   uint8_t code = 0;          // the comparison's CompareCode
   uint16_t i = 0;            // first entry (kind 1)
   uint16_t j = 0;            // second entry (kind 1)

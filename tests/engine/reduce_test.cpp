@@ -29,6 +29,11 @@ void TracedReduce(Engine& e, test::RecordingHost& host) {
   ReduceTruthTable(e, host);
 }
 
+// The machine's code of a first term (v1, m1) with a second (v2, m2).
+CompareCode Compare(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2) {
+  return CodeOf(full, m1, m2, Difference(v1, m1, v2, m2));
+}
+
 TEST(Compare, CodesFollowDifferenceAndHoles) {
   const uint16_t full = 7;
   EXPECT_EQ(Compare(full, 3, 7, 3, 7), 1);   // same variables, agreeing
