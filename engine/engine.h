@@ -15,20 +15,26 @@
 
 namespace tervo {
 
-// ---------------------------------------------------------------- capacities
-inline constexpr int kGridCols = 40;              // formula editor columns
-inline constexpr int kGridRows = 30;              // formula editor rows
-inline constexpr int kFormulaChars = kGridCols * kGridRows;  // 1200
-inline constexpr int kTableCols = 15;             // table editor columns (= max variables)
-inline constexpr int kTableLines = 101;           // header line 0 and term lines 1..100
-inline constexpr int kInputTerms = 100;           // typed terms
-inline constexpr int kPostfixRows = 256;          // PostfixTable rows 0..256
-inline constexpr int kDirectorRows = 256;         // DirectorTable rows 1..256
-inline constexpr int kValueCells = 64;            // ValueTable cells 1..64
-inline constexpr int kMaxVariables = 15;          // VariableTable letters
-inline constexpr int kTermCapacity = 32768;       // TruthTable entries 1..32768
-inline constexpr int kStackSlots = 15;            // VirtualStack slots 1..15
-inline constexpr uint32_t kSliceSteps = 2'500'000;  // loop steps per reduction slice
+// ---------------------------------------------------------------- limits
+// Every limit of the system, once; the others follow from these.
+inline constexpr int kMaxVariables = 15;                     // distinct variables of a function
+inline constexpr int kGridCols = 40;                         // formula editor columns
+inline constexpr int kGridRows = 30;                         // formula editor rows
+inline constexpr int kFormulaChars = kGridCols * kGridRows;  // 1200 non-blank formula characters
+inline constexpr int kTableCols = kMaxVariables;             // table editor columns: one per variable
+inline constexpr int kInputTerms = 100;                      // typed terms
+inline constexpr int kTableLines = kInputTerms + 1;          // header line 0 and term lines 1..100
+inline constexpr int kPostfixRows = 256;                     // PostfixTable rows 0..256: 254 filled at most
+inline constexpr int kMaxBracketDepth = 21;                  // nested brackets
+inline constexpr int kBracketPriority = 10;                  // priority added per bracket level
+inline constexpr int kDirectorRows = 256;                    // DirectorTable rows 1..256
+inline constexpr int kValueCells = 64;                       // ValueTable cells 1..64
+inline constexpr int kFirstIntermediate = 20;                // cells 20..63 are handed out: 44 intermediates
+inline constexpr int kTermCapacity = 1 << kMaxVariables;     // TruthTable entries 1..32768: every row
+inline constexpr int kStackSlots = kMaxVariables;            // VirtualStack slots: one per difference bit
+inline constexpr uint32_t kSliceSteps = 2'500'000;           // loop steps per reduction slice
+static_assert(kMaxVariables <= 16, "a term is two 16-bit words");
+static_assert(kMaxVariables < kFirstIntermediate, "variable cells come before the intermediates");
 
 // ---------------------------------------------------------------- error codes
 // Index into MessageTable. Every stage sets one of these and returns; the
@@ -276,8 +282,20 @@ struct ReduceState {
   uint16_t k = 0;  // the entry last compared with the virtual term (or passed over)
 };
 
+// RunState.
+enum RunStateValue : uint8_t {
+  kRunIdle = 0,         // editing allowed
+  kRunTranslating = 1,  // a run is translating or evaluating
+  kRunReducing = 2,     // a run is reducing
+};
+
 // ---------------------------------------------------------------- the engine
+// The tables and results first, which every stage, the window, the tool
+// and the file format read; then each stage's working state between its
+// steps; then the settings of the reduction's slices.
 struct Engine {
+  // ============================================================ tables and results
+
   // ------------------------------------------------------------ error state
   uint8_t ErrorCode = kOk;  // 0..17, index into MessageTable
 
@@ -289,15 +307,10 @@ struct Engine {
   std::array<char, kFormulaChars + 1> FormulaText;          // positions 1..1200, blank padded
   std::array<PostfixEntry, kPostfixRows + 1> PostfixTable;  // rows 0..256; row 0 is scratch
   uint16_t PostfixCount = 1;                                // index of the open row
-  uint16_t ScanPos = 1;                                     // scanner position 1..1200
-  char PrevSymbol = ' ';                                    // ' ', 'A', '/', '.', '(' or ')'
   std::array<char, kMaxVariables + 1> VariableTable{};      // letters 0..n-1 (variable v is [v-1])
   uint8_t VariableCount = 0;                                // n, 0..15
   std::array<Director, kDirectorRows + 1> DirectorTable;    // rows 1..256
   uint16_t DirectorCount = 1;                               // next free director row
-  uint16_t NextIntermediate = 20;                           // next intermediate cell, 20..64
-  std::array<uint8_t, kValueCells + 1> ValueTable{};        // cells 1..64, each 0 or 1
-  uint8_t EvalDone = 0;                                     // set by the EndDirector
   uint16_t RowMask = 0;                                     // low n bits set
 
   // ------------------------------------------------------------ truth table
@@ -307,25 +320,19 @@ struct Engine {
   uint16_t TermCount = 0;                               // entries held, 0..32768
   uint16_t FullMask = 0;                                // (1 << n) - 1
 
-  // ------------------------------------------------------------ reduction
-  uint16_t VtValue = 0;                                 // current virtual term
-  uint16_t VtMask = 0;
+  // ------------------------------------------------------------ reduction, as the trace shows it
+  uint16_t VtValue = 0;                                     // the current virtual term's value
+  uint16_t VtMask = 0;                                      // the current virtual term's mask
   std::array<VirtualSlot, kStackSlots + 1> VirtualStack{};  // slots 1..15, worked off first in first out
-  uint8_t StackCount = 0;                               // slots filled
-  uint8_t StackPos = 0;                                 // slots already taken out
-  uint16_t VtHistory = 0;                               // difference bits stacked since the last reset
-  uint8_t RescanFlag = 0;                               // an entry was merged or shortened this pass
-  uint16_t ResumeIndex = 0;                             // entry i at which the last slice stopped
-  uint8_t ResumeAtPass = 0;                             // the last slice stopped where a new pass begins
-  ReduceState Reduce;                                   // where the reduction stands between two slices
-  TraceRecord Trace;                                    // overwritten at every comparison
-  uint32_t SliceBudget = kSliceSteps;                   // loop steps after which a slice may end
-  uint8_t SliceAnywhere = 0;                            // 1: the budget ends a slice after any step
-  std::unique_ptr<FastTables> Fast;                     // fast path tables, allocated with the engine
+  uint8_t StackCount = 0;                                   // slots filled
+  uint8_t StackPos = 0;                                     // slots already taken out
+  uint16_t VtHistory = 0;                                   // difference bits stacked since the last reset
+  uint8_t RescanFlag = 0;                                   // an entry was merged or shortened this pass
+  TraceRecord Trace;                                        // overwritten at every comparison
 
   // ------------------------------------------------------------ input table
-  std::array<uint16_t, kInputTerms + 1> InputValue{};  // typed terms 1..InputCount, as read
-  std::array<uint16_t, kInputTerms + 1> InputMask{};
+  std::array<uint16_t, kInputTerms + 1> InputValue{};  // typed terms' values 1..InputCount, as read
+  std::array<uint16_t, kInputTerms + 1> InputMask{};   // typed terms' masks 1..InputCount
   uint8_t InputCount = 0;                              // 0..100
 
   // ------------------------------------------------------------ mode flags (0 or 1)
@@ -336,10 +343,29 @@ struct Engine {
   uint8_t TraceScan = 0;    // stop before every reduction action
 
   // ------------------------------------------------------------ run flags
-  uint8_t RunState = 0;     // 0 idle, 1 translating or evaluating, 2 reducing
-  uint8_t GoOn = 0;         // cleared by <ESC> or window close to end a run
-  uint8_t StepWait = 0;     // 1 while a run waits at a debug stop
-  uint8_t InfoShown = 0;    // tables drawn in the info pane: 1 postfix, 2 variables, 4 directors
+  uint8_t RunState = kRunIdle;  // a RunStateValue
+  uint8_t GoOn = 0;             // cleared by <ESC> or window close to end a run
+  uint8_t StepWait = 0;         // 1 while a run waits at a debug stop
+  uint8_t InfoShown = 0;        // the window's: tables drawn in the info pane, 1 postfix, 2 variables, 4 directors
+
+  // ============================================================ working state of the stages
+
+  // ------------------------------------------------------------ scanner
+  uint16_t ScanPos = 1;    // position in FormulaText, 1..1200
+  char PrevSymbol = ' ';   // ' ', 'A', '/', '.', '(' or ')': what the last character was
+
+  // ------------------------------------------------------------ director generator and evaluator
+  uint16_t NextIntermediate = kFirstIntermediate;     // next intermediate cell, 20..64
+  std::array<uint8_t, kValueCells + 1> ValueTable{};  // cells 1..64, each 0 or 1
+  uint8_t EvalDone = 0;                               // set by the EndDirector
+
+  // ------------------------------------------------------------ reduction machine
+  ReduceState Reduce;                // where the reduction stands between two slices
+  std::unique_ptr<FastTables> Fast;  // the fast path's sets and statistics, allocated with the engine
+
+  // ============================================================ settings
+
+  uint32_t SliceBudget = kSliceSteps;  // loop steps after which a slice may end
 
   Engine();
   ~Engine();
@@ -352,6 +378,13 @@ struct Engine {
   void ClearTruthTable();
   // The variable letters as a view (n letters).
   std::string_view Variables() const { return {VariableTable.data(), VariableCount}; }
+  // True when the step budget ends a slice after any step, not only between
+  // two entries (only tests ask for that).
+  bool SlicesEndAnywhere() const { return sliceAnywhere_ != 0; }
+
+ private:
+  friend struct EngineTestAccess;  // the tests' way in (tests/engine/engine_test_access.h)
+  uint8_t sliceAnywhere_ = 0;      // 1: SlicesEndAnywhere
 };
 
 }  // namespace tervo

@@ -409,7 +409,7 @@ struct FastPolicy {
 
   explicit FastPolicy(Engine& engine, bool everyStep)
       : e(engine), f(*engine.Fast), stats(engine.Fast->stats) {
-    useMemos = !everyStep && f.watch == nullptr && !f.countComparisons;
+    useMemos = !everyStep && f.Watcher() == nullptr && !f.countComparisons;
   }
 
   TERVO_INLINE void Begin(Engine&, bool fresh) {
@@ -508,18 +508,18 @@ struct FastPolicy {
   TERVO_INLINE void SetMask(Engine&, unsigned t, uint16_t m) { tervo::SetMask(e, f, t, m); }
   TERVO_INLINE void Flag(Engine&, unsigned t) { tervo::Flag(e, f, t); }
   TERVO_INLINE void ClearFlags(Engine&) { tervo::ClearFlags(e, f); }
-  TERVO_INLINE bool Records(const Engine&) const { return f.watch != nullptr; }
+  TERVO_INLINE bool Records(const Engine&) const { return f.Watcher() != nullptr; }
   TERVO_INLINE bool Show(Engine&, RunHost&) {
-    f.watch->DrawTraceStep(e.Trace);
+    f.Watcher()->DrawTraceStep(e.Trace);
     return true;
   }
 };
 
 TERVO_SLICE_CLONES uint8_t RunSlice(Engine& e, RunHost& host, uint8_t resume) {
-  FastPolicy fast(e, e.SliceAnywhere != 0);
+  FastPolicy fast(e, e.SlicesEndAnywhere());
   machine::SliceLimits limits;
   limits.budget = uint64_t{e.SliceBudget} * fast.f.stepScale;
-  limits.anywhere = e.SliceAnywhere != 0;
+  limits.anywhere = e.SlicesEndAnywhere();
   limits.micros = fast.f.sliceMicros;
   return machine::RunMachine(e, host, resume, fast, limits);
 }

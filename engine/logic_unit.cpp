@@ -80,7 +80,7 @@ uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume) {
   PlainPolicy plain;
   machine::SliceLimits limits;
   limits.budget = e.SliceBudget;
-  limits.anywhere = e.SliceAnywhere != 0;
+  limits.anywhere = e.SlicesEndAnywhere();
   return machine::RunMachine(e, host, resume, plain, limits);
 }
 

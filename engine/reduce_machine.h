@@ -17,7 +17,7 @@
 //
 // A step is counted for every advance of j or k, over deleted entries too
 // and past TermCount. A slice ends after any step once its step budget is
-// used up when the limits say so (anywhere), otherwise only before a pass
+// used up when the limits say so (slices that end anywhere), otherwise only before a pass
 // start or the end of an entry's j loop; and after any step once its time
 // is up. The fast policy passes over many plain steps at once and ends a
 // slice exactly at the step where the plain loop would.
@@ -335,7 +335,6 @@ class Machine {
   // ------------------------------------------------------------ slices
 
   TERVO_INLINE ReducePhase Begin(uint8_t resume) {
-    e_.ResumeAtPass = 0;
     if (resume == 1) {
       i_ = e_.Reduce.i;
       j_ = e_.Reduce.j;
@@ -383,8 +382,6 @@ class Machine {
   // The slice ends before `phase`; the next one goes on from there.
   uint8_t Stop(ReducePhase phase) {
     e_.Reduce = {phase, static_cast<uint16_t>(i_), static_cast<uint16_t>(j_), static_cast<uint16_t>(k_)};
-    e_.ResumeIndex = static_cast<uint16_t>(i_);
-    e_.ResumeAtPass = phase == ReducePhase::kPassStart;
     stats_.steps += steps_;
     if (e_.GoOn) return kSliceMore;
     host_.ClearTraceRecord();  // the window is closing: no further slice

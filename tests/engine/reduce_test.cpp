@@ -264,13 +264,13 @@ TEST(Reduce, PassesStartedByVirtualTermsCanEndASlice) {
     e->GoOn = 1;
     NullHost host;
     ASSERT_EQ(paths[first](*e, host, 0), kSliceMore) << first;
-    EXPECT_EQ(e->ResumeAtPass, 1);
+    EXPECT_EQ(e->Reduce.phase == ReducePhase::kPassStart, 1);
     EXPECT_EQ(e->TermCount, 4);  // the next pass, which compacts, has not begun
     uint8_t r = kSliceMore;
     for (int slices = 0; r == kSliceMore && slices < 100; ++slices) r = paths[(first + 1 + slices) % 2](*e, host, 1);
     EXPECT_EQ(r, kSliceDone);
     EXPECT_EQ(e->TermCount, 0);
-    EXPECT_EQ(e->ResumeAtPass, 0);
+    EXPECT_EQ(e->Reduce.phase == ReducePhase::kPassStart, 0);
   }
 }
 
