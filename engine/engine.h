@@ -119,7 +119,9 @@ enum CompareCode : uint8_t {
   kConsensus = 14,
 };
 
-// What a comparison of entry i with entry j does.
+// What a comparison of entry i with entry j does. A drop that empties a
+// mask means the entry covers every assignment: the table is emptied and
+// the reduction ends.
 enum class PairAction : uint8_t {
   kNext,          // nothing: next j
   kDeleteSecond,  // delete j; next j

@@ -45,6 +45,33 @@ TEST(Compare, CodesFollowDifferenceAndHoles) {
   EXPECT_EQ(Compare(full, 3, 3, 6, 6), 13);  // each lacks one, agreeing
 }
 
+TEST(CodeTable, TheTraceNamesAVirtualTermExactlyWhereOneIsFormed) {
+  // Every code of both kinds, with and without each pass-over condition:
+  // the text and the formed consensus come from the same row, and a code
+  // that does not act shows "no action" whatever the state.
+  auto e = test::NewEngine();
+  for (const CodeRow& row : kCodeTable) {
+    for (const uint8_t kind : {kPairCompare, kVirtualCompare}) {
+      for (int conditions = 0; conditions < 8; ++conditions) {
+        TraceRecord r;
+        r.kind = kind;
+        r.code = row.code;
+        r.rescan = conditions & 1;
+        r.k = 5;
+        e->TermMark[5] = (conditions >> 1) & 1;
+        r.diff = 1;
+        r.history = (conditions >> 2) & 1;
+        const std::string text = ActionText(*e, r);
+        const std::string what = std::to_string(kind) + "/" + std::to_string(row.code) + "/" + std::to_string(conditions);
+        EXPECT_EQ(FormsVirtualTerm(*e, r), text == "virtual:" || text == "new VT") << what;
+        if (!row.acts) {
+          EXPECT_EQ(text, "no action") << what;
+        }
+      }
+    }
+  }
+}
+
 TEST(HasSingleBit, CountsBits) {
   EXPECT_FALSE(HasSingleBit(0));
   EXPECT_TRUE(HasSingleBit(1));
