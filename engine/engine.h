@@ -9,25 +9,32 @@
 
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <string_view>
 
 namespace tervo {
 
-// ---------------------------------------------------------------- capacities
-inline constexpr int kGridCols = 40;              // formula editor columns
-inline constexpr int kGridRows = 30;              // formula editor rows
-inline constexpr int kFormulaChars = kGridCols * kGridRows;  // 1200
-inline constexpr int kTableCols = 15;             // table editor columns (= max variables)
-inline constexpr int kTableLines = 101;           // header line 0 and term lines 1..100
-inline constexpr int kInputTerms = 100;           // typed terms
-inline constexpr int kPostfixRows = 256;          // PostfixTable rows 0..256
-inline constexpr int kDirectorRows = 256;         // DirectorTable rows 1..256
-inline constexpr int kValueCells = 64;            // ValueTable cells 1..64
-inline constexpr int kMaxVariables = 15;          // VariableTable letters
-inline constexpr int kTermCapacity = 32768;       // TruthTable entries 1..32768
-inline constexpr int kStackSlots = 15;            // VirtualStack slots 1..15
-inline constexpr uint32_t kSliceSteps = 2'500'000;  // loop steps per reduction slice
+// ---------------------------------------------------------------- limits
+// Every limit of the system, once; the others follow from these.
+inline constexpr int kMaxVariables = 15;                     // distinct variables of a function
+inline constexpr int kGridCols = 40;                         // formula editor columns
+inline constexpr int kGridRows = 30;                         // formula editor rows
+inline constexpr int kFormulaChars = kGridCols * kGridRows;  // 1200 non-blank formula characters
+inline constexpr int kTableCols = kMaxVariables;             // table editor columns: one per variable
+inline constexpr int kInputTerms = 100;                      // typed terms
+inline constexpr int kTableLines = kInputTerms + 1;          // header line 0 and term lines 1..100
+inline constexpr int kPostfixRows = 256;                     // PostfixTable rows 0..256: 254 filled at most
+inline constexpr int kMaxBracketDepth = 21;                  // nested brackets
+inline constexpr int kBracketPriority = 10;                  // priority added per bracket level
+inline constexpr int kDirectorRows = 256;                    // DirectorTable rows 1..256
+inline constexpr int kValueCells = 64;                       // ValueTable cells 1..64
+inline constexpr int kFirstIntermediate = 20;                // cells 20..63 are handed out: 44 intermediates
+inline constexpr int kTermCapacity = 1 << kMaxVariables;     // TruthTable entries 1..32768: every row
+inline constexpr int kStackSlots = kMaxVariables;            // VirtualStack slots: one per difference bit
+inline constexpr uint32_t kSliceSteps = 2'500'000;           // loop steps per reduction slice
+static_assert(kMaxVariables <= 16, "a term is two 16-bit words");
+static_assert(kMaxVariables < kFirstIntermediate, "variable cells come before the intermediates");
 
 // ---------------------------------------------------------------- error codes
 // Index into MessageTable. Every stage sets one of these and returns; the
@@ -97,27 +104,6 @@ struct VirtualSlot {
 // when the second lacks a variable the first has, +8 when the first lacks
 // one the second has. 3, 7, 11 and 15 cannot occur. D is the set of
 // opposite variables; "drop D" clears it from a mask.
-//
-//  code                 truth table: i with j            virtual term with k                          trace text (i with j / VT with k)
-//  kApart            0  next j                           next k                                       "no action"
-//  kSame             1  delete j                         delete k unless flagged                      "delete [j]" / "delete TT"
-//  kMerge            2  delete j, drop D from i, rescan  drop D from k and the VT, flag k, rescan,    "delete [j] , drop [i] diff" /
-//                                                        restart the scan                             "drop diff in VT,TT"
-//  kApartSecondHole  4  next j                           next k                                       "no action"
-//  kFirstInside      5  delete i, end i's j loop         the VT takes k's mask, flag k, restart       "delete [i]" / "set VT to TT"
-//  kFirstShortened   6  drop D from i, rescan            drop D from the VT, flag k, restart          "drop [i] diff" / "drop diff in VT"
-//  kApartFirstHole   8  next j                           next k                                       "no action"
-//  kSecondInside     9  delete j                         flagged k takes the VT's mask and rescan,    "delete [j]" / "delete TT"
-//                                                        else delete k
-//  kSecondShortened 10  drop D from j, rescan            drop D from k, rescan                        "drop [j] diff" / "drop diff in TT"
-//  kApartBothHoles  12  next j                           next k                                       "no action"
-//  kOverlap         13  next j                           next k                                       "no action"
-//  kConsensus       14  a virtual-term group for (i, j)  stack the consensus of the VT and k unless   "virtual:" ("skip" with rescan) /
-//                       unless rescan is set             k is flagged, D is in VtHistory or the       "new VT", "skip VT parent",
-//                                                        stack is full                                "skip duplicate VT"
-//
-// An emptied mask in the truth-table compare (codes 2, 6, 10) means the
-// entry covers every assignment: the table is emptied and the reduction ends.
 enum CompareCode : uint8_t {
   kApart = 0,
   kSame = 1,
@@ -133,30 +119,110 @@ enum CompareCode : uint8_t {
   kConsensus = 14,
 };
 
-// The action a trace step names (from its record, before the action).
-enum class StepAction : uint8_t {
-  kNoAction,      // "no action"
-  kDeleteJ,       // "delete [j]"
-  kMergeIJ,       // "delete [j] , drop [i] diff"
-  kDeleteI,       // "delete [i]"
-  kDropI,         // "drop [i] diff"
-  kDropJ,         // "drop [j] diff"
-  kFormVt,        // "virtual:" (a virtual term is formed from i and j)
-  kSkip,          // "skip"
-  kDeleteTT,      // "delete TT"
-  kMergeVtTT,     // "drop diff in VT,TT"
-  kSetVt,         // "set VT to TT"
-  kDropVt,        // "drop diff in VT"
-  kDropTT,        // "drop diff in TT"
-  kSkipParent,    // "skip VT parent"
-  kSkipDuplicate, // "skip duplicate VT"
-  kNewVt,         // "new VT" (a virtual term is formed from the VT and k)
+// What a comparison of entry i with entry j does. A drop that empties a
+// mask means the entry covers every assignment: the table is emptied and
+// the reduction ends.
+enum class PairAction : uint8_t {
+  kNext,          // nothing: next j
+  kDeleteSecond,  // delete j; next j
+  kDeleteFirst,   // delete i; the j loop of i ends
+  kMerge,         // delete j, drop D from i, rescan
+  kDropFirst,     // drop D from i, rescan
+  kDropSecond,    // drop D from j, rescan
+  kGroup,         // a virtual-term group for (i, j); passed over ("skip") while RescanFlag is set
+};
+
+// What a comparison of the virtual term with entry k does.
+enum class VtAction : uint8_t {
+  kNext,            // nothing: next k
+  kDeleteUnflagged, // delete k unless it is flagged
+  kWidenOrDelete,   // a flagged k takes the VT's mask and rescan; any other k is deleted
+  kTakeMask,        // the VT takes k's mask; flag k; restart the scan
+  kMerge,           // drop D from k and from the VT; flag k; rescan; restart the scan
+  kDropVt,          // drop D from the VT; flag k; restart the scan
+  kDropSecond,      // drop D from k; rescan
+  kStack,           // stack the consensus of the VT and k, unless k is flagged ("skip VT parent"),
+                    // D is in VtHistory ("skip duplicate VT") or the stack is full
+};
+
+// One comparison code and everything it does: the reduction machine, the
+// trace texts and the fast reduction's choice of what to compare all read
+// this table. The trace text is chosen before the action.
+struct CodeRow {
+  CompareCode code;
+  PairAction pair;       // entry i with entry j
+  VtAction vt;           // the virtual term with entry k
+  const char* pairText;  // trace text of the pair action
+  const char* vtText;    // trace text of the virtual-term action
+  bool acts;             // false: "no action" in both, nothing changes
+};
+
+// clang-format off
+inline constexpr CodeRow kCodeTable[] = {
+  // code              pair                        virtual term                 i with j text                  VT with k text          acts
+  {kApart,           PairAction::kNext,         VtAction::kNext,            "no action",                   "no action",            false},
+  {kSame,            PairAction::kDeleteSecond, VtAction::kDeleteUnflagged, "delete [j]",                  "delete TT",            true},
+  {kMerge,           PairAction::kMerge,        VtAction::kMerge,           "delete [j] , drop [i] diff",  "drop diff in VT,TT",   true},
+  {kApartSecondHole, PairAction::kNext,         VtAction::kNext,            "no action",                   "no action",            false},
+  {kFirstInside,     PairAction::kDeleteFirst,  VtAction::kTakeMask,        "delete [i]",                  "set VT to TT",         true},
+  {kFirstShortened,  PairAction::kDropFirst,    VtAction::kDropVt,          "drop [i] diff",               "drop diff in VT",      true},
+  {kApartFirstHole,  PairAction::kNext,         VtAction::kNext,            "no action",                   "no action",            false},
+  {kSecondInside,    PairAction::kDeleteSecond, VtAction::kWidenOrDelete,   "delete [j]",                  "delete TT",            true},
+  {kSecondShortened, PairAction::kDropSecond,   VtAction::kDropSecond,      "drop [j] diff",               "drop diff in TT",      true},
+  {kApartBothHoles,  PairAction::kNext,         VtAction::kNext,            "no action",                   "no action",            false},
+  {kOverlap,         PairAction::kNext,         VtAction::kNext,            "no action",                   "no action",            false},
+  {kConsensus,       PairAction::kGroup,        VtAction::kStack,           "virtual:",                    "new VT",               true},
+};
+// clang-format on
+
+// Trace texts of the two actions that may be passed over.
+inline constexpr const char* kSkipText = "skip";                     // kGroup while RescanFlag is set
+inline constexpr const char* kSkipParentText = "skip VT parent";     // kStack with k flagged
+inline constexpr const char* kSkipDuplicateText = "skip duplicate VT";  // kStack with D in VtHistory
+
+// The table by code, 16 rows; the codes that cannot occur read as kApart's.
+constexpr std::array<CodeRow, 16> RowsByCode() {
+  std::array<CodeRow, 16> rows{};
+  for (CodeRow& row : rows) row = kCodeTable[0];
+  for (const CodeRow& row : kCodeTable) rows[row.code] = row;
+  return rows;
+}
+inline constexpr std::array<CodeRow, 16> kRowByCode = RowsByCode();
+
+// The row of a code: one lookup, made at every comparison.
+constexpr const CodeRow& CodeRowOf(uint8_t code) { return kRowByCode[code & 15]; }
+
+namespace code_table_checks {
+constexpr bool RowsAreTheCodes() {
+  int last = -1;
+  for (const CodeRow& row : kCodeTable) {
+    const int c = row.code;
+    if (c <= last || (c & 3) == 3) return false;  // ascending; one or no difference, never both
+    last = c;
+  }
+  return true;
+}
+// A row acts exactly when both of its actions do something.
+constexpr bool ActsMatchesActions() {
+  for (const CodeRow& row : kCodeTable)
+    if (row.acts != (row.pair != PairAction::kNext) || row.acts != (row.vt != VtAction::kNext)) return false;
+  return true;
+}
+static_assert(std::size(kCodeTable) == 12 && RowsAreTheCodes(), "one row per comparison code, in code order");
+static_assert(ActsMatchesActions(), "a row acts when its actions do");
+static_assert(CodeRowOf(kConsensus).pair == PairAction::kGroup && CodeRowOf(3).code == kApart);
+}  // namespace code_table_checks
+
+// TraceRecord.kind.
+enum TraceKind : uint8_t {
+  kPairCompare = 1,     // truth-table compare: entry i with entry j
+  kVirtualCompare = 2,  // virtual-term compare: the VT with entry k
 };
 
 // What the reduction hands to the trace panel at every comparison. Fields a
 // kind does not write keep their earlier values.
 struct TraceRecord {
-  uint8_t kind = 0;          // 1 truth-table compare (i with j), 2 virtual-term compare (VT with k)
+  uint8_t kind = 0;          // a TraceKind: kPairCompare or kVirtualCompare
   uint8_t code = 0;          // the comparison's CompareCode
   uint16_t i = 0;            // first entry (kind 1)
   uint16_t j = 0;            // second entry (kind 1)
@@ -218,8 +284,20 @@ struct ReduceState {
   uint16_t k = 0;  // the entry last compared with the virtual term (or passed over)
 };
 
+// RunState.
+enum RunStateValue : uint8_t {
+  kRunIdle = 0,         // editing allowed
+  kRunTranslating = 1,  // a run is translating or evaluating
+  kRunReducing = 2,     // a run is reducing
+};
+
 // ---------------------------------------------------------------- the engine
+// The tables and results first, which every stage, the window, the tool
+// and the file format read; then each stage's working state between its
+// steps; then the settings of the reduction's slices.
 struct Engine {
+  // ============================================================ tables and results
+
   // ------------------------------------------------------------ error state
   uint8_t ErrorCode = kOk;  // 0..17, index into MessageTable
 
@@ -231,15 +309,10 @@ struct Engine {
   std::array<char, kFormulaChars + 1> FormulaText;          // positions 1..1200, blank padded
   std::array<PostfixEntry, kPostfixRows + 1> PostfixTable;  // rows 0..256; row 0 is scratch
   uint16_t PostfixCount = 1;                                // index of the open row
-  uint16_t ScanPos = 1;                                     // scanner position 1..1200
-  char PrevSymbol = ' ';                                    // ' ', 'A', '/', '.', '(' or ')'
   std::array<char, kMaxVariables + 1> VariableTable{};      // letters 0..n-1 (variable v is [v-1])
   uint8_t VariableCount = 0;                                // n, 0..15
   std::array<Director, kDirectorRows + 1> DirectorTable;    // rows 1..256
   uint16_t DirectorCount = 1;                               // next free director row
-  uint16_t NextIntermediate = 20;                           // next intermediate cell, 20..64
-  std::array<uint8_t, kValueCells + 1> ValueTable{};        // cells 1..64, each 0 or 1
-  uint8_t EvalDone = 0;                                     // set by the EndDirector
   uint16_t RowMask = 0;                                     // low n bits set
 
   // ------------------------------------------------------------ truth table
@@ -249,26 +322,20 @@ struct Engine {
   uint16_t TermCount = 0;                               // entries held, 0..32768
   uint16_t FullMask = 0;                                // (1 << n) - 1
 
-  // ------------------------------------------------------------ reduction
-  uint16_t VtValue = 0;                                 // current virtual term
-  uint16_t VtMask = 0;
+  // ------------------------------------------------------------ reduction, as the trace shows it
+  uint16_t VtValue = 0;                                     // the current virtual term's value
+  uint16_t VtMask = 0;                                      // the current virtual term's mask
   std::array<VirtualSlot, kStackSlots + 1> VirtualStack{};  // slots 1..15, worked off first in first out
-  uint8_t StackCount = 0;                               // slots filled
-  uint8_t StackPos = 0;                                 // slots already taken out
-  uint16_t VtHistory = 0;                               // difference bits stacked since the last reset
-  uint8_t RescanFlag = 0;                               // an entry was merged or shortened this pass
-  uint16_t ResumeIndex = 0;                             // entry i at which the last slice stopped
-  uint8_t ResumeAtPass = 0;                             // the last slice stopped where a new pass begins
-  ReduceState Reduce;                                   // where the reduction stands between two slices
-  uint32_t PassCount = 0;                               // passes started, ever (a run's progress counts from its start)
-  TraceRecord Trace;                                    // overwritten at every comparison
-  uint32_t SliceBudget = kSliceSteps;                   // loop steps after which a slice may end
-  uint8_t SliceAnywhere = 0;                            // 1: the budget ends a slice after any step
-  std::unique_ptr<FastTables> Fast;                     // fast path tables, allocated with the engine
+  uint8_t StackCount = 0;                                   // slots filled
+  uint8_t StackPos = 0;                                     // slots already taken out
+  uint16_t VtHistory = 0;                                   // difference bits stacked since the last reset
+  uint8_t RescanFlag = 0;                                   // an entry was merged or shortened this pass
+  TraceRecord Trace;                                        // overwritten at every comparison
+  uint32_t PassCount = 0;                                   // passes started, ever (a run's progress counts from its start)
 
   // ------------------------------------------------------------ input table
-  std::array<uint16_t, kInputTerms + 1> InputValue{};  // typed terms 1..InputCount, as read
-  std::array<uint16_t, kInputTerms + 1> InputMask{};
+  std::array<uint16_t, kInputTerms + 1> InputValue{};  // typed terms' values 1..InputCount, as read
+  std::array<uint16_t, kInputTerms + 1> InputMask{};   // typed terms' masks 1..InputCount
   uint8_t InputCount = 0;                              // 0..100
 
   // ------------------------------------------------------------ mode flags (0 or 1)
@@ -279,10 +346,29 @@ struct Engine {
   uint8_t TraceScan = 0;    // stop before every reduction action
 
   // ------------------------------------------------------------ run flags
-  uint8_t RunState = 0;     // 0 idle, 1 translating or evaluating, 2 reducing
-  uint8_t GoOn = 0;         // cleared by <ESC> or window close to end a run
-  uint8_t StepWait = 0;     // 1 while a run waits at a debug stop
-  uint8_t InfoShown = 0;    // tables drawn in the info pane: 1 postfix, 2 variables, 4 directors
+  uint8_t RunState = kRunIdle;  // a RunStateValue
+  uint8_t GoOn = 0;             // cleared by <ESC> or window close to end a run
+  uint8_t StepWait = 0;         // 1 while a run waits at a debug stop
+  uint8_t InfoShown = 0;        // the window's: tables drawn in the info pane, 1 postfix, 2 variables, 4 directors
+
+  // ============================================================ working state of the stages
+
+  // ------------------------------------------------------------ scanner
+  uint16_t ScanPos = 1;    // position in FormulaText, 1..1200
+  char PrevSymbol = ' ';   // ' ', 'A', '/', '.', '(' or ')': what the last character was
+
+  // ------------------------------------------------------------ director generator and evaluator
+  uint16_t NextIntermediate = kFirstIntermediate;     // next intermediate cell, 20..64
+  std::array<uint8_t, kValueCells + 1> ValueTable{};  // cells 1..64, each 0 or 1
+  uint8_t EvalDone = 0;                               // set by the EndDirector
+
+  // ------------------------------------------------------------ reduction machine
+  ReduceState Reduce;                // where the reduction stands between two slices
+  std::unique_ptr<FastTables> Fast;  // the fast path's sets and statistics, allocated with the engine
+
+  // ============================================================ settings
+
+  uint32_t SliceBudget = kSliceSteps;  // loop steps after which a slice may end
 
   Engine();
   ~Engine();
@@ -295,6 +381,13 @@ struct Engine {
   void ClearTruthTable();
   // The variable letters as a view (n letters).
   std::string_view Variables() const { return {VariableTable.data(), VariableCount}; }
+  // True when the step budget ends a slice after any step, not only between
+  // two entries (only tests ask for that).
+  bool SlicesEndAnywhere() const { return sliceAnywhere_ != 0; }
+
+ private:
+  friend struct EngineTestAccess;  // the tests' way in (tests/engine/engine_test_access.h)
+  uint8_t sliceAnywhere_ = 0;      // 1: SlicesEndAnywhere
 };
 
 }  // namespace tervo

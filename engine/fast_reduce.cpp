@@ -224,14 +224,60 @@ struct Cursor {
   void Reset() { block = -1; }
 };
 
+// Which entries may act, as set operations over entries: usable holds
+// those with at most one variable opposite to the term, one those with at
+// least one, sup those that have every variable of the term, any those that
+// have a variable the term lacks. Always acting are the usable entries that
+// are a subset or a superset of the term; the rest of the usable ones with
+// an opposite variable are of code 14, whose action may be passed over.
+// Written once for the sets and checked below against the code table.
+// (Results by reference: a 64-byte vector returned by value would change
+// the calling convention between the clones.)
+template <class V>
+TERVO_INLINE constexpr void AlwaysActing(V& out, const V& usable, const V& sup, const V& any) {
+  out = usable & (sup | ~any);
+}
+template <class V>
+TERVO_INLINE constexpr void MaybeActing(V& out, const V& usable, const V& one) {
+  out = usable & one;
+}
+
+// The selection applied to one entry of each code (a word of all ones for
+// a set that holds it) must give the code table's acting codes.
+constexpr uint64_t Holds(bool b) { return b ? ~uint64_t{0} : 0; }
+constexpr bool SelectionMatchesTheCodeTable() {
+  for (const CodeRow& row : kCodeTable) {
+    const bool noDiff = row.code & 1, single = row.code & 2, secondHole = row.code & 4, firstHole = row.code & 8;
+    const uint64_t usable = Holds(noDiff || single), one = Holds(!noDiff);
+    uint64_t always = 0, maybe = 0;
+    AlwaysActing(always, usable, Holds(!secondHole), Holds(firstHole));
+    MaybeActing(maybe, usable, one);
+    const bool passable = row.pair == PairAction::kGroup;  // the one action that may be passed over
+    if (passable != (row.vt == VtAction::kStack)) return false;
+    if ((always != 0) != (row.acts && !passable) || (always != 0 || maybe != 0) != row.acts) return false;
+    if (passable && row.code != kConsensus) return false;  // KnownConsensus relies on it
+  }
+  return true;
+}
+static_assert(SelectionMatchesTheCodeTable(), "the fast sets must select exactly the codes that act");
+
+// The restart memos (fast_reduce.h) rest on which codes restart a scan: an
+// entry inside the VT with at most one opposite variable, not equal to it.
+constexpr bool RestartsAreEntriesInsideTheVt() {
+  for (const CodeRow& row : kCodeTable) {
+    const bool restarts = row.vt == VtAction::kTakeMask || row.vt == VtAction::kMerge || row.vt == VtAction::kDropVt;
+    const bool inside = (row.code & 8) == 0 && (row.code & 3) != 0 && row.code != kSame;
+    if (restarts != inside) return false;
+  }
+  return true;
+}
+static_assert(RestartsAreEntriesInsideTheVt());
+
 // The entries of one block whose comparison with the query's term may act.
 // For every entry: one and two count the variables present in both with
-// opposite values (one or more, two or more); sup holds the entries that
-// have every variable of the term; any the entries that have a variable the
-// term lacks. Acting are the entries with at most one opposite variable
-// that are a subset or a superset of the term (codes 1, 2, 5, 6, 9, 10),
-// and, with exactly one, those that are neither (code 14) unless the
-// variable is in VtHistory or (for a VT) the entry is flagged.
+// opposite values (one or more, two or more); the entries of code 14 are
+// left out while the pair's RescanFlag is set, and for a VT when the
+// variable is in VtHistory or the entry is flagged.
 template <bool kVt>
 TERVO_INLINE void Candidates(const Block& blk, const Query& q, Cursor& cur) {
   Vec one{}, two{}, any{};
@@ -244,8 +290,10 @@ TERVO_INLINE void Candidates(const Block& blk, const Query& q, Cursor& cur) {
   }
   for (int m = 0; m < q.absent; ++m) any |= RowAt(blk, q.lacks[m]);
   const Vec usable = blk.row[FastTables::kLive] & ~two;
-  cur.fixed = usable & (sup | ~any);
-  Vec other = usable & one & q.code14;
+  AlwaysActing(cur.fixed, usable, sup, any);
+  Vec other;
+  MaybeActing(other, usable, one);
+  other &= q.code14;
   if constexpr (kVt) {
     Vec hist = blk.row[FastTables::kFlag];
     for (int m = 0; m < q.history; ++m) hist |= RowAt(blk, q.inHistory[m]);
@@ -361,7 +409,7 @@ struct FastPolicy {
 
   explicit FastPolicy(Engine& engine, bool everyStep)
       : e(engine), f(*engine.Fast), stats(engine.Fast->stats) {
-    useMemos = !everyStep && f.watch == nullptr && !f.countComparisons;
+    useMemos = !everyStep && f.Watcher() == nullptr && !f.countComparisons;
   }
 
   TERVO_INLINE void Begin(Engine&, bool fresh) {
@@ -460,18 +508,18 @@ struct FastPolicy {
   TERVO_INLINE void SetMask(Engine&, unsigned t, uint16_t m) { tervo::SetMask(e, f, t, m); }
   TERVO_INLINE void Flag(Engine&, unsigned t) { tervo::Flag(e, f, t); }
   TERVO_INLINE void ClearFlags(Engine&) { tervo::ClearFlags(e, f); }
-  TERVO_INLINE bool Records(const Engine&) const { return f.watch != nullptr; }
+  TERVO_INLINE bool Records(const Engine&) const { return f.Watcher() != nullptr; }
   TERVO_INLINE bool Show(Engine&, RunHost&) {
-    f.watch->DrawTraceStep(e.Trace);
+    f.Watcher()->DrawTraceStep(e.Trace);
     return true;
   }
 };
 
 TERVO_SLICE_CLONES uint8_t RunSlice(Engine& e, RunHost& host, uint8_t resume) {
-  FastPolicy fast(e, e.SliceAnywhere != 0);
+  FastPolicy fast(e, e.SlicesEndAnywhere());
   machine::SliceLimits limits;
   limits.budget = uint64_t{e.SliceBudget} * fast.f.stepScale;
-  limits.anywhere = e.SliceAnywhere != 0;
+  limits.anywhere = e.SlicesEndAnywhere();
   limits.micros = fast.f.sliceMicros;
   return machine::RunMachine(e, host, resume, fast, limits);
 }

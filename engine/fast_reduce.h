@@ -91,17 +91,22 @@ struct FastTables {
   uint32_t memoUsed = 0;  // items in use
 
   // Slice control. A slice ends once it has made more than SliceBudget x
-  // stepScale of the plain loop's steps (after any step with SliceAnywhere,
+  // stepScale of the plain loop's steps (after any step when slices end anywhere,
   // else at the end of an entry's j loop or a pass start), or after the
   // step during which sliceMicros microseconds passed (0: no time limit).
   uint32_t stepScale = 64;
   uint32_t sliceMicros = 20'000;
 
   bool countComparisons = false;  // fill FastStats::comparisons (costs a little)
-  RunHost* watch = nullptr;       // for tests: shown every comparison made, as a TraceRecord
   FastStats stats;                // reset when a reduction starts (resume not 1)
 
   FastTables();
+  // The host shown every comparison made, as a TraceRecord; none unless a test asks.
+  RunHost* Watcher() const { return watch_; }
+
+ private:
+  friend struct EngineTestAccess;  // the tests' way in (tests/engine/engine_test_access.h)
+  RunHost* watch_ = nullptr;       // see Watcher
 };
 
 // One slice of the reduction with the same contract and results as ScanSlice.

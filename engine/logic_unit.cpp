@@ -1,7 +1,6 @@
 #include "logic_unit.h"
 
 #include <algorithm>
-#include <iterator>
 #include <string>
 
 #include "fast_reduce.h"
@@ -42,69 +41,26 @@ struct PlainPolicy {
   }
 };
 
-// The trace texts of the actions, by StepAction.
-constexpr const char* kActionTexts[] = {
-    "no action",  "delete [j]",         "delete [j] , drop [i] diff", "delete [i]",     "drop [i] diff",
-    "drop [j] diff", "virtual:",        "skip",                       "delete TT",      "drop diff in VT,TT",
-    "set VT to TT",  "drop diff in VT", "drop diff in TT",            "skip VT parent", "skip duplicate VT",
-    "new VT",
-};
-static_assert(std::size(kActionTexts) == static_cast<size_t>(StepAction::kNewVt) + 1);
-
+// The pass-over conditions of the two actions that have them, from the
+// record as the comparison left it.
+bool Skipped(const TraceRecord& r) { return r.rescan != 0; }
+bool SkippedParent(const Engine& e, const TraceRecord& r) { return e.TermMark[r.k] != 0; }
+bool SkippedDuplicate(const TraceRecord& r) { return (r.diff & r.history) != 0; }
 }  // namespace
 
-void Consensus(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2, uint16_t d, uint16_t& value,
-               uint16_t& mask) {
-  mask = static_cast<uint16_t>((m1 | m2) & (full ^ d));
-  value = static_cast<uint16_t>(((v1 & m1) | (v2 & m2)) & mask);
+const char* ActionText(const Engine& e, const TraceRecord& r) {
+  const CodeRow& row = CodeRowOf(r.code);
+  if (r.kind == kPairCompare) return row.pair == PairAction::kGroup && Skipped(r) ? kSkipText : row.pairText;
+  if (row.vt != VtAction::kStack) return row.vtText;
+  if (SkippedParent(e, r)) return kSkipParentText;
+  if (SkippedDuplicate(r)) return kSkipDuplicateText;
+  return row.vtText;
 }
-
-StepAction ActionOf(const Engine& e, const TraceRecord& r) {
-  using enum StepAction;
-  if (r.kind == 1) {
-    switch (r.code) {
-      case kSame:
-      case kSecondInside: return kDeleteJ;
-      case kMerge: return kMergeIJ;
-      case kFirstInside: return kDeleteI;
-      case kFirstShortened: return kDropI;
-      case kSecondShortened: return kDropJ;
-      case kConsensus: return r.rescan ? kSkip : kFormVt;
-      default: return kNoAction;
-    }
-  }
-  switch (r.code) {
-    case kSame:
-    case kSecondInside: return kDeleteTT;
-    case kMerge: return kMergeVtTT;
-    case kFirstInside: return kSetVt;
-    case kFirstShortened: return kDropVt;
-    case kSecondShortened: return kDropTT;
-    case kConsensus:
-      if (e.TermMark[r.k]) return kSkipParent;
-      if (r.diff & r.history) return kSkipDuplicate;
-      return kNewVt;
-    default: return kNoAction;
-  }
-}
-
-const char* ActionText(StepAction a) { return kActionTexts[static_cast<size_t>(a)]; }
-
-const char* ActionText(const Engine& e, const TraceRecord& r) { return ActionText(ActionOf(e, r)); }
 
 bool FormsVirtualTerm(const Engine& e, const TraceRecord& r) {
-  const StepAction a = ActionOf(e, r);
-  return a == StepAction::kFormVt || a == StepAction::kNewVt;
-}
-
-bool HasSingleBit(uint16_t x) { return x != 0 && (x & (x - 1)) == 0; }
-
-CompareCode Compare(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2) {
-  const auto d = static_cast<uint16_t>((v1 ^ v2) & m1 & m2);
-  const bool firstHole = ((full & ~m1) & m2) != 0;
-  const bool secondHole = ((full & ~m2) & m1) != 0;
-  return static_cast<CompareCode>((d == 0 ? 1 : 0) + (HasSingleBit(d) ? 2 : 0) + (secondHole ? 4 : 0) +
-                                  (firstHole ? 8 : 0));
+  const CodeRow& row = CodeRowOf(r.code);
+  if (r.kind == kPairCompare) return row.pair == PairAction::kGroup && !Skipped(r);
+  return row.vt == VtAction::kStack && !SkippedParent(e, r) && !SkippedDuplicate(r);
 }
 
 uint16_t CompactTable(Engine& e) {
@@ -124,7 +80,7 @@ uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume) {
   PlainPolicy plain;
   machine::SliceLimits limits;
   limits.budget = e.SliceBudget;
-  limits.anywhere = e.SliceAnywhere != 0;
+  limits.anywhere = e.SlicesEndAnywhere();
   return machine::RunMachine(e, host, resume, plain, limits);
 }
 

@@ -28,29 +28,44 @@ uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume);
 // Remove deleted entries (mask 0), keeping the order; returns TermCount.
 uint16_t CompactTable(Engine& e);
 
+// Always inlined: the reduction machine calls these at every comparison.
+#define TERVO_INLINE inline __attribute__((always_inline))
+
 // True when exactly one bit of x is set.
-bool HasSingleBit(uint16_t x);
+TERVO_INLINE constexpr bool HasSingleBit(uint16_t x) { return x != 0 && (x & (x - 1)) == 0; }
 
-// Comparison code of a first term (v1, m1) with a second (v2, m2).
-CompareCode Compare(uint16_t fullMask, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2);
+// D of a first term (v1, m1) and a second (v2, m2): the variables present
+// in both with opposite values.
+TERVO_INLINE constexpr uint16_t Difference(uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2) {
+  return static_cast<uint16_t>((v1 ^ v2) & m1 & m2);
+}
 
-// The action a comparison leads to, chosen from its record (and for code
-// 14 of a virtual-term compare from the flag of k) before it is taken.
-StepAction ActionOf(const Engine& e, const TraceRecord& record);
+// The first term lacks a variable the second has.
+TERVO_INLINE constexpr bool FirstHasHole(uint16_t full, uint16_t m1, uint16_t m2) { return ((full & ~m1) & m2) != 0; }
 
-// The name of an action as the trace shows it: "delete [j]", "virtual:",
-// "new VT", "no action" and so on.
-const char* ActionText(StepAction action);
+// The comparison code of a first term with mask m1 and a second with mask
+// m2 whose difference is d.
+TERVO_INLINE constexpr CompareCode CodeOf(uint16_t full, uint16_t m1, uint16_t m2, uint16_t d) {
+  return static_cast<CompareCode>((d == 0 ? 1 : 0) + (HasSingleBit(d) ? 2 : 0) + (FirstHasHole(full, m2, m1) ? 4 : 0) +
+                                  (FirstHasHole(full, m1, m2) ? 8 : 0));
+}
+
+// The consensus of a first term (v1, m1) and a second (v2, m2) whose
+// difference d has one bit.
+TERVO_INLINE constexpr void Consensus(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2, uint16_t d,
+                                      uint16_t& value, uint16_t& mask) {
+  mask = static_cast<uint16_t>((m1 | m2) & (full ^ d));
+  value = static_cast<uint16_t>(((v1 & m1) | (v2 & m2)) & mask);
+}
+
+// The trace text of a comparison, chosen from its record (and for a
+// virtual-term compare from the flag of k) before the action is taken:
+// "delete [j]", "virtual:", "new VT", "no action" and so on.
 const char* ActionText(const Engine& e, const TraceRecord& record);
 
 // True when the step forms a virtual term ("virtual:" or "new VT"): the
 // trace shows the consensus that is formed.
 bool FormsVirtualTerm(const Engine& e, const TraceRecord& record);
-
-// The consensus of a first term (v1, m1) and a second (v2, m2) whose
-// difference d has one bit.
-void Consensus(uint16_t fullMask, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2, uint16_t d,
-               uint16_t& value, uint16_t& mask);
 
 // The header of the result table: the variable letters joined by "." in
 // CNF mode and by "+" in DNF mode.

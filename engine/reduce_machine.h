@@ -2,24 +2,25 @@
 // them, shared by the plain loop (every entry is compared, the Scan trace
 // stops at each comparison) and the fast reduction (only the entries whose
 // comparison can act are compared). Which entries a step compares is the
-// policy's business; what a comparison does is the machine's.
+// policy's business; what a comparison does is the machine's, read from the
+// code table (kCodeTable, engine.h).
 //
-// The steps:
-//   pass start       flags cleared, table compacted, i = 1
-//   compare i, j     advance j, compare entry i with entry j, act (code 14
-//                    starts a virtual-term group: the VT, its parents
-//                    flagged, an empty stack, a scan from k = 0)
-//   end of entry     the j loop of i is over: next i, a new pass, or done
-//   scan with VT     advance k, compare the VT with entry k, act
-//   end of scan      a new pass (rescan), the next stacked VT, or the end of
-//                    the group (flags cleared, back to the j loop)
+// The steps, one function each, each returning the phase that follows:
+//   PassStart     flags cleared, table compacted, i = 1
+//   ComparePair   advance j, compare entry i with entry j, act (a group
+//                 starts with the VT, its parents flagged, an empty stack
+//                 and a scan from k = 0)
+//   EntryEnd      the j loop of i is over: next i, a new pass, or done
+//   ScanVt        advance k, compare the VT with entry k, act
+//   ScanEnd       a new pass (rescan), the next stacked VT, or the end of
+//                 the group (flags cleared, back to the j loop)
 //
 // A step is counted for every advance of j or k, over deleted entries too
 // and past TermCount. A slice ends after any step once its step budget is
-// used up when SliceAnywhere is set, otherwise only at the end of an entry's
-// j loop or at a pass start; and after any step once its time is up. The
-// fast policy passes over many plain steps at once and ends a slice exactly
-// at the step where the plain loop would.
+// used up when the limits say so (slices that end anywhere), otherwise only before a pass
+// start or the end of an entry's j loop; and after any step once its time
+// is up. The fast policy passes over many plain steps at once and ends a
+// slice exactly at the step where the plain loop would.
 //
 // This header is included by the two policies' source files only.
 #pragma once
@@ -34,33 +35,6 @@
 
 namespace tervo::machine {
 
-#define TERVO_INLINE inline __attribute__((always_inline))
-
-// Comparison code of a first term with a second whose difference is d.
-TERVO_INLINE CompareCode CodeOf(uint16_t full, uint16_t m1, uint16_t m2, uint16_t d) {
-  const bool firstHole = ((full & ~m1) & m2) != 0;
-  const bool secondHole = ((full & ~m2) & m1) != 0;
-  return static_cast<CompareCode>((d == 0 ? 1 : 0) + (d != 0 && (d & (d - 1)) == 0 ? 2 : 0) + (secondHole ? 4 : 0) +
-                                  (firstHole ? 8 : 0));
-}
-
-TERVO_INLINE void MakeConsensus(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2, uint16_t d,
-                                uint16_t& value, uint16_t& mask) {
-  mask = static_cast<uint16_t>((m1 | m2) & (full ^ d));
-  value = static_cast<uint16_t>(((v1 & m1) | (v2 & m2)) & mask);
-}
-
-TERVO_INLINE void FillRecord(TraceRecord& rec, uint16_t full, uint16_t m1, uint16_t m2, uint16_t d, CompareCode code,
-                             uint8_t rescan) {
-  rec.code = code;
-  rec.diff = d;
-  rec.noDiff = d == 0;
-  rec.singleDiff = d != 0 && (d & (d - 1)) == 0;
-  rec.firstHole = ((full & ~m1) & m2) != 0;
-  rec.secondHole = ((full & ~m2) & m1) != 0;
-  rec.rescan = rescan;
-}
-
 // When a slice ends.
 struct SliceLimits {
   uint64_t budget = kSliceSteps;  // steps
@@ -73,8 +47,7 @@ struct SliceLimits {
 // millisecond, so the limit is overrun by little.
 inline constexpr unsigned kClockEvery = 128;
 
-// One slice of the reduction with policy P. resume 1 goes on where the last
-// slice stopped; anything else starts the reduction.
+// One slice of the reduction with policy P.
 //
 // The policy provides:
 //   Begin(e, fresh)         a slice starts (fresh: the reduction starts)
@@ -97,293 +70,362 @@ inline constexpr unsigned kClockEvery = 128;
 //   Show(e, host)           hand the record over; false ends the run
 //   stats                   a FastStats to count into
 template <class P>
-TERVO_INLINE uint8_t RunMachine(Engine& e, RunHost& host, uint8_t resume, P& p, const SliceLimits& lim) {
+class Machine {
+ public:
   using Clock = std::chrono::steady_clock;
-  using enum ReducePhase;
-  FastStats& stats = p.stats;
-  auto& val = e.TermValue;
-  auto& msk = e.TermMask;
-  auto& mark = e.TermMark;
-  auto& rec = e.Trace;
-  const uint16_t full = e.FullMask;
-  ReducePhase phase;
-  unsigned i, j, k;
-  if (resume == 1) {
-    phase = e.Reduce.phase;
-    i = e.Reduce.i;
-    j = e.Reduce.j;
-    k = e.Reduce.k;
-    ++stats.slices;
-    p.Begin(e, false);
-  } else {
-    phase = kPassStart;
-    i = j = k = 0;
-    stats = FastStats{};
-    stats.slices = 1;
-    p.Begin(e, true);
+
+  TERVO_INLINE Machine(Engine& e, RunHost& host, P& p, const SliceLimits& lim)
+      : e_(e),
+        host_(host),
+        p_(p),
+        stats_(p.stats),
+        lim_(lim),
+        full_(e.FullMask),
+        stepLimit_(lim.anywhere ? lim.budget : ~uint64_t{0}),
+        start_(lim.micros ? Clock::now() : Clock::time_point{}) {}
+
+  // Run one slice; resume 1 goes on where the last slice stopped, anything
+  // else starts the reduction. Returns kSliceMore or kSliceDone.
+  TERVO_INLINE uint8_t Run(uint8_t resume) {
+    using enum ReducePhase;
+    ReducePhase phase = Begin(resume);
+    if (phase == kFinished) return Finish();
+    for (;;) {
+      switch (phase) {
+        case kPassStart:
+          if (BudgetUsed()) return Stop(phase);
+          phase = PassStart();
+          break;
+        case kCompare:
+          phase = ComparePair();
+          break;
+        case kEntryEnd:
+          if (BudgetUsed()) return Stop(phase);
+          phase = EntryEnd();
+          break;
+        case kScan:
+          phase = ScanVt();
+          break;
+        case kScanEnd:
+          phase = ScanEnd();
+          break;
+        case kFinished:
+          break;
+      }
+      if (phase == kFinished) return Finish();
+      if (SliceOver()) return Stop(phase);
+    }
   }
-  e.ResumeAtPass = 0;
-  uint64_t steps = 0;
-  const uint64_t budget = lim.budget;
-  // The budget checked after every step: none unless slices end anywhere.
-  const uint64_t stepLimit = lim.anywhere ? budget : ~uint64_t{0};
-  const Clock::time_point start = lim.micros ? Clock::now() : Clock::time_point{};
-  unsigned clock = kClockEvery;
-  uint8_t result = kSliceMore;
+
+ private:
+  // ------------------------------------------------------------ the steps
+
+  TERVO_INLINE ReducePhase PassStart() {
+    ++stats_.passes;
+    ++e_.PassCount;
+    p_.ClearFlags(e_);
+    i_ = 1;
+    j_ = 1;
+    e_.RescanFlag = 0;
+    CompactTable(e_);
+    p_.PassStarted(e_);
+    p_.PairChanged();
+    return ReducePhase::kCompare;
+  }
+
+  TERVO_INLINE ReducePhase ComparePair() {
+    auto& msk = e_.TermMask;
+    auto& val = e_.TermValue;
+    if (!Advance(j_, msk[i_] == 0 ? j_ + 1 : p_.NextJ(e_, i_, j_))) return ReducePhase::kCompare;
+    if (j_ > e_.TermCount || msk[i_] == 0) return ReducePhase::kEntryEnd;
+    if (msk[j_] == 0) return ReducePhase::kCompare;
+    ++stats_.compares;
+    p_.Compared();
+    const uint16_t d = Difference(val[i_], msk[i_], val[j_], msk[j_]);
+    const CompareCode code = CodeOf(full_, msk[i_], msk[j_], d);
+    if (p_.Records(e_)) {
+      e_.Trace.kind = kPairCompare;
+      e_.Trace.i = static_cast<uint16_t>(i_);
+      e_.Trace.j = static_cast<uint16_t>(j_);
+      if (!Show(code, msk[i_], msk[j_], d)) return Ended();
+    }
+    return ActOnPair(CodeRowOf(code).pair, d);
+  }
+
+  TERVO_INLINE ReducePhase EntryEnd() {
+    ++i_;
+    if (i_ < e_.TermCount) {
+      j_ = i_;
+      p_.PairChanged();
+      return ReducePhase::kCompare;
+    }
+    return e_.RescanFlag ? ReducePhase::kPassStart : ReducePhase::kFinished;
+  }
+
+  TERVO_INLINE ReducePhase ScanVt() {
+    auto& msk = e_.TermMask;
+    if (!Advance(k_, p_.NextK(e_, k_))) return ReducePhase::kScan;
+    if (k_ > e_.TermCount) return ReducePhase::kScanEnd;
+    if (msk[k_] == 0) return ReducePhase::kScan;
+    ++stats_.compares;
+    p_.Compared();
+    const uint16_t d = Difference(e_.VtValue, e_.VtMask, e_.TermValue[k_], msk[k_]);
+    const CompareCode code = p_.KnownConsensus(k_) ? kConsensus : CodeOf(full_, e_.VtMask, msk[k_], d);
+    if (p_.Records(e_)) {
+      e_.Trace.kind = kVirtualCompare;
+      e_.Trace.k = static_cast<uint16_t>(k_);
+      e_.Trace.history = e_.VtHistory;
+      if (!Show(code, e_.VtMask, msk[k_], d)) return Ended();
+    }
+    return ActOnVt(CodeRowOf(code).vt, d);
+  }
+
+  TERVO_INLINE ReducePhase ScanEnd() {
+    if (e_.RescanFlag) return ReducePhase::kPassStart;  // the pass is abandoned; a new one starts
+    if (e_.StackPos == e_.StackCount) {
+      // End of the group: back to the j loop of i.
+      p_.ClearFlags(e_);
+      p_.PairChanged();
+      return ReducePhase::kCompare;
+    }
+    // The next stacked virtual term.
+    ++e_.StackPos;
+    const VirtualSlot& slot = e_.VirtualStack[e_.StackPos];
+    e_.VtValue = slot.value;
+    e_.VtMask = slot.mask;
+    p_.Flag(e_, slot.source);
+    ++stats_.pops;
+    return NewScan();
+  }
+
+  // ------------------------------------------------------------ the actions
+
+  TERVO_INLINE ReducePhase ActOnPair(PairAction action, uint16_t d) {
+    auto& msk = e_.TermMask;
+    switch (action) {
+      case PairAction::kNext:
+        break;
+      case PairAction::kDeleteSecond:
+        p_.SetMask(e_, j_, 0);
+        break;
+      case PairAction::kDeleteFirst:
+        p_.SetMask(e_, i_, 0);
+        return ReducePhase::kEntryEnd;
+      case PairAction::kMerge:
+        p_.SetMask(e_, j_, 0);
+        return DropFromFirst(d);
+      case PairAction::kDropFirst:
+        return DropFromFirst(d);
+      case PairAction::kDropSecond:
+        p_.SetMask(e_, j_, static_cast<uint16_t>(msk[j_] & ~d));
+        e_.RescanFlag = 1;
+        if (msk[j_] == 0) return Emptied();
+        break;
+      case PairAction::kGroup:
+        if (!e_.RescanFlag) return StartGroup(d);
+        break;
+    }
+    return ReducePhase::kCompare;
+  }
+
+  TERVO_INLINE ReducePhase DropFromFirst(uint16_t d) {
+    p_.SetMask(e_, i_, static_cast<uint16_t>(e_.TermMask[i_] & ~d));
+    e_.RescanFlag = 1;
+    if (e_.TermMask[i_] == 0) return Emptied();
+    p_.PairChanged();
+    return ReducePhase::kCompare;
+  }
+
+  // A virtual-term group for (i, j): their consensus is the VT.
+  TERVO_INLINE ReducePhase StartGroup(uint16_t d) {
+    ++stats_.groups;
+    Consensus(full_, e_.TermValue[i_], e_.TermMask[i_], e_.TermValue[j_], e_.TermMask[j_], d, e_.VtValue, e_.VtMask);
+    p_.Flag(e_, i_);
+    p_.Flag(e_, j_);
+    EmptyStack();
+    return NewScan();
+  }
+
+  TERVO_INLINE ReducePhase ActOnVt(VtAction action, uint16_t d) {
+    auto& msk = e_.TermMask;
+    auto flagged = [this] { return e_.TermMark[k_] != 0; };
+    switch (action) {
+      case VtAction::kNext:
+        break;
+      case VtAction::kDeleteUnflagged:
+        if (!flagged()) p_.SetMask(e_, k_, 0);
+        break;
+      case VtAction::kWidenOrDelete:
+        if (flagged()) {
+          p_.SetMask(e_, k_, e_.VtMask);
+          e_.RescanFlag = 1;
+        } else {
+          p_.SetMask(e_, k_, 0);
+        }
+        break;
+      case VtAction::kTakeMask:
+        e_.VtMask = msk[k_];
+        p_.Flag(e_, k_);
+        return Restart();
+      case VtAction::kMerge:
+        p_.SetMask(e_, k_, static_cast<uint16_t>(msk[k_] & ~d));
+        e_.VtMask = static_cast<uint16_t>(e_.VtMask & ~d);
+        p_.Flag(e_, k_);
+        e_.RescanFlag = 1;
+        return Restart();
+      case VtAction::kDropVt:
+        e_.VtMask = static_cast<uint16_t>(e_.VtMask & ~d);
+        p_.Flag(e_, k_);
+        return Restart();
+      case VtAction::kDropSecond:
+        p_.SetMask(e_, k_, static_cast<uint16_t>(msk[k_] & ~d));
+        e_.RescanFlag = 1;
+        break;
+      case VtAction::kStack:
+        if (!flagged() && (d & e_.VtHistory) == 0 && e_.StackCount < kStackSlots) Stack(d);
+        break;
+    }
+    return ReducePhase::kScan;
+  }
+
+  // Stack the consensus of the VT and entry k.
+  TERVO_INLINE void Stack(uint16_t d) {
+    e_.VtHistory = static_cast<uint16_t>(e_.VtHistory | d);
+    ++e_.StackCount;
+    VirtualSlot& slot = e_.VirtualStack[e_.StackCount];
+    Consensus(full_, e_.VtValue, e_.VtMask, e_.TermValue[k_], e_.TermMask[k_], d, slot.value, slot.mask);
+    slot.source = static_cast<uint16_t>(k_);
+    p_.HistoryAdded(e_, d);
+  }
+
+  // The VT changed: the stack is dropped and the scan begins again.
+  TERVO_INLINE ReducePhase Restart() {
+    p_.Restarted(e_);
+    EmptyStack();
+    ++stats_.restarts;
+    return NewScan();
+  }
+
+  TERVO_INLINE void EmptyStack() {
+    e_.StackPos = 0;
+    e_.StackCount = 0;
+    e_.VtHistory = 0;
+  }
+
+  TERVO_INLINE ReducePhase NewScan() {
+    k_ = 0;
+    ++stats_.scans;
+    p_.ScanChanged();
+    return ReducePhase::kScan;
+  }
+
+  // Fill the rest of the TraceRecord and hand it over; false when the user
+  // ended the run there.
+  TERVO_INLINE bool Show(CompareCode code, uint16_t m1, uint16_t m2, uint16_t d) {
+    TraceRecord& rec = e_.Trace;
+    rec.code = code;
+    rec.diff = d;
+    rec.noDiff = d == 0;
+    rec.singleDiff = HasSingleBit(d);
+    rec.firstHole = FirstHasHole(full_, m1, m2);
+    rec.secondHole = FirstHasHole(full_, m2, m1);
+    rec.rescan = e_.RescanFlag;
+    return p_.Show(e_, host_);
+  }
+
+  // ------------------------------------------------------------ slices
+
+  TERVO_INLINE ReducePhase Begin(uint8_t resume) {
+    if (resume == 1) {
+      i_ = e_.Reduce.i;
+      j_ = e_.Reduce.j;
+      k_ = e_.Reduce.k;
+      ++stats_.slices;
+      p_.Begin(e_, false);
+      return e_.Reduce.phase;
+    }
+    stats_ = FastStats{};
+    stats_.slices = 1;
+    p_.Begin(e_, true);
+    return ReducePhase::kPassStart;
+  }
+
   // Move the j or k cursor on to `next` (kept within cursor + 1 and
   // TermCount + 1), counting a step for every entry passed over as the
   // plain loop would. False when the budget runs out among those entries:
   // the cursor then stops at the plain loop's step, and the slice ends.
-  auto Advance = [&](unsigned& cursor, unsigned next) {
-    next = std::max(std::min(next, e.TermCount + 1u), cursor + 1);
-    if (lim.anywhere && next - cursor > budget - steps + 1) {
-      const unsigned land = cursor + static_cast<unsigned>(budget - steps + 1);
-      p.Skipped(e, cursor + 1, land);
-      steps = budget + 1;
+  TERVO_INLINE bool Advance(unsigned& cursor, unsigned next) {
+    next = std::max(std::min(next, e_.TermCount + 1u), cursor + 1);
+    if (lim_.anywhere && next - cursor > lim_.budget - steps_ + 1) {
+      const unsigned land = cursor + static_cast<unsigned>(lim_.budget - steps_ + 1);
+      p_.Skipped(e_, cursor + 1, land);
+      steps_ = lim_.budget + 1;
       cursor = land;
       return false;
     }
-    p.Skipped(e, cursor + 1, next - 1);
-    steps += next - cursor;
+    p_.Skipped(e_, cursor + 1, next - 1);
+    steps_ += next - cursor;
     cursor = next;
     return true;
-  };
-
-  for (;;) {
-    switch (phase) {
-      case kPassStart:
-        if (steps > budget) goto Stop;
-        ++stats.passes;
-        ++e.PassCount;
-        p.ClearFlags(e);
-        i = 1;
-        j = 1;
-        e.RescanFlag = 0;
-        CompactTable(e);
-        p.PassStarted(e);
-        p.PairChanged();
-        phase = kCompare;
-        break;
-
-      case kCompare: {
-      CompareStep:
-        if (!Advance(j, msk[i] == 0 ? j + 1 : p.NextJ(e, i, j))) break;
-        if (j > e.TermCount || msk[i] == 0) {
-          phase = kEntryEnd;
-          break;
-        }
-        if (msk[j] == 0) break;
-        ++stats.compares;
-        p.Compared();
-        const auto d = static_cast<uint16_t>((val[i] ^ val[j]) & msk[i] & msk[j]);
-        const CompareCode code = CodeOf(full, msk[i], msk[j], d);
-        if (p.Records(e)) {
-          rec.kind = 1;
-          rec.i = static_cast<uint16_t>(i);
-          rec.j = static_cast<uint16_t>(j);
-          FillRecord(rec, full, msk[i], msk[j], d, code, e.RescanFlag);
-          if (!p.Show(e, host)) goto Ended;
-        }
-        switch (code) {
-          case kSame:
-          case kSecondInside:
-            p.SetMask(e, j, 0);
-            break;
-          case kFirstInside:
-            p.SetMask(e, i, 0);
-            phase = kEntryEnd;
-            break;
-          case kMerge:
-            p.SetMask(e, j, 0);
-            [[fallthrough]];
-          case kFirstShortened:
-            p.SetMask(e, i, static_cast<uint16_t>(msk[i] & ~d));
-            e.RescanFlag = 1;
-            if (msk[i] == 0) goto EmptyEnd;
-            p.PairChanged();
-            break;
-          case kSecondShortened:
-            p.SetMask(e, j, static_cast<uint16_t>(msk[j] & ~d));
-            e.RescanFlag = 1;
-            if (msk[j] == 0) goto EmptyEnd;
-            break;
-          case kConsensus:
-            if (e.RescanFlag) break;
-            // A virtual-term group for (i, j).
-            ++stats.groups;
-            MakeConsensus(full, val[i], msk[i], val[j], msk[j], d, e.VtValue, e.VtMask);
-            p.Flag(e, i);
-            p.Flag(e, j);
-            e.StackPos = 0;
-            e.StackCount = 0;
-            e.VtHistory = 0;
-            k = 0;
-            ++stats.scans;
-            p.ScanChanged();
-            phase = kScan;
-            break;
-          default:
-            break;
-        }
-        break;
-      }
-
-      case kEntryEnd:
-        if (steps > budget) goto Stop;
-        ++i;
-        if (i < e.TermCount) {
-          j = i;
-          p.PairChanged();
-          phase = kCompare;
-        } else if (e.RescanFlag) {
-          phase = kPassStart;
-        } else {
-          goto Finish;
-        }
-        break;
-
-      case kScan: {
-      ScanStep:
-        if (!Advance(k, p.NextK(e, k))) break;
-        if (k > e.TermCount) {
-          phase = kScanEnd;
-          break;
-        }
-        if (msk[k] == 0) break;
-        ++stats.compares;
-        p.Compared();
-        const auto d = static_cast<uint16_t>((e.VtValue ^ val[k]) & e.VtMask & msk[k]);
-        const CompareCode code = p.KnownConsensus(k) ? kConsensus : CodeOf(full, e.VtMask, msk[k], d);
-        if (p.Records(e)) {
-          rec.kind = 2;
-          rec.k = static_cast<uint16_t>(k);
-          rec.history = e.VtHistory;
-          FillRecord(rec, full, e.VtMask, msk[k], d, code, e.RescanFlag);
-          if (!p.Show(e, host)) goto Ended;
-        }
-        bool restart = false;
-        switch (code) {
-          case kSame:
-            if (!mark[k]) p.SetMask(e, k, 0);
-            break;
-          case kSecondInside:
-            if (mark[k]) {
-              p.SetMask(e, k, e.VtMask);
-              e.RescanFlag = 1;
-            } else {
-              p.SetMask(e, k, 0);
-            }
-            break;
-          case kFirstInside:
-            e.VtMask = msk[k];
-            p.Flag(e, k);
-            restart = true;
-            break;
-          case kMerge:
-            p.SetMask(e, k, static_cast<uint16_t>(msk[k] & ~d));
-            e.VtMask = static_cast<uint16_t>(e.VtMask & ~d);
-            p.Flag(e, k);
-            e.RescanFlag = 1;
-            restart = true;
-            break;
-          case kFirstShortened:
-            e.VtMask = static_cast<uint16_t>(e.VtMask & ~d);
-            p.Flag(e, k);
-            restart = true;
-            break;
-          case kSecondShortened:
-            p.SetMask(e, k, static_cast<uint16_t>(msk[k] & ~d));
-            e.RescanFlag = 1;
-            break;
-          case kConsensus:
-            if (!mark[k] && (d & e.VtHistory) == 0 && e.StackCount < kStackSlots) {
-              e.VtHistory = static_cast<uint16_t>(e.VtHistory | d);
-              ++e.StackCount;
-              VirtualSlot& slot = e.VirtualStack[e.StackCount];
-              MakeConsensus(full, e.VtValue, e.VtMask, val[k], msk[k], d, slot.value, slot.mask);
-              slot.source = static_cast<uint16_t>(k);
-              p.HistoryAdded(e, d);
-            }
-            break;
-          default:
-            break;
-        }
-        if (restart) {
-          p.Restarted(e);
-          e.StackPos = 0;
-          e.StackCount = 0;
-          e.VtHistory = 0;
-          k = 0;
-          ++stats.scans;
-          ++stats.restarts;
-          p.ScanChanged();
-        }
-        break;
-      }
-
-      case kScanEnd:
-        if (e.RescanFlag) {
-          // The pass is abandoned; a new one starts.
-          phase = kPassStart;
-        } else if (e.StackPos == e.StackCount) {
-          // End of the group: back to the j loop of i.
-          p.ClearFlags(e);
-          p.PairChanged();
-          phase = kCompare;
-        } else {
-          // The next stacked virtual term.
-          ++e.StackPos;
-          const VirtualSlot& slot = e.VirtualStack[e.StackPos];
-          e.VtValue = slot.value;
-          e.VtMask = slot.mask;
-          p.Flag(e, slot.source);
-          k = 0;
-          ++stats.scans;
-          ++stats.pops;
-          p.ScanChanged();
-          phase = kScan;
-        }
-        break;
-
-      case kFinished:
-        goto Finish;
-    }
-    if (steps > stepLimit) goto Stop;
-    if (lim.micros != 0 && --clock == 0) {
-      clock = kClockEvery;
-      if (Clock::now() - start >= std::chrono::microseconds(lim.micros)) goto Stop;
-    }
-    // The two steps that follow themselves most often, without the switch.
-    if (phase == kScan) goto ScanStep;
-    if (phase == kCompare) goto CompareStep;
   }
 
-Stop:
-  e.Reduce = {phase, static_cast<uint16_t>(i), static_cast<uint16_t>(j), static_cast<uint16_t>(k)};
-  e.ResumeIndex = static_cast<uint16_t>(i);
-  e.ResumeAtPass = phase == kPassStart;
-  if (!e.GoOn) {  // the window is closing: no further slice
-    host.ClearTraceRecord();
-    result = kSliceDone;
+  // Checked before a pass start and the end of an entry's j loop.
+  TERVO_INLINE bool BudgetUsed() const { return steps_ > lim_.budget; }
+
+  // Checked after every step.
+  TERVO_INLINE bool SliceOver() {
+    if (steps_ > stepLimit_) return true;
+    if (lim_.micros == 0 || --clock_ != 0) return false;
+    clock_ = kClockEvery;
+    return Clock::now() - start_ >= std::chrono::microseconds(lim_.micros);
   }
-  stats.steps += steps;
-  return result;
 
-Ended:  // the user ended the run at a trace stop
-  host.ClearTraceRecord();
-  p.ClearFlags(e);
-  e.TermCount = 0;
-  e.Reduce.phase = kFinished;
-  stats.steps += steps;
-  return kSliceDone;
+  // The slice ends before `phase`; the next one goes on from there.
+  uint8_t Stop(ReducePhase phase) {
+    e_.Reduce = {phase, static_cast<uint16_t>(i_), static_cast<uint16_t>(j_), static_cast<uint16_t>(k_)};
+    stats_.steps += steps_;
+    if (e_.GoOn) return kSliceMore;
+    host_.ClearTraceRecord();  // the window is closing: no further slice
+    return kSliceDone;
+  }
 
-EmptyEnd:  // an entry covers every assignment
-  e.TermCount = 0;
-Finish:
-  e.Reduce.phase = kFinished;
-  host.ClearTraceRecord();
-  stats.steps += steps;
-  return kSliceDone;
+  // The user ended the run at a trace stop.
+  ReducePhase Ended() {
+    p_.ClearFlags(e_);
+    e_.TermCount = 0;
+    return ReducePhase::kFinished;
+  }
+
+  // An entry covers every assignment.
+  ReducePhase Emptied() {
+    e_.TermCount = 0;
+    return ReducePhase::kFinished;
+  }
+
+  uint8_t Finish() {
+    e_.Reduce.phase = ReducePhase::kFinished;
+    host_.ClearTraceRecord();
+    stats_.steps += steps_;
+    return kSliceDone;
+  }
+
+  Engine& e_;
+  RunHost& host_;
+  P& p_;
+  FastStats& stats_;
+  const SliceLimits& lim_;
+  const uint16_t full_;          // FullMask
+  const uint64_t stepLimit_;     // the budget checked after every step: none unless slices end anywhere
+  const Clock::time_point start_;  // when the slice began (only with a time limit)
+  unsigned clock_ = kClockEvery;   // steps until the next look at the clock
+  uint64_t steps_ = 0;           // steps made in this slice
+  unsigned i_ = 0, j_ = 0, k_ = 0;  // the cursors: entry i, its partner j, the entry k met by the VT
+};
+
+template <class P>
+TERVO_INLINE uint8_t RunMachine(Engine& e, RunHost& host, uint8_t resume, P& p, const SliceLimits& lim) {
+  Machine<P> machine(e, host, p, lim);
+  return machine.Run(resume);
 }
 
 }  // namespace tervo::machine

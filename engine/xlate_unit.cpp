@@ -42,8 +42,8 @@ void ScanBinary(Engine& e, char op) {
 
 void ScanOpen(Engine& e) {
   auto& open = e.PostfixTable[e.PostfixCount];
-  if (open.pr <= 200)
-    open.pr = static_cast<uint8_t>(open.pr + 10);
+  if (open.pr <= (kMaxBracketDepth - 1) * kBracketPriority)
+    open.pr = static_cast<uint8_t>(open.pr + kBracketPriority);
   else
     e.ErrorCode = kPriorityError;
   if (IsOperandEnd(e.PrevSymbol)) e.PostfixTable[e.PostfixCount - 1].op = '.';  // implied AND
@@ -56,7 +56,7 @@ void ScanClose(Engine& e) {
   if (open.pr == 0)
     e.ErrorCode = kPriorityError;
   else
-    last.pr = static_cast<uint8_t>(last.pr - 10);  // what follows belongs to the outer level
+    last.pr = static_cast<uint8_t>(last.pr - kBracketPriority);  // what follows belongs to the outer level
   open.pr = last.pr;
   if (!IsOperandEnd(e.PrevSymbol)) e.ErrorCode = kSyntaxError;
   e.PrevSymbol = ')';
@@ -164,7 +164,7 @@ void GenerateDirectors(Engine& e) {
   }
 
   e.DirectorCount = 1;
-  e.NextIntermediate = 20;
+  e.NextIntermediate = kFirstIntermediate;
   auto& t = e.PostfixTable;
   while (t[1].op != ' ' && e.ErrorCode == kOk) {
     const uint16_t k = HighestRow(e);
@@ -220,7 +220,8 @@ uint8_t EvaluateDirectors(Engine& e) {
 }
 
 void LoadRow(Engine& e, uint16_t r) {
-  for (int i = 1; i <= 16; ++i) e.ValueTable[i] = static_cast<uint8_t>((r >> (i - 1)) & 1);
+  // Cell 16 too, which no director reads.
+  for (int i = 1; i <= kMaxVariables + 1; ++i) e.ValueTable[i] = static_cast<uint8_t>((r >> (i - 1)) & 1);
 }
 
 uint16_t LowMask(unsigned n) {

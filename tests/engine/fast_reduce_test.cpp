@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine_test_access.h"
 #include "fast_reduce.h"
 #include "test_support.h"
 
@@ -307,7 +308,7 @@ TEST(FastReduce, MakesPartOfThePlainComparisonsAndEveryOneThatActs) {
 
     auto fast = Loaded(f);
     Watcher watch;
-    fast->Fast->watch = &watch;
+    EngineTestAccess::WatchFastComparisons(*fast, &watch);
     fast->Fast->countComparisons = true;
     test::Reduce(*fast);
     ExpectSameState(*plain, *fast, f.what);
@@ -338,7 +339,7 @@ std::vector<std::pair<int, int>> Slices(Engine& e, bool fast, uint32_t budget) {
   uint8_t r = 0;
   do {
     r = fast ? FastScanSlice(e, host, r) : ScanSlice(e, host, r);
-    ends.emplace_back(r, r == kSliceMore ? e.ResumeIndex : -1);
+    ends.emplace_back(r, r == kSliceMore ? e.Reduce.i : -1);
   } while (r != kSliceDone);
   CompactTable(e);
   return ends;
@@ -484,7 +485,7 @@ std::vector<SliceEnd> StepSlices(Engine& e, bool fast, int budget, uint32_t seed
   std::vector<SliceEnd> ends;
   e.FullMask = LowMask(e.VariableCount);
   e.GoOn = 1;
-  e.SliceAnywhere = 1;
+  EngineTestAccess::SetSlicesEndAnywhere(e, true);
   e.Fast->stepScale = 1;
   e.Fast->sliceMicros = 0;
   uint8_t r = 0;
@@ -592,7 +593,7 @@ TEST(FastReduce, EscapeBetweenSlicesInsideAGroupLeavesNoFlag) {
   } host;
   auto e = test::NewEngine();
   ASSERT_EQ(test::Table(*e, "ABCD\n11  \n0 1 \n 0 1"), kOk);
-  e->SliceAnywhere = 1;
+  EngineTestAccess::SetSlicesEndAnywhere(*e, true);
   e->SliceBudget = 0;
   e->Fast->stepScale = 1;
   host.engine = e.get();

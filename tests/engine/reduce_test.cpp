@@ -29,6 +29,11 @@ void TracedReduce(Engine& e, test::RecordingHost& host) {
   ReduceTruthTable(e, host);
 }
 
+// The machine's code of a first term (v1, m1) with a second (v2, m2).
+CompareCode Compare(uint16_t full, uint16_t v1, uint16_t m1, uint16_t v2, uint16_t m2) {
+  return CodeOf(full, m1, m2, Difference(v1, m1, v2, m2));
+}
+
 TEST(Compare, CodesFollowDifferenceAndHoles) {
   const uint16_t full = 7;
   EXPECT_EQ(Compare(full, 3, 7, 3, 7), 1);   // same variables, agreeing
@@ -38,6 +43,33 @@ TEST(Compare, CodesFollowDifferenceAndHoles) {
   EXPECT_EQ(Compare(full, 3, 7, 3, 3), 5);   // second lacks C, agreeing
   EXPECT_EQ(Compare(full, 1, 3, 4, 5), 14);  // each lacks one, one opposite
   EXPECT_EQ(Compare(full, 3, 3, 6, 6), 13);  // each lacks one, agreeing
+}
+
+TEST(CodeTable, TheTraceNamesAVirtualTermExactlyWhereOneIsFormed) {
+  // Every code of both kinds, with and without each pass-over condition:
+  // the text and the formed consensus come from the same row, and a code
+  // that does not act shows "no action" whatever the state.
+  auto e = test::NewEngine();
+  for (const CodeRow& row : kCodeTable) {
+    for (const uint8_t kind : {kPairCompare, kVirtualCompare}) {
+      for (int conditions = 0; conditions < 8; ++conditions) {
+        TraceRecord r;
+        r.kind = kind;
+        r.code = row.code;
+        r.rescan = conditions & 1;
+        r.k = 5;
+        e->TermMark[5] = (conditions >> 1) & 1;
+        r.diff = 1;
+        r.history = (conditions >> 2) & 1;
+        const std::string text = ActionText(*e, r);
+        const std::string what = std::to_string(kind) + "/" + std::to_string(row.code) + "/" + std::to_string(conditions);
+        EXPECT_EQ(FormsVirtualTerm(*e, r), text == "virtual:" || text == "new VT") << what;
+        if (!row.acts) {
+          EXPECT_EQ(text, "no action") << what;
+        }
+      }
+    }
+  }
 }
 
 TEST(HasSingleBit, CountsBits) {
@@ -259,13 +291,13 @@ TEST(Reduce, PassesStartedByVirtualTermsCanEndASlice) {
     e->GoOn = 1;
     NullHost host;
     ASSERT_EQ(paths[first](*e, host, 0), kSliceMore) << first;
-    EXPECT_EQ(e->ResumeAtPass, 1);
+    EXPECT_EQ(e->Reduce.phase == ReducePhase::kPassStart, 1);
     EXPECT_EQ(e->TermCount, 4);  // the next pass, which compacts, has not begun
     uint8_t r = kSliceMore;
     for (int slices = 0; r == kSliceMore && slices < 100; ++slices) r = paths[(first + 1 + slices) % 2](*e, host, 1);
     EXPECT_EQ(r, kSliceDone);
     EXPECT_EQ(e->TermCount, 0);
-    EXPECT_EQ(e->ResumeAtPass, 0);
+    EXPECT_EQ(e->Reduce.phase == ReducePhase::kPassStart, 0);
   }
 }
 
