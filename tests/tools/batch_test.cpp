@@ -2,7 +2,9 @@
 // run, the trace texts and the reports.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -135,6 +137,34 @@ TEST(BatchTrace, OneLinePerComparison) {
             "VT code 13 k 2: no action\n");
 }
 
+// A trace that cannot be written whole is reported, whether a line fails
+// at once (standard error has no buffer) or only when flushed.
+TEST(BatchTrace, AFailedTraceWriteIsReported) {
+  for (const bool buffered : {false, true}) {
+    SCOPED_TRACE(buffered);
+    auto e = std::make_unique<Engine>();
+    ASSERT_FALSE(PlaceFormula(*e, "A.B+/A.C"));
+    e->TraceScan = 1;
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    if (!buffered) std::setvbuf(full, nullptr, _IONBF, 0);
+    BatchHost host(*e, full, false);
+    ASSERT_TRUE(RunGo(*e, host).verified);
+    host.Finish();
+    EXPECT_EQ(host.TraceError(), std::strerror(ENOSPC));
+    std::fclose(full);
+  }
+  auto e = std::make_unique<Engine>();
+  ASSERT_FALSE(PlaceFormula(*e, "A.B"));
+  e->TraceScan = 1;
+  std::FILE* out = std::tmpfile();
+  BatchHost host(*e, out, false);
+  RunGo(*e, host);
+  host.Finish();
+  EXPECT_EQ(host.TraceError(), "");
+  std::fclose(out);
+}
+
 TEST(BatchTrace, ActionTextFromKindAndCode) {
   auto e = std::make_unique<Engine>();
   struct Case {
@@ -262,6 +292,9 @@ TEST(BatchInput, FormulaRefusesCharactersOutsideTheLanguage) {
       {"A\vB", 1, "byte 0x0b"},
       {"A\xc2\xb7" "B", 1, "\"\xc2\xb7\" (U+00B7)"},
       {"A\xff", 1, "byte 0xff"},
+      {".i 2\n.o 1\n11 1\n", 1, "--pla - for standard input"},
+      {"  .o 1\n.i 2\n", 1, "--pla FILE"},
+      {"A.B\n10\n", 2, "--table"},
       {"a . b\r\n\t+ c\n", 0, ""},
       {"(A=B)-C>/D+e", 0, ""},
   };
@@ -497,6 +530,10 @@ TEST(BatchPla, RefusesWhatTheFormatDoesNotAllowOrTheToolDoesNotTake) {
       {".i 2\n.o 1\n~1 1\n", 3, "input 1 is \"~\""},
       {".i 2\n.o 2\n11 1\n", 3, "3 characters; .i 2 and .o 2 need 4"},
       {".i 2\n.o 1\n11 1\n.ob f\n", 4, "before the first row"},
+      // a control character or a byte outside ASCII is named, not counted
+      {".i 2\n.o 1\n1\x01 1\n", 3, "column 2 is byte 0x01"},
+      {".i 2\n.o 1\n11 \x7f" "1\n", 3, "column 4 is byte 0x7f"},
+      {".i 2\n.o 1\n11 1\xc2\xa0\n", 3, "column 5 is byte 0xc2"},
   };
   for (const Case& c : cases) {
     PlaFile f;
@@ -505,6 +542,13 @@ TEST(BatchPla, RefusesWhatTheFormatDoesNotAllowOrTheToolDoesNotTake) {
     EXPECT_EQ(err->line, c.line) << c.text;
     EXPECT_NE(err->text.find(c.words), std::string::npos) << err->text;
   }
+
+  // A NUL byte, which a C string could not hold in the table above.
+  PlaFile nul;
+  const auto nulErr = ReadPlaFile(std::string(".i 2\n.o 1\n1\0 1\n", 14), nul);
+  ASSERT_TRUE(nulErr);
+  EXPECT_EQ(nulErr->line, 3);
+  EXPECT_NE(nulErr->text.find("column 2 is byte 0x00"), std::string::npos) << nulErr->text;
 
   // An assignment listed both ON and OFF names both lines.
   PlaFile f;
@@ -688,6 +732,25 @@ TEST(BatchPlaRun, InterruptEndsTheOutputsStillToCome) {
   const auto json = PlaJsonResult(*e, f, run);
   EXPECT_EQ(json["outcome"], "interrupted");
   EXPECT_EQ(json["exit_status"], 130);
+}
+
+// Names are any bytes a file holds; the JSON text carries a byte that is
+// not UTF-8 as U+FFFD and keeps the rest, where the library would throw.
+TEST(BatchPlaRun, JsonOfNamesThatAreNotUtf8) {
+  PlaFile f;
+  ASSERT_FALSE(ReadPlaFile(".i 2\n.o 1\n.ilb a\xff" "b c\xc3\xa9\n.ob o\xfe\n11 1\n", f));
+  std::vector<std::vector<RowState>> states;
+  ASSERT_FALSE(AllOutputStates(f, states));
+  auto e = std::make_unique<Engine>();
+  NullHost host;
+  const PlaRun run = RunPla(*e, host, f, states, false);
+  std::string text;
+  ASSERT_NO_THROW(text = JsonText(PlaJsonResult(*e, f, run)));
+  const auto back = nlohmann::json::parse(text);
+  EXPECT_EQ(back["names"][0], "a\xef\xbf\xbd" "b");
+  EXPECT_EQ(back["names"][1], "c\xc3\xa9");
+  EXPECT_EQ(back["outputs"][0]["name"], "o\xef\xbf\xbd");
+  EXPECT_EQ(back["exit_status"], 0);
 }
 
 }  // namespace

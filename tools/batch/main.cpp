@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,8 @@ Inputs (give exactly one):
                   (The window has no don't-cares: they exist only here.)
   --load NAME     A saved formula file, run with the input mode and options
                   stored in it. NAME "abc" opens "tervo42_abc".
+  A formula of one word that names a file is refused with the option that
+  reads the file; in parentheses, as (WORD), it runs as a formula.
 
 Forms:
   --sop           Sum of products (the window's "CNF", the default): the
@@ -100,8 +104,11 @@ Output (--format):
                   output under "outputs". value and mask give the row's
                   literals: bit v of mask is set when variable v+1 occurs,
                   bit v of value when it occurs as itself.
-  Every write is checked: a full disk or a closed pipe ends the tool with a
-  message and exit status 2.
+  Names may be any bytes; in JSON a byte that is not UTF-8 becomes U+FFFD.
+  Every write of a result is checked, the trace included: a full disk ends
+  the tool with a message and exit status 2. A closed pipe ends it by the
+  signal SIGPIPE (status 141 in a shell), or, where SIGPIPE is ignored,
+  with a message and exit status 2.
   --minimal[=SECONDS] computes a cover with as few terms as it can find
   (then as few literals) in place of the reduction, for at most SECONDS
   (default 10), for a formula, a typed table, a saved file or each output
@@ -125,7 +132,9 @@ Saving:
   --save PATH writes the input, options and result as a formula file after
   the run. The file name gets the prefix "tervo42_" unless it has it; a "."
   in the name is refused ("NO EXTENSION ALLOWED IN FILE NAME"). An existing
-  file is replaced only once the new one is complete. A PLA file can be
+  file is replaced only once the new one is complete, keeping its mode
+  bits; a symbolic link is followed, a second hard link keeps the old
+  content. A PLA file can be
   saved when it is one sum of products of at most 100 rows without
   don't-cares.
 
@@ -170,6 +179,41 @@ std::optional<std::string> ReadInput(const std::string& path, std::string& out) 
   return std::nullopt;
 }
 
+// True when path names an existing regular file. Never throws: a word too
+// long for a file name, or a path through a folder that cannot be entered,
+// names no file.
+bool IsExistingFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+// A formula given as one word that names a file: most likely the file was
+// meant, so the word is refused with the option that reads it.
+int FileWordError(const std::string& word) {
+  std::string name = std::filesystem::path(word).filename().string();
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::string how;
+  if (name.size() > 4 && name.ends_with(".pla"))
+    how = "--pla " + word;
+  else if (name.starts_with("tervo42_"))
+    how = "--load " + word;
+  else
+    how = "-f " + word + " (a formula), --table " + word + " (a typed table) or --pla " + word + " (a PLA file)";
+  return UsageError("\"" + word + "\" names a file; read it with " + how + ", or write \"(" + word +
+                    ")\" to run the word as a formula");
+}
+
+// A number among the formula words beside a bare --minimal was meant as its
+// seconds; a number is never a formula.
+std::optional<std::string> StrayNumber(const std::vector<std::string>& words) {
+  for (const std::string& w : words) {
+    char* end = nullptr;
+    std::strtod(w.c_str(), &end);
+    if (!w.empty() && *end == '\0') return w;
+  }
+  return std::nullopt;
+}
+
 // A refused input file, with the line at fault when there is one.
 int InputFileError(const std::string& path, const InputError& err) {
   const std::string where = err.line > 0 ? path + ":" + std::to_string(err.line) : path;
@@ -207,6 +251,24 @@ int WriteResult(std::string_view text) {
   return kExitUsage;
 }
 
+// --help or --version, written as a result is: a failed write is an error.
+int ShowHelp(const CLI::App& app, const CLI::ParseError& e) {
+  std::ostringstream out, err;
+  app.exit(e, out, err);
+  if (const int status = WriteResult(out.str())) return status;
+  std::fputs(err.str().c_str(), stderr);
+  return kExitOk;
+}
+
+// After the result: 0 when every trace line was written, else the exit
+// status of a failed write.
+int TraceStatus(const BatchHost& host, const std::string& format) {
+  if (host.TraceError().empty()) return 0;
+  const char* stream = format == "text" ? "standard output" : "standard error";
+  std::fprintf(stderr, "%s: %s: %s; the trace is not written whole\n", kProgram, stream, host.TraceError().c_str());
+  return kExitUsage;
+}
+
 // A PLA file: every output run on its own, the results written together.
 // pos: 1 product of sums, 0 sum of products, -1 as the file's .type lists.
 int RunPlaFile(Engine& e, const std::string& path, const std::string* savePath, int pos, const std::string& format,
@@ -239,7 +301,7 @@ int RunPlaFile(Engine& e, const std::string& path, const std::string* savePath, 
 
   std::string result;
   if (format == "json") {
-    result = PlaJsonResult(e, file, run).dump(2) + "\n";
+    result = JsonText(PlaJsonResult(e, file, run));
   } else if (format == "pla") {
     // An interrupted run writes no file: a part of one would pass for all.
     if (!run.interrupted) result = WritePlaResults(file, run);
@@ -249,6 +311,7 @@ int RunPlaFile(Engine& e, const std::string& path, const std::string* savePath, 
     result = PlaTextReport(e, file, run);
   }
   if (const int status = WriteResult(result)) return status;
+  if (const int status = TraceStatus(host, format)) return status;
   if (run.interrupted) return kExitInterrupted;
   if (savePath)
     if (const int status = Save(e, *savePath)) return status;
@@ -288,11 +351,15 @@ int Run(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+    if (e.get_exit_code() == 0) return ShowHelp(app, e);  // --help, --version
     return UsageError(e.what());
   }
 
   if (sop && dnf) return UsageError(std::string("--sop and ") + (posOpt->count() ? "--pos" : "--dnf") + " exclude each other");
+
+  if (minimalOpt->count() && minimalText == "true")
+    if (const auto number = StrayNumber(formulaWords))
+      return UsageError("--minimal takes its seconds after \"=\": --minimal=" + *number);
 
   // Exactly one input.
   const int given = (formulaWords.empty() ? 0 : 1) + static_cast<int>(fileOpt->count() > 0) +
@@ -351,6 +418,7 @@ int Run(int argc, char** argv) {
     if (code != kOk) return FileError(opened.string(), std::string(MessageTable[code]));
   } else {
     std::string text;
+    if (formulaWords.size() == 1 && IsExistingFile(formulaWords[0])) return FileWordError(formulaWords[0]);
     if (!formulaWords.empty()) {
       for (std::size_t i = 0; i < formulaWords.size(); ++i) text += (i ? " " : "") + formulaWords[i];
     } else {
@@ -361,10 +429,6 @@ int Run(int argc, char** argv) {
       if (!formulaWords.empty()) return UsageError(err->text);
       return FileError(fromStdin || formulaFile == "-" ? "standard input" : formulaFile, err->text);
     }
-    // A formula word that names a file was perhaps meant for -f.
-    if (formulaWords.size() == 1 && std::filesystem::is_regular_file(formulaWords[0]))
-      std::fprintf(stderr, "%s: note: \"%s\" is run as a formula; it is also a file, which -f would read\n",
-                   kProgram, formulaWords[0].c_str());
     e.FormulaMode = 1;
     e.CnfMode = dnf ? 0 : 1;
   }
@@ -393,6 +457,7 @@ int Run(int argc, char** argv) {
     result = TextReport(e, run);
   }
   if (const int status = WriteResult(result)) return status;
+  if (const int status = TraceStatus(host, format)) return status;
 
   if (run.ended) return kExitInterrupted;
 

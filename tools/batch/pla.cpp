@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <sstream>
 #include <tuple>
 
 
@@ -36,9 +35,18 @@ std::optional<long> Number(std::string_view word) {
 std::string Printable(char c) {
   const auto u = static_cast<unsigned char>(c);
   if (u >= 0x21 && u < 0x7F) return std::string("\"") + c + "\"";
-  std::ostringstream s;
-  s << "byte 0x" << std::hex << static_cast<unsigned>(u);
-  return s.str();
+  static const char* hex = "0123456789abcdef";
+  return std::string("byte 0x") + hex[u >> 4] + hex[u & 15];
+}
+
+// The first control character (other than a blank) or byte outside ASCII
+// in a line, or npos.
+std::size_t StrayByte(std::string_view line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const auto u = static_cast<unsigned char>(line[i]);
+    if ((u < 0x20 && !IsBlank(line[i])) || u >= 0x7F) return i;
+  }
+  return std::string_view::npos;
 }
 
 // Letters from ".ilb" when they are distinct single letters, else A, B, C...
@@ -187,6 +195,9 @@ std::optional<InputError> ReadPlaFile(std::string_view text, PlaFile& out) {
     // and "|" may stand anywhere between them.
     if (inputs < 0 || outputs < 0) return refuse(lineNo, "a row before .i and .o");
     if (!firstRowLine) firstRowLine = lineNo;
+    if (const std::size_t at = StrayByte(line); at != std::string_view::npos)
+      return refuse(lineNo, "column " + std::to_string(at + 1) + " is " + Printable(line[at]) +
+                                "; a row holds the characters 0 1 - 2 ~ 3 4, blanks and \"|\"");
     cells.clear();
     for (std::string_view w : words)
       for (char c : w)
