@@ -331,6 +331,12 @@ run --help
 expect_rc "help" 0
 expect_out_has "help" "Exit status"
 expect_out_has "help" "--pla"
+# The man page is made from --help by help2man, which takes an indented line
+# that starts with an option as an item (its text after two blanks), and a
+# blank line as the end of a paragraph.
+if grep -qE '^ {2}--?[a-z][^ ]*( [A-Z]+)? [a-z]+ [a-z]' <<<"$OUT"; then bad "help: a paragraph starts with an option"; else ok; fi
+if [ "$(grep -cE '^  (0|1|2|3|130) {2,}[a-z]' <<<"$OUT")" -eq 5 ]; then ok; else bad "help: each exit status an item"; fi
+if grep -B1 '^Writing:' <<<"$OUT" | head -1 | grep -q '^$'; then ok; else bad "help: a blank line after the json item"; fi
 run 'A' --table table.txt
 expect_rc "two inputs" 2
 run --format xml 'A'

@@ -71,7 +71,8 @@ std::string Describe(std::string_view text, std::size_t i) {
   }
   char code[16];
   std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
-  return "\"" + std::string(text.substr(i, n)) + "\" (" + code + ")";
+  std::string s = "\"";
+  return s.append(text.substr(i, n)).append("\" (").append(code).append(")");
 }
 
 // True when a line of text starts with a PLA file's ".i" or ".o" keyword.

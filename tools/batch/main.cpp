@@ -104,23 +104,33 @@ Output (--format):
                   output under "outputs". value and mask give the row's
                   literals: bit v of mask is set when variable v+1 occurs,
                   bit v of value when it occurs as itself.
+
+Writing:
   Names may be any bytes; in JSON a byte that is not UTF-8 becomes U+FFFD.
+
   Every write of a result is checked, the trace included: a full disk ends
   the tool with a message and exit status 2. A closed pipe ends it by the
   signal SIGPIPE (status 141 in a shell), or, where SIGPIPE is ignored,
   with a message and exit status 2.
-  --minimal[=SECONDS] computes a cover with as few terms as it can find
-  (then as few literals) in place of the reduction, for at most SECONDS
-  (default 10), for a formula, a typed table, a saved file or each output
-  of a PLA file (whose don't-cares its terms may use). The message
-  line adds ", minimum" when the cover is proved to have the fewest terms,
-  else ", at least N" with a proved lower bound; the PLA output carries the
-  same as a comment line, the JSON output as "minimum" (true or false) and
-  "lower_bound". Ctrl+C during the search keeps the best cover found so far
-  (", stopped: best cover so far").
-  --trace prints one line per comparison of the reduction: TT (two entries,
-  i and j) or VT (the virtual term and entry k), the code and the action.
-  The lines go to standard output with --format text, else to standard error.
+
+Minimal covers:
+  With --minimal[=SECONDS] the tool computes a cover with as few terms as it
+  can find (then as few literals) in place of the reduction, for at most
+  SECONDS (default 10), for a formula, a typed table, a saved file or each
+  output of a PLA file (whose don't-cares its terms may use).
+
+  The message line adds ", minimum" when the cover is proved to have the
+  fewest terms, else ", at least N" with a proved lower bound; the PLA
+  output carries the same as a comment line, the JSON output as "minimum"
+  (true or false) and "lower_bound". Ctrl+C during the search keeps the best
+  cover found so far (", stopped: best cover so far").
+
+Trace and progress:
+  With --trace the tool prints one line per comparison of the reduction: TT
+  (two entries, i and j) or VT (the virtual term and entry k), the code and
+  the action. The lines go to standard output with --format text, else to
+  standard error.
+
   On a terminal a long reduction shows its progress on standard error, and
   Ctrl+C ends it (and the outputs still to come).
 
@@ -129,22 +139,23 @@ Limits:
   characters, 32768 PLA rows and 1024 outputs.
 
 Saving:
-  --save PATH writes the input, options and result as a formula file after
-  the run. The file name gets the prefix "tervo42_" unless it has it; a "."
-  in the name is refused ("NO EXTENSION ALLOWED IN FILE NAME"). An existing
-  file is replaced only once the new one is complete, keeping its mode
-  bits; a symbolic link is followed, a second hard link keeps the old
-  content. A PLA file can be
-  saved when it is one sum of products of at most 100 rows without
-  don't-cares.
+  With --save PATH the tool writes the input, options and result as a
+  formula file after the run. The file name gets the prefix "tervo42_"
+  unless it has it; a "." in the name is refused ("NO EXTENSION ALLOWED IN
+  FILE NAME").
+
+  An existing file is replaced only once the new one is complete, keeping
+  its mode bits; a symbolic link is followed, while a second hard link keeps
+  the old content. A PLA file can be saved when it is one sum of products of
+  at most 100 rows without don't-cares.
 
 Exit status:
-  0  the run ended "OK: "
-  1  it ended with a message such as "SYNTAX ERROR", "TAUTOLOGY" or
-     "INCONSISTENT"
-  2  usage, input and file errors, and failed writes
-  3  the result failed its verification ("TT Verify ERROR: ")
-  130 ended by Ctrl+C ("process terminated")
+  0    the run ended "OK: "
+  1    it ended with a message such as "SYNTAX ERROR", "TAUTOLOGY" or
+       "INCONSISTENT"
+  2    usage, input and file errors, and failed writes
+  3    the result failed its verification ("TT Verify ERROR: ")
+  130  ended by Ctrl+C ("process terminated")
 )";
 
 int UsageError(const std::string& text) {

@@ -30,7 +30,7 @@ std::string TermFormula(const Engine& e, uint16_t value, uint16_t mask) {
     if (!itself) s += '/';
     s += e.VariableTable[v];
   }
-  if (s.empty()) s = e.CnfMode ? "1" : "0";
+  if (s.empty()) s += e.CnfMode ? '1' : '0';
   return s;
 }
 
