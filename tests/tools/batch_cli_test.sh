@@ -408,6 +408,12 @@ expect_out_has "minimal PLA with don't-cares" "-11 11"
 run --pla dc.pla --minimal --format json
 expect_json "minimal PLA JSON" '.outputs | map(.minimum) == [true, true]'
 
+# A title before .i and comments after rows, as files in the wild have them.
+printf 'test2\n.i 3\n.o 1\n.type fr\n.p 2\n11- 1  # on\n0-- 0  # off\n.e\n' >titled.pla
+run --pla titled.pla --format pla
+expect_rc "a PLA file with a title and row comments" 0
+expect_out_has "a PLA file with a title and row comments" "1-- 1"
+
 # ---------------------------------------------------------------- words, streams and names
 # A formula word too long for a file name is still a formula.
 run "$(printf 'A.%.0s' $(seq 128))B"

@@ -495,6 +495,14 @@ TEST(BatchPla, ReadsEveryConstructIntoOnOffAndDontCareRows) {
       // several outputs, 3 meaning nothing, a comment between rows
       {".i 2\n.o 3\n.ilb x y\n.ob f g h\n.p 3\n10 1-0\n# rows\n01 301\n11 111\n.end\n00 111\n",
        {"0101", "0-01", "0011"}},
+      // a title, or any text before .i that is no row, is passed over
+      {"test2\n.i 2\n.o 1\n.p 1\n11 1\n", {"0001"}},
+      {"adder, 2 bits (c) 1990\n\n  \xc3\xa4 notes: 01 1\n.o 1\n.i 2\n11 1\n", {"0001"}},
+      // a "#" comment at the end of a row
+      {".i 2\n.o 1\n.p 2\n11 1 # both\n01 1# tight, 10 1\n", {"0011"}},
+      // .type fr and fdr keep their sets with titles and comments
+      {"fr file\n.i 2\n.o 1\n.type fr\n1- 1 # on\n00 0 # off\n", {"01-1"}},
+      {"fdr file\n.i 2\n.o 1\n.type fdr\n10 1#a\n11 -  # free\n0- 0 #\n", {"010-"}},
   };
   for (const Case& c : cases) {
     PlaFile f;
@@ -530,6 +538,11 @@ TEST(BatchPla, RefusesWhatTheFormatDoesNotAllowOrTheToolDoesNotTake) {
       {".i 2\n.o 1\n~1 1\n", 3, "input 1 is \"~\""},
       {".i 2\n.o 2\n11 1\n", 3, "3 characters; .i 2 and .o 2 need 4"},
       {".i 2\n.o 1\n11 1\n.ob f\n", 4, "before the first row"},
+      // a title is passed over, a row before .i is not; a comment is no cell
+      {"title\n10 1\n.i 2\n.o 1\n", 2, "a row before .i and .o"},
+      {"title\n  01 | 1 # row\n", 2, "a row before .i and .o"},
+      {".i 2\n.o 1\n1#1 1\n", 3, "the row has 1 characters"},
+      {".i 2\n.o 1\n.p 2\n11 1\n# 10 1\n", 3, ".p says 2 rows, the file has 1"},
       // a control character or a byte outside ASCII is named, not counted
       {".i 2\n.o 1\n1\x01 1\n", 3, "column 2 is byte 0x01"},
       {".i 2\n.o 1\n11 \x7f" "1\n", 3, "column 4 is byte 0x7f"},

@@ -55,10 +55,11 @@ Inputs (give exactly one):
                   term lines of "0", "1" and blanks, at most 15 columns.
                   Always a sum of products.
   --pla FILE      A PLA file: .i 1..15 inputs, .o outputs, optional .ilb and
-                  .ob names, .p, .type, "#" comment lines, .e or .end. A row
-                  is the inputs ("0", "1", "-" or "2" for either) and one
+                  .ob names, .p, .type, .e or .end, "#" comments. A row is
+                  the inputs ("0", "1", "-" or "2" for either) and one
                   character per output; blanks and "|" may stand anywhere
-                  in it. An output "1" (or "4") puts the row in the ON-set,
+                  in it, a "#" comment after it. Text before .i that is no
+                  row (a title) is passed over. An output "1" (or "4") puts the row in the ON-set,
                   "-" (or "2") in the don't-care set, "0" in the OFF-set,
                   "~" (or "3") nowhere, as far as the type lists that set:
                   .type f the ON-set (the rest is 0), fd the ON-set and

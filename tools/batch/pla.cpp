@@ -49,6 +49,12 @@ std::size_t StrayByte(std::string_view line) {
   return std::string_view::npos;
 }
 
+// True when a line holds only the characters of a row: what a row before
+// .i looks like, as opposed to a title.
+bool IsRowText(std::string_view line) {
+  return line.find_first_not_of("01234-~| \t\r\v\f") == std::string_view::npos;
+}
+
 // Letters from ".ilb" when they are distinct single letters, else A, B, C...
 std::string ChooseLetters(const std::vector<std::string>& names, unsigned inputs) {
   std::string letters;
@@ -129,11 +135,11 @@ std::optional<InputError> ReadPlaFile(std::string_view text, PlaFile& out) {
   while (pos < text.size()) {
     std::size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
-    const std::string_view line = text.substr(pos, end - pos);
+    std::string_view line = text.substr(pos, end - pos);
     pos = end + 1;
     ++lineNo;
 
-    const std::vector<std::string_view> words = Words(line);
+    std::vector<std::string_view> words = Words(line);
     if (words.empty() || words[0][0] == '#') continue;
 
     if (words[0][0] == '.') {
@@ -192,7 +198,12 @@ std::optional<InputError> ReadPlaFile(std::string_view text, PlaFile& out) {
     }
 
     // A row: the input characters, then one character per output; blanks
-    // and "|" may stand anywhere between them.
+    // and "|" may stand anywhere between them, and a "#" starts a comment
+    // that runs to the end of the line.
+    line = line.substr(0, line.find('#'));
+    words = Words(line);
+    // Text before .i that is no row is a title, as many files begin.
+    if (inputs < 0 && !IsRowText(line)) continue;
     if (inputs < 0 || outputs < 0) return refuse(lineNo, "a row before .i and .o");
     if (!firstRowLine) firstRowLine = lineNo;
     if (const std::size_t at = StrayByte(line); at != std::string_view::npos)

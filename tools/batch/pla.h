@@ -59,8 +59,10 @@ struct PlaFile {
 // Read a PLA file: "#" comment lines, ".i" 1..15, ".o" 1..1024, ".ilb",
 // ".ob", ".p", ".type" f, r, fd, fr, dr or fdr, ".e"/".end" (nothing after
 // it is read), and rows of input characters "0" "1" "-" "2" followed by one
-// output character per output, with blanks and "|" anywhere between them.
-// Everything else is refused with the line at fault.
+// output character per output, with blanks and "|" anywhere between them
+// and a "#" comment after them. Lines of text before ".i" (a title) are
+// passed over, unless they look like rows. Everything else is refused with
+// the line at fault.
 std::optional<InputError> ReadPlaFile(std::string_view text, PlaFile& out);
 
 // The ON, OFF and don't-care rows of output k, one entry per assignment
