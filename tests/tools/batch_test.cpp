@@ -2,6 +2,8 @@
 // run, the trace texts and the reports.
 #include <gtest/gtest.h>
 
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include "engine.h"
 #include "inputs.h"
 #include "logic_unit.h"
+#include "options.h"
 #include "pla.h"
 #include "pla_run.h"
 #include "report.h"
@@ -214,6 +217,68 @@ TEST(BatchTrace, SecondsKeepAtMostThreeDecimals) {
   EXPECT_EQ(FormatSeconds(2.0), "2");
   EXPECT_EQ(FormatSeconds(12.3456), "12.346");
   EXPECT_EQ(FormatSeconds(0.0000123, 6), "0.000012");
+}
+
+// ---------------------------------------------------------------- command line
+
+// The refusal of a command line, as the tool words it; "" when it runs.
+std::string Refusal(std::vector<std::string> args, bool stdinIsTerminal = false) {
+  args.insert(args.begin(), "tervo42-batch");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  CLI::App app;
+  Options o;
+  DefineOptions(app, o);
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::ExcludesError&) {
+    // CLI11 finds the pair; the tool's own words name it.
+  }
+  Complete(app, o);
+  return UsageProblem(app, o, stdinIsTerminal).value_or("");
+}
+
+// Each combination that is refused, and which refusal comes first when a
+// command line has several faults.
+TEST(BatchCommandLine, RefusesWhatDoesNotCombine) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string refusal;  // the start of the message; "" runs
+  } cases[] = {
+      {{"A.B"}, ""},
+      {{"--pos", "--dnf", "A"}, ""},
+      {{"--minimal=2.5", "--pla", "f.pla"}, ""},
+      {{"--sop", "--pos", "A"}, "--sop and --pos exclude each other"},
+      {{"--sop", "--dnf", "A"}, "--sop and --dnf exclude each other"},
+      {{"A", "--table", "t"}, "give exactly one input"},
+      {{"--pla", "a", "--load", "b"}, "give exactly one input"},
+      {{"-f", "a", "B"}, "give exactly one input"},
+      {{"--dnf", "--table", "t"}, "--dnf applies to formula and PLA input only"},
+      {{"--pos", "--load", "x"}, "--pos applies to formula and PLA input only"},
+      {{"--sop", "--load", "x"}, "--sop does not apply to --load"},
+      {{"--no-reduce", "--load", "x"}, "--no-reduce does not apply to --load"},
+      {{"--minimal", "--no-reduce", "A"}, "--minimal takes the reduction's place"},
+      {{"--minimal", "--trace", "A"}, "--minimal does not combine with --trace"},
+      {{"--minimal=abc", "A"}, "--minimal=SECONDS takes a number of seconds from 0 to 1000000, not \"abc\""},
+      {{"--minimal=-1", "A"}, "--minimal=SECONDS takes"},
+      {{"--minimal", "5", "A.B"}, "--minimal takes its seconds after \"=\": --minimal=5"},
+      {{"--minimal", "0.5", "--pla", "f.pla"}, "--minimal takes its seconds after \"=\": --minimal=0.5"},
+      // several faults: the first in this order is named
+      {{"--sop", "--pos", "--table", "t", "A"}, "--sop and --pos exclude each other"},
+      {{"--dnf", "--table", "t", "A"}, "give exactly one input"},
+      {{"--minimal=x", "--no-reduce", "A"}, "--minimal=SECONDS takes"},
+  };
+  for (const Case& c : cases) {
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    const std::string refusal = Refusal(c.args);
+    if (c.refusal.empty())
+      EXPECT_EQ(refusal, "") << line;
+    else
+      EXPECT_EQ(refusal.rfind(c.refusal, 0), 0u) << line << "gives: " << refusal;
+  }
+  EXPECT_EQ(Refusal({}, true).rfind("no input", 0), 0u);
+  EXPECT_EQ(Refusal({}, false), "");
 }
 
 // ---------------------------------------------------------------- formula and table text
@@ -572,6 +637,55 @@ TEST(BatchPla, RefusesWhatTheFormatDoesNotAllowOrTheToolDoesNotTake) {
   ASSERT_TRUE(err);
   EXPECT_EQ(err->line, 5);
   EXPECT_NE(err->text.find("inputs 101 are 1 for output 2 on line 4 and 0 on line 5"), std::string::npos) << err->text;
+}
+
+// The help's keyword list and the reader agree: each keyword listed as
+// refused is refused with the reason the help gives, and each one taken is
+// taken.
+TEST(BatchPla, KeywordHelpMatchesTheReader) {
+  // One item per line: the keywords, then the text; an item's text may go
+  // on over lines of its own, and may name more keywords in "(also ...)".
+  const std::string help = PlaKeywordHelp();
+  std::vector<std::pair<std::string, std::string>> items;
+  std::size_t pos = 0;
+  while (pos < help.size()) {
+    const std::size_t end = help.find('\n', pos);
+    const std::string line = help.substr(pos, end - pos);
+    pos = end + 1;
+    ASSERT_GE(line.size(), 19u) << line;
+    if (line[2] == '.')
+      items.emplace_back(line.substr(0, 18), line.substr(18));
+    else
+      items.back().second += " " + line.substr(18);
+  }
+  int refused = 0, taken = 0;
+  for (const auto& [tag, text] : items) {
+    const bool isRefused = text.rfind("refused: ", 0) == 0;
+    std::string names = tag;
+    if (const std::size_t also = text.find("(also "); also != std::string::npos) names += text.substr(also);
+    for (std::size_t at = names.find('.'); at != std::string::npos; at = names.find('.', at)) {
+      const std::size_t stop = names.find_first_of(" ,)", at);
+      const std::string key = names.substr(at, stop - at);
+      at = stop == std::string::npos ? names.size() : stop;
+      if (key == "...") continue;
+      SCOPED_TRACE(key);
+      PlaFile f;
+      const auto err = ReadPlaFile(".i 2\n.o 1\n" + key + " 1\n11 1\n", f);
+      if (isRefused) {
+        ++refused;
+        ASSERT_TRUE(err);
+        EXPECT_EQ(err->line, 3);
+        // The reason as the reader gives it begins as the help's does.
+        const std::string reason = text.substr(9, 30);
+        EXPECT_NE(err->text.find("the keyword " + key + " is not taken: " + reason), std::string::npos) << err->text;
+      } else {
+        ++taken;
+        EXPECT_TRUE(!err || err->text.find("is not taken") == std::string::npos) << err->text;
+      }
+    }
+  }
+  EXPECT_EQ(taken, 8);
+  EXPECT_EQ(refused, 10);
 }
 
 // ---------------------------------------------------------------- PLA runs

@@ -65,6 +65,10 @@ struct PlaFile {
 // the line at fault.
 std::optional<InputError> ReadPlaFile(std::string_view text, PlaFile& out);
 
+// The keywords ReadPlaFile knows, one item per line as the help lists them:
+// what each one taken gives, and why each one refused is refused.
+std::string PlaKeywordHelp();
+
 // The ON, OFF and don't-care rows of output k, one entry per assignment
 // (bit c of an assignment is the value of input column c). What the file
 // does not list is OFF when it lists only the ON-set (with or without
