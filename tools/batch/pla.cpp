@@ -357,8 +357,10 @@ std::string PlaKeywordHelp() {
     const PlaKeyword& k = kPlaKeywords[i];
     // Keywords refused for the same reason share one item; those that do
     // not fit beside it are named after the reason.
-    std::string tag = "  " + std::string(k.name) + (k.arguments.empty() ? "" : " " + std::string(k.arguments));
-    std::string text = k.handler ? std::string(k.meaning) : "refused: " + std::string(k.meaning);
+    std::string tag = "  ";
+    tag.append(k.name).append(k.arguments.empty() ? "" : " ").append(k.arguments);
+    std::string text = k.handler ? "" : "refused: ";
+    text.append(k.meaning);
     std::vector<std::string_view> also;
     while (i + 1 < std::size(kPlaKeywords) && !k.handler && !kPlaKeywords[i + 1].handler &&
            kPlaKeywords[i + 1].meaning == k.meaning)
