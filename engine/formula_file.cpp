@@ -130,15 +130,19 @@ bool WriteFileAtomically(const std::filesystem::path& chosen, std::span<const ui
   std::string tempPath;
   const int fd = CreateTemporary(folder, tempPath);
   if (fd < 0) return false;
-  bool ok = true;
-  if (replacing) {
-    // The new file takes the old one's owner (where allowed) and mode.
+  // While it is written the file is no more open to others than the old one.
+  bool ok = !replacing || ::fchmod(fd, old.st_mode & 0777) == 0;
+  ok = ok && WriteAll(sink, fd, bytes);
+  if (ok && replacing) {
+    // The new file takes the old one's owner (where allowed) and mode. Both
+    // come after the writing: a write by a user without the privilege
+    // clears the setuid and setgid bits, and so does a change of owner.
     if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
       // Not permitted for another's file: the saving user owns the new one.
     }
     ok = ::fchmod(fd, old.st_mode & 07777) == 0;
   }
-  ok = ok && WriteAll(sink, fd, bytes) && sink.Sync(fd) == 0;
+  ok = ok && sink.Sync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) ok = false;
   if (!ok) {

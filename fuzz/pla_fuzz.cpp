@@ -1,7 +1,7 @@
 // Fuzz target for the PLA reader: any bytes are either refused with a line
 // inside the text, or read into outputs whose rows are each ON, OFF or
 // don't-care; small files are also run, and the PLA written from their
-// results must read back as the same functions.
+// results must read back as the same functions and give JSON text.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -11,6 +11,7 @@
 #include "inputs.h"
 #include "pla.h"
 #include "pla_run.h"
+#include "report.h"
 
 namespace {
 
@@ -61,6 +62,8 @@ void CheckOne(std::string_view text) {
     const PlaRun run = RunPla(e, host, f, states, pos);
     Require(!run.interrupted && run.outputs.size() == f.outputs);
     Require(PlaExitStatus(run) == kExitOk);
+    // The JSON of any names is written whole (a throw would end the run).
+    Require(!JsonText(PlaJsonResult(e, f, run)).empty());
     PlaFile back;
     Require(!ReadPlaFile(WritePlaResults(f, run), back));
     for (unsigned k = 0; k < f.outputs; ++k) {

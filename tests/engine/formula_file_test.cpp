@@ -67,9 +67,14 @@ struct TestSink : FileSink {
   std::size_t most = 0;   // longest single write, 0 no limit
   bool interrupt = false;  // every other write returns EINTR first
   bool failSync = false;
+  bool clearIds = false;  // each write clears setuid and setgid, as for a user without the privilege
   long written = 0, calls = 0;
   long Write(int fd, const uint8_t* data, std::size_t size) override {
     ++calls;
+    if (clearIds) {
+      struct stat st {};
+      if (::fstat(fd, &st) == 0) ::fchmod(fd, st.st_mode & 01777);
+    }
     if (interrupt && calls % 2 == 1) {
       errno = EINTR;
       return -1;
@@ -333,6 +338,23 @@ TEST_F(FormulaFileTest, ReplacedFileKeepsItsPermissions) {
   ASSERT_EQ(SaveFormulaFile(*e, dir / "abc"), kOk);
   EXPECT_EQ(fs::status(dir / "tervo42_abc").permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// The setuid, setgid and sticky bits survive a save, also where writing to
+// the new file clears the first two, as it does for an ordinary user.
+TEST_F(FormulaFileTest, ReplacedFileKeepsItsSpecialBits) {
+  auto e = Populated(2, 2);
+  for (const ::mode_t mode : {02770, 04750, 06755, 01777, 0640}) {
+    SCOPED_TRACE(mode);
+    ASSERT_EQ(SaveFormulaFile(*e, dir / "abc"), kOk);
+    ASSERT_EQ(::chmod((dir / "tervo42_abc").c_str(), mode), 0);
+    TestSink sink;
+    sink.clearIds = true;
+    ASSERT_EQ(SaveFormulaFile(*e, dir / "abc", nullptr, sink), kOk);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "tervo42_abc").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+  }
 }
 
 TEST_F(FormulaFileTest, SinkFaultsAndInterruptions) {

@@ -331,6 +331,12 @@ run --help
 expect_rc "help" 0
 expect_out_has "help" "Exit status"
 expect_out_has "help" "--pla"
+# The man page is made from --help by help2man, which takes an indented line
+# that starts with an option as an item (its text after two blanks), and a
+# blank line as the end of a paragraph.
+if grep -qE '^ {2}--?[a-z][^ ]*( [A-Z]+)? [a-z]+ [a-z]' <<<"$OUT"; then bad "help: a paragraph starts with an option"; else ok; fi
+if [ "$(grep -cE '^  (0|1|2|3|130) {2,}[a-z]' <<<"$OUT")" -eq 5 ]; then ok; else bad "help: each exit status an item"; fi
+if grep -B1 '^Writing:' <<<"$OUT" | head -1 | grep -q '^$'; then ok; else bad "help: a blank line after the json item"; fi
 run 'A' --table table.txt
 expect_rc "two inputs" 2
 run --format xml 'A'
@@ -401,6 +407,57 @@ expect_out_has "minimal PLA with don't-cares" ".p 3"
 expect_out_has "minimal PLA with don't-cares" "-11 11"
 run --pla dc.pla --minimal --format json
 expect_json "minimal PLA JSON" '.outputs | map(.minimum) == [true, true]'
+
+# A title before .i and comments after rows, as files in the wild have them.
+printf 'test2\n.i 3\n.o 1\n.type fr\n.p 2\n11- 1  # on\n0-- 0  # off\n.e\n' >titled.pla
+run --pla titled.pla --format pla
+expect_rc "a PLA file with a title and row comments" 0
+expect_out_has "a PLA file with a title and row comments" "1-- 1"
+
+# ---------------------------------------------------------------- words, streams and names
+# A formula word too long for a file name is still a formula.
+run "$(printf 'A.%.0s' $(seq 128))B"
+expect_rc "formula word longer than a file name" 0
+expect_out_has "formula word longer than a file name" "OK: "
+# A word that names a file is refused with the option that reads it.
+printf '.i 2\n.o 1\n11 1\n.e\n' >word.pla
+run word.pla
+expect_rc "a .pla file as a formula word" 2
+expect_err_has "a .pla file as a formula word" "read it with --pla word.pla"
+run '(word.pla)'
+expect_rc "in parentheses the word is a formula" 0
+printf 'A.B' >wordfile
+run wordfile
+expect_err_has "a file as a formula word" "-f wordfile"
+run_stdin "$(cat word.pla)"
+expect_rc "a PLA file on standard input" 2
+expect_err_has "a PLA file on standard input" "--pla - for standard input"
+run --minimal 5 'A.B'
+expect_rc "--minimal with a blank before its seconds" 2
+expect_err_has "--minimal with a blank before its seconds" "--minimal=5"
+for flag in --help --version; do
+  "$BATCH" $flag >/dev/full 2>"$WORK/.err"
+  RC=$? OUT= ERR=$(cat "$WORK/.err")
+  expect_rc "$flag to a full disk" 2
+  expect_err_has "$flag to a full disk" "No space left on device"
+done
+# The trace carries results: a trace that cannot be written fails the run.
+"$BATCH" --format json --trace 'A.B+/A.C' >"$WORK/.out" 2>/dev/full
+RC=$?
+expect_rc "trace to a full standard error" 2
+"$BATCH" --trace 'A.B+/A.C' >/dev/full 2>"$WORK/.err"
+RC=$? OUT= ERR=$(cat "$WORK/.err")
+expect_rc "trace to a full standard output" 2
+expect_err_has "trace to a full standard output" "No space left on device"
+# Names that are not UTF-8 reach the JSON as U+FFFD; the run is written whole.
+printf '.i 2\n.o 1\n.ilb a\377b c\n.ob o\376\n11 1\n.e\n' >latin.pla
+run --pla latin.pla --format json
+expect_rc "JSON of names that are not UTF-8" 0
+expect_json "JSON of names that are not UTF-8" '.names == ["a\ufffdb", "c"] and .outputs[0].name == "o\ufffd"'
+printf '.i 2\n.o 1\n1\0 1\n.e\n' >nul.pla
+run --pla nul.pla
+expect_rc "a NUL byte in a row" 2
+expect_err_has "a NUL byte in a row" "nul.pla:3: column 2 is byte 0x00"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -2,7 +2,11 @@
 // run, the trace texts and the reports.
 #include <gtest/gtest.h>
 
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +14,7 @@
 #include "engine.h"
 #include "inputs.h"
 #include "logic_unit.h"
+#include "options.h"
 #include "pla.h"
 #include "pla_run.h"
 #include "report.h"
@@ -149,6 +154,34 @@ TEST(BatchTrace, OneLinePerComparison) {
             "VT code 13 k 2: no action\n");
 }
 
+// A trace that cannot be written whole is reported, whether a line fails
+// at once (standard error has no buffer) or only when flushed.
+TEST(BatchTrace, AFailedTraceWriteIsReported) {
+  for (const bool buffered : {false, true}) {
+    SCOPED_TRACE(buffered);
+    auto e = std::make_unique<Engine>();
+    ASSERT_FALSE(PlaceFormula(*e, "A.B+/A.C"));
+    e->TraceScan = 1;
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    if (!buffered) std::setvbuf(full, nullptr, _IONBF, 0);
+    BatchHost host(*e, full, false);
+    ASSERT_TRUE(RunGo(*e, host).verified);
+    host.Finish();
+    EXPECT_EQ(host.TraceError(), std::strerror(ENOSPC));
+    std::fclose(full);
+  }
+  auto e = std::make_unique<Engine>();
+  ASSERT_FALSE(PlaceFormula(*e, "A.B"));
+  e->TraceScan = 1;
+  std::FILE* out = std::tmpfile();
+  BatchHost host(*e, out, false);
+  RunGo(*e, host);
+  host.Finish();
+  EXPECT_EQ(host.TraceError(), "");
+  std::fclose(out);
+}
+
 TEST(BatchTrace, ActionTextFromKindAndCode) {
   auto e = std::make_unique<Engine>();
   struct Case {
@@ -198,6 +231,68 @@ TEST(BatchTrace, SecondsKeepAtMostThreeDecimals) {
   EXPECT_EQ(FormatSeconds(2.0), "2");
   EXPECT_EQ(FormatSeconds(12.3456), "12.346");
   EXPECT_EQ(FormatSeconds(0.0000123, 6), "0.000012");
+}
+
+// ---------------------------------------------------------------- command line
+
+// The refusal of a command line, as the tool words it; "" when it runs.
+std::string Refusal(std::vector<std::string> args, bool stdinIsTerminal = false) {
+  args.insert(args.begin(), "tervo42-batch");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  CLI::App app;
+  Options o;
+  DefineOptions(app, o);
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::ExcludesError&) {
+    // CLI11 finds the pair; the tool's own words name it.
+  }
+  Complete(app, o);
+  return UsageProblem(app, o, stdinIsTerminal).value_or("");
+}
+
+// Each combination that is refused, and which refusal comes first when a
+// command line has several faults.
+TEST(BatchCommandLine, RefusesWhatDoesNotCombine) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string refusal;  // the start of the message; "" runs
+  } cases[] = {
+      {{"A.B"}, ""},
+      {{"--pos", "--dnf", "A"}, ""},
+      {{"--minimal=2.5", "--pla", "f.pla"}, ""},
+      {{"--sop", "--pos", "A"}, "--sop and --pos exclude each other"},
+      {{"--sop", "--dnf", "A"}, "--sop and --dnf exclude each other"},
+      {{"A", "--table", "t"}, "give exactly one input"},
+      {{"--pla", "a", "--load", "b"}, "give exactly one input"},
+      {{"-f", "a", "B"}, "give exactly one input"},
+      {{"--dnf", "--table", "t"}, "--dnf applies to formula and PLA input only"},
+      {{"--pos", "--load", "x"}, "--pos applies to formula and PLA input only"},
+      {{"--sop", "--load", "x"}, "--sop does not apply to --load"},
+      {{"--no-reduce", "--load", "x"}, "--no-reduce does not apply to --load"},
+      {{"--minimal", "--no-reduce", "A"}, "--minimal takes the reduction's place"},
+      {{"--minimal", "--trace", "A"}, "--minimal does not combine with --trace"},
+      {{"--minimal=abc", "A"}, "--minimal=SECONDS takes a number of seconds from 0 to 1000000, not \"abc\""},
+      {{"--minimal=-1", "A"}, "--minimal=SECONDS takes"},
+      {{"--minimal", "5", "A.B"}, "--minimal takes its seconds after \"=\": --minimal=5"},
+      {{"--minimal", "0.5", "--pla", "f.pla"}, "--minimal takes its seconds after \"=\": --minimal=0.5"},
+      // several faults: the first in this order is named
+      {{"--sop", "--pos", "--table", "t", "A"}, "--sop and --pos exclude each other"},
+      {{"--dnf", "--table", "t", "A"}, "give exactly one input"},
+      {{"--minimal=x", "--no-reduce", "A"}, "--minimal=SECONDS takes"},
+  };
+  for (const Case& c : cases) {
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    const std::string refusal = Refusal(c.args);
+    if (c.refusal.empty())
+      EXPECT_EQ(refusal, "") << line;
+    else
+      EXPECT_EQ(refusal.rfind(c.refusal, 0), 0u) << line << "gives: " << refusal;
+  }
+  EXPECT_EQ(Refusal({}, true).rfind("no input", 0), 0u);
+  EXPECT_EQ(Refusal({}, false), "");
 }
 
 // ---------------------------------------------------------------- formula and table text
@@ -276,6 +371,9 @@ TEST(BatchInput, FormulaRefusesCharactersOutsideTheLanguage) {
       {"A\vB", 1, "byte 0x0b"},
       {"A\xc2\xb7" "B", 1, "\"\xc2\xb7\" (U+00B7)"},
       {"A\xff", 1, "byte 0xff"},
+      {".i 2\n.o 1\n11 1\n", 1, "--pla - for standard input"},
+      {"  .o 1\n.i 2\n", 1, "--pla FILE"},
+      {"A.B\n10\n", 2, "--table"},
       {"a . b\r\n\t+ c\n", 0, ""},
       {"(A=B)-C>/D+e", 0, ""},
   };
@@ -476,6 +574,14 @@ TEST(BatchPla, ReadsEveryConstructIntoOnOffAndDontCareRows) {
       // several outputs, 3 meaning nothing, a comment between rows
       {".i 2\n.o 3\n.ilb x y\n.ob f g h\n.p 3\n10 1-0\n# rows\n01 301\n11 111\n.end\n00 111\n",
        {"0101", "0-01", "0011"}},
+      // a title, or any text before .i that is no row, is passed over
+      {"test2\n.i 2\n.o 1\n.p 1\n11 1\n", {"0001"}},
+      {"adder, 2 bits (c) 1990\n\n  \xc3\xa4 notes: 01 1\n.o 1\n.i 2\n11 1\n", {"0001"}},
+      // a "#" comment at the end of a row
+      {".i 2\n.o 1\n.p 2\n11 1 # both\n01 1# tight, 10 1\n", {"0011"}},
+      // .type fr and fdr keep their sets with titles and comments
+      {"fr file\n.i 2\n.o 1\n.type fr\n1- 1 # on\n00 0 # off\n", {"01-1"}},
+      {"fdr file\n.i 2\n.o 1\n.type fdr\n10 1#a\n11 -  # free\n0- 0 #\n", {"010-"}},
   };
   for (const Case& c : cases) {
     PlaFile f;
@@ -511,6 +617,15 @@ TEST(BatchPla, RefusesWhatTheFormatDoesNotAllowOrTheToolDoesNotTake) {
       {".i 2\n.o 1\n~1 1\n", 3, "input 1 is \"~\""},
       {".i 2\n.o 2\n11 1\n", 3, "3 characters; .i 2 and .o 2 need 4"},
       {".i 2\n.o 1\n11 1\n.ob f\n", 4, "before the first row"},
+      // a title is passed over, a row before .i is not; a comment is no cell
+      {"title\n10 1\n.i 2\n.o 1\n", 2, "a row before .i and .o"},
+      {"title\n  01 | 1 # row\n", 2, "a row before .i and .o"},
+      {".i 2\n.o 1\n1#1 1\n", 3, "the row has 1 characters"},
+      {".i 2\n.o 1\n.p 2\n11 1\n# 10 1\n", 3, ".p says 2 rows, the file has 1"},
+      // a control character or a byte outside ASCII is named, not counted
+      {".i 2\n.o 1\n1\x01 1\n", 3, "column 2 is byte 0x01"},
+      {".i 2\n.o 1\n11 \x7f" "1\n", 3, "column 4 is byte 0x7f"},
+      {".i 2\n.o 1\n11 1\xc2\xa0\n", 3, "column 5 is byte 0xc2"},
   };
   for (const Case& c : cases) {
     PlaFile f;
@@ -519,6 +634,13 @@ TEST(BatchPla, RefusesWhatTheFormatDoesNotAllowOrTheToolDoesNotTake) {
     EXPECT_EQ(err->line, c.line) << c.text;
     EXPECT_NE(err->text.find(c.words), std::string::npos) << err->text;
   }
+
+  // A NUL byte, which a C string could not hold in the table above.
+  PlaFile nul;
+  const auto nulErr = ReadPlaFile(std::string(".i 2\n.o 1\n1\0 1\n", 14), nul);
+  ASSERT_TRUE(nulErr);
+  EXPECT_EQ(nulErr->line, 3);
+  EXPECT_NE(nulErr->text.find("column 2 is byte 0x00"), std::string::npos) << nulErr->text;
 
   // An assignment listed both ON and OFF names both lines.
   PlaFile f;
@@ -529,6 +651,55 @@ TEST(BatchPla, RefusesWhatTheFormatDoesNotAllowOrTheToolDoesNotTake) {
   ASSERT_TRUE(err);
   EXPECT_EQ(err->line, 5);
   EXPECT_NE(err->text.find("inputs 101 are 1 for output 2 on line 4 and 0 on line 5"), std::string::npos) << err->text;
+}
+
+// The help's keyword list and the reader agree: each keyword listed as
+// refused is refused with the reason the help gives, and each one taken is
+// taken.
+TEST(BatchPla, KeywordHelpMatchesTheReader) {
+  // One item per line: the keywords, then the text; an item's text may go
+  // on over lines of its own, and may name more keywords in "(also ...)".
+  const std::string help = PlaKeywordHelp();
+  std::vector<std::pair<std::string, std::string>> items;
+  std::size_t pos = 0;
+  while (pos < help.size()) {
+    const std::size_t end = help.find('\n', pos);
+    const std::string line = help.substr(pos, end - pos);
+    pos = end + 1;
+    ASSERT_GE(line.size(), 19u) << line;
+    if (line[2] == '.')
+      items.emplace_back(line.substr(0, 18), line.substr(18));
+    else
+      items.back().second += " " + line.substr(18);
+  }
+  int refused = 0, taken = 0;
+  for (const auto& [tag, text] : items) {
+    const bool isRefused = text.rfind("refused: ", 0) == 0;
+    std::string names = tag;
+    if (const std::size_t also = text.find("(also "); also != std::string::npos) names += text.substr(also);
+    for (std::size_t at = names.find('.'); at != std::string::npos; at = names.find('.', at)) {
+      const std::size_t stop = names.find_first_of(" ,)", at);
+      const std::string key = names.substr(at, stop - at);
+      at = stop == std::string::npos ? names.size() : stop;
+      if (key == "...") continue;
+      SCOPED_TRACE(key);
+      PlaFile f;
+      const auto err = ReadPlaFile(".i 2\n.o 1\n" + key + " 1\n11 1\n", f);
+      if (isRefused) {
+        ++refused;
+        ASSERT_TRUE(err);
+        EXPECT_EQ(err->line, 3);
+        // The reason as the reader gives it begins as the help's does.
+        const std::string reason = text.substr(9, 30);
+        EXPECT_NE(err->text.find("the keyword " + key + " is not taken: " + reason), std::string::npos) << err->text;
+      } else {
+        ++taken;
+        EXPECT_TRUE(!err || err->text.find("is not taken") == std::string::npos) << err->text;
+      }
+    }
+  }
+  EXPECT_EQ(taken, 8);
+  EXPECT_EQ(refused, 10);
 }
 
 // ---------------------------------------------------------------- PLA runs
@@ -702,6 +873,25 @@ TEST(BatchPlaRun, InterruptEndsTheOutputsStillToCome) {
   const auto json = PlaJsonResult(*e, f, run);
   EXPECT_EQ(json["outcome"], "interrupted");
   EXPECT_EQ(json["exit_status"], 130);
+}
+
+// Names are any bytes a file holds; the JSON text carries a byte that is
+// not UTF-8 as U+FFFD and keeps the rest, where the library would throw.
+TEST(BatchPlaRun, JsonOfNamesThatAreNotUtf8) {
+  PlaFile f;
+  ASSERT_FALSE(ReadPlaFile(".i 2\n.o 1\n.ilb a\xff" "b c\xc3\xa9\n.ob o\xfe\n11 1\n", f));
+  std::vector<std::vector<RowState>> states;
+  ASSERT_FALSE(AllOutputStates(f, states));
+  auto e = std::make_unique<Engine>();
+  NullHost host;
+  const PlaRun run = RunPla(*e, host, f, states, false);
+  std::string text;
+  ASSERT_NO_THROW(text = JsonText(PlaJsonResult(*e, f, run)));
+  const auto back = nlohmann::json::parse(text);
+  EXPECT_EQ(back["names"][0], "a\xef\xbf\xbd" "b");
+  EXPECT_EQ(back["names"][1], "c\xc3\xa9");
+  EXPECT_EQ(back["outputs"][0]["name"], "o\xef\xbf\xbd");
+  EXPECT_EQ(back["exit_status"], 0);
 }
 
 }  // namespace

@@ -71,7 +71,19 @@ std::string Describe(std::string_view text, std::size_t i) {
   }
   char code[16];
   std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
-  return "\"" + std::string(text.substr(i, n)) + "\" (" + code + ")";
+  std::string s = "\"";
+  return s.append(text.substr(i, n)).append("\" (").append(code).append(")");
+}
+
+// True when a line of text starts with a PLA file's ".i" or ".o" keyword.
+bool LooksLikePla(std::string_view text) {
+  for (const std::string& line : SplitLines(text)) {
+    const std::size_t at = line.find_first_not_of(" \t");
+    if (at == std::string::npos) continue;
+    const std::string_view rest = std::string_view(line).substr(at);
+    if ((rest.starts_with(".i") || rest.starts_with(".o")) && rest.size() > 2 && IsBlank(rest[2])) return true;
+  }
+  return false;
 }
 
 // The first character of a formula outside the editor's language, with its
@@ -89,7 +101,10 @@ std::optional<InputError> CheckFormulaCharacters(std::string_view text) {
     if (c == ' ' || c == '\t' || c == '\r' || IsFormulaCharacter(c)) continue;
     std::string why = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
                       Describe(text, i) + " is not in the formula language (letters A..Z, blanks and ( ) / . = - + >)";
-    if (c == '0' || c == '1') why += "; a typed table of 0 and 1 is read with --table";
+    if (LooksLikePla(text))
+      why += "; a PLA file is read with --pla FILE (--pla - for standard input)";
+    else if (c == '0' || c == '1')
+      why += "; a typed table of 0 and 1 is read with --table";
     return InputError{line, std::move(why)};
   }
   return std::nullopt;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,7 @@
 #include "formula_file.h"
 #include "inputs.h"
 #include "minimal_cover.h"
+#include "options.h"
 #include "pla.h"
 #include "pla_run.h"
 #include "report.h"
@@ -34,109 +37,6 @@ constexpr const char* kProgram = "tervo42-batch";
 
 // Inputs larger than this are no function of 15 variables.
 constexpr std::size_t kMaxInputBytes = 64u << 20;
-
-const char* const kFooter = R"(
-Inputs (give exactly one):
-  FORMULA         A formula over A..Z: ( ) priority, / NOT, . AND, = equal,
-                  - XOR, + OR, > implication; letters a..z are the same as
-                  A..Z. Several words are joined; blanks, tabs and line
-                  breaks carry no meaning. Any other character is refused
-                  with its line and column (exit status 2), as the window's
-                  editor would not let it in. At most 1200 non-blank
-                  characters. Put "--" before a formula that starts
-                  with "-".
-  -f FILE         The formula from a file ("-" for standard input). With no
-                  input at all the formula is read from standard input when
-                  that is not a terminal.
-  --table FILE    A typed table: the first line is the header (character j
-                  is column j, a variable letter or a blank), then up to 100
-                  term lines of "0", "1" and blanks, at most 15 columns.
-                  Always a sum of products.
-  --pla FILE      A PLA file: .i 1..15 inputs, .o outputs, optional .ilb and
-                  .ob names, .p, .type, "#" comment lines, .e or .end. A row
-                  is the inputs ("0", "1", "-" or "2" for either) and one
-                  character per output; blanks and "|" may stand anywhere
-                  in it. An output "1" (or "4") puts the row in the ON-set,
-                  "-" (or "2") in the don't-care set, "0" in the OFF-set,
-                  "~" (or "3") nowhere, as far as the type lists that set:
-                  .type f the ON-set (the rest is 0), fd the ON-set and
-                  don't-cares (the default), r the OFF-set (the rest is 1),
-                  dr the OFF-set and don't-cares, fr and fdr both (the rest
-                  is don't-care). A listed don't-care wins; a row listed
-                  both 1 and 0 is refused. Every output is reduced on its
-                  own, one after the other: its ON-set and don't-cares
-                  together, then the terms that no ON row needs are
-                  dropped, and the result must cover every ON row and no
-                  OFF row. An output that is constant is a result. Files of
-                  .type r or dr give a product of sums unless --sop is
-                  given. Keywords such as .mv, .phase or .pair are refused.
-                  (The window has no don't-cares: they exist only here.)
-  --load NAME     A saved formula file, run with the input mode and options
-                  stored in it. NAME "abc" opens "tervo42_abc".
-
-Forms:
-  --sop           Sum of products (the window's "CNF", the default): the
-                  rows list where the function is 1; each row is the AND of
-                  its literals, the function the OR of the rows.
-  --pos, --dnf    Product of sums (the window's "DNF"): the rows list where
-                  the function is 0, each shown with its literals (a
-                  variable that is 1 there appears inverted); each row is
-                  the OR of its literals, the function the AND of the rows.
-  In a row "1" is the variable itself, "0" its inverse, "x" absent.
-
-Output (--format):
-  text            The header and rows as the output pane shows them, then
-                  the message line, e.g. "OK: time = 0.016 secs". For a PLA
-                  file with several outputs one table per output, each after
-                  a line "output N: NAME".
-  pla             The result as a PLA file with the input's names: .type f
-                  (rows where each output is 1) for a sum of products,
-                  .type r (rows where it is 0) for a product of sums.
-  json            Variables, mode, "form" ("sum of products" or "product of
-                  sums"), each term's value, mask, row and formula, the
-                  message, "outcome" ("ok", "message", "verify error",
-                  "interrupted"), whether the verification held, the exit
-                  status and the seconds; for a PLA file one object per
-                  output under "outputs". value and mask give the row's
-                  literals: bit v of mask is set when variable v+1 occurs,
-                  bit v of value when it occurs as itself.
-  Every write is checked: a full disk or a closed pipe ends the tool with a
-  message and exit status 2.
-  --minimal[=SECONDS] computes a cover with as few terms as it can find
-  (then as few literals) in place of the reduction, for at most SECONDS
-  (default 10), for a formula, a typed table, a saved file or each output
-  of a PLA file (whose don't-cares its terms may use). The message
-  line adds ", minimum" when the cover is proved to have the fewest terms,
-  else ", at least N" with a proved lower bound; the PLA output carries the
-  same as a comment line, the JSON output as "minimum" (true or false) and
-  "lower_bound". Ctrl+C during the search keeps the best cover found so far
-  (", stopped: best cover so far").
-  --trace prints one line per comparison of the reduction: TT (two entries,
-  i and j) or VT (the virtual term and entry k), the code and the action.
-  The lines go to standard output with --format text, else to standard error.
-  On a terminal a long reduction shows its progress on standard error, and
-  Ctrl+C ends it (and the outputs still to come).
-
-Limits:
-  15 variables, 32768 truth-table rows, 100 typed terms, 1200 formula
-  characters, 32768 PLA rows and 1024 outputs.
-
-Saving:
-  --save PATH writes the input, options and result as a formula file after
-  the run. The file name gets the prefix "tervo42_" unless it has it; a "."
-  in the name is refused ("NO EXTENSION ALLOWED IN FILE NAME"). An existing
-  file is replaced only once the new one is complete. A PLA file can be
-  saved when it is one sum of products of at most 100 rows without
-  don't-cares.
-
-Exit status:
-  0  the run ended "OK: "
-  1  it ended with a message such as "SYNTAX ERROR", "TAUTOLOGY" or
-     "INCONSISTENT"
-  2  usage, input and file errors, and failed writes
-  3  the result failed its verification ("TT Verify ERROR: ")
-  130 ended by Ctrl+C ("process terminated")
-)";
 
 int UsageError(const std::string& text) {
   std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());
@@ -168,6 +68,30 @@ std::optional<std::string> ReadInput(const std::string& path, std::string& out) 
   if (f != stdin) std::fclose(f);
   if (failed) return std::string(err ? std::strerror(err) : "read error");
   return std::nullopt;
+}
+
+// True when path names an existing regular file. Never throws: a word too
+// long for a file name, or a path through a folder that cannot be entered,
+// names no file.
+bool IsExistingFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+// A formula given as one word that names a file: most likely the file was
+// meant, so the word is refused with the option that reads it.
+int FileWordError(const std::string& word) {
+  std::string name = std::filesystem::path(word).filename().string();
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::string how;
+  if (name.size() > 4 && name.ends_with(".pla"))
+    how = "--pla " + word;
+  else if (name.starts_with("tervo42_"))
+    how = "--load " + word;
+  else
+    how = "-f " + word + " (a formula), --table " + word + " (a typed table) or --pla " + word + " (a PLA file)";
+  return UsageError("\"" + word + "\" names a file; read it with " + how + ", or write \"(" + word +
+                    ")\" to run the word as a formula");
 }
 
 // A refused input file, with the line at fault when there is one.
@@ -207,199 +131,190 @@ int WriteResult(std::string_view text) {
   return kExitUsage;
 }
 
+// --help or --version, written as a result is: a failed write is an error.
+int ShowHelp(const CLI::App& app, const CLI::ParseError& e) {
+  std::ostringstream out, err;
+  app.exit(e, out, err);
+  if (const int status = WriteResult(out.str())) return status;
+  std::fputs(err.str().c_str(), stderr);
+  return kExitOk;
+}
+
+// After the result: 0 when every trace line was written, else the exit
+// status of a failed write.
+int TraceStatus(const BatchHost& host, const std::string& format) {
+  if (host.TraceError().empty()) return 0;
+  const char* stream = format == "text" ? "standard output" : "standard error";
+  std::fprintf(stderr, "%s: %s: %s; the trace is not written whole\n", kProgram, stream, host.TraceError().c_str());
+  return kExitUsage;
+}
+
+// Read the command line into o; the exit status when the tool is done
+// (help, version or a refusal), else nothing.
+std::optional<int> ParseCommandLine(int argc, char** argv, Options& o) {
+  CLI::App app{"Minimise a Boolean function of up to 15 variables with the tervo42 engine.", kProgram};
+  DefineOptions(app, o);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return ShowHelp(app, e);  // --help, --version
+    // Two inputs or two options that exclude each other: the refusal
+    // names what is wrong in the tool's own words.
+    Complete(app, o);
+    const auto problem = UsageProblem(app, o, false);
+    const bool excluded = dynamic_cast<const CLI::ExcludesError*>(&e) != nullptr;
+    return UsageError(excluded && problem ? *problem : std::string(e.what()));
+  }
+  Complete(app, o);
+  if (const auto problem = UsageProblem(app, o, ::isatty(STDIN_FILENO))) return UsageError(*problem);
+  if (o.save) {
+    const std::string name = std::filesystem::path(o.savePath).filename().string();
+    if (name.empty()) return UsageError("--save needs a file name: " + o.savePath);
+    if (HasExtension(name)) return FileError(o.savePath, std::string(MessageTable[kNoExtension]));
+  }
+  return std::nullopt;
+}
+
+// A PLA file to be saved as a formula file: it keeps the function as a
+// typed table, one output, the ON-set, no don't-cares, at most 100 rows.
+// 0, or the exit status of a refusal.
+int PlacePlaForSave(Engine& e, const std::string& path, const std::string& text, bool pos) {
+  PlaFunction one;
+  if (auto err = ReadPla(text, one)) return InputFileError(path, {err->line, "--save: " + err->text});
+  if (one.offSet || pos)
+    return UsageError("--save: a formula file keeps a table only as a sum of products (the rows where the "
+                      "function is 1)");
+  if (!PlacePlaInTableGrid(e, one))
+    return UsageError("--save: the PLA file has " + std::to_string(one.value.size()) +
+                      " rows; the table of a formula file holds at most 100");
+  return 0;
+}
+
+// The results of a PLA file in the form asked for. An interrupted run
+// writes no PLA file: a part of one would pass for all.
+std::string PlaResultText(const Engine& e, const PlaFile& file, const PlaRun& run, const std::string& format) {
+  if (format == "json") return JsonText(PlaJsonResult(e, file, run));
+  if (format != "pla") return PlaTextReport(e, file, run);
+  if (PlaExitStatus(run) != kExitOk)
+    std::fprintf(stderr, "%s: %s\n", kProgram, run.interrupted ? kEndedMessage.data() : PlaMessage(run).c_str());
+  return run.interrupted ? std::string() : WritePlaResults(file, run);
+}
+
 // A PLA file: every output run on its own, the results written together.
-// pos: 1 product of sums, 0 sum of products, -1 as the file's .type lists.
-int RunPlaFile(Engine& e, const std::string& path, const std::string* savePath, int pos, const std::string& format,
-               bool trace, CoverSearch* cover, double minimalSeconds) {
+int RunPlaFile(Engine& e, const Options& o) {
+  const std::string& path = o.plaFile;
   std::string text;
   if (auto err = ReadInput(path, text)) return FileError(path, *err);
   PlaFile file;
   if (auto err = ReadPlaFile(text, file)) return InputFileError(path, *err);
   std::vector<std::vector<RowState>> states;
   if (auto err = AllOutputStates(file, states)) return InputFileError(path, *err);
-  const bool offList = !(file.sets & kListsOn);
-  const bool reducePos = pos < 0 ? offList : pos == 1;
-  if (savePath) {
-    // A formula file keeps the function as a typed table: one output, the
-    // ON-set, no don't-cares, at most 100 rows.
-    PlaFunction one;
-    if (auto err = ReadPla(text, one)) return InputFileError(path, {err->line, "--save: " + err->text});
-    if (one.offSet || reducePos)
-      return UsageError("--save: a formula file keeps a table only as a sum of products (the rows where the "
-                        "function is 1)");
-    if (!PlacePlaInTableGrid(e, one))
-      return UsageError("--save: the PLA file has " + std::to_string(one.value.size()) +
-                        " rows; the table of a formula file holds at most 100");
-  }
+  // Without a form asked for, a file listing only OFF rows is reduced as a
+  // product of sums.
+  const bool pos = o.Form() < 0 ? !(file.sets & kListsOn) : o.Form() == 1;
+  if (o.save)
+    if (const int status = PlacePlaForSave(e, path, text, pos)) return status;
 
-  BatchHost host = MakeHost(e, trace, format);
+  std::unique_ptr<CoverSearch> cover;
+  if (o.minimal) cover = std::make_unique<CoverSearch>();
+  BatchHost host = MakeHost(e, o.trace, o.format);
   InstallInterruptHandler();
-  const PlaRun run = RunPla(e, host, file, states, reducePos, cover, minimalSeconds);
+  const PlaRun run = RunPla(e, host, file, states, pos, cover.get(), o.minimalSeconds);
   host.Finish();
 
-  std::string result;
-  if (format == "json") {
-    result = PlaJsonResult(e, file, run).dump(2) + "\n";
-  } else if (format == "pla") {
-    // An interrupted run writes no file: a part of one would pass for all.
-    if (!run.interrupted) result = WritePlaResults(file, run);
-    if (PlaExitStatus(run) != kExitOk)
-      std::fprintf(stderr, "%s: %s\n", kProgram, run.interrupted ? kEndedMessage.data() : PlaMessage(run).c_str());
-  } else {
-    result = PlaTextReport(e, file, run);
-  }
-  if (const int status = WriteResult(result)) return status;
+  if (const int status = WriteResult(PlaResultText(e, file, run, o.format))) return status;
+  if (const int status = TraceStatus(host, o.format)) return status;
   if (run.interrupted) return kExitInterrupted;
-  if (savePath)
-    if (const int status = Save(e, *savePath)) return status;
+  if (o.save)
+    if (const int status = Save(e, o.savePath)) return status;
   return PlaExitStatus(run);
 }
 
-int Run(int argc, char** argv) {
-  CLI::App app{"Minimise a Boolean function of up to 15 variables with the tervo42 engine.", kProgram};
-  app.footer(kFooter);
-  app.set_version_flag("--version", "tervo42-batch 2.0");
-
-  std::vector<std::string> formulaWords;
-  std::string formulaFile, tableFile, plaFile, loadName, savePath, format = "text";
-  bool dnf = false, sop = false, noReduce = false, trace = false;
-  std::string minimalText;
-
-  app.add_option("formula", formulaWords, "The formula (see below)");
-  auto* fileOpt = app.add_option("-f,--file", formulaFile, "Read the formula from FILE (\"-\" standard input)")
-                      ->option_text("FILE");
-  auto* tableOpt = app.add_option("--table", tableFile, "Run a typed table (always a sum of products)")->option_text("FILE");
-  auto* plaOpt = app.add_option("--pla", plaFile, "Run a PLA file, each output on its own")->option_text("FILE");
-  auto* loadOpt = app.add_option("--load", loadName, "Run a saved formula file")->option_text("NAME");
-  app.add_flag("--sop", sop,
-                              "Sum of products: list where the function is 1 (the window's CNF, the default)");
-  auto* posOpt = app.add_flag("--pos", dnf, "Product of sums: list where the function is 0 (the window's DNF)");
-  app.add_flag("--dnf", dnf, "The same as --pos");
-  app.add_flag("--no-reduce", noReduce, "Do not reduce the truth table");
-  auto* saveOpt = app.add_option("--save", savePath, "Save a formula file after the run")->option_text("PATH");
-  auto* minimalOpt = app.add_flag("--minimal", minimalText,
-                                  "A minimal cover in place of the reduction, searching at most SECONDS (default 10)")
-                         ->option_text("[=SECONDS]");
-  app.add_flag("--trace", trace, "One line per comparison of the reduction");
-  app.add_option("--format", format, "Output form: text, pla or json")
-      ->check(CLI::IsMember({"text", "pla", "json"}))
-      ->option_text("text|pla|json");
-
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
-    return UsageError(e.what());
+// The formula of a run from its words, a file or standard input, placed in
+// the grid; 0, or the exit status of a refusal.
+int PlaceFormulaInput(Engine& e, const Options& o) {
+  const std::vector<std::string>& words = o.formulaWords;
+  if (words.size() == 1 && IsExistingFile(words[0])) return FileWordError(words[0]);
+  std::string text;
+  const std::string source = o.input == InputKind::kStandardInput ? "-" : o.formulaFile;
+  const std::string sourceName = source == "-" ? "standard input" : source;
+  if (!words.empty()) {
+    for (std::size_t i = 0; i < words.size(); ++i) text += (i ? " " : "") + words[i];
+  } else if (auto err = ReadInput(source, text)) {
+    return FileError(sourceName, *err);
   }
+  if (auto err = PlaceFormula(e, text)) return words.empty() ? FileError(sourceName, err->text) : UsageError(err->text);
+  e.FormulaMode = 1;
+  e.CnfMode = o.pos ? 0 : 1;
+  return 0;
+}
 
-  if (sop && dnf) return UsageError(std::string("--sop and ") + (posOpt->count() ? "--pos" : "--dnf") + " exclude each other");
-
-  // Exactly one input.
-  const int given = (formulaWords.empty() ? 0 : 1) + static_cast<int>(fileOpt->count() > 0) +
-                    static_cast<int>(tableOpt->count() > 0) + static_cast<int>(plaOpt->count() > 0) +
-                    static_cast<int>(loadOpt->count() > 0);
-  if (given > 1) return UsageError("give exactly one input: a formula, -f FILE, --table, --pla or --load");
-  const bool fromStdin = given == 0;
-  if (fromStdin && ::isatty(STDIN_FILENO))
-    return UsageError("no input: give a formula, -f FILE, --table, --pla or --load");
-  const char* const formName = posOpt->count() ? "--pos" : "--dnf";
-  if (dnf && (tableOpt->count() || loadOpt->count()))
-    return UsageError(std::string(formName) +
-                      " applies to formula and PLA input only (a table is always a sum of products; a saved file's "
-                      "options decide)");
-  if (sop && loadOpt->count()) return UsageError("--sop does not apply to --load: the file's own options are used");
-  if (noReduce && loadOpt->count())
-    return UsageError("--no-reduce does not apply to --load: the file's own options are used");
-  double minimalSeconds = kMinimalSeconds;
-  if (minimalOpt->count() && minimalText != "true") {  // "true": given without a value
-    char* end = nullptr;
-    minimalSeconds = std::strtod(minimalText.c_str(), &end);
-    if (minimalText.empty() || *end != '\0' || !(minimalSeconds >= 0 && minimalSeconds <= 1e6))
-      return UsageError("--minimal=SECONDS takes a number of seconds from 0 to 1000000, not \"" + minimalText + "\"");
-  }
-  if (minimalOpt->count()) {
-    if (noReduce) return UsageError("--minimal takes the reduction's place and does not combine with --no-reduce");
-    if (trace) return UsageError("--minimal does not combine with --trace: the trace shows the reduction's comparisons");
-  }
-  if (saveOpt->count()) {
-    const std::string name = std::filesystem::path(savePath).filename().string();
-    if (name.empty()) return UsageError("--save needs a file name: " + savePath);
-    if (HasExtension(name)) return FileError(savePath, std::string(MessageTable[kNoExtension]));
-  }
-
-  auto engine = std::make_unique<Engine>();
-  Engine& e = *engine;
+// The input of a run other than a PLA file, placed in the engine as the
+// window would hold it; 0, or the exit status of a refusal. input: the
+// input form as the JSON names it.
+int PlaceInput(Engine& e, const Options& o, std::string& input) {
   e.CnfMode = 1;
-  e.ReduceOn = noReduce ? 0 : 1;
-  std::string input = "formula";
-
-  if (tableOpt->count()) {
+  e.ReduceOn = o.noReduce ? 0 : 1;
+  if (o.input == InputKind::kTable) {
     input = "table";
     std::string text;
-    if (auto err = ReadInput(tableFile, text)) return FileError(tableFile, *err);
-    if (auto err = PlaceTable(e, text)) return InputFileError(tableFile, *err);
+    if (auto err = ReadInput(o.tableFile, text)) return FileError(o.tableFile, *err);
+    if (auto err = PlaceTable(e, text)) return InputFileError(o.tableFile, *err);
     e.FormulaMode = 0;
-  } else if (plaOpt->count()) {
-    std::unique_ptr<CoverSearch> plaCover;
-    if (minimalOpt->count()) plaCover = std::make_unique<CoverSearch>();
-    return RunPlaFile(e, plaFile, saveOpt->count() ? &savePath : nullptr, sop ? 0 : dnf ? 1 : -1, format, trace,
-                      plaCover.get(), minimalSeconds);
-  } else if (loadOpt->count()) {
+    return 0;
+  }
+  if (o.input == InputKind::kLoad) {
     input = "load";
     std::filesystem::path opened;
-    const uint8_t code = LoadFormulaFile(e, loadName, &opened);
-    if (code != kOk) return FileError(opened.string(), std::string(MessageTable[code]));
-  } else {
-    std::string text;
-    if (!formulaWords.empty()) {
-      for (std::size_t i = 0; i < formulaWords.size(); ++i) text += (i ? " " : "") + formulaWords[i];
-    } else {
-      const std::string source = fromStdin ? "-" : formulaFile;
-      if (auto err = ReadInput(source, text)) return FileError(source == "-" ? "standard input" : source, *err);
-    }
-    if (auto err = PlaceFormula(e, text)) {
-      if (!formulaWords.empty()) return UsageError(err->text);
-      return FileError(fromStdin || formulaFile == "-" ? "standard input" : formulaFile, err->text);
-    }
-    // A formula word that names a file was perhaps meant for -f.
-    if (formulaWords.size() == 1 && std::filesystem::is_regular_file(formulaWords[0]))
-      std::fprintf(stderr, "%s: note: \"%s\" is run as a formula; it is also a file, which -f would read\n",
-                   kProgram, formulaWords[0].c_str());
-    e.FormulaMode = 1;
-    e.CnfMode = dnf ? 0 : 1;
+    const uint8_t code = LoadFormulaFile(e, o.loadName, &opened);
+    return code == kOk ? 0 : FileError(opened.string(), std::string(MessageTable[code]));
   }
+  input = "formula";
+  return PlaceFormulaInput(e, o);
+}
 
-  const bool json = format == "json";
-  const bool plaOut = format == "pla";
-  BatchHost host = MakeHost(e, trace, format);
+// The result of a run in the form asked for.
+std::string ResultText(const Engine& e, const RunOutcome& run, const std::string& format, const std::string& input) {
+  if (format == "json") return JsonReport(e, run, input);
+  if (format != "pla") return TextReport(e, run);
+  if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
+  if (!run.drawn || run.code != kOk) return "";
+  return (run.minimal ? "# minimal cover" + CoverOutcomeText(run.cover) + "\n" : std::string()) + WritePla(e);
+}
+
+// One function: the stages a GO press runs, the result written, then the
+// formula file saved when asked for.
+int RunFunction(Engine& e, const Options& o, const std::string& input) {
+  BatchHost host = MakeHost(e, o.trace, o.format);
   InstallInterruptHandler();
-
   std::unique_ptr<CoverSearch> cover;
-  if (minimalOpt->count()) cover = std::make_unique<CoverSearch>();
+  if (o.minimal) cover = std::make_unique<CoverSearch>();
   GoStages stages;
   stages.cover = cover.get();
-  stages.minimalSeconds = minimalSeconds;
+  stages.minimalSeconds = o.minimalSeconds;
   const RunOutcome run = RunGo(e, host, stages);
   host.Finish();
 
-  std::string result;
-  if (json) {
-    result = JsonReport(e, run, input);
-  } else if (plaOut) {
-    if (run.drawn && run.code == kOk)
-      result = (run.minimal ? "# minimal cover" + CoverOutcomeText(run.cover) + "\n" : std::string()) + WritePla(e);
-    if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
-  } else {
-    result = TextReport(e, run);
-  }
-  if (const int status = WriteResult(result)) return status;
-
+  if (const int status = WriteResult(ResultText(e, run, o.format, input))) return status;
+  if (const int status = TraceStatus(host, o.format)) return status;
   if (run.ended) return kExitInterrupted;
-
-  if (saveOpt->count())
-    if (const int status = Save(e, savePath)) return status;
-
+  if (o.save)
+    if (const int status = Save(e, o.savePath)) return status;
   return ExitStatus(run);
+}
+
+int Run(int argc, char** argv) {
+  Options o;
+  if (const auto status = ParseCommandLine(argc, argv, o)) return *status;
+  auto engine = std::make_unique<Engine>();
+  if (o.input == InputKind::kPla) {
+    engine->CnfMode = 1;
+    engine->ReduceOn = o.noReduce ? 0 : 1;
+    return RunPlaFile(*engine, o);
+  }
+  std::string input;
+  if (const int status = PlaceInput(*engine, o, input)) return status;
+  return RunFunction(*engine, o, input);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <sstream>
+#include <iterator>
 #include <tuple>
 
 
@@ -36,9 +36,24 @@ std::optional<long> Number(std::string_view word) {
 std::string Printable(char c) {
   const auto u = static_cast<unsigned char>(c);
   if (u >= 0x21 && u < 0x7F) return std::string("\"") + c + "\"";
-  std::ostringstream s;
-  s << "byte 0x" << std::hex << static_cast<unsigned>(u);
-  return s.str();
+  static const char* hex = "0123456789abcdef";
+  return std::string("byte 0x") + hex[u >> 4] + hex[u & 15];
+}
+
+// The first control character (other than a blank) or byte outside ASCII
+// in a line, or npos.
+std::size_t StrayByte(std::string_view line) {
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const auto u = static_cast<unsigned char>(line[i]);
+    if ((u < 0x20 && !IsBlank(line[i])) || u >= 0x7F) return i;
+  }
+  return std::string_view::npos;
+}
+
+// True when a line holds only the characters of a row: what a row before
+// .i looks like, as opposed to a title.
+bool IsRowText(std::string_view line) {
+  return line.find_first_not_of("01234-~| \t\r\v\f") == std::string_view::npos;
 }
 
 // Letters from ".ilb" when they are distinct single letters, else A, B, C...
@@ -59,20 +74,6 @@ std::string ChooseLetters(const std::vector<std::string>& names, unsigned inputs
 }  // namespace
 
 namespace {
-
-// Why a keyword of the format is not taken here, for the ones that are
-// known; empty for the others.
-std::string_view KeywordReason(std::string_view key) {
-  if (key == ".mv" || key == ".label") return "multiple-valued variables are not taken";
-  if (key == ".phase")
-    return "it chooses outputs to reduce in complemented form; here every output is reduced in one form "
-           "(--sop or --pos)";
-  if (key == ".pair") return "paired inputs are not taken";
-  if (key == ".symbolic" || key == ".symbolic-output" || key == ".kiss" || key == ".latch" || key == ".clock" ||
-      key == ".code")
-    return "symbolic and sequential descriptions are not taken";
-  return "";
-}
 
 // The sets that a ".type" word lists, or 0 for an unknown word.
 uint8_t TypeSets(std::string_view word) {
@@ -106,135 +107,276 @@ char OutputCell(char c) {
 
 std::string Keyword(std::string_view key) { return std::string(key); }
 
+// A file while it is read: what the keywords so far have given.
+struct PlaReader {
+  explicit PlaReader(PlaFile& file) : out(file) {}
+  PlaFile& out;
+  long inputs = -1;         // .i, -1 until given
+  long outputs = -1;        // .o, -1 until given
+  long declaredTerms = -1;  // .p, -1 until given
+  int termsLine = 0;        // line of .p
+  int firstRowLine = 0;     // line of the first row, 0 before it
+  bool namesSeen = false;   // .ilb given
+  bool outNamesSeen = false;  // .ob given
+  bool typeSeen = false;    // .type given
+  bool ended = false;       // .e or .end read: nothing after it counts
+  int lineNo = 0;           // the line being read, from 1
+  std::string cells;        // the characters of the row being read
+
+  InputError Refuse(std::string why) const { return InputError{lineNo, std::move(why)}; }
+};
+
+using LineWords = std::vector<std::string_view>;
+using KeywordHandler = std::optional<InputError> (*)(PlaReader&, const LineWords&);
+
+std::optional<InputError> ReadCount(PlaReader& r, const LineWords& words) {
+  const std::string_view key = words[0];
+  if (words.size() != 2 || !Number(words[1])) return r.Refuse(Keyword(key) + " needs one whole number");
+  const long v = *Number(words[1]);
+  if (key == ".i") {
+    if (r.inputs >= 0) return r.Refuse(".i is given twice");
+    if (v < 1 || v > kMaxVariables)
+      return r.Refuse(".i " + std::to_string(v) + ": the number of inputs must be 1 to 15");
+    r.inputs = v;
+  } else if (key == ".o") {
+    if (r.outputs >= 0) return r.Refuse(".o is given twice");
+    if (v < 1 || v > static_cast<long>(kMaxPlaOutputs))
+      return r.Refuse(".o " + std::to_string(v) + ": the number of outputs must be 1 to 1024");
+    r.outputs = v;
+    r.out.outputsLine = r.lineNo;
+  } else {
+    if (r.declaredTerms >= 0) return r.Refuse(".p is given twice");
+    if (v < 0) return r.Refuse(".p needs a number of 0 or more");
+    r.declaredTerms = v;
+    r.termsLine = r.lineNo;
+  }
+  return std::nullopt;
+}
+
+std::optional<InputError> ReadNames(PlaReader& r, const LineWords& words) {
+  const std::string_view key = words[0];
+  const bool in = key == ".ilb";
+  const long count = in ? r.inputs : r.outputs;
+  if (count < 0) return r.Refuse(Keyword(key) + (in ? " must come after .i" : " must come after .o"));
+  if (in ? r.namesSeen : r.outNamesSeen) return r.Refuse(Keyword(key) + " is given twice");
+  if (words.size() - 1 != static_cast<std::size_t>(count))
+    return r.Refuse(Keyword(key) + " names " + std::to_string(words.size() - 1) +
+                    (in ? " inputs, .i says " : " outputs, .o says ") + std::to_string(count));
+  std::vector<std::string>& names = in ? r.out.inputNames : r.out.outputNames;
+  for (std::size_t w = 1; w < words.size(); ++w) names.emplace_back(words[w]);
+  (in ? r.namesSeen : r.outNamesSeen) = true;
+  return std::nullopt;
+}
+
+std::optional<InputError> ReadType(PlaReader& r, const LineWords& words) {
+  if (r.typeSeen) return r.Refuse(".type is given twice");
+  if (words.size() != 2) return r.Refuse(".type needs one word");
+  const uint8_t sets = TypeSets(words[1]);
+  if (!sets) return r.Refuse(".type " + std::string(words[1]) + ": the type must be f, r, fd, fr, dr or fdr");
+  r.typeSeen = true;
+  r.out.type = std::string(words[1]);
+  r.out.sets = sets;
+  r.out.typeLine = r.lineNo;
+  return std::nullopt;
+}
+
+std::optional<InputError> ReadEnd(PlaReader& r, const LineWords&) {
+  r.ended = true;
+  return std::nullopt;
+}
+
+// Every keyword the reader knows, in the order the help lists them: those
+// it takes with their handler, and those it refuses with the reason.
+struct PlaKeyword {
+  std::string_view name;
+  std::string_view arguments;  // what follows it, as the help shows
+  std::string_view meaning;    // the help's text; for a refused keyword why it is refused
+  bool beforeRows;             // it must come before the first row
+  KeywordHandler handler;      // nullptr for a refused keyword
+};
+
+constexpr std::string_view kPhaseReason =
+    "it chooses outputs to reduce in complemented form; here every output is reduced in one form (--sop or --pos)";
+constexpr std::string_view kSymbolicReason = "symbolic and sequential descriptions are not taken";
+
+constexpr PlaKeyword kPlaKeywords[] = {
+    {".i", "N", "the number of inputs, 1 to 15", true, ReadCount},
+    {".o", "N", "the number of outputs, 1 to 1024", true, ReadCount},
+    {".ilb", "NAMES", "a name for each input, after .i", true, ReadNames},
+    {".ob", "NAMES", "a name for each output, after .o", true, ReadNames},
+    {".type", "T", "the sets the rows list: f, r, fd (the default), fr, dr or fdr", true, ReadType},
+    {".p", "N", "the number of rows, checked when given", false, ReadCount},
+    {".e", "", "the end: nothing after it is read", false, ReadEnd},
+    {".end", "", "the same as .e", false, ReadEnd},
+    {".mv", "", "multiple-valued variables are not taken", false, nullptr},
+    {".label", "", "multiple-valued variables are not taken", false, nullptr},
+    {".phase", "", kPhaseReason, false, nullptr},
+    {".pair", "", "paired inputs are not taken", false, nullptr},
+    {".symbolic", "", kSymbolicReason, false, nullptr},
+    {".symbolic-output", "", kSymbolicReason, false, nullptr},
+    {".kiss", "", kSymbolicReason, false, nullptr},
+    {".latch", "", kSymbolicReason, false, nullptr},
+    {".clock", "", kSymbolicReason, false, nullptr},
+    {".code", "", kSymbolicReason, false, nullptr},
+};
+
+const PlaKeyword* FindKeyword(std::string_view key) {
+  for (const PlaKeyword& k : kPlaKeywords)
+    if (k.name == key) return &k;
+  return nullptr;
+}
+
+std::optional<InputError> ReadKeyword(PlaReader& r, const LineWords& words) {
+  const std::string_view key = words[0];
+  const PlaKeyword* k = FindKeyword(key);
+  if (!k || !k->handler) {
+    std::string why = "the keyword " + Keyword(key) + " is not taken";
+    if (k) why += std::string(": ") + std::string(k->meaning);
+    return r.Refuse(why);
+  }
+  if (r.firstRowLine && k->beforeRows) return r.Refuse(Keyword(key) + " must come before the first row");
+  return k->handler(r, words);
+}
+
+// The cube of a row and its output characters, added to the file.
+std::optional<InputError> ReadRowCells(PlaReader& r) {
+  const std::string& cells = r.cells;
+  const long inputs = r.inputs, outputs = r.outputs;
+  const auto want = static_cast<std::size_t>(inputs + outputs);
+  if (cells.size() != want)
+    return r.Refuse("the row has " + std::to_string(cells.size()) + " characters; .i " + std::to_string(inputs) +
+                    " and .o " + std::to_string(outputs) + " need " + std::to_string(want));
+  uint16_t value = 0, mask = 0;
+  for (long c = 0; c < inputs; ++c) {
+    const char ch = cells[static_cast<std::size_t>(c)];
+    const auto bit = static_cast<uint16_t>(1u << c);
+    if (ch == '1') {
+      value |= bit;
+      mask |= bit;
+    } else if (ch == '0') {
+      mask |= bit;
+    } else if (ch != '-' && ch != '2') {
+      return r.Refuse("input " + std::to_string(c + 1) + " is " + Printable(ch) +
+                      "; an input must be 0, 1 or - (also written 2)");
+    }
+  }
+  PlaFile& out = r.out;
+  for (long k = 0; k < outputs; ++k) {
+    const char ch = cells[static_cast<std::size_t>(inputs + k)];
+    const char cell = OutputCell(ch);
+    if (!cell) {
+      std::string why = "the output is " + Printable(ch);
+      if (outputs > 1) why += " for output " + std::to_string(k + 1);
+      return r.Refuse(why + "; an output must be 1, 0, - or ~ (also written 4, 2 or 3)");
+    }
+    out.outs += cell;
+  }
+  if (out.value.size() == static_cast<std::size_t>(kTermCapacity)) return r.Refuse("more than 32768 rows");
+  out.value.push_back(value);
+  out.mask.push_back(mask);
+  out.rowLine.push_back(r.lineNo);
+  return std::nullopt;
+}
+
+// A row: the input characters, then one character per output; blanks and
+// "|" may stand anywhere between them, and a "#" starts a comment that runs
+// to the end of the line.
+std::optional<InputError> ReadRow(PlaReader& r, std::string_view line) {
+  line = line.substr(0, line.find('#'));
+  // Text before .i that is no row is a title, as many files begin.
+  if (r.inputs < 0 && !IsRowText(line)) return std::nullopt;
+  if (r.inputs < 0 || r.outputs < 0) return r.Refuse("a row before .i and .o");
+  if (!r.firstRowLine) r.firstRowLine = r.lineNo;
+  if (const std::size_t at = StrayByte(line); at != std::string_view::npos)
+    return r.Refuse("column " + std::to_string(at + 1) + " is " + Printable(line[at]) +
+                    "; a row holds the characters 0 1 - 2 ~ 3 4, blanks and \"|\"");
+  r.cells.clear();
+  for (std::string_view w : Words(line))
+    for (char c : w)
+      if (c != '|') r.cells += c;
+  return ReadRowCells(r);
+}
+
+// What the whole file must give once every line is read.
+std::optional<InputError> Finish(PlaReader& r) {
+  PlaFile& out = r.out;
+  if (r.inputs < 0) return InputError{0, "no .i line: the number of inputs is not given"};
+  if (r.outputs < 0) return InputError{0, "no .o line: the number of outputs is not given"};
+  if (r.declaredTerms >= 0 && static_cast<std::size_t>(r.declaredTerms) != out.value.size())
+    return InputError{r.termsLine, ".p says " + std::to_string(r.declaredTerms) + " rows, the file has " +
+                                       std::to_string(out.value.size())};
+  out.inputs = static_cast<unsigned>(r.inputs);
+  out.outputs = static_cast<unsigned>(r.outputs);
+  out.letters = ChooseLetters(out.inputNames, out.inputs);
+  return std::nullopt;
+}
+
+// A word-wrapped text, each line indented by `indent` blanks, the first
+// line's indent left to the caller.
+std::string Wrap(std::string_view text, std::size_t indent, std::size_t width) {
+  std::string s;
+  std::size_t column = indent;
+  for (std::string_view word : Words(text)) {
+    if (column > indent && column + 1 + word.size() > width) {
+      s += "\n" + std::string(indent, ' ');
+      column = indent;
+    } else if (column > indent) {
+      s += ' ';
+      ++column;
+    }
+    s += word;
+    column += word.size();
+  }
+  return s;
+}
+
 }  // namespace
 
 std::optional<InputError> ReadPlaFile(std::string_view text, PlaFile& out) {
   out = PlaFile{};
-  long inputs = -1, outputs = -1, declaredTerms = -1;
-  int termsLine = 0, firstRowLine = 0;
-  bool typeSeen = false, namesSeen = false, outNamesSeen = false;
-  int lineNo = 0;
+  PlaReader r(out);
   std::size_t pos = 0;
-  std::string cells;
-  auto refuse = [](int line, std::string why) { return InputError{line, std::move(why)}; };
-
-  while (pos < text.size()) {
+  while (pos < text.size() && !r.ended) {
     std::size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
     const std::string_view line = text.substr(pos, end - pos);
     pos = end + 1;
-    ++lineNo;
-
-    const std::vector<std::string_view> words = Words(line);
+    ++r.lineNo;
+    const LineWords words = Words(line);
     if (words.empty() || words[0][0] == '#') continue;
-
-    if (words[0][0] == '.') {
-      const std::string_view key = words[0];
-      if (key == ".e" || key == ".end") break;
-      if (firstRowLine && (key == ".i" || key == ".o" || key == ".ilb" || key == ".ob" || key == ".type"))
-        return refuse(lineNo, Keyword(key) + " must come before the first row");
-      if (key == ".i" || key == ".o" || key == ".p") {
-        if (words.size() != 2 || !Number(words[1])) return refuse(lineNo, Keyword(key) + " needs one whole number");
-        const long v = *Number(words[1]);
-        if (key == ".i") {
-          if (inputs >= 0) return refuse(lineNo, ".i is given twice");
-          if (v < 1 || v > kMaxVariables)
-            return refuse(lineNo, ".i " + std::to_string(v) + ": the number of inputs must be 1 to 15");
-          inputs = v;
-        } else if (key == ".o") {
-          if (outputs >= 0) return refuse(lineNo, ".o is given twice");
-          if (v < 1 || v > static_cast<long>(kMaxPlaOutputs))
-            return refuse(lineNo, ".o " + std::to_string(v) + ": the number of outputs must be 1 to 1024");
-          outputs = v;
-          out.outputsLine = lineNo;
-        } else {
-          if (declaredTerms >= 0) return refuse(lineNo, ".p is given twice");
-          if (v < 0) return refuse(lineNo, ".p needs a number of 0 or more");
-          declaredTerms = v;
-          termsLine = lineNo;
-        }
-      } else if (key == ".ilb" || key == ".ob") {
-        const bool in = key == ".ilb";
-        const long count = in ? inputs : outputs;
-        if (count < 0) return refuse(lineNo, Keyword(key) + (in ? " must come after .i" : " must come after .o"));
-        if (in ? namesSeen : outNamesSeen) return refuse(lineNo, Keyword(key) + " is given twice");
-        if (words.size() - 1 != static_cast<std::size_t>(count))
-          return refuse(lineNo, Keyword(key) + " names " + std::to_string(words.size() - 1) +
-                                    (in ? " inputs, .i says " : " outputs, .o says ") + std::to_string(count));
-        std::vector<std::string>& names = in ? out.inputNames : out.outputNames;
-        for (std::size_t w = 1; w < words.size(); ++w) names.emplace_back(words[w]);
-        (in ? namesSeen : outNamesSeen) = true;
-      } else if (key == ".type") {
-        if (typeSeen) return refuse(lineNo, ".type is given twice");
-        if (words.size() != 2) return refuse(lineNo, ".type needs one word");
-        const uint8_t sets = TypeSets(words[1]);
-        if (!sets)
-          return refuse(lineNo, ".type " + std::string(words[1]) + ": the type must be f, r, fd, fr, dr or fdr");
-        typeSeen = true;
-        out.type = std::string(words[1]);
-        out.sets = sets;
-        out.typeLine = lineNo;
-      } else {
-        std::string why = "the keyword " + Keyword(key) + " is not taken";
-        const std::string_view reason = KeywordReason(key);
-        if (!reason.empty()) why += std::string(": ") + std::string(reason);
-        return refuse(lineNo, why);
-      }
-      continue;
-    }
-
-    // A row: the input characters, then one character per output; blanks
-    // and "|" may stand anywhere between them.
-    if (inputs < 0 || outputs < 0) return refuse(lineNo, "a row before .i and .o");
-    if (!firstRowLine) firstRowLine = lineNo;
-    cells.clear();
-    for (std::string_view w : words)
-      for (char c : w)
-        if (c != '|') cells += c;
-    const auto want = static_cast<std::size_t>(inputs + outputs);
-    if (cells.size() != want)
-      return refuse(lineNo, "the row has " + std::to_string(cells.size()) + " characters; .i " +
-                                std::to_string(inputs) + " and .o " + std::to_string(outputs) + " need " +
-                                std::to_string(want));
-    uint16_t value = 0, mask = 0;
-    for (long c = 0; c < inputs; ++c) {
-      const char ch = cells[static_cast<std::size_t>(c)];
-      const auto bit = static_cast<uint16_t>(1u << c);
-      if (ch == '1') {
-        value |= bit;
-        mask |= bit;
-      } else if (ch == '0') {
-        mask |= bit;
-      } else if (ch != '-' && ch != '2') {
-        return refuse(lineNo, "input " + std::to_string(c + 1) + " is " + Printable(ch) +
-                                  "; an input must be 0, 1 or - (also written 2)");
-      }
-    }
-    for (long k = 0; k < outputs; ++k) {
-      const char ch = cells[static_cast<std::size_t>(inputs + k)];
-      const char cell = OutputCell(ch);
-      if (!cell) {
-        std::string why = "the output is " + Printable(ch);
-        if (outputs > 1) why += " for output " + std::to_string(k + 1);
-        return refuse(lineNo, why + "; an output must be 1, 0, - or ~ (also written 4, 2 or 3)");
-      }
-      out.outs += cell;
-    }
-    if (out.value.size() == static_cast<std::size_t>(kTermCapacity)) return refuse(lineNo, "more than 32768 rows");
-    out.value.push_back(value);
-    out.mask.push_back(mask);
-    out.rowLine.push_back(lineNo);
+    auto err = words[0][0] == '.' ? ReadKeyword(r, words) : ReadRow(r, line);
+    if (err) return err;
   }
+  return Finish(r);
+}
 
-  if (inputs < 0) return refuse(0, "no .i line: the number of inputs is not given");
-  if (outputs < 0) return refuse(0, "no .o line: the number of outputs is not given");
-  if (declaredTerms >= 0 && static_cast<std::size_t>(declaredTerms) != out.value.size())
-    return refuse(termsLine, ".p says " + std::to_string(declaredTerms) + " rows, the file has " +
-                                 std::to_string(out.value.size()));
-  out.inputs = static_cast<unsigned>(inputs);
-  out.outputs = static_cast<unsigned>(outputs);
-  out.letters = ChooseLetters(out.inputNames, out.inputs);
-  return std::nullopt;
+std::string PlaKeywordHelp() {
+  constexpr std::size_t kColumn = 18, kWidth = 78;
+  std::string s;
+  for (std::size_t i = 0; i < std::size(kPlaKeywords); ++i) {
+    const PlaKeyword& k = kPlaKeywords[i];
+    // Keywords refused for the same reason share one item; those that do
+    // not fit beside it are named after the reason.
+    std::string tag = "  ";
+    tag.append(k.name).append(k.arguments.empty() ? "" : " ").append(k.arguments);
+    std::string text = k.handler ? "" : "refused: ";
+    text.append(k.meaning);
+    std::vector<std::string_view> also;
+    while (i + 1 < std::size(kPlaKeywords) && !k.handler && !kPlaKeywords[i + 1].handler &&
+           kPlaKeywords[i + 1].meaning == k.meaning)
+      also.push_back(kPlaKeywords[++i].name);
+    if (also.size() == 1 && tag.size() + 2 + also[0].size() + 2 <= kColumn) {
+      tag += ", " + std::string(also[0]);
+    } else if (!also.empty()) {
+      tag += " ...";
+      text += " (also";
+      for (std::size_t a = 0; a < also.size(); ++a)
+        text += std::string(a == 0 ? " " : a + 1 == also.size() ? " and " : ", ") + std::string(also[a]);
+      text += ")";
+    }
+    s += tag + std::string(kColumn - tag.size(), ' ') + Wrap(text, kColumn, kWidth) + "\n";
+  }
+  return s;
 }
 
 std::string AssignmentText(unsigned inputs, uint16_t a) {

@@ -59,9 +59,15 @@ struct PlaFile {
 // Read a PLA file: "#" comment lines, ".i" 1..15, ".o" 1..1024, ".ilb",
 // ".ob", ".p", ".type" f, r, fd, fr, dr or fdr, ".e"/".end" (nothing after
 // it is read), and rows of input characters "0" "1" "-" "2" followed by one
-// output character per output, with blanks and "|" anywhere between them.
-// Everything else is refused with the line at fault.
+// output character per output, with blanks and "|" anywhere between them
+// and a "#" comment after them. Lines of text before ".i" (a title) are
+// passed over, unless they look like rows. Everything else is refused with
+// the line at fault.
 std::optional<InputError> ReadPlaFile(std::string_view text, PlaFile& out);
+
+// The keywords ReadPlaFile knows, one item per line as the help lists them:
+// what each one taken gives, and why each one refused is refused.
+std::string PlaKeywordHelp();
 
 // The ON, OFF and don't-care rows of output k, one entry per assignment
 // (bit c of an assignment is the value of input column c). What the file

@@ -234,7 +234,7 @@ std::string PlaTextReport(const Engine& e, const PlaFile& f, const PlaRun& run) 
   }
   for (std::size_t k = 0; k < run.outputs.size(); ++k) {
     const OutputResult& r = run.outputs[k];
-    if (f.outputs > 1) s += (k ? "\n" : "") + OutputHeading(f, static_cast<unsigned>(k)) + "\n";
+    if (f.outputs > 1) s.append(k ? "\n" : "").append(OutputHeading(f, static_cast<unsigned>(k))).append("\n");
     if (r.run.drawn) {
       s += HeaderText(e) + "\n";
       for (std::size_t t = 0; t < r.value.size(); ++t) s += RowText(e, r.value[t], r.mask[t]) + "\n";

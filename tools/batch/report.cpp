@@ -30,7 +30,7 @@ std::string TermFormula(const Engine& e, uint16_t value, uint16_t mask) {
     if (!itself) s += '/';
     s += e.VariableTable[v];
   }
-  if (s.empty()) s = e.CnfMode ? "1" : "0";
+  if (s.empty()) s += e.CnfMode ? '1' : '0';
   return s;
 }
 
@@ -104,7 +104,11 @@ nlohmann::ordered_json JsonResult(const Engine& e, const RunOutcome& run, std::s
 }
 
 std::string JsonReport(const Engine& e, const RunOutcome& run, std::string_view input) {
-  return JsonResult(e, run, input).dump(2) + "\n";
+  return JsonText(JsonResult(e, run, input));
+}
+
+std::string JsonText(const nlohmann::ordered_json& j) {
+  return j.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 void CheckedOutput::Fail(int err) {

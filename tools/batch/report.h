@@ -61,6 +61,10 @@ nlohmann::ordered_json JsonResult(const Engine& e, const RunOutcome& run, std::s
 // JsonResult as text, indented, ending with a line break.
 std::string JsonReport(const Engine& e, const RunOutcome& run, std::string_view input);
 
+// A JSON object as text, indented, ending with a line break. A byte of a
+// name that is not UTF-8 (a PLA file may hold any) becomes U+FFFD.
+std::string JsonText(const nlohmann::ordered_json& j);
+
 // Writing that remembers its first failure: a full disk, a closed pipe
 // (with SIGPIPE ignored), any write error of the stream.
 class CheckedOutput {

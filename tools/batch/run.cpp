@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "logic_unit.h"
@@ -77,7 +78,12 @@ void BatchHost::ProcessPendingEvents() {
 void BatchHost::DrawTraceStep(const TraceRecord& record) {
   if (!trace_) return;
   const std::string line = TraceLine(e_, record);
-  std::fprintf(trace_, "%s\n", line.c_str());
+  errno = 0;
+  if (std::fprintf(trace_, "%s\n", line.c_str()) < 0) TraceFailed(errno);
+}
+
+void BatchHost::TraceFailed(int err) {
+  if (traceError_.empty()) traceError_ = err ? std::strerror(err) : "write error";
 }
 
 void BatchHost::WaitAtStop() {
@@ -91,6 +97,10 @@ void BatchHost::Finish() {
     std::fprintf(stderr, "\r\033[K");
     std::fflush(stderr);
     shown_ = false;
+  }
+  if (trace_) {
+    errno = 0;
+    if (std::fflush(trace_) != 0 || std::ferror(trace_)) TraceFailed(errno);
   }
 }
 

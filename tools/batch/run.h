@@ -39,15 +39,21 @@ class BatchHost : public RunHost {
   void ProcessPendingEvents() override;
   void DrawTraceStep(const TraceRecord& record) override;
   void WaitAtStop() override;
-  // Remove a progress line from the terminal.
+  // Remove a progress line from the terminal and flush the trace.
   void Finish();
+  // Why a trace line could not be written ("No space left on device"), or
+  // empty when every one was.
+  const std::string& TraceError() const { return traceError_; }
 
  private:
   Engine& e_;
   std::FILE* trace_;
   bool progress_;
   bool shown_ = false;
+  std::string traceError_;
   std::chrono::steady_clock::time_point started_{};
+
+  void TraceFailed(int err);
 };
 
 // Exit statuses of the tool.

@@ -80,7 +80,7 @@ void DrawTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRe
   DrawTerm(out, e, kTermX, 100, r.diff, 0xFFFF);
   if (r.firstHole) Add(out, 5, 120, "hole-i");
   if (r.secondHole) Add(out, 5, 140, "hole-j");
-  Add(out, 5, 160, "(" + std::to_string(r.code) + ")");
+  Add(out, 5, 160, std::string("(").append(std::to_string(r.code)).append(")"));
   const std::string action = ActionText(e, r);
   Add(out, 5, 180, action);
   if (FormsVirtualTerm(e, r)) {

@@ -1,0 +1,301 @@
+#include "options.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <iterator>
+#include <string_view>
+
+#include "pla.h"
+
+namespace tervo::batch {
+
+namespace {
+
+const char* const kInputsHelp = R"(
+Inputs (give exactly one):
+  FORMULA         A formula over A..Z: ( ) priority, / NOT, . AND, = equal,
+                  - XOR, + OR, > implication; letters a..z are the same as
+                  A..Z. Several words are joined; blanks, tabs and line
+                  breaks carry no meaning. Any other character is refused
+                  with its line and column (exit status 2), as the window's
+                  editor would not let it in. At most 1200 non-blank
+                  characters. Put "--" before a formula that starts
+                  with "-".
+  -f FILE         The formula from a file ("-" for standard input). With no
+                  input at all the formula is read from standard input when
+                  that is not a terminal.
+  --table FILE    A typed table: the first line is the header (character j
+                  is column j, a variable letter or a blank), then up to 100
+                  term lines of "0", "1" and blanks, at most 15 columns.
+                  Always a sum of products.
+  --pla FILE      A PLA file: the keywords below, "#" comments, and rows. A
+                  row is the inputs ("0", "1", "-" or "2" for either) and
+                  one character per output; blanks and "|" may stand
+                  anywhere in it, a "#" comment after it. Text before .i
+                  that is no row (a title) is passed over. An output "1"
+                  (or "4") puts the row in the ON-set, "-" (or "2") in the
+                  don't-care set, "0" in the OFF-set, "~" (or "3") nowhere,
+                  as far as the type lists that set: .type f the ON-set
+                  (the rest is 0), fd the ON-set and don't-cares (the
+                  default), r the OFF-set (the rest is 1), dr the OFF-set
+                  and don't-cares, fr and fdr both (the rest is
+                  don't-care). A listed don't-care wins; a row listed both
+                  1 and 0 is refused. Every output is reduced on its own,
+                  one after the other: its ON-set and don't-cares together,
+                  then the terms that no ON row needs are dropped, and the
+                  result must cover every ON row and no OFF row. An output
+                  that is constant is a result. Files of .type r or dr give
+                  a product of sums unless --sop is given. (The window has
+                  no don't-cares: they exist only here.)
+  --load NAME     A saved formula file, run with the input mode and options
+                  stored in it. NAME "abc" opens "tervo42_abc".
+  A formula of one word that names a file is refused with the option that
+  reads the file; in parentheses, as (WORD), it runs as a formula.
+
+)";
+
+const char* const kFormsAndMoreHelp = R"(
+Forms:
+  --sop           Sum of products (the window's "CNF", the default): the
+                  rows list where the function is 1; each row is the AND of
+                  its literals, the function the OR of the rows.
+  --pos, --dnf    Product of sums (the window's "DNF"): the rows list where
+                  the function is 0, each shown with its literals (a
+                  variable that is 1 there appears inverted); each row is
+                  the OR of its literals, the function the AND of the rows.
+  In a row "1" is the variable itself, "0" its inverse, "x" absent.
+
+Output (--format):
+  text            The header and rows as the output pane shows them, then
+                  the message line, e.g. "OK: time = 0.016 secs". For a PLA
+                  file with several outputs one table per output, each after
+                  a line "output N: NAME".
+  pla             The result as a PLA file with the input's names: .type f
+                  (rows where each output is 1) for a sum of products,
+                  .type r (rows where it is 0) for a product of sums.
+  json            Variables, mode, "form" ("sum of products" or "product of
+                  sums"), each term's value, mask, row and formula, the
+                  message, "outcome" ("ok", "message", "verify error",
+                  "interrupted"), whether the verification held, the exit
+                  status and the seconds; for a PLA file one object per
+                  output under "outputs". value and mask give the row's
+                  literals: bit v of mask is set when variable v+1 occurs,
+                  bit v of value when it occurs as itself.
+
+Writing:
+  Names may be any bytes; in JSON a byte that is not UTF-8 becomes U+FFFD.
+
+  Every write of a result is checked, the trace included: a full disk ends
+  the tool with a message and exit status 2. A closed pipe ends it by the
+  signal SIGPIPE (status 141 in a shell), or, where SIGPIPE is ignored,
+  with a message and exit status 2.
+
+Minimal covers:
+  With --minimal[=SECONDS] the tool computes a cover with as few terms as it
+  can find (then as few literals) in place of the reduction, for at most
+  SECONDS (default 10), for a formula, a typed table, a saved file or each
+  output of a PLA file (whose don't-cares its terms may use).
+
+  The message line adds ", minimum" when the cover is proved to have the
+  fewest terms, else ", at least N" with a proved lower bound; the PLA
+  output carries the same as a comment line, the JSON output as "minimum"
+  (true or false) and "lower_bound". Ctrl+C during the search keeps the best
+  cover found so far (", stopped: best cover so far").
+
+Trace and progress:
+  With --trace the tool prints one line per comparison of the reduction: TT
+  (two entries, i and j) or VT (the virtual term and entry k), the code and
+  the action. The lines go to standard output with --format text, else to
+  standard error.
+
+  On a terminal a long reduction shows its progress on standard error, and
+  Ctrl+C ends it (and the outputs still to come).
+
+Limits:
+  15 variables, 32768 truth-table rows, 100 typed terms, 1200 formula
+  characters, 32768 PLA rows and 1024 outputs.
+
+Saving:
+  With --save PATH the tool writes the input, options and result as a
+  formula file after the run. The file name gets the prefix "tervo42_"
+  unless it has it; a "." in the name is refused ("NO EXTENSION ALLOWED IN
+  FILE NAME").
+
+  An existing file is replaced only once the new one is complete, keeping
+  its mode bits; a symbolic link is followed, while a second hard link keeps
+  the old content. A PLA file can be saved when it is one sum of products of
+  at most 100 rows without don't-cares.
+
+Exit status:
+  0    the run ended "OK: "
+  1    it ended with a message such as "SYNTAX ERROR", "TAUTOLOGY" or
+       "INCONSISTENT"
+  2    usage, input and file errors, and failed writes
+  3    the result failed its verification ("TT Verify ERROR: ")
+  130  ended by Ctrl+C ("process terminated")
+)";
+
+// The options that give the input, of which a run takes one.
+struct InputOption {
+  const char* name;
+  InputKind kind;
+};
+constexpr InputOption kInputs[] = {{"formula", InputKind::kFormula},
+                                   {"--file", InputKind::kFormulaFile},
+                                   {"--table", InputKind::kTable},
+                                   {"--pla", InputKind::kPla},
+                                   {"--load", InputKind::kLoad}};
+
+// Two options (or either of two lists of them) that exclude each other,
+// and the refusal when both are given. In the message "{1}" stands for the
+// option of the first list as given, "{2}" for that of the second.
+// Checked in the order of the table, at one of three points among the
+// other checks of the command line.
+enum class CheckPoint { kFirst, kAfterInputs, kAfterSeconds };
+
+struct Exclusion {
+  std::vector<std::string> first;
+  std::vector<std::string> second;
+  std::string_view message;
+  CheckPoint when;
+};
+
+const std::vector<Exclusion>& Exclusions() {
+  static const std::vector<Exclusion> table = {
+      {{"--sop"}, {"--pos", "--dnf"}, "--sop and {2} exclude each other", CheckPoint::kFirst},
+      {{"--pos", "--dnf"},
+       {"--table", "--load"},
+       "{1} applies to formula and PLA input only (a table is always a sum of products; a saved file's options "
+       "decide)",
+       CheckPoint::kAfterInputs},
+      {{"--sop"}, {"--load"}, "--sop does not apply to --load: the file's own options are used",
+       CheckPoint::kAfterInputs},
+      {{"--no-reduce"}, {"--load"}, "--no-reduce does not apply to --load: the file's own options are used",
+       CheckPoint::kAfterInputs},
+      {{"--minimal"}, {"--no-reduce"}, "--minimal takes the reduction's place and does not combine with --no-reduce",
+       CheckPoint::kAfterSeconds},
+      {{"--minimal"}, {"--trace"}, "--minimal does not combine with --trace: the trace shows the reduction's comparisons",
+       CheckPoint::kAfterSeconds},
+  };
+  return table;
+}
+
+// The first of the named options that was given, or "".
+std::string FirstGiven(const CLI::App& app, const std::vector<std::string>& names) {
+  for (const std::string& name : names)
+    if (app.get_option(name)->count() > 0) return name;
+  return "";
+}
+
+std::string Replace(std::string text, std::string_view mark, const std::string& by) {
+  const std::size_t at = text.find(mark);
+  if (at != std::string::npos) text.replace(at, mark.size(), by);
+  return text;
+}
+
+// The option list as CLI11 lays it out, without the "Excludes:" notes it
+// would add to the flags: the text after the list says what combines.
+class HelpFormatter : public CLI::Formatter {
+ public:
+  std::string make_option_opts(const CLI::Option* opt) const override {
+    return opt->get_option_text().empty() ? std::string() : " " + opt->get_option_text();
+  }
+};
+
+// The refusal of the first pair of options given that exclude each other,
+// among those checked at point `when`.
+std::optional<std::string> ExcludedPair(const CLI::App& app, CheckPoint when) {
+  for (const Exclusion& x : Exclusions()) {
+    if (x.when != when) continue;
+    const std::string a = FirstGiven(app, x.first), b = FirstGiven(app, x.second);
+    if (!a.empty() && !b.empty()) return Replace(Replace(std::string(x.message), "{1}", a), "{2}", b);
+  }
+  return std::nullopt;
+}
+
+// --minimal's seconds as given after "=", or nothing when they are no
+// number of seconds from 0 to 1000000.
+std::optional<double> MinimalSeconds(const std::string& text) {
+  char* end = nullptr;
+  const double seconds = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(seconds >= 0 && seconds <= 1e6)) return std::nullopt;
+  return seconds;
+}
+
+// A number among the formula words beside a bare --minimal was meant as its
+// seconds; a number is never a formula.
+std::optional<std::string> StrayNumber(const std::vector<std::string>& words) {
+  for (const std::string& w : words) {
+    char* end = nullptr;
+    std::strtod(w.c_str(), &end);
+    if (!w.empty() && *end == '\0') return w;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string HelpFooter() {
+  return kInputsHelp + std::string("PLA keywords:\n") + PlaKeywordHelp() + kFormsAndMoreHelp;
+}
+
+void DefineOptions(CLI::App& app, Options& o) {
+  app.formatter(std::make_shared<HelpFormatter>());
+  app.footer(HelpFooter());
+  app.set_version_flag("--version", "tervo42-batch 2.0");
+  // The inputs: at most one, each excluding the others; none reads a
+  // formula from standard input.
+  app.add_option("formula", o.formulaWords, "The formula (see below)")->option_text("TEXT ...");
+  app.add_option("-f,--file", o.formulaFile, "Read the formula from FILE (\"-\" standard input)")->option_text("FILE");
+  app.add_option("--table", o.tableFile, "Run a typed table (always a sum of products)")->option_text("FILE");
+  app.add_option("--pla", o.plaFile, "Run a PLA file, each output on its own")->option_text("FILE");
+  app.add_option("--load", o.loadName, "Run a saved formula file")->option_text("NAME");
+  for (std::size_t i = 0; i < std::size(kInputs); ++i)
+    for (std::size_t j = i + 1; j < std::size(kInputs); ++j)
+      app.get_option(kInputs[i].name)->excludes(app.get_option(kInputs[j].name));
+  app.add_flag("--sop", o.sop, "Sum of products: list where the function is 1 (the window's CNF, the default)");
+  app.add_flag("--pos", o.pos, "Product of sums: list where the function is 0 (the window's DNF)");
+  app.add_flag("--dnf", o.pos, "The same as --pos");
+  app.add_flag("--no-reduce", o.noReduce, "Do not reduce the truth table");
+  app.add_option("--save", o.savePath, "Save a formula file after the run")->option_text("PATH");
+  app.add_flag("--minimal", o.minimalText,
+               "A minimal cover in place of the reduction, searching at most SECONDS (default 10)")
+      ->option_text("[=SECONDS]");
+  app.add_flag("--trace", o.trace, "One line per comparison of the reduction");
+  app.add_option("--format", o.format, "Output form: text, pla or json")
+      ->check(CLI::IsMember({"text", "pla", "json"}))
+      ->option_text("text|pla|json");
+  for (const Exclusion& x : Exclusions())
+    for (const std::string& a : x.first)
+      for (const std::string& b : x.second) app.get_option(a)->excludes(app.get_option(b));
+}
+
+void Complete(const CLI::App& app, Options& o) {
+  o.inputsGiven = 0;
+  o.input = InputKind::kStandardInput;
+  for (const auto& [name, kind] : kInputs)
+    if (app.get_option(name)->count() > 0) {
+      ++o.inputsGiven;
+      if (o.input == InputKind::kStandardInput) o.input = kind;
+    }
+  o.save = app.get_option("--save")->count() > 0;
+  o.minimal = app.get_option("--minimal")->count() > 0;
+  o.formName = app.get_option("--pos")->count() > 0 ? "--pos" : "--dnf";
+  // "true": --minimal given without seconds.
+  if (o.minimal && o.minimalText != "true") o.minimalSeconds = MinimalSeconds(o.minimalText).value_or(-1);
+}
+
+std::optional<std::string> UsageProblem(const CLI::App& app, const Options& o, bool stdinIsTerminal) {
+  if (o.minimal && o.minimalText == "true")
+    if (const auto number = StrayNumber(o.formulaWords))
+      return "--minimal takes its seconds after \"=\": --minimal=" + *number;
+  if (auto problem = ExcludedPair(app, CheckPoint::kFirst)) return problem;
+  if (o.inputsGiven > 1) return "give exactly one input: a formula, -f FILE, --table, --pla or --load";
+  if (o.inputsGiven == 0 && stdinIsTerminal) return "no input: give a formula, -f FILE, --table, --pla or --load";
+  if (auto problem = ExcludedPair(app, CheckPoint::kAfterInputs)) return problem;
+  if (o.minimal && o.minimalText != "true" && !MinimalSeconds(o.minimalText))
+    return "--minimal=SECONDS takes a number of seconds from 0 to 1000000, not \"" + o.minimalText + "\"";
+  return ExcludedPair(app, CheckPoint::kAfterSeconds);
+}
+
+}  // namespace tervo::batch
