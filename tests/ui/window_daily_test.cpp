@@ -342,18 +342,19 @@ void WindowDailyTest::timeLeavesOutThePausesAtStops() {
   QElapsedTimer run;
   run.start();
   const QStringList stops = RunWithStops(*form, [&](const QString&, int) {
-    QTest::qWait(150);  // the user looks at the step
+    QTest::qWait(300);  // the user looks at the step
     Key(*form, Qt::Key_Space);
   });
   QVERIFY(stops.size() >= 3);
-  QVERIFY(run.elapsed() >= 450);
+  QVERIFY(run.elapsed() >= 900);
   const QRegularExpression line(QStringLiteral("^OK: time = ([0-9.,]+) secs$"));
   const QRegularExpressionMatch m = line.match(form->Message());
   QVERIFY2(m.hasMatch(), qPrintable(form->Message()));
   const double seconds = QString(m.captured(1)).replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
-  // At least 0.45 s of pauses; what is left is the reduction's own few
-  // microseconds and the events it lets run between its slices.
-  QVERIFY2(seconds < 0.2, qPrintable(form->Message()));
+  // At least 0.9 s of pauses; what is left is the reduction's own few
+  // microseconds and the events it lets run between its slices, which a
+  // loaded machine may stretch, so the bound is half the pauses.
+  QVERIFY2(seconds < 0.45, qPrintable(form->Message()));
 }
 
 void WindowDailyTest::minimalIsDisabledWhileReduceIsUnticked() {
