@@ -20,6 +20,9 @@ using Clock = std::chrono::steady_clock;
 
 // Time keeping for one search: lets the host process events about every
 // 15 ms, notices ESC (GoOn cleared), the time limit and the end of a phase.
+// The stall stop never ends a search before it has run this long.
+constexpr auto kStallFloor = std::chrono::milliseconds(400);
+
 struct Pace {
   Engine* e = nullptr;
   RunHost* host = nullptr;
@@ -30,6 +33,13 @@ struct Pace {
   bool phaseOver = false;  // the current phase's share of time has passed
   uint32_t terms = 0, bound = 0;  // shown in the progress text while searching
   bool searching = false;
+  const char* label = "minimal cover";  // what the progress text calls the search
+  // Stall stop: once the search has run kStallFloor, it ends when the time
+  // since its last gain (fewer terms, or a higher bound) exceeds the time it
+  // took to get there. The time limit stays the cap.
+  bool stallStop = true;
+  bool stalled = false;
+  Clock::time_point lastGain;
   std::array<char, 96> text{};
 
   // Counts work; every 4096 units looks at the clock. Returns false once the
@@ -57,16 +67,29 @@ struct Pace {
     }
     if (now >= deadline) expired = true;
     if (now >= phaseEnd) phaseOver = true;
+    if (stallStop && searching && now - start >= kStallFloor && now - lastGain > lastGain - start) {
+      stalled = true;
+      expired = true;
+    }
   }
 
+  // The search found fewer terms or a higher bound.
+  void Gain() { lastGain = Clock::now(); }
+
   void Show(const char* what) {
-    std::snprintf(text.data(), text.size(), "minimal cover: %s", what);
+    std::snprintf(text.data(), text.size(), "%s: %s", label, what);
     host->ShowProgress(text.data());
   }
 
   void ShowSearch() {
-    std::snprintf(text.data(), text.size(), "minimal cover: %u terms, at least %u", terms, bound);
+    std::snprintf(text.data(), text.size(), "%s: %u terms, at least %u", label, terms, bound);
     host->ShowProgress(text.data());
+  }
+
+  // The bound rose: shown, and a gain for the stall stop.
+  void SetBound(uint32_t b) {
+    if (b > bound) Gain();
+    bound = b;
   }
 
   void SetPhase(double seconds) {
@@ -148,6 +171,7 @@ struct CoverSearch::Impl {
 
   std::mt19937 rng{0x7e5a42u};
   Pace pace;
+  bool stallStop = true;  // end the search when it stalls (Pace)
 
   Impl() {
     p3[0] = 1;
@@ -320,10 +344,7 @@ struct CoverSearch::Impl {
       plits[j] = static_cast<uint8_t>(std::popcount(pm[j]));
       colStart[j + 1] = colStart[j] + RowsIn(pv[j], pm[j]);
     }
-    const uint32_t E = colStart[P];
-    colRows.resize(E);
-    rowCols.resize(E);
-    rowStart.assign(R + 1, 0);
+    colRows.resize(colStart[P]);
     for (uint32_t j = 0; j < P; ++j) {
       const uint16_t free = static_cast<uint16_t>(full & ~pm[j]);
       const uint16_t base = static_cast<uint16_t>(pv[j] & pm[j]);
@@ -333,12 +354,19 @@ struct CoverSearch::Impl {
         const int32_t row = rowOf[base | s];
         s = static_cast<uint16_t>((s - free) & free);
         if (row < 0) continue;  // a don't-care
-        const uint32_t r = static_cast<uint32_t>(row);
-        colRows[k++] = r;
-        ++rowStart[r + 1];
+        colRows[k++] = static_cast<uint32_t>(row);
       } while (s != 0);
       if (!pace.Go(k - colStart[j], false)) return false;
     }
+    return BuildRowLists();
+  }
+
+  // The columns of each row, from the rows of each column.
+  bool BuildRowLists() {
+    P = static_cast<uint32_t>(colStart.size() - 1);
+    rowStart.assign(R + 1, 0);
+    rowCols.resize(colRows.size());
+    for (uint32_t r : colRows) ++rowStart[r + 1];
     for (uint32_t r = 0; r < R; ++r) rowStart[r + 1] += rowStart[r];
     std::vector<uint32_t>& fill = rowDeg;  // reused as the fill cursor
     fill.assign(rowStart.begin(), rowStart.end() - 1);
@@ -517,6 +545,7 @@ struct CoverSearch::Impl {
   void KeepIfBetter(const std::vector<uint32_t>& cols) {
     const uint32_t lits = LitsOf(cols);
     if (best.empty() || cols.size() < best.size() || (cols.size() == best.size() && lits < bestLits)) {
+      if (best.empty() || cols.size() < best.size()) pace.Gain();
       best = cols;
       bestLits = lits;
       pace.terms = static_cast<uint32_t>(best.size() + fixedCols.size());
@@ -660,6 +689,8 @@ struct CoverSearch::Impl {
       }
       if (pace.stopped || pace.expired || pace.phaseOver) break;
       if (L > bestL + 1e-9) {
+        if (std::ceil(L - 1e-7) > std::ceil(bestL - 1e-7))
+          pace.SetBound(static_cast<uint32_t>(std::ceil(L - 1e-7)) + static_cast<uint32_t>(fixedCols.size()));
         bestL = L;
         bestMult.assign(mult.begin(), mult.end());
         still = 0;
@@ -1032,12 +1063,7 @@ struct CoverSearch::Impl {
 
   CoverInfo Run(Engine& e, RunHost& host, double seconds, CoverSource source) {
     CoverInfo info;
-    pace = Pace{};
-    pace.e = &e;
-    pace.host = &host;
-    pace.start = pace.lastEvents = pace.lastProgress = Clock::now();
-    pace.deadline = pace.start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
-    pace.phaseEnd = pace.deadline;
+    StartPace(e, host, Clock::now(), seconds, "minimal cover");
     n = e.VariableCount;
     full = LowMask(static_cast<unsigned>(n));
     e.FullMask = full;
@@ -1104,18 +1130,55 @@ struct CoverSearch::Impl {
     info.allPrimes = allPrimes;
     info.primes = static_cast<uint32_t>(pv.size());
     pace.Show("covering matrix");
-    if (!BuildMatrix() || !Reduce()) return stoppedEarly();
+    if (!BuildMatrix()) return stoppedEarly();
+    const bool proved = Solve(info);
+    Write(e);
+    info.terms = e.TermCount;
+    for (int t = 1; t <= e.TermCount; ++t) info.literals += static_cast<uint32_t>(std::popcount(e.TermMask[t]));
+    if (allPrimes) {
+      info.minimum = proved;
+      info.lowerBound = static_cast<uint16_t>(std::min<uint32_t>(coreBound + fixedCols.size(), info.terms));
+      if (proved) info.lowerBound = info.terms;
+    } else {
+      // Bounds over grown columns say nothing about covers from all primes.
+      info.minimum = 0;
+      info.lowerBound = 1;
+    }
+    return info;
+  }
+
+  void StartPace(Engine& e, RunHost& host, Clock::time_point start, double seconds, const char* label) {
+    pace = Pace{};
+    pace.e = &e;
+    pace.host = &host;
+    pace.label = label;
+    pace.stallStop = stallStop;
+    pace.start = start;
+    pace.lastEvents = pace.lastProgress = pace.lastGain = Clock::now();
+    pace.deadline = pace.start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
+    pace.phaseEnd = pace.deadline;
+  }
+
+  // From the matrix (colStart, colRows, rowStart, rowCols, plits) to the
+  // best cover found: fixedCols and the core columns in best. True when it
+  // is proved minimum. A search the host stops during the reductions still
+  // ends with a cover: the greedy one of what is left, since every
+  // reduction made so far is sound on its own.
+  bool Solve(CoverInfo& info) {
+    const bool reduced = Reduce();
     BuildCore();
     info.essentials = static_cast<uint32_t>(fixedCols.size());
     info.coreRows = M;
     info.coreColumns = K;
-
     best.clear();
     bestLits = 0;
     coreBound = 0;
     bool proved = true;
     if (M > 0) {
       Greedy();
+      if (!reduced) proved = false;
+    }
+    if (M > 0 && reduced) {
       rowOrder.resize(M);
       for (uint32_t r = 0; r < M; ++r) rowOrder[r] = r;
       std::stable_sort(rowOrder.begin(), rowOrder.end(),
@@ -1126,10 +1189,11 @@ struct CoverSearch::Impl {
       coreBound = DualAscent([](uint32_t) { return true; }, [](uint32_t) { return true; });
       pace.bound = static_cast<uint32_t>(coreBound + fixedCols.size());
       pace.searching = true;
+      pace.Gain();
       if (coreBound < best.size()) {
         pace.SetPhase(std::max(0.05, 0.15 * pace.Remaining()));
         coreBound = std::max(coreBound, LagrangianBound(static_cast<uint32_t>(best.size()), 1000));
-        pace.bound = static_cast<uint32_t>(coreBound + fixedCols.size());
+        pace.SetBound(static_cast<uint32_t>(coreBound + fixedCols.size()));
       }
       proved = coreBound >= best.size();
       if (!proved && !pace.stopped && !pace.expired) {
@@ -1154,19 +1218,44 @@ struct CoverSearch::Impl {
     }
     info.stopped = pace.stopped;
     info.timedOut = !proved && !pace.stopped;
-    Write(e);
-    info.terms = e.TermCount;
-    for (int t = 1; t <= e.TermCount; ++t) info.literals += static_cast<uint32_t>(std::popcount(e.TermMask[t]));
-    if (allPrimes) {
-      info.minimum = proved;
-      info.lowerBound = static_cast<uint16_t>(std::min<uint32_t>(coreBound + fixedCols.size(), info.terms));
-      if (proved) info.lowerBound = info.terms;
+    info.stalled = pace.stalled;
+    return proved;
+  }
+
+  MatrixCover SolveMatrix(Engine& e, RunHost& host, CoverMatrix& m, Clock::time_point start, double seconds,
+                          const char* label) {
+    StartPace(e, host, start, seconds, label);
+    MatrixCover out;
+    R = m.rows;
+    colStart.swap(m.colStart);
+    colRows.swap(m.colRows);
+    plits.swap(m.colCost);
+    CoverInfo info;
+    bool proved = true;
+    if (R > 0) {
+      BuildRowLists();
+      proved = Solve(info);
     } else {
-      // Bounds over grown columns say nothing about covers from all primes.
-      info.minimum = 0;
-      info.lowerBound = 1;
+      fixedCols.clear();
+      best.clear();
+      coreBound = 0;
     }
-    return info;
+    for (uint32_t j : fixedCols) out.columns.push_back(j);
+    for (uint32_t c : best) out.columns.push_back(coreCol[c]);
+    out.minimum = proved;
+    out.lowerBound = proved ? static_cast<uint32_t>(out.columns.size())
+                            : std::min<uint32_t>(coreBound + static_cast<uint32_t>(fixedCols.size()),
+                                                 static_cast<uint32_t>(out.columns.size()));
+    out.stopped = pace.stopped;
+    out.timedOut = !proved && !pace.stopped;
+    out.stalled = pace.stalled;
+    out.essentials = info.essentials;
+    out.coreRows = info.coreRows;
+    out.coreColumns = info.coreColumns;
+    colStart.swap(m.colStart);
+    colRows.swap(m.colRows);
+    plits.swap(m.colCost);
+    return out;
   }
 };
 
@@ -1178,6 +1267,13 @@ CoverInfo CoverSearch::Run(Engine& e, RunHost& host, double seconds, CoverSource
 }
 
 void CoverSearch::SetSeed(uint32_t seed) { impl_->rng.seed(seed); }
+
+void CoverSearch::SetStallStop(bool on) { impl_->stallStop = on; }
+
+MatrixCover CoverSearch::SolveMatrix(Engine& e, RunHost& host, CoverMatrix& matrix,
+                                     std::chrono::steady_clock::time_point start, double seconds, const char* label) {
+  return impl_->SolveMatrix(e, host, matrix, start, seconds, label);
+}
 
 void CoverSearch::SetDontCares(const std::array<uint64_t, 512>* dontCares) {
   if (dontCares)
