@@ -165,7 +165,7 @@ cat >add.pla <<'EOF2'
 111 | 1-0
 .e
 EOF2
-run --pla add.pla
+run --pla add.pla --per-output
 expect_rc "multi-output pla" 0
 expect_out "multi-output pla" "$(printf 'variables: A = a, B = b, C = cin\noutput 1: sum\nA.B.C\n0 0 1\n0 1 0\n1 0 0\n1 1 1\n%s\n\noutput 2: carry\nA.B.C\nx 1 1\n1 x 1\n1 1 x\n%s\n\noutput 3: never\nA.B.C\nOK: constant 0' "$(sed -n 8p <<<"$OUT")" "$(sed -n 15p <<<"$OUT")")"
 run --pla add.pla --format pla
@@ -199,7 +199,7 @@ for form in "" "--dnf"; do
     printf '%s\n' "$OUT" >round.pla
     run $form "$f"
     direct=$(timeless "$OUT")
-    run --pla round.pla
+    run --pla round.pla --per-output
     expect_rc "pla read back: $f $form" 0
     if [ "$(timeless "$OUT")" = "$direct" ]; then ok; else bad "pla read back: $f $form gives other rows than <$direct>"; fi
   done
@@ -394,12 +394,12 @@ cat >dc.pla <<'PLA'
 010 01
 .e
 PLA
-run --pla dc.pla --minimal --format pla
+run --pla dc.pla --per-output --minimal --format pla
 expect_rc "minimal PLA with don't-cares" 0
 expect_out_has "minimal PLA with don't-cares" "# output 1: minimal cover, minimum"
 expect_out_has "minimal PLA with don't-cares" ".p 3"
 expect_out_has "minimal PLA with don't-cares" "-11 11"
-run --pla dc.pla --minimal --format json
+run --pla dc.pla --per-output --minimal --format json
 expect_json "minimal PLA JSON" '.outputs | map(.minimum) == [true, true]'
 
 echo "$passed passed, $failed failed"

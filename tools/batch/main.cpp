@@ -210,7 +210,7 @@ int WriteResult(std::string_view text) {
 // A PLA file: every output run on its own, the results written together.
 // pos: 1 product of sums, 0 sum of products, -1 as the file's .type lists.
 int RunPlaFile(Engine& e, const std::string& path, const std::string* savePath, int pos, const std::string& format,
-               bool trace, CoverSearch* cover, double minimalSeconds) {
+               bool trace, CoverSearch* cover, double minimalSeconds, bool shared) {
   std::string text;
   if (auto err = ReadInput(path, text)) return FileError(path, *err);
   PlaFile file;
@@ -234,7 +234,8 @@ int RunPlaFile(Engine& e, const std::string& path, const std::string* savePath, 
 
   BatchHost host = MakeHost(e, trace, format);
   InstallInterruptHandler();
-  const PlaRun run = RunPla(e, host, file, states, reducePos, cover, minimalSeconds);
+  const PlaRun run = shared ? RunSharedPla(e, host, file, states, reducePos, minimalSeconds)
+                            : RunPla(e, host, file, states, reducePos, cover, minimalSeconds);
   host.Finish();
 
   std::string result;
@@ -262,14 +263,17 @@ int Run(int argc, char** argv) {
 
   std::vector<std::string> formulaWords;
   std::string formulaFile, tableFile, plaFile, loadName, savePath, format = "text";
-  bool dnf = false, sop = false, noReduce = false, trace = false;
+  bool dnf = false, sop = false, noReduce = false, trace = false, perOutput = false;
   std::string minimalText;
 
   app.add_option("formula", formulaWords, "The formula (see below)");
   auto* fileOpt = app.add_option("-f,--file", formulaFile, "Read the formula from FILE (\"-\" standard input)")
                       ->option_text("FILE");
   auto* tableOpt = app.add_option("--table", tableFile, "Run a typed table (always a sum of products)")->option_text("FILE");
-  auto* plaOpt = app.add_option("--pla", plaFile, "Run a PLA file, each output on its own")->option_text("FILE");
+  auto* plaOpt =
+      app.add_option("--pla", plaFile, "Run a PLA file: one cover shared by all its outputs")->option_text("FILE");
+  auto* perOutputOpt =
+      app.add_flag("--per-output", perOutput, "PLA files: reduce each output on its own instead (the window's reduction)");
   auto* loadOpt = app.add_option("--load", loadName, "Run a saved formula file")->option_text("NAME");
   app.add_flag("--sop", sop,
                               "Sum of products: list where the function is 1 (the window's CNF, the default)");
@@ -321,6 +325,7 @@ int Run(int argc, char** argv) {
     if (noReduce) return UsageError("--minimal takes the reduction's place and does not combine with --no-reduce");
     if (trace) return UsageError("--minimal does not combine with --trace: the trace shows the reduction's comparisons");
   }
+  if (perOutputOpt->count() && !plaOpt->count()) return UsageError("--per-output applies to --pla only");
   if (saveOpt->count()) {
     const std::string name = std::filesystem::path(savePath).filename().string();
     if (name.empty()) return UsageError("--save needs a file name: " + savePath);
@@ -342,8 +347,11 @@ int Run(int argc, char** argv) {
   } else if (plaOpt->count()) {
     std::unique_ptr<CoverSearch> plaCover;
     if (minimalOpt->count()) plaCover = std::make_unique<CoverSearch>();
+    // The shared cover unless asked for each output on its own, or for what
+    // only the reduction has (its trace, or no reduction at all).
+    const bool shared = !perOutput && !noReduce && !trace;
     return RunPlaFile(e, plaFile, saveOpt->count() ? &savePath : nullptr, sop ? 0 : dnf ? 1 : -1, format, trace,
-                      plaCover.get(), minimalSeconds);
+                      plaCover.get(), minimalSeconds, shared);
   } else if (loadOpt->count()) {
     input = "load";
     std::filesystem::path opened;
