@@ -385,12 +385,13 @@ struct MultiCoverSearch::Impl {
         todo.emplace_back(from, count / 2);
         continue;
       }
-      ++groupsRun;
+      if (rows > 0) ++groupsRun;
       rowsLeft -= rows;
     }
+    if (groupsRun == 0) info.minimum = !info.stopped;  // nothing to cover: no term, the fewest there can be
     // A bound or a proof for one group of several speaks for the whole
     // function only when that group held every output.
-    if (groupsRun != 1 || info.groups + info.singles != 1) info.minimum = false;
+    if (groupsRun > 1) info.minimum = false;
     if (info.stopped) info.minimum = false;
     info.terms = static_cast<uint32_t>(result.Terms());
     for (uint16_t m : result.mask) info.literals += static_cast<uint32_t>(std::popcount(m));

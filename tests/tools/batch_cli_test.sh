@@ -402,5 +402,35 @@ expect_out_has "minimal PLA with don't-cares" "-11 11"
 run --pla dc.pla --per-output --minimal --format json
 expect_json "minimal PLA JSON" '.outputs | map(.minimum) == [true, true]'
 
+# The shared cover, the default for PLA files: one term serves every output
+# that needs it, and the don't-cares of .type fr and fdr are free either way.
+run --pla add.pla
+expect_rc "shared pla" 0
+expect_out_has "shared pla: one message for the file" "terms, minimum"
+run --pla add.pla --format json
+expect_json "shared pla json" '.cover == "shared" and .rows == 7 and .minimum == true and [.outputs[].verified] == [true, true, true] and .outputs[2].constant == 0'
+run --pla dc.pla --format pla
+expect_out_has "shared pla with don't-cares" "# one cover shared by all outputs: rows where they are 1, 3 terms, minimum"
+expect_out_has "shared pla with don't-cares" "-11 11"
+printf '%s\n' "$OUT" >shared_result.pla
+run --pla shared_result.pla --per-output --format json
+expect_json "shared cover read back" '[.outputs[].verified] == [true, true]'
+printf '.i 2\n.o 2\n.type fr\n00 11\n01 1~\n11 01\n10 00\n' >fr.pla
+run --pla fr.pla --format pla
+expect_out_has ".type fr: the unlisted row is a don't-care" ".p 2"
+expect_out_has ".type fr: shared term" "0- 11"
+sed 's/fr$/f/' fr.pla >typef.pla
+run --pla typef.pla --format pla
+expect_out_has ".type f: the unlisted row is 0" ".p 3"
+printf '.i 2\n.o 2\n.type fdr\n00 11\n01 1~\n11 01\n10 0-\n' >fdr.pla
+run --pla fdr.pla --format json
+expect_json ".type fdr" '.rows == 2 and .minimum == true and .exit_status == 0'
+run --pla fdr.pla --pos --format pla
+expect_rc ".type fdr as a product of sums" 0
+expect_out_has ".type fdr as a product of sums" ".type r"
+run --per-output 'A.B'
+expect_rc "--per-output without --pla" 2
+expect_err_has "--per-output without --pla" "--per-output applies to --pla only"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
