@@ -430,7 +430,7 @@ struct CoverSearch::Impl {
             break;
           }
         changed = true;
-        if (!pace.Go(64, false)) return false;
+        if (!pace.Go(64)) return false;
       }
       for (uint32_t j = 0; j < P; ++j)
         if (colAlive[j] && colDeg[j] == 0) KillCol(j);
@@ -459,7 +459,7 @@ struct CoverSearch::Impl {
             changed = true;
           }
         }
-        if (!pace.Go(work + 8, false)) return false;
+        if (!pace.Go(work + 8)) return false;
       }
       // column dominance: a column whose rows another column covers too,
       // with no more literals, can go
@@ -491,7 +491,7 @@ struct CoverSearch::Impl {
             break;
           }
         }
-        if (!pace.Go(work + 8, false)) return false;
+        if (!pace.Go(work + 8)) return false;
       }
     }
     return true;
@@ -1175,10 +1175,9 @@ struct CoverSearch::Impl {
     coreBound = 0;
     bool proved = true;
     if (M > 0) {
+      // A search out of time (or stopped) in the reductions has the greedy
+      // cover of the core so far and the dual-ascent bound, nothing more.
       Greedy();
-      if (!reduced) proved = false;
-    }
-    if (M > 0 && reduced) {
       rowOrder.resize(M);
       for (uint32_t r = 0; r < M; ++r) rowOrder[r] = r;
       std::stable_sort(rowOrder.begin(), rowOrder.end(),
@@ -1190,13 +1189,13 @@ struct CoverSearch::Impl {
       pace.bound = static_cast<uint32_t>(coreBound + fixedCols.size());
       pace.searching = true;
       pace.Gain();
-      if (coreBound < best.size()) {
+      if (coreBound < best.size() && reduced) {
         pace.SetPhase(std::max(0.05, 0.15 * pace.Remaining()));
         coreBound = std::max(coreBound, LagrangianBound(static_cast<uint32_t>(best.size()), 1000));
         pace.SetBound(static_cast<uint32_t>(coreBound + fixedCols.size()));
       }
       proved = coreBound >= best.size();
-      if (!proved && !pace.stopped && !pace.expired) {
+      if (!proved && reduced && !pace.stopped && !pace.expired) {
         // A short local search first; then branch and bound where the core
         // is small and the gap narrow, else the local search goes on.
         pace.SetPhase(std::min(1.0, 0.25 * pace.Remaining()));
