@@ -63,13 +63,21 @@ Inputs (give exactly one):
                   don't-cares (the default), r the OFF-set (the rest is 1),
                   dr the OFF-set and don't-cares, fr and fdr both (the rest
                   is don't-care). A listed don't-care wins; a row listed
-                  both 1 and 0 is refused. Every output is reduced on its
-                  own, one after the other: its ON-set and don't-cares
-                  together, then the terms that no ON row needs are
-                  dropped, and the result must cover every ON row and no
-                  OFF row. An output that is constant is a result. Files of
-                  .type r or dr give a product of sums unless --sop is
-                  given. Keywords such as .mv, .phase or .pair are refused.
+                  both 1 and 0 is refused. All outputs get one cover
+                  together: a row serves every output marked in it and
+                  counts once, and the search looks for as few rows as it
+                  can find (then as few literals) for at most 10 s
+                  (--minimal=SECONDS), ending sooner once it stops gaining.
+                  The message line gives the rows, then ", minimum" when
+                  proved, else ", at least N". --per-output reduces each
+                  output on its own instead, one after the other, with the
+                  window's reduction (or --minimal's search): its ON-set
+                  and don't-cares together, then the terms that no ON row
+                  needs are dropped; --trace and --no-reduce imply it.
+                  Either way every output must cover each of its ON rows
+                  and none of its OFF rows, and an output that is constant
+                  is a result. Files of .type r or dr give a product of
+                  sums unless --sop is given. Keywords such as .mv, .phase or .pair are refused.
                   (The window has no don't-cares: they exist only here.)
   --load NAME     A saved formula file, run with the input mode and options
                   stored in it. NAME "abc" opens "tervo42_abc".
@@ -97,25 +105,31 @@ Output (--format):
                   message, "outcome" ("ok", "message", "verify error",
                   "interrupted"), whether the verification held, the exit
                   status and the seconds; for a PLA file one object per
-                  output under "outputs". value and mask give the row's
+                  output under "outputs", and "cover" ("shared", with
+                  "rows", "minimum" and "lower_bound" of the whole, or
+                  "per output"). value and mask give the row's
                   literals: bit v of mask is set when variable v+1 occurs,
                   bit v of value when it occurs as itself.
   Every write is checked: a full disk or a closed pipe ends the tool with a
   message and exit status 2.
   --minimal[=SECONDS] computes a cover with as few terms as it can find
   (then as few literals) in place of the reduction, for at most SECONDS
-  (default 10), for a formula, a typed table, a saved file or each output
-  of a PLA file (whose don't-cares its terms may use). The message
-  line adds ", minimum" when the cover is proved to have the fewest terms,
-  else ", at least N" with a proved lower bound; the PLA output carries the
-  same as a comment line, the JSON output as "minimum" (true or false) and
-  "lower_bound". Ctrl+C during the search keeps the best cover found so far
+  (default 10), for a formula, a typed table, a saved file, the shared
+  cover of a PLA file or, with --per-output, each of its outputs (whose
+  don't-cares its terms may use; SECONDS is for the whole file). The
+  search ends sooner when it stalls: when the time since it last found
+  fewer terms or a higher bound exceeds the time it took to get there.
+  The message line adds ", minimum" when the cover is proved to have the
+  fewest terms, else ", at least N" with a proved lower bound; the PLA
+  output carries the same as a comment line, the JSON output as "minimum"
+  (true or false) and "lower_bound". Ctrl+C during the search keeps the best cover found so far
   (", stopped: best cover so far").
   --trace prints one line per comparison of the reduction: TT (two entries,
   i and j) or VT (the virtual term and entry k), the code and the action.
   The lines go to standard output with --format text, else to standard error.
-  On a terminal a long reduction shows its progress on standard error, and
-  Ctrl+C ends it (and the outputs still to come).
+  On a terminal a long reduction or search shows its progress on standard
+  error (the output or phase, the terms so far and the bound), and Ctrl+C
+  ends it (and the outputs still to come).
 
 Limits:
   15 variables, 32768 truth-table rows, 100 typed terms, 1200 formula
