@@ -397,6 +397,8 @@ struct MultiCoverSearch::Impl {
     for (uint16_t m : result.mask) info.literals += static_cast<uint32_t>(std::popcount(m));
     if (info.minimum) info.lowerBound = info.terms;
     info.lowerBound = std::min(info.lowerBound, info.terms);
+    // One group's bound that the whole cover meets proves it too.
+    if (!info.stopped && info.lowerBound == info.terms) info.minimum = true;
     SortTerms(result);
     return info;
   }
