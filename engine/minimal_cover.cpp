@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <vector>
 
@@ -18,11 +19,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+// The stall stop never ends a search before it has run this long.
+constexpr double kStallFloor = 0.4;  // seconds of processor time
+
 // Time keeping for one search: lets the host process events about every
 // 15 ms, notices ESC (GoOn cleared), the time limit and the end of a phase.
-// The stall stop never ends a search before it has run this long.
-constexpr auto kStallFloor = std::chrono::milliseconds(400);
-
 struct Pace {
   Engine* e = nullptr;
   RunHost* host = nullptr;
@@ -36,10 +39,12 @@ struct Pace {
   const char* label = "minimal cover";  // what the progress text calls the search
   // Stall stop: once the search has run kStallFloor, it ends when the time
   // since its last gain (fewer terms, or a higher bound) exceeds the time it
-  // took to get there. The time limit stays the cap.
+  // took to get there. Measured in processor time, so that a loaded machine
+  // does not end a search sooner than an idle one would. The time limit
+  // (wall-clock) stays the cap.
   bool stallStop = true;
   bool stalled = false;
-  Clock::time_point lastGain;
+  double cpuStart = 0, cpuLastGain = 0;  // CpuSeconds()
   std::array<char, 96> text{};
 
   // Counts work; every 4096 units looks at the clock. Returns false once the
@@ -67,14 +72,17 @@ struct Pace {
     }
     if (now >= deadline) expired = true;
     if (now >= phaseEnd) phaseOver = true;
-    if (stallStop && searching && now - start >= kStallFloor && now - lastGain > lastGain - start) {
-      stalled = true;
-      expired = true;
+    if (stallStop && searching) {
+      const double cpu = CpuSeconds();
+      if (cpu - cpuStart >= kStallFloor && cpu - cpuLastGain > cpuLastGain - cpuStart) {
+        stalled = true;
+        expired = true;
+      }
     }
   }
 
   // The search found fewer terms or a higher bound.
-  void Gain() { lastGain = Clock::now(); }
+  void Gain() { cpuLastGain = CpuSeconds(); }
 
   void Show(const char* what) {
     std::snprintf(text.data(), text.size(), "%s: %s", label, what);
@@ -158,6 +166,8 @@ struct CoverSearch::Impl {
   std::vector<uint64_t> stampOf;
   std::vector<uint32_t> unc, uncPos;
   uint64_t lsWork = 0;  // entries visited since the last look at the clock
+  uint64_t lsStep = 0;  // steps taken (stamps of the columns)
+  uint32_t lsLastAdded = UINT32_MAX;
 
   // lower bounds and branch and bound
   std::vector<double> mult, bestMult, nodeMult, slack, lagScore;
@@ -803,20 +813,26 @@ struct CoverSearch::Impl {
     return pick;
   }
 
-  void LocalSearch(uint64_t maxStall) {
-    // Start from the best cover.
-    SolClear();
-    for (uint32_t c : best) SolAdd(c);
-    weight.assign(M, 1);
-    score.assign(K, 0);
-    canAdd.assign(K, 1);
-    stampOf.assign(K, 0);
-    unc.clear();
-    uncPos.assign(M, 0);
-    for (uint32_t r = 0; r < M; ++r)
-      if (cnt[r] == 1) score[OnlyCover(r)] -= 1;
-    uint64_t step = 0, lastGain = 0;
-    uint32_t lastAdded = UINT32_MAX;
+  // resume: go on from where the last call ended (its set, weights and
+  // scores), else start from the best cover with every weight 1.
+  void LocalSearch(uint64_t maxStall, bool resume = false) {
+    uint64_t& step = lsStep;
+    uint32_t& lastAdded = lsLastAdded;
+    if (!resume) {
+      SolClear();
+      for (uint32_t c : best) SolAdd(c);
+      weight.assign(M, 1);
+      score.assign(K, 0);
+      canAdd.assign(K, 1);
+      stampOf.assign(K, 0);
+      unc.clear();
+      uncPos.assign(M, 0);
+      for (uint32_t r = 0; r < M; ++r)
+        if (cnt[r] == 1) score[OnlyCover(r)] -= 1;
+      step = 0;
+      lastAdded = UINT32_MAX;
+    }
+    uint64_t lastGain = step;
     lsWork = 0;
     while (pace.Go(32 + lsWork / 8)) {
       lsWork = 0;
@@ -1063,7 +1079,7 @@ struct CoverSearch::Impl {
 
   CoverInfo Run(Engine& e, RunHost& host, double seconds, CoverSource source) {
     CoverInfo info;
-    StartPace(e, host, Clock::now(), seconds, "minimal cover");
+    StartPace(e, host, SearchStart::Now(), seconds, "minimal cover");
     n = e.VariableCount;
     full = LowMask(static_cast<unsigned>(n));
     e.FullMask = full;
@@ -1147,14 +1163,16 @@ struct CoverSearch::Impl {
     return info;
   }
 
-  void StartPace(Engine& e, RunHost& host, Clock::time_point start, double seconds, const char* label) {
+  void StartPace(Engine& e, RunHost& host, SearchStart start, double seconds, const char* label) {
     pace = Pace{};
     pace.e = &e;
     pace.host = &host;
     pace.label = label;
     pace.stallStop = stallStop;
-    pace.start = start;
-    pace.lastEvents = pace.lastProgress = pace.lastGain = Clock::now();
+    pace.start = start.wall;
+    pace.lastEvents = pace.lastProgress = Clock::now();
+    pace.cpuStart = start.cpu;
+    pace.cpuLastGain = CpuSeconds();
     pace.deadline = pace.start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
     pace.phaseEnd = pace.deadline;
   }
@@ -1199,6 +1217,7 @@ struct CoverSearch::Impl {
         // A short local search first; then branch and bound where the core
         // is small and the gap narrow, else the local search goes on.
         pace.SetPhase(std::min(1.0, 0.25 * pace.Remaining()));
+        pace.Gain();  // each phase gets its chance before the stall stop
         LocalSearch(200000);
         proved = coreBound >= best.size();
         const bool exact = M <= kExactRows && best.size() - coreBound <= std::max<uint32_t>(3, M / 100);
@@ -1208,7 +1227,8 @@ struct CoverSearch::Impl {
             proved = BranchAndBound();
             if (proved) coreBound = static_cast<uint32_t>(best.size());
           } else {
-            LocalSearch(std::max<uint64_t>(400000, 40ull * M));
+            // The same search goes on: its weights have learned the core.
+            LocalSearch(std::max<uint64_t>(400000, 40ull * M), true);
             proved = coreBound >= best.size();
           }
         }
@@ -1221,7 +1241,7 @@ struct CoverSearch::Impl {
     return proved;
   }
 
-  MatrixCover SolveMatrix(Engine& e, RunHost& host, CoverMatrix& m, Clock::time_point start, double seconds,
+  MatrixCover SolveMatrix(Engine& e, RunHost& host, CoverMatrix& m, SearchStart start, double seconds,
                           const char* label) {
     StartPace(e, host, start, seconds, label);
     MatrixCover out;
@@ -1258,6 +1278,10 @@ struct CoverSearch::Impl {
   }
 };
 
+SearchStart SearchStart::Now() {
+  return {std::chrono::steady_clock::now(), static_cast<double>(std::clock()) / CLOCKS_PER_SEC};
+}
+
 CoverSearch::CoverSearch() : impl_(std::make_unique<Impl>()) {}
 CoverSearch::~CoverSearch() = default;
 
@@ -1269,8 +1293,8 @@ void CoverSearch::SetSeed(uint32_t seed) { impl_->rng.seed(seed); }
 
 void CoverSearch::SetStallStop(bool on) { impl_->stallStop = on; }
 
-MatrixCover CoverSearch::SolveMatrix(Engine& e, RunHost& host, CoverMatrix& matrix,
-                                     std::chrono::steady_clock::time_point start, double seconds, const char* label) {
+MatrixCover CoverSearch::SolveMatrix(Engine& e, RunHost& host, CoverMatrix& matrix, SearchStart start, double seconds,
+                                     const char* label) {
   return impl_->SolveMatrix(e, host, matrix, start, seconds, label);
 }
 

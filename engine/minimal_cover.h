@@ -80,6 +80,14 @@ struct MatrixCover {
   uint32_t essentials = 0, coreRows = 0, coreColumns = 0;
 };
 
+// When a search began: its time limit counts from `wall`, its stall stop
+// from `cpu` (the program's processor time, std::clock, in seconds).
+struct SearchStart {
+  std::chrono::steady_clock::time_point wall;
+  double cpu = 0;
+  static SearchStart Now();
+};
+
 // Where the function comes from: the TruthTable's entries (the rows a run
 // collected, in either mode, or a typed table as read), or the InputTable
 // (a typed table's terms as typed, whatever the TruthTable holds now).
@@ -113,17 +121,19 @@ class CoverSearch {
 
   // Whether a search ends by itself when it stalls (the default): once it
   // has run 0.4 s, as soon as the time since it last found fewer terms or
-  // a higher bound exceeds the time it took to get there. The time limit
-  // stays the cap either way.
+  // a higher bound exceeds the time it took to get there, both in processor
+  // time (a loaded machine ends no sooner in work done than an idle one).
+  // The time limit stays the cap either way.
   void SetStallStop(bool on);
 
   // The same search on a matrix the caller built: the reductions to the
   // cyclic core, bounds, local search and branch and bound. The time limit
-  // counts from `start` (so work done before the call counts against it);
+  // and the stall stop count from `start` (so work done before the call
+  // counts against them);
   // `label` names the search in the progress text. The matrix is given
   // back unchanged. Stopped by the host, it still returns a cover.
-  MatrixCover SolveMatrix(Engine& e, RunHost& host, CoverMatrix& matrix, std::chrono::steady_clock::time_point start,
-                          double seconds, const char* label);
+  MatrixCover SolveMatrix(Engine& e, RunHost& host, CoverMatrix& matrix, SearchStart start, double seconds,
+                          const char* label);
 
  private:
   struct Impl;

@@ -269,7 +269,7 @@ struct MultiCoverSearch::Impl {
       }
     const uint64_t rows = RowsOf(from, count);
     if (rows == 0) return true;
-    const auto groupStart = Clock::now();
+    const SearchStart groupStart = SearchStart::Now();
     const double seconds = Share(rows, rowsLeft);
     Show("primes");
     bool listed;
