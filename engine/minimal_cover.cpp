@@ -21,8 +21,11 @@ using Clock = std::chrono::steady_clock;
 
 double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
-// The stall stop never ends a search before it has run this long.
-constexpr double kStallFloor = 0.4;  // seconds of processor time
+// The stall stop never ends a search before it has run this long, and
+// longer on a large core: the local search's weights take a while to learn
+// a core of many rows, and a pause in its gains there means little.
+constexpr double kStallFloor = 0.4;          // seconds of processor time
+constexpr double kStallFloorPerRow = 40e-6;  // ... and this much more per row of the core
 
 // Time keeping for one search: lets the host process events about every
 // 15 ms, notices ESC (GoOn cleared), the time limit and the end of a phase.
@@ -45,6 +48,7 @@ struct Pace {
   bool stallStop = true;
   bool stalled = false;
   double cpuStart = 0, cpuLastGain = 0;  // CpuSeconds()
+  double stallFloor = kStallFloor;
   std::array<char, 96> text{};
 
   // Counts work; every 4096 units looks at the clock. Returns false once the
@@ -74,7 +78,7 @@ struct Pace {
     if (now >= phaseEnd) phaseOver = true;
     if (stallStop && searching) {
       const double cpu = CpuSeconds();
-      if (cpu - cpuStart >= kStallFloor && cpu - cpuLastGain > cpuLastGain - cpuStart) {
+      if (cpu - cpuStart >= stallFloor && cpu - cpuLastGain > cpuLastGain - cpuStart) {
         stalled = true;
         expired = true;
       }
@@ -1185,6 +1189,7 @@ struct CoverSearch::Impl {
   bool Solve(CoverInfo& info) {
     const bool reduced = Reduce();
     BuildCore();
+    pace.stallFloor = kStallFloor + kStallFloorPerRow * M;
     info.essentials = static_cast<uint32_t>(fixedCols.size());
     info.coreRows = M;
     info.coreColumns = K;

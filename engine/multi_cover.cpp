@@ -394,6 +394,7 @@ struct MultiCoverSearch::Impl {
     if (groupsRun > 1) info.minimum = false;
     if (info.stopped) info.minimum = false;
     info.terms = static_cast<uint32_t>(result.Terms());
+    if (info.terms > 0) info.lowerBound = std::max(info.lowerBound, 1u);  // something to cover takes a term
     for (uint16_t m : result.mask) info.literals += static_cast<uint32_t>(std::popcount(m));
     if (info.minimum) info.lowerBound = info.terms;
     info.lowerBound = std::min(info.lowerBound, info.terms);
