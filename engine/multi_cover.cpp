@@ -65,7 +65,7 @@ struct MultiCoverSearch::Impl {
   int n = 0;
   uint16_t full = 0;
   Clock::time_point start, deadline, lastEvents;
-  bool stopped = false, expired = false;
+  bool stopped = false;
   std::array<char, 96> label{};
 
   // ---------------------------------------------------------- one group
@@ -91,7 +91,10 @@ struct MultiCoverSearch::Impl {
     for (int i = 1; i < 16; ++i) p3[i] = p3[i - 1] * 3;
   }
 
-  // Lets the host run every ~15 ms; false once stopped or out of time.
+  // Lets the host run every ~15 ms; false once stopped. The primes and the
+  // matrix are finished even past the time limit: without them there is no
+  // cover worth the name, and the search after them then has no time left
+  // beyond its greedy cover.
   bool Tick() {
     const auto now = Clock::now();
     if (now - lastEvents >= std::chrono::milliseconds(15)) {
@@ -99,8 +102,7 @@ struct MultiCoverSearch::Impl {
       lastEvents = Clock::now();
       if (!e->GoOn) stopped = true;
     }
-    if (now >= deadline) expired = true;
-    return !stopped && !expired;
+    return !stopped;
   }
 
   void Show(const char* what) {
@@ -281,19 +283,17 @@ struct MultiCoverSearch::Impl {
       listed = Primes(tab32);
     else
       listed = Primes(tab64);
-    if (stopped || expired) {
+    if (stopped) {
       MintermCover(from, count);
-      info.stopped = info.stopped || stopped;
-      info.timedOut = true;
+      info.stopped = true;
       return true;
     }
     if (!listed) return false;  // too many primes
     Show("covering matrix");
     if (!BuildMatrix()) {
-      if (stopped || expired) {
+      if (stopped) {
         MintermCover(from, count);
-        info.stopped = info.stopped || stopped;
-        info.timedOut = true;
+        info.stopped = true;
         return true;
       }
       return false;
@@ -353,7 +353,7 @@ struct MultiCoverSearch::Impl {
     full = LowMask(fn.inputs);
     start = lastEvents = Clock::now();
     deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
-    stopped = expired = false;
+    stopped = false;
     index.clear();
     result = MultiCover{};
     result.outWords = (fn.Outputs() + 63) / 64;

@@ -87,7 +87,8 @@ class MultiCoverSearch {
   // all of it counted: the tables and primes too. Uses the engine for GoOn
   // (the host clears it to stop) and, for an output that gets the
   // single-output search, as that search's table; its TruthTable is not
-  // kept. Stopped or out of time, it still gives a cover: the best found,
+  // kept. The primes, the matrix and a first cover are finished even past
+  // the limit; stopped by the host, it still gives a cover: the best found,
   // or where no search ran yet one term per assignment to cover.
   MultiCoverInfo Run(Engine& e, RunHost& host, const MultiFunction& f, double seconds, MultiCover& out);
 
