@@ -6,6 +6,7 @@
 //   --reduce-deadline=S  end a reduction that runs longer (default 60); its
 //                        counter "finished" then shows 0
 //   --seed=N             seed of the cover search's local search
+//   --no-stall           let the cover search run to its limit (no stall stop)
 // Counters: rows_in, terms and literals out; for the cover also minimum (1
 // when proved), lower_bound, primes, essentials, core_rows, core_cols and
 // exact (1 when the cover covers exactly the function's rows); slice_ms,
@@ -38,6 +39,7 @@ double g_coverSeconds = 10;
 double g_reduceDeadline = 60;
 uint32_t g_seed = 0;
 bool g_seedGiven = false;
+bool g_stallStop = true;
 
 struct TimingHost : NullHost {
   Engine* engine = nullptr;
@@ -64,6 +66,7 @@ void BM_Cover(benchmark::State& state, const Function* f) {
   auto e = std::make_unique<Engine>();
   CoverSearch search;
   if (g_seedGiven) search.SetSeed(g_seed);
+  search.SetStallStop(g_stallStop);
   CoverInfo info;
   double longest = 0;
   for (auto _ : state) {
@@ -131,6 +134,10 @@ int main(int argc, char** argv) {
     }
     if (std::strncmp(argv[a], "--reduce-deadline=", 18) == 0) {
       g_reduceDeadline = std::atof(argv[a] + 18);
+      continue;
+    }
+    if (std::strcmp(argv[a], "--no-stall") == 0) {
+      g_stallStop = false;
       continue;
     }
     if (std::strncmp(argv[a], "--seed=", 7) == 0) {

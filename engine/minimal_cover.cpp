@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <vector>
 
@@ -17,6 +18,14 @@ namespace tervo {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+// The stall stop never ends a search before it has run this long, and
+// longer on a large core: the local search's weights take a while to learn
+// a core of many rows, and a pause in its gains there means little.
+constexpr double kStallFloor = 0.4;          // seconds of processor time
+constexpr double kStallFloorPerRow = 40e-6;  // ... and this much more per row of the core
 
 // Time keeping for one search: lets the host process events about every
 // 15 ms, notices ESC (GoOn cleared), the time limit and the end of a phase.
@@ -30,6 +39,16 @@ struct Pace {
   bool phaseOver = false;  // the current phase's share of time has passed
   uint32_t terms = 0, bound = 0;  // shown in the progress text while searching
   bool searching = false;
+  const char* label = "minimal cover";  // what the progress text calls the search
+  // Stall stop: once the search has run kStallFloor, it ends when the time
+  // since its last gain (fewer terms, or a higher bound) exceeds the time it
+  // took to get there. Measured in processor time, so that a loaded machine
+  // does not end a search sooner than an idle one would. The time limit
+  // (wall-clock) stays the cap.
+  bool stallStop = true;
+  bool stalled = false;
+  double cpuStart = 0, cpuLastGain = 0;  // CpuSeconds()
+  double stallFloor = kStallFloor;
   std::array<char, 96> text{};
 
   // Counts work; every 4096 units looks at the clock. Returns false once the
@@ -57,16 +76,32 @@ struct Pace {
     }
     if (now >= deadline) expired = true;
     if (now >= phaseEnd) phaseOver = true;
+    if (stallStop && searching) {
+      const double cpu = CpuSeconds();
+      if (cpu - cpuStart >= stallFloor && cpu - cpuLastGain > cpuLastGain - cpuStart) {
+        stalled = true;
+        expired = true;
+      }
+    }
   }
 
+  // The search found fewer terms or a higher bound.
+  void Gain() { cpuLastGain = CpuSeconds(); }
+
   void Show(const char* what) {
-    std::snprintf(text.data(), text.size(), "minimal cover: %s", what);
+    std::snprintf(text.data(), text.size(), "%s: %s", label, what);
     host->ShowProgress(text.data());
   }
 
   void ShowSearch() {
-    std::snprintf(text.data(), text.size(), "minimal cover: %u terms, at least %u", terms, bound);
+    std::snprintf(text.data(), text.size(), "%s: %u terms, at least %u", label, terms, bound);
     host->ShowProgress(text.data());
+  }
+
+  // The bound rose: shown, and a gain for the stall stop.
+  void SetBound(uint32_t b) {
+    if (b > bound) Gain();
+    bound = b;
   }
 
   void SetPhase(double seconds) {
@@ -135,6 +170,8 @@ struct CoverSearch::Impl {
   std::vector<uint64_t> stampOf;
   std::vector<uint32_t> unc, uncPos;
   uint64_t lsWork = 0;  // entries visited since the last look at the clock
+  uint64_t lsStep = 0;  // steps taken (stamps of the columns)
+  uint32_t lsLastAdded = UINT32_MAX;
 
   // lower bounds and branch and bound
   std::vector<double> mult, bestMult, nodeMult, slack, lagScore;
@@ -148,6 +185,7 @@ struct CoverSearch::Impl {
 
   std::mt19937 rng{0x7e5a42u};
   Pace pace;
+  bool stallStop = true;  // end the search when it stalls (Pace)
 
   Impl() {
     p3[0] = 1;
@@ -320,10 +358,7 @@ struct CoverSearch::Impl {
       plits[j] = static_cast<uint8_t>(std::popcount(pm[j]));
       colStart[j + 1] = colStart[j] + RowsIn(pv[j], pm[j]);
     }
-    const uint32_t E = colStart[P];
-    colRows.resize(E);
-    rowCols.resize(E);
-    rowStart.assign(R + 1, 0);
+    colRows.resize(colStart[P]);
     for (uint32_t j = 0; j < P; ++j) {
       const uint16_t free = static_cast<uint16_t>(full & ~pm[j]);
       const uint16_t base = static_cast<uint16_t>(pv[j] & pm[j]);
@@ -333,12 +368,19 @@ struct CoverSearch::Impl {
         const int32_t row = rowOf[base | s];
         s = static_cast<uint16_t>((s - free) & free);
         if (row < 0) continue;  // a don't-care
-        const uint32_t r = static_cast<uint32_t>(row);
-        colRows[k++] = r;
-        ++rowStart[r + 1];
+        colRows[k++] = static_cast<uint32_t>(row);
       } while (s != 0);
       if (!pace.Go(k - colStart[j], false)) return false;
     }
+    return BuildRowLists();
+  }
+
+  // The columns of each row, from the rows of each column.
+  bool BuildRowLists() {
+    P = static_cast<uint32_t>(colStart.size() - 1);
+    rowStart.assign(R + 1, 0);
+    rowCols.resize(colRows.size());
+    for (uint32_t r : colRows) ++rowStart[r + 1];
     for (uint32_t r = 0; r < R; ++r) rowStart[r + 1] += rowStart[r];
     std::vector<uint32_t>& fill = rowDeg;  // reused as the fill cursor
     fill.assign(rowStart.begin(), rowStart.end() - 1);
@@ -402,7 +444,7 @@ struct CoverSearch::Impl {
             break;
           }
         changed = true;
-        if (!pace.Go(64, false)) return false;
+        if (!pace.Go(64)) return false;
       }
       for (uint32_t j = 0; j < P; ++j)
         if (colAlive[j] && colDeg[j] == 0) KillCol(j);
@@ -431,7 +473,7 @@ struct CoverSearch::Impl {
             changed = true;
           }
         }
-        if (!pace.Go(work + 8, false)) return false;
+        if (!pace.Go(work + 8)) return false;
       }
       // column dominance: a column whose rows another column covers too,
       // with no more literals, can go
@@ -463,7 +505,7 @@ struct CoverSearch::Impl {
             break;
           }
         }
-        if (!pace.Go(work + 8, false)) return false;
+        if (!pace.Go(work + 8)) return false;
       }
     }
     return true;
@@ -517,6 +559,7 @@ struct CoverSearch::Impl {
   void KeepIfBetter(const std::vector<uint32_t>& cols) {
     const uint32_t lits = LitsOf(cols);
     if (best.empty() || cols.size() < best.size() || (cols.size() == best.size() && lits < bestLits)) {
+      if (best.empty() || cols.size() < best.size()) pace.Gain();
       best = cols;
       bestLits = lits;
       pace.terms = static_cast<uint32_t>(best.size() + fixedCols.size());
@@ -660,6 +703,8 @@ struct CoverSearch::Impl {
       }
       if (pace.stopped || pace.expired || pace.phaseOver) break;
       if (L > bestL + 1e-9) {
+        if (std::ceil(L - 1e-7) > std::ceil(bestL - 1e-7))
+          pace.SetBound(static_cast<uint32_t>(std::ceil(L - 1e-7)) + static_cast<uint32_t>(fixedCols.size()));
         bestL = L;
         bestMult.assign(mult.begin(), mult.end());
         still = 0;
@@ -772,20 +817,26 @@ struct CoverSearch::Impl {
     return pick;
   }
 
-  void LocalSearch(uint64_t maxStall) {
-    // Start from the best cover.
-    SolClear();
-    for (uint32_t c : best) SolAdd(c);
-    weight.assign(M, 1);
-    score.assign(K, 0);
-    canAdd.assign(K, 1);
-    stampOf.assign(K, 0);
-    unc.clear();
-    uncPos.assign(M, 0);
-    for (uint32_t r = 0; r < M; ++r)
-      if (cnt[r] == 1) score[OnlyCover(r)] -= 1;
-    uint64_t step = 0, lastGain = 0;
-    uint32_t lastAdded = UINT32_MAX;
+  // resume: go on from where the last call ended (its set, weights and
+  // scores), else start from the best cover with every weight 1.
+  void LocalSearch(uint64_t maxStall, bool resume = false) {
+    uint64_t& step = lsStep;
+    uint32_t& lastAdded = lsLastAdded;
+    if (!resume) {
+      SolClear();
+      for (uint32_t c : best) SolAdd(c);
+      weight.assign(M, 1);
+      score.assign(K, 0);
+      canAdd.assign(K, 1);
+      stampOf.assign(K, 0);
+      unc.clear();
+      uncPos.assign(M, 0);
+      for (uint32_t r = 0; r < M; ++r)
+        if (cnt[r] == 1) score[OnlyCover(r)] -= 1;
+      step = 0;
+      lastAdded = UINT32_MAX;
+    }
+    uint64_t lastGain = step;
     lsWork = 0;
     while (pace.Go(32 + lsWork / 8)) {
       lsWork = 0;
@@ -1032,12 +1083,7 @@ struct CoverSearch::Impl {
 
   CoverInfo Run(Engine& e, RunHost& host, double seconds, CoverSource source) {
     CoverInfo info;
-    pace = Pace{};
-    pace.e = &e;
-    pace.host = &host;
-    pace.start = pace.lastEvents = pace.lastProgress = Clock::now();
-    pace.deadline = pace.start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
-    pace.phaseEnd = pace.deadline;
+    StartPace(e, host, SearchStart::Now(), seconds, "minimal cover");
     n = e.VariableCount;
     full = LowMask(static_cast<unsigned>(n));
     e.FullMask = full;
@@ -1104,56 +1150,8 @@ struct CoverSearch::Impl {
     info.allPrimes = allPrimes;
     info.primes = static_cast<uint32_t>(pv.size());
     pace.Show("covering matrix");
-    if (!BuildMatrix() || !Reduce()) return stoppedEarly();
-    BuildCore();
-    info.essentials = static_cast<uint32_t>(fixedCols.size());
-    info.coreRows = M;
-    info.coreColumns = K;
-
-    best.clear();
-    bestLits = 0;
-    coreBound = 0;
-    bool proved = true;
-    if (M > 0) {
-      Greedy();
-      rowOrder.resize(M);
-      for (uint32_t r = 0; r < M; ++r) rowOrder[r] = r;
-      std::stable_sort(rowOrder.begin(), rowOrder.end(),
-                       [&](uint32_t a, uint32_t b) { return rStart[a + 1] - rStart[a] < rStart[b + 1] - rStart[b]; });
-      slackMark.assign(K, 0);
-      slack.assign(K, 0);
-      slackNow = 0;
-      coreBound = DualAscent([](uint32_t) { return true; }, [](uint32_t) { return true; });
-      pace.bound = static_cast<uint32_t>(coreBound + fixedCols.size());
-      pace.searching = true;
-      if (coreBound < best.size()) {
-        pace.SetPhase(std::max(0.05, 0.15 * pace.Remaining()));
-        coreBound = std::max(coreBound, LagrangianBound(static_cast<uint32_t>(best.size()), 1000));
-        pace.bound = static_cast<uint32_t>(coreBound + fixedCols.size());
-      }
-      proved = coreBound >= best.size();
-      if (!proved && !pace.stopped && !pace.expired) {
-        // A short local search first; then branch and bound where the core
-        // is small and the gap narrow, else the local search goes on.
-        pace.SetPhase(std::min(1.0, 0.25 * pace.Remaining()));
-        LocalSearch(200000);
-        proved = coreBound >= best.size();
-        const bool exact = M <= kExactRows && best.size() - coreBound <= std::max<uint32_t>(3, M / 100);
-        if (!proved && !pace.stopped && !pace.expired) {
-          pace.SetPhase(pace.Remaining());
-          if (exact) {
-            proved = BranchAndBound();
-            if (proved) coreBound = static_cast<uint32_t>(best.size());
-          } else {
-            LocalSearch(std::max<uint64_t>(400000, 40ull * M));
-            proved = coreBound >= best.size();
-          }
-        }
-      }
-      FewerLiterals();
-    }
-    info.stopped = pace.stopped;
-    info.timedOut = !proved && !pace.stopped;
+    if (!BuildMatrix()) return stoppedEarly();
+    const bool proved = Solve(info);
     Write(e);
     info.terms = e.TermCount;
     for (int t = 1; t <= e.TermCount; ++t) info.literals += static_cast<uint32_t>(std::popcount(e.TermMask[t]));
@@ -1168,7 +1166,126 @@ struct CoverSearch::Impl {
     }
     return info;
   }
+
+  void StartPace(Engine& e, RunHost& host, SearchStart start, double seconds, const char* label) {
+    pace = Pace{};
+    pace.e = &e;
+    pace.host = &host;
+    pace.label = label;
+    pace.stallStop = stallStop;
+    pace.start = start.wall;
+    pace.lastEvents = pace.lastProgress = Clock::now();
+    pace.cpuStart = start.cpu;
+    pace.cpuLastGain = CpuSeconds();
+    pace.deadline = pace.start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
+    pace.phaseEnd = pace.deadline;
+  }
+
+  // From the matrix (colStart, colRows, rowStart, rowCols, plits) to the
+  // best cover found: fixedCols and the core columns in best. True when it
+  // is proved minimum. A search the host stops during the reductions still
+  // ends with a cover: the greedy one of what is left, since every
+  // reduction made so far is sound on its own.
+  bool Solve(CoverInfo& info) {
+    const bool reduced = Reduce();
+    BuildCore();
+    pace.stallFloor = kStallFloor + kStallFloorPerRow * M;
+    info.essentials = static_cast<uint32_t>(fixedCols.size());
+    info.coreRows = M;
+    info.coreColumns = K;
+    best.clear();
+    bestLits = 0;
+    coreBound = 0;
+    bool proved = true;
+    if (M > 0) {
+      // A search out of time (or stopped) in the reductions has the greedy
+      // cover of the core so far and the dual-ascent bound, nothing more.
+      Greedy();
+      rowOrder.resize(M);
+      for (uint32_t r = 0; r < M; ++r) rowOrder[r] = r;
+      std::stable_sort(rowOrder.begin(), rowOrder.end(),
+                       [&](uint32_t a, uint32_t b) { return rStart[a + 1] - rStart[a] < rStart[b + 1] - rStart[b]; });
+      slackMark.assign(K, 0);
+      slack.assign(K, 0);
+      slackNow = 0;
+      coreBound = DualAscent([](uint32_t) { return true; }, [](uint32_t) { return true; });
+      pace.bound = static_cast<uint32_t>(coreBound + fixedCols.size());
+      pace.searching = true;
+      pace.Gain();
+      if (coreBound < best.size() && reduced) {
+        pace.SetPhase(std::max(0.05, 0.15 * pace.Remaining()));
+        coreBound = std::max(coreBound, LagrangianBound(static_cast<uint32_t>(best.size()), 1000));
+        pace.SetBound(static_cast<uint32_t>(coreBound + fixedCols.size()));
+      }
+      proved = coreBound >= best.size();
+      if (!proved && reduced && !pace.stopped && !pace.expired) {
+        // A short local search first; then branch and bound where the core
+        // is small and the gap narrow, else the local search goes on.
+        pace.SetPhase(std::min(1.0, 0.25 * pace.Remaining()));
+        pace.Gain();  // each phase gets its chance before the stall stop
+        LocalSearch(200000);
+        proved = coreBound >= best.size();
+        const bool exact = M <= kExactRows && best.size() - coreBound <= std::max<uint32_t>(3, M / 100);
+        if (!proved && !pace.stopped && !pace.expired) {
+          pace.SetPhase(pace.Remaining());
+          if (exact) {
+            proved = BranchAndBound();
+            if (proved) coreBound = static_cast<uint32_t>(best.size());
+          } else {
+            // The same search goes on: its weights have learned the core.
+            LocalSearch(std::max<uint64_t>(400000, 40ull * M), true);
+            proved = coreBound >= best.size();
+          }
+        }
+      }
+      FewerLiterals();
+    }
+    info.stopped = pace.stopped;
+    info.timedOut = !proved && !pace.stopped;
+    info.stalled = pace.stalled;
+    return proved;
+  }
+
+  MatrixCover SolveMatrix(Engine& e, RunHost& host, CoverMatrix& m, SearchStart start, double seconds,
+                          const char* label) {
+    StartPace(e, host, start, seconds, label);
+    MatrixCover out;
+    R = m.rows;
+    colStart.swap(m.colStart);
+    colRows.swap(m.colRows);
+    plits.swap(m.colCost);
+    CoverInfo info;
+    bool proved = true;
+    if (R > 0) {
+      BuildRowLists();
+      proved = Solve(info);
+    } else {
+      fixedCols.clear();
+      best.clear();
+      coreBound = 0;
+    }
+    for (uint32_t j : fixedCols) out.columns.push_back(j);
+    for (uint32_t c : best) out.columns.push_back(coreCol[c]);
+    out.minimum = proved;
+    out.lowerBound = proved ? static_cast<uint32_t>(out.columns.size())
+                            : std::min<uint32_t>(coreBound + static_cast<uint32_t>(fixedCols.size()),
+                                                 static_cast<uint32_t>(out.columns.size()));
+    out.stopped = pace.stopped;
+    out.timedOut = !proved && !pace.stopped;
+    out.stalled = pace.stalled;
+    out.essentials = info.essentials;
+    out.coreRows = info.coreRows;
+    out.coreColumns = info.coreColumns;
+    colStart.swap(m.colStart);
+    colRows.swap(m.colRows);
+    plits.swap(m.colCost);
+    return out;
+  }
 };
+
+SearchStart SearchStart::Now() {
+  return {std::chrono::steady_clock::now(), static_cast<double>(std::clock()) / CLOCKS_PER_SEC};
+}
 
 CoverSearch::CoverSearch() : impl_(std::make_unique<Impl>()) {}
 CoverSearch::~CoverSearch() = default;
@@ -1178,6 +1295,13 @@ CoverInfo CoverSearch::Run(Engine& e, RunHost& host, double seconds, CoverSource
 }
 
 void CoverSearch::SetSeed(uint32_t seed) { impl_->rng.seed(seed); }
+
+void CoverSearch::SetStallStop(bool on) { impl_->stallStop = on; }
+
+MatrixCover CoverSearch::SolveMatrix(Engine& e, RunHost& host, CoverMatrix& matrix, SearchStart start, double seconds,
+                                     const char* label) {
+  return impl_->SolveMatrix(e, host, matrix, start, seconds, label);
+}
 
 void CoverSearch::SetDontCares(const std::array<uint64_t, 512>* dontCares) {
   if (dontCares)

@@ -29,9 +29,11 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine.h"
 
@@ -44,7 +46,8 @@ struct CoverInfo {
   uint16_t lowerBound = 0;   // no cover of the function has fewer terms
   uint8_t minimum = 0;       // 1: proved, no cover has fewer terms
   uint8_t stopped = 0;       // 1: ended by the host (ESC); the cover is the best found so far
-  uint8_t timedOut = 0;      // 1: the time limit ended the search
+  uint8_t timedOut = 0;      // 1: the time limit ended the search (or it stalled)
+  uint8_t stalled = 0;       // 1: ended before the limit: no gain for as long as it had taken to the last one
   uint8_t allPrimes = 1;     // 0: too many primes to list; the columns were grown from the rows
   uint32_t primes = 0;       // prime implicants (columns of the matrix)
   uint32_t essentials = 0;   // terms fixed before the search (essential after reductions)
@@ -56,6 +59,34 @@ struct CoverInfo {
 // matrix entries (minterm-prime incidences) per direction.
 inline constexpr uint32_t kPrimeCapacity = 1u << 20;
 inline constexpr uint32_t kEntryCapacity = 1u << 23;
+
+// A covering problem given as its matrix, for callers that build their own
+// columns (the multi-output cover): every row must have a column.
+struct CoverMatrix {
+  uint32_t rows = 0;
+  std::vector<uint32_t> colStart{0};  // column j covers colRows[colStart[j] .. colStart[j + 1])
+  std::vector<uint32_t> colRows;
+  std::vector<uint8_t> colCost;  // per column: literals; fewer breaks a tie between covers of as many columns
+};
+
+// The best cover of a CoverMatrix that the search found.
+struct MatrixCover {
+  std::vector<uint32_t> columns;  // the columns taken
+  uint32_t lowerBound = 0;        // no cover of the matrix has fewer columns
+  bool minimum = false;           // proved: no cover has fewer columns
+  bool stopped = false;           // ended by the host; the best cover so far
+  bool timedOut = false;          // the time limit ended the search (or it stalled)
+  bool stalled = false;           // it stalled before the limit
+  uint32_t essentials = 0, coreRows = 0, coreColumns = 0;
+};
+
+// When a search began: its time limit counts from `wall`, its stall stop
+// from `cpu` (the program's processor time, std::clock, in seconds).
+struct SearchStart {
+  std::chrono::steady_clock::time_point wall;
+  double cpu = 0;
+  static SearchStart Now();
+};
 
 // Where the function comes from: the TruthTable's entries (the rows a run
 // collected, in either mode, or a typed table as read), or the InputTable
@@ -87,6 +118,22 @@ class CoverSearch {
   // Seed of the local search's random choices (fixed by default, so a run
   // is repeatable).
   void SetSeed(uint32_t seed);
+
+  // Whether a search ends by itself when it stalls (the default): once it
+  // has run 0.4 s, as soon as the time since it last found fewer terms or
+  // a higher bound exceeds the time it took to get there, both in processor
+  // time (a loaded machine ends no sooner in work done than an idle one).
+  // The time limit stays the cap either way.
+  void SetStallStop(bool on);
+
+  // The same search on a matrix the caller built: the reductions to the
+  // cyclic core, bounds, local search and branch and bound. The time limit
+  // and the stall stop count from `start` (so work done before the call
+  // counts against them);
+  // `label` names the search in the progress text. The matrix is given
+  // back unchanged. Stopped by the host, it still returns a cover.
+  MatrixCover SolveMatrix(Engine& e, RunHost& host, CoverMatrix& matrix, SearchStart start, double seconds,
+                          const char* label);
 
  private:
   struct Impl;

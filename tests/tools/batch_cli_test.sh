@@ -165,7 +165,7 @@ cat >add.pla <<'EOF2'
 111 | 1-0
 .e
 EOF2
-run --pla add.pla
+run --pla add.pla --per-output
 expect_rc "multi-output pla" 0
 expect_out "multi-output pla" "$(printf 'variables: A = a, B = b, C = cin\noutput 1: sum\nA.B.C\n0 0 1\n0 1 0\n1 0 0\n1 1 1\n%s\n\noutput 2: carry\nA.B.C\nx 1 1\n1 x 1\n1 1 x\n%s\n\noutput 3: never\nA.B.C\nOK: constant 0' "$(sed -n 8p <<<"$OUT")" "$(sed -n 15p <<<"$OUT")")"
 run --pla add.pla --format pla
@@ -199,7 +199,7 @@ for form in "" "--dnf"; do
     printf '%s\n' "$OUT" >round.pla
     run $form "$f"
     direct=$(timeless "$OUT")
-    run --pla round.pla
+    run --pla round.pla --per-output
     expect_rc "pla read back: $f $form" 0
     if [ "$(timeless "$OUT")" = "$direct" ]; then ok; else bad "pla read back: $f $form gives other rows than <$direct>"; fi
   done
@@ -400,12 +400,12 @@ cat >dc.pla <<'PLA'
 010 01
 .e
 PLA
-run --pla dc.pla --minimal --format pla
+run --pla dc.pla --per-output --minimal --format pla
 expect_rc "minimal PLA with don't-cares" 0
 expect_out_has "minimal PLA with don't-cares" "# output 1: minimal cover, minimum"
 expect_out_has "minimal PLA with don't-cares" ".p 3"
 expect_out_has "minimal PLA with don't-cares" "-11 11"
-run --pla dc.pla --minimal --format json
+run --pla dc.pla --per-output --minimal --format json
 expect_json "minimal PLA JSON" '.outputs | map(.minimum) == [true, true]'
 
 # A title before .i and comments after rows, as files in the wild have them.
@@ -458,6 +458,35 @@ printf '.i 2\n.o 1\n1\0 1\n.e\n' >nul.pla
 run --pla nul.pla
 expect_rc "a NUL byte in a row" 2
 expect_err_has "a NUL byte in a row" "nul.pla:3: column 2 is byte 0x00"
+# The shared cover, the default for PLA files: one term serves every output
+# that needs it, and the don't-cares of .type fr and fdr are free either way.
+run --pla add.pla
+expect_rc "shared pla" 0
+expect_out_has "shared pla: one message for the file" "terms, minimum"
+run --pla add.pla --format json
+expect_json "shared pla json" '.cover == "shared" and .rows == 7 and .minimum == true and [.outputs[].verified] == [true, true, true] and .outputs[2].constant == 0'
+run --pla dc.pla --format pla
+expect_out_has "shared pla with don't-cares" "# one cover shared by all outputs: rows where they are 1, 3 terms, minimum"
+expect_out_has "shared pla with don't-cares" "-11 11"
+printf '%s\n' "$OUT" >shared_result.pla
+run --pla shared_result.pla --per-output --format json
+expect_json "shared cover read back" '[.outputs[].verified] == [true, true]'
+printf '.i 2\n.o 2\n.type fr\n00 11\n01 1~\n11 01\n10 00\n' >fr.pla
+run --pla fr.pla --format pla
+expect_out_has ".type fr: the unlisted row is a don't-care" ".p 2"
+expect_out_has ".type fr: shared term" "0- 11"
+sed 's/fr$/f/' fr.pla >typef.pla
+run --pla typef.pla --format pla
+expect_out_has ".type f: the unlisted row is 0" ".p 3"
+printf '.i 2\n.o 2\n.type fdr\n00 11\n01 1~\n11 01\n10 0-\n' >fdr.pla
+run --pla fdr.pla --format json
+expect_json ".type fdr" '.rows == 2 and .minimum == true and .exit_status == 0'
+run --pla fdr.pla --pos --format pla
+expect_rc ".type fdr as a product of sums" 0
+expect_out_has ".type fdr as a product of sums" ".type r"
+run --per-output 'A.B'
+expect_rc "--per-output without --pla" 2
+expect_err_has "--per-output without --pla" "--per-output applies to --pla only"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

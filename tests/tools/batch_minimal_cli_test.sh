@@ -46,7 +46,7 @@ awk 'BEGIN { print ".i 7"; print ".o 1";
   for (r = 0; r < 128; r++) { a = r % 8; b = int(r / 8) % 8; c = int(r / 64);
     if (a + b + c >= 8) { s = ""; x = r; for (i = 0; i < 7; i++) { s = s (x % 2); x = int(x / 2) } print s " 1" } }
   print ".e" }' >carry.pla
-run --minimal --pla carry.pla --format pla
+run --minimal --per-output --pla carry.pla --format pla
 check "pla input, each output's cover" '[ $RC -eq 0 ] && grep -q "^# output 1: minimal cover, minimum$" <<<"$OUT" && grep -q "^\.p 15$" <<<"$OUT"'
 
 for bad in "--minimal=abc" "--minimal=-1" "--minimal=1e9" "--minimal=2x"; do

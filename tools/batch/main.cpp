@@ -200,7 +200,8 @@ std::string PlaResultText(const Engine& e, const PlaFile& file, const PlaRun& ru
   return run.interrupted ? std::string() : WritePlaResults(file, run);
 }
 
-// A PLA file: every output run on its own, the results written together.
+// A PLA file: one cover shared by all outputs, or every output run on its
+// own; the results written together.
 int RunPlaFile(Engine& e, const Options& o) {
   const std::string& path = o.plaFile;
   std::string text;
@@ -216,10 +217,11 @@ int RunPlaFile(Engine& e, const Options& o) {
     if (const int status = PlacePlaForSave(e, path, text, pos)) return status;
 
   std::unique_ptr<CoverSearch> cover;
-  if (o.minimal) cover = std::make_unique<CoverSearch>();
+  if (o.minimal && !o.SharedPla()) cover = std::make_unique<CoverSearch>();
   BatchHost host = MakeHost(e, o.trace, o.format);
   InstallInterruptHandler();
-  const PlaRun run = RunPla(e, host, file, states, pos, cover.get(), o.minimalSeconds);
+  const PlaRun run = o.SharedPla() ? RunSharedPla(e, host, file, states, pos, o.minimalSeconds)
+                                   : RunPla(e, host, file, states, pos, cover.get(), o.minimalSeconds);
   host.Finish();
 
   if (const int status = WriteResult(PlaResultText(e, file, run, o.format))) return status;

@@ -40,13 +40,22 @@ Inputs (give exactly one):
                   default), r the OFF-set (the rest is 1), dr the OFF-set
                   and don't-cares, fr and fdr both (the rest is
                   don't-care). A listed don't-care wins; a row listed both
-                  1 and 0 is refused. Every output is reduced on its own,
-                  one after the other: its ON-set and don't-cares together,
-                  then the terms that no ON row needs are dropped, and the
-                  result must cover every ON row and no OFF row. An output
-                  that is constant is a result. Files of .type r or dr give
-                  a product of sums unless --sop is given. (The window has
-                  no don't-cares: they exist only here.)
+                  1 and 0 is refused. All outputs get one cover together:
+                  a row serves every output marked in it and counts once,
+                  and the search looks for as few rows as it can find (then
+                  as few literals) for at most 10 s (--minimal=SECONDS),
+                  ending sooner once it stops gaining. The message line
+                  gives the rows, then ", minimum" when proved, else ", at
+                  least N". --per-output reduces each output on its own
+                  instead, one after the other, with the window's
+                  reduction (or --minimal's search): its ON-set and
+                  don't-cares together, then the terms that no ON row
+                  needs are dropped; --trace and --no-reduce imply it.
+                  Either way every output must cover each of its ON rows
+                  and none of its OFF rows, and an output that is constant
+                  is a result. Files of .type r or dr give a product of
+                  sums unless --sop is given. (The window has no
+                  don't-cares: they exist only here.)
   --load NAME     A saved formula file, run with the input mode and options
                   stored in it. NAME "abc" opens "tervo42_abc".
   A formula of one word that names a file is refused with the option that
@@ -78,7 +87,9 @@ Output (--format):
                   message, "outcome" ("ok", "message", "verify error",
                   "interrupted"), whether the verification held, the exit
                   status and the seconds; for a PLA file one object per
-                  output under "outputs". value and mask give the row's
+                  output under "outputs", and "cover" ("shared", with
+                  "rows", "minimum" and "lower_bound" of the whole, or
+                  "per output"). value and mask give the row's
                   literals: bit v of mask is set when variable v+1 occurs,
                   bit v of value when it occurs as itself.
 
@@ -93,8 +104,12 @@ Writing:
 Minimal covers:
   With --minimal[=SECONDS] the tool computes a cover with as few terms as it
   can find (then as few literals) in place of the reduction, for at most
-  SECONDS (default 10), for a formula, a typed table, a saved file or each
-  output of a PLA file (whose don't-cares its terms may use).
+  SECONDS (default 10), for a formula, a typed table, a saved file, the
+  shared cover of a PLA file or, with --per-output, each of its outputs
+  (whose don't-cares its terms may use; SECONDS is for the whole file).
+
+  The search ends sooner when it stalls: when the time since it last found
+  fewer terms or a higher bound exceeds the time it took to get there.
 
   The message line adds ", minimum" when the cover is proved to have the
   fewest terms, else ", at least N" with a proved lower bound; the PLA
@@ -108,8 +123,9 @@ Trace and progress:
   the action. The lines go to standard output with --format text, else to
   standard error.
 
-  On a terminal a long reduction shows its progress on standard error, and
-  Ctrl+C ends it (and the outputs still to come).
+  On a terminal a long reduction or search shows its progress on standard
+  error (the output or phase, the terms so far and the bound), and Ctrl+C
+  ends it (and the outputs still to come).
 
 Limits:
   15 variables, 32768 truth-table rows, 100 typed terms, 1200 formula
@@ -248,7 +264,8 @@ void DefineOptions(CLI::App& app, Options& o) {
   app.add_option("formula", o.formulaWords, "The formula (see below)")->option_text("TEXT ...");
   app.add_option("-f,--file", o.formulaFile, "Read the formula from FILE (\"-\" standard input)")->option_text("FILE");
   app.add_option("--table", o.tableFile, "Run a typed table (always a sum of products)")->option_text("FILE");
-  app.add_option("--pla", o.plaFile, "Run a PLA file, each output on its own")->option_text("FILE");
+  app.add_option("--pla", o.plaFile, "Run a PLA file: one cover shared by all its outputs")->option_text("FILE");
+  app.add_flag("--per-output", o.perOutput, "PLA files: reduce each output on its own instead (the window's reduction)");
   app.add_option("--load", o.loadName, "Run a saved formula file")->option_text("NAME");
   for (std::size_t i = 0; i < std::size(kInputs); ++i)
     for (std::size_t j = i + 1; j < std::size(kInputs); ++j)
@@ -295,7 +312,9 @@ std::optional<std::string> UsageProblem(const CLI::App& app, const Options& o, b
   if (auto problem = ExcludedPair(app, CheckPoint::kAfterInputs)) return problem;
   if (o.minimal && o.minimalText != "true" && !MinimalSeconds(o.minimalText))
     return "--minimal=SECONDS takes a number of seconds from 0 to 1000000, not \"" + o.minimalText + "\"";
-  return ExcludedPair(app, CheckPoint::kAfterSeconds);
+  if (auto problem = ExcludedPair(app, CheckPoint::kAfterSeconds)) return problem;
+  if (o.perOutput && o.input != InputKind::kPla) return "--per-output applies to --pla only";
+  return std::nullopt;
 }
 
 }  // namespace tervo::batch

@@ -31,6 +31,7 @@ struct Options {
   bool pos = false;                       // --pos or --dnf
   bool noReduce = false;                  // --no-reduce
   bool trace = false;                     // --trace
+  bool perOutput = false;                 // --per-output: PLA outputs each on its own
 
   // Worked out from them once the command line is read (Complete).
   InputKind input = InputKind::kStandardInput;
@@ -43,6 +44,10 @@ struct Options {
   // The form asked for: 1 product of sums, 0 sum of products, -1 none
   // (the input decides).
   int Form() const { return sop ? 0 : pos ? 1 : -1; }
+  // A PLA file gets the cover shared by all outputs unless asked for each
+  // output on its own, or for what only the reduction has (its trace, or
+  // no reduction at all).
+  bool SharedPla() const { return !perOutput && !noReduce && !trace; }
 };
 
 // The text after the option list in --help.

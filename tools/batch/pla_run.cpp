@@ -1,6 +1,7 @@
 #include "pla_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
 
@@ -63,6 +64,38 @@ std::string Cube(unsigned inputs, uint16_t value, uint16_t mask) {
 std::string OutputHeading(const PlaFile& f, unsigned k) {
   std::string s = "output " + std::to_string(k + 1);
   if (!f.OutputName(k).empty()) s += ": " + std::string(f.OutputName(k));
+  return s;
+}
+
+// The run's host with the position in the file before each progress text,
+// shown at most every 200 ms.
+class PositionHost : public RunHost {
+ public:
+  explicit PositionHost(RunHost& inner) : inner_(inner) {}
+  void SetPosition(std::string position) { position_ = std::move(position); }
+  void ShowProgress(std::string_view text) override {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::milliseconds(200)) return;
+    last_ = now;
+    inner_.ShowProgress(position_ + std::string(text));
+  }
+  void ProcessPendingEvents() override { inner_.ProcessPendingEvents(); }
+  void DrawTraceStep(const TraceRecord& record) override { inner_.DrawTraceStep(record); }
+  void WaitAtStop() override { inner_.WaitAtStop(); }
+  void ClearTraceRecord() override { inner_.ClearTraceRecord(); }
+
+ private:
+  RunHost& inner_;
+  std::string position_;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+// What the message line adds for a shared cover: the terms, ", minimum"
+// when proved, else ", at least N"; then ", stopped: best cover so far".
+std::string SharedOutcomeText(const MultiCoverInfo& info) {
+  std::string s = ", " + std::to_string(info.terms) + (info.terms == 1 ? " term" : " terms");
+  s += info.minimum ? ", minimum" : ", at least " + std::to_string(info.lowerBound);
+  if (info.stopped) s += ", stopped: best cover so far";
   return s;
 }
 
@@ -156,17 +189,24 @@ void LoadOutputRows(Engine& e, const PlaFile& f, const std::vector<RowState>& st
   e.TermCount = n;
 }
 
-PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std::vector<RowState>>& states, bool pos,
+PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std::vector<RowState>>& states, bool pos,
               CoverSearch* cover, double minimalSeconds) {
   std::array<uint64_t, 512> dontCares{};
   PlaRun out;
   out.pos = pos;
   SetVariables(e, f, pos);
+  PositionHost host(outer);
+  // The time limit is for the whole file: each output gets what is left,
+  // shared by the outputs still to come.
+  const auto start = std::chrono::steady_clock::now();
   for (unsigned k = 0; k < f.outputs; ++k) {
     if (gInterrupted) {
       out.interrupted = true;
       break;
     }
+    if (f.outputs > 1) host.SetPosition("output " + std::to_string(k + 1) + "/" + std::to_string(f.outputs) + ": ");
+    const double spent = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = std::max(0.0, minimalSeconds - spent) / (f.outputs - k);
     const std::vector<RowState>& st = states[k];
     const bool noTarget = std::find(st.begin(), st.end(), TargetState(pos)) == st.end();
     const bool noOpposite = std::find(st.begin(), st.end(), Opposite(pos)) == st.end();
@@ -179,7 +219,7 @@ PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std:
     // reader; the terms that only don't-cares need go before the check.
     GoStages stages;
     stages.cover = cover;
-    stages.minimalSeconds = minimalSeconds;
+    stages.minimalSeconds = seconds;
     stages.readTable = [&](Engine& en) {
       if (cover && !en.TraceScan) {
         LoadOutputRows(en, f, st, pos, dontCares);
@@ -206,6 +246,70 @@ PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std:
   return out;
 }
 
+PlaRun RunSharedPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std::vector<RowState>>& states,
+                    bool pos, double seconds) {
+  PlaRun out;
+  out.pos = pos;
+  out.shared = true;
+  SetVariables(e, f, pos);
+  MultiFunction fn;
+  fn.inputs = f.inputs;
+  fn.on.assign(f.outputs, AssignmentSet{});
+  fn.dc.assign(f.outputs, AssignmentSet{});
+  for (unsigned k = 0; k < f.outputs; ++k)
+    for (std::size_t a = 0; a < states[k].size(); ++a) {
+      if (states[k][a] == TargetState(pos)) fn.on[k][a >> 6] |= uint64_t{1} << (a & 63);
+      if (states[k][a] == RowState::kDontCare) fn.dc[k][a >> 6] |= uint64_t{1} << (a & 63);
+    }
+  PositionHost host(outer);
+  MultiCoverSearch search;
+  MultiCover cover;
+  e.GoOn = 1;
+  const auto start = std::chrono::steady_clock::now();
+  out.cover = search.Run(e, host, fn, seconds, cover);
+  out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  SetVariables(e, f, pos);  // the search may have used the engine's table
+  e.ClearTruthTable();
+  out.rows = static_cast<uint32_t>(cover.Terms());
+  // Each output on its own: its terms, checked against its rows.
+  bool allVerified = true;
+  for (unsigned k = 0; k < f.outputs; ++k) {
+    OutputResult r;
+    for (std::size_t t = 0; t < cover.Terms(); ++t)
+      if (cover.Serves(t, k)) {
+        r.value.push_back(cover.value[t]);
+        r.mask.push_back(cover.mask[t]);
+      }
+    const std::vector<RowState>& st = states[k];
+    if (std::find(st.begin(), st.end(), TargetState(pos)) == st.end())
+      r.constant = pos ? 1 : 0;
+    else if (std::find(st.begin(), st.end(), Opposite(pos)) == st.end())
+      r.constant = pos ? 0 : 1;
+    r.run.drawn = true;
+    r.run.verifyRan = true;
+    r.run.verified = true;
+    for (std::size_t a = 0; a < st.size() && r.run.verified; ++a) {
+      if (st[a] == RowState::kDontCare) continue;
+      r.run.verified = Covers(r.value, r.mask, static_cast<uint16_t>(a)) == (st[a] == TargetState(pos));
+    }
+    allVerified = allVerified && r.run.verified;
+    r.run.seconds = out.seconds;
+    out.outputs.push_back(std::move(r));
+  }
+  // A file of one output leaves its result in the engine, as a run of the
+  // system's reduction does (a saved formula file keeps it).
+  if (f.outputs == 1) {
+    e.TermCount = static_cast<uint16_t>(out.outputs[0].value.size());
+    for (std::size_t t = 0; t < out.outputs[0].value.size(); ++t) {
+      e.TermValue[t + 1] = out.outputs[0].value[t];
+      e.TermMask[t + 1] = out.outputs[0].mask[t];
+    }
+  }
+  out.message = ResultMessage(allVerified, "time = " + FormatSeconds(out.seconds) + " secs" + SharedOutcomeText(out.cover));
+  for (OutputResult& r : out.outputs) r.run.message = out.message;
+  return out;
+}
+
 int PlaExitStatus(const PlaRun& run) {
   if (run.interrupted) return kExitInterrupted;
   int status = kExitOk;
@@ -218,6 +322,7 @@ int PlaExitStatus(const PlaRun& run) {
 }
 
 std::string PlaMessage(const PlaRun& run) {
+  if (run.shared) return run.message;
   for (const OutputResult& r : run.outputs)
     if (ExitStatus(r.run) != kExitOk) return r.run.message;
   return run.outputs.empty() ? std::string() : run.outputs.front().run.message;
@@ -239,8 +344,10 @@ std::string PlaTextReport(const Engine& e, const PlaFile& f, const PlaRun& run) 
       s += HeaderText(e) + "\n";
       for (std::size_t t = 0; t < r.value.size(); ++t) s += RowText(e, r.value[t], r.mask[t]) + "\n";
     }
-    s += r.run.message + "\n";
+    if (!run.shared) s += r.run.message + "\n";
   }
+  // A shared cover's message is for the whole file.
+  if (run.shared) s += (f.outputs > 1 ? "\n" : "") + run.message + "\n";
   return s;
 }
 
@@ -256,6 +363,12 @@ nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const Pl
   j["mode"] = run.pos ? "DNF" : "CNF";
   j["form"] = FormName(e);
   j["reduce"] = e.ReduceOn != 0;
+  j["cover"] = run.shared ? "shared" : "per output";
+  if (run.shared) {
+    j["rows"] = run.rows;
+    j["minimum"] = run.cover.minimum;
+    j["lower_bound"] = run.cover.lowerBound;
+  }
   auto& outputs = j["outputs"] = nlohmann::ordered_json::array();
   for (std::size_t k = 0; k < run.outputs.size(); ++k) {
     const OutputResult& r = run.outputs[k];
@@ -280,6 +393,7 @@ nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const Pl
   j["exit_status"] = status;
   double seconds = 0;
   for (const OutputResult& r : run.outputs) seconds += r.run.seconds;
+  if (run.shared) seconds = run.seconds;
   j["seconds"] = std::round(seconds * 1e6) / 1e6;
   return j;
 }
@@ -299,8 +413,14 @@ std::string WritePlaResults(const PlaFile& f, const PlaRun& run) {
       rows[it->second].second[k] = member;
     }
   }
-  std::string s = run.pos ? "# each output reduced on its own: rows where it is 0\n"
-                          : "# each output reduced on its own: rows where it is 1\n";
+  std::string s;
+  if (run.shared)
+    s = std::string(run.pos ? "# one cover shared by all outputs: rows where they are 0"
+                            : "# one cover shared by all outputs: rows where they are 1") +
+        SharedOutcomeText(run.cover) + "\n";
+  else
+    s = run.pos ? "# each output reduced on its own: rows where it is 0\n"
+                : "# each output reduced on its own: rows where it is 1\n";
   for (std::size_t k = 0; k < run.outputs.size(); ++k)
     if (run.outputs[k].run.minimal)
       s += "# output " + std::to_string(k + 1) + ": minimal cover" + CoverOutcomeText(run.outputs[k].run.cover) + "\n";

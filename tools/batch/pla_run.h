@@ -13,6 +13,7 @@
 
 #include "engine.h"
 #include "minimal_cover.h"
+#include "multi_cover.h"
 #include "pla.h"
 #include "run.h"
 
@@ -31,6 +32,11 @@ struct PlaRun {
   bool pos = false;                   // product of sums: the OFF-sets were reduced
   bool interrupted = false;           // Ctrl+C ended the run; outputs holds those begun
   std::vector<OutputResult> outputs;  // in file order
+  bool shared = false;                // one cover shared by all outputs (RunSharedPla)
+  MultiCoverInfo cover;               // ... what its search found
+  uint32_t rows = 0;                  // ... its terms, each counted once
+  std::string message;                // ... the message line of the whole file
+  double seconds = 0;                 // ... the time of the whole search
 };
 
 // The rows of every output, refused as a whole when an assignment is listed
@@ -65,12 +71,20 @@ bool VerifyOutput(const Engine& e, const std::vector<RowState>& states, bool pos
 PlaRun RunPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std::vector<RowState>>& states, bool pos,
               CoverSearch* cover = nullptr, double minimalSeconds = kMinimalSeconds);
 
+// Every output of the file covered by one list of terms, a term serving
+// each output that needs it (for a product of sums: the OFF-sets, with the
+// don't-cares free either way), searched for at most `seconds` in all. Each
+// output is checked on its own: every target row covered by a term serving
+// it, no row of the opposite set. Ctrl+C keeps the best cover found so far.
+PlaRun RunSharedPla(Engine& e, RunHost& host, const PlaFile& f, const std::vector<std::vector<RowState>>& states,
+                    bool pos, double seconds = kMinimalSeconds);
+
 // The exit status of a whole file: 130 interrupted, 3 when any output fails
 // its verification, 1 when one ended with a message, else 0.
 int PlaExitStatus(const PlaRun& run);
 
-// The message line of a whole file: the first output's that is not "OK: ",
-// else the first output's.
+// The message line of a whole file: for a shared cover its own; else the
+// first output's that is not "OK: ", else the first output's.
 std::string PlaMessage(const PlaRun& run);
 
 // The results as text: for several outputs each table follows a line
@@ -83,7 +97,8 @@ std::string PlaTextReport(const Engine& e, const PlaFile& f, const PlaRun& run);
 nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const PlaRun& run);
 
 // The results as one PLA file of the same inputs, outputs and names: a cube
-// shared by several outputs is written once. ".type f" for a sum of
+// shared by several outputs is written once (a shared cover's terms are
+// each written once by themselves). ".type f" for a sum of
 // products (1 where the cube belongs to an output, else 0), ".type r" for a
 // product of sums (0 where it belongs, else ~).
 std::string WritePlaResults(const PlaFile& f, const PlaRun& run);

@@ -1,0 +1,458 @@
+#include "multi_cover.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+#include <map>
+#include <numeric>
+
+#include "xlate_unit.h"
+
+namespace tervo {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The cube table of one group takes at most this many bytes.
+constexpr uint64_t kTableBytes = uint64_t{64} << 20;
+
+// Digits of a ternary cube number counted up one at a time: digit i is 0
+// (input i is 0), 1 (input i is 1) or 2 (input i is free).
+struct Digits {
+  std::array<uint8_t, 16> d{};
+  uint16_t val = 0, dash = 0;
+  void Next(int n) {
+    for (int i = 0; i < n; ++i) {
+      const auto bit = static_cast<uint16_t>(1u << i);
+      if (d[i] == 0) {
+        d[i] = 1;
+        val |= bit;
+        return;
+      }
+      if (d[i] == 1) {
+        d[i] = 2;
+        val &= static_cast<uint16_t>(~bit);
+        dash |= bit;
+        return;
+      }
+      d[i] = 0;
+      dash &= static_cast<uint16_t>(~bit);
+    }
+  }
+};
+
+// Every assignment of a cube: base | s for each subset s of the free inputs.
+template <typename Visit>
+void ForEachMinterm(uint16_t base, uint16_t free, Visit visit) {
+  uint16_t s = 0;
+  do {
+    visit(static_cast<uint16_t>(base | s));
+    s = static_cast<uint16_t>((s - free) & free);
+  } while (s != 0);
+}
+
+}  // namespace
+
+struct MultiCoverSearch::Impl {
+  CoverSearch search;
+  std::array<uint32_t, 16> p3{};
+
+  // ---------------------------------------------------------- the run
+  const MultiFunction* f = nullptr;
+  Engine* e = nullptr;
+  RunHost* host = nullptr;
+  int n = 0;
+  uint16_t full = 0;
+  Clock::time_point start, deadline, lastEvents;
+  bool stopped = false;
+  std::array<char, 96> label{};
+
+  // ---------------------------------------------------------- one group
+  unsigned k0 = 0, w = 0;               // its outputs: k0 .. k0 + w - 1
+  std::vector<uint64_t> okOf, onOf;     // per assignment: bit j set: allowed (ON or don't-care) / ON for output k0 + j
+  std::vector<uint8_t> tab8;            // per cube: the outputs (bit j) it is an implicant of,
+  std::vector<uint16_t> tab16;          // in the smallest word that holds the group
+  std::vector<uint32_t> tab32;
+  std::vector<uint64_t> tab64;
+  std::vector<uint16_t> pv, pm;         // primes: value and mask
+  std::vector<uint64_t> ps;             // ... and output set
+  std::vector<int32_t> rowOf;           // (j << n | a) -> row, -1 when output k0 + j need not cover a
+  CoverMatrix matrix;
+  std::vector<uint32_t> colPrime;       // column -> prime
+  std::vector<uint32_t> cnt;            // per row: terms of the cover covering it
+
+  // ---------------------------------------------------------- the result
+  std::map<uint32_t, std::size_t> index;  // mask << 16 | value -> term
+  MultiCover* out = nullptr;
+
+  Impl() {
+    p3[0] = 1;
+    for (int i = 1; i < 16; ++i) p3[i] = p3[i - 1] * 3;
+  }
+
+  // Lets the host run every ~15 ms; false once stopped. The primes and the
+  // matrix are finished even past the time limit: without them there is no
+  // cover worth the name, and the search after them then has no time left
+  // beyond its greedy cover.
+  bool Tick() {
+    const auto now = Clock::now();
+    if (now - lastEvents >= std::chrono::milliseconds(15)) {
+      host->ProcessPendingEvents();
+      lastEvents = Clock::now();
+      if (!e->GoOn) stopped = true;
+    }
+    return !stopped;
+  }
+
+  void Show(const char* what) {
+    if (f->Outputs() > w)
+      std::snprintf(label.data(), label.size(), "shared cover, outputs %u-%u: %s", k0 + 1, k0 + w, what);
+    else
+      std::snprintf(label.data(), label.size(), "shared cover: %s", what);
+    host->ShowProgress(label.data());
+  }
+
+  void AddTerm(uint16_t value, uint16_t mask, unsigned k) {
+    value = static_cast<uint16_t>(value & mask);
+    const uint32_t key = uint32_t{mask} << 16 | value;
+    auto [it, added] = index.emplace(key, out->value.size());
+    if (added) {
+      out->value.push_back(value);
+      out->mask.push_back(mask);
+      out->outs.resize(out->outs.size() + out->outWords, 0);
+    }
+    out->outs[it->second * out->outWords + k / 64] |= uint64_t{1} << (k % 64);
+  }
+
+  // The cover a group has before any search: one term per assignment that
+  // some output of the group must cover.
+  void MintermCover(unsigned from, unsigned count) {
+    for (uint32_t a = 0; a <= full; ++a)
+      for (unsigned k = from; k < from + count; ++k)
+        if (InSet(f->on[k], a)) AddTerm(static_cast<uint16_t>(a), full, k);
+  }
+
+  // ---------------------------------------------------------- cube table and primes
+
+  template <typename T>
+  bool Primes(std::vector<T>& tab) {
+    const uint32_t total = p3[n];
+    tab.resize(total);
+    Digits o;
+    for (uint32_t c = 0; c < total; ++c, o.Next(n)) {
+      T s;
+      if (!o.dash) {
+        s = static_cast<T>(okOf[o.val]);
+      } else {
+        const unsigned i = static_cast<unsigned>(std::countr_zero(o.dash));
+        s = tab[c - 2 * p3[i]];
+        if (s) s &= tab[c - p3[i]];
+      }
+      tab[c] = s;
+      if ((c & 16383) == 0 && !Tick()) return false;
+    }
+    pv.clear();
+    pm.clear();
+    ps.clear();
+    o = Digits{};
+    for (uint32_t c = 0; c < total; ++c, o.Next(n)) {
+      if ((c & 16383) == 0 && !Tick()) return false;
+      const T s = tab[c];
+      if (!s) continue;
+      bool prime = true;
+      for (int i = 0; i < n && prime; ++i)
+        if (o.d[i] != 2 && tab[c + (o.d[i] == 0 ? 2 : 1) * p3[i]] == s) prime = false;
+      if (!prime) continue;
+      if (pv.size() >= kPrimeCapacity) return false;
+      pv.push_back(o.val);
+      pm.push_back(static_cast<uint16_t>(full & ~o.dash));
+      ps.push_back(s);
+    }
+    return true;
+  }
+
+  // The matrix of the group's primes; false when it has more entries than
+  // the search holds (or the run was stopped).
+  bool BuildMatrix() {
+    uint32_t rows = 0;
+    rowOf.assign(std::size_t{w} << n, -1);
+    for (uint32_t a = 0; a <= full; ++a)
+      for (uint64_t b = onOf[a]; b; b &= b - 1) rowOf[std::size_t(std::countr_zero(b)) << n | a] = static_cast<int32_t>(rows++);
+    matrix.rows = rows;
+    matrix.colStart.assign(1, 0);
+    matrix.colRows.clear();
+    matrix.colCost.clear();
+    colPrime.clear();
+    for (uint32_t p = 0; p < pv.size(); ++p) {
+      const auto free = static_cast<uint16_t>(full & ~pm[p]);
+      ForEachMinterm(pv[p], free, [&](uint16_t a) {
+        for (uint64_t b = onOf[a] & ps[p]; b; b &= b - 1)
+          matrix.colRows.push_back(static_cast<uint32_t>(rowOf[std::size_t(std::countr_zero(b)) << n | a]));
+      });
+      if (matrix.colRows.size() > kEntryCapacity) return false;
+      if (matrix.colRows.size() == matrix.colStart.back()) continue;  // only don't-cares: no column
+      matrix.colStart.push_back(static_cast<uint32_t>(matrix.colRows.size()));
+      matrix.colCost.push_back(static_cast<uint8_t>(std::popcount(pm[p])));
+      colPrime.push_back(p);
+      if ((p & 255) == 0 && !Tick()) return false;
+    }
+    return true;
+  }
+
+  // The chosen primes as terms, each serving only the outputs it is needed
+  // for: with the most literals first, an output whose rows in the term
+  // the other terms cover too leaves its set.
+  void Emit(const std::vector<uint32_t>& columns) {
+    cnt.assign(matrix.rows, 0);
+    for (uint32_t c : columns)
+      for (uint32_t k = matrix.colStart[c]; k < matrix.colStart[c + 1]; ++k) ++cnt[matrix.colRows[k]];
+    std::vector<uint32_t> order(columns);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      const int la = std::popcount(pm[colPrime[a]]), lb = std::popcount(pm[colPrime[b]]);
+      return la != lb ? la > lb : a < b;
+    });
+    for (uint32_t c : order) {
+      const uint32_t p = colPrime[c];
+      const auto free = static_cast<uint16_t>(full & ~pm[p]);
+      for (uint64_t b = ps[p]; b; b &= b - 1) {
+        const auto j = static_cast<unsigned>(std::countr_zero(b));
+        bool needed = false;
+        ForEachMinterm(pv[p], free, [&](uint16_t a) {
+          const int32_t r = rowOf[std::size_t{j} << n | a];
+          needed = needed || (r >= 0 && cnt[static_cast<uint32_t>(r)] == 1);
+        });
+        if (needed) {
+          AddTerm(pv[p], pm[p], k0 + j);
+          continue;
+        }
+        ForEachMinterm(pv[p], free, [&](uint16_t a) {
+          const int32_t r = rowOf[std::size_t{j} << n | a];
+          if (r >= 0) --cnt[static_cast<uint32_t>(r)];
+        });
+      }
+    }
+  }
+
+  // ---------------------------------------------------------- groups
+
+  // The widest group the table holds at n inputs.
+  unsigned MaxWidth() const {
+    for (unsigned bytes = 8; bytes >= 1; bytes /= 2)
+      if (uint64_t{p3[n]} * bytes <= kTableBytes) return bytes * 8;
+    return 8;
+  }
+
+  uint64_t RowsOf(unsigned from, unsigned count) const {
+    uint64_t r = 0;
+    for (unsigned k = from; k < from + count; ++k)
+      for (uint64_t word : f->on[k]) r += static_cast<uint64_t>(std::popcount(word));
+    return r;
+  }
+
+  // Seconds for the next group: what is left, shared by rows still to cover.
+  double Share(uint64_t rows, uint64_t rowsLeft) const {
+    const double left = std::chrono::duration<double>(deadline - Clock::now()).count();
+    return rowsLeft == 0 ? left : std::max(0.0, left * static_cast<double>(rows) / static_cast<double>(rowsLeft));
+  }
+
+  // One group: true when done (its terms added), false when its matrix is
+  // too large and it must be split. `info` gathers the outcome.
+  bool RunGroup(unsigned from, unsigned count, uint64_t rowsLeft, MultiCoverInfo& info) {
+    k0 = from;
+    w = count;
+    okOf.assign(std::size_t{full} + 1, 0);
+    onOf.assign(std::size_t{full} + 1, 0);
+    for (unsigned j = 0; j < w; ++j)
+      for (uint32_t a = 0; a <= full; ++a) {
+        const uint64_t on = InSet(f->on[k0 + j], a), dc = InSet(f->dc[k0 + j], a);
+        okOf[a] |= (on | dc) << j;
+        onOf[a] |= on << j;
+      }
+    const uint64_t rows = RowsOf(from, count);
+    if (rows == 0) return true;
+    const SearchStart groupStart = SearchStart::Now();
+    const double seconds = Share(rows, rowsLeft);
+    Show("primes");
+    bool listed;
+    if (w <= 8)
+      listed = Primes(tab8);
+    else if (w <= 16)
+      listed = Primes(tab16);
+    else if (w <= 32)
+      listed = Primes(tab32);
+    else
+      listed = Primes(tab64);
+    if (stopped) {
+      MintermCover(from, count);
+      info.stopped = true;
+      return true;
+    }
+    if (!listed) return false;  // too many primes
+    Show("covering matrix");
+    if (!BuildMatrix()) {
+      if (stopped) {
+        MintermCover(from, count);
+        info.stopped = true;
+        return true;
+      }
+      return false;
+    }
+    info.primes += static_cast<uint32_t>(pv.size());
+    ++info.groups;
+    const char* name = "shared cover";
+    if (f->Outputs() > w) {
+      std::snprintf(label.data(), label.size(), "shared cover, outputs %u-%u", k0 + 1, k0 + w);
+      name = label.data();
+    }
+    const MatrixCover mc = search.SolveMatrix(*e, *host, matrix, groupStart, seconds, name);
+    Emit(mc.columns);
+    info.lowerBound = std::max(info.lowerBound, mc.lowerBound);
+    info.minimum = mc.minimum;
+    info.stopped = info.stopped || mc.stopped;
+    info.timedOut = info.timedOut || mc.timedOut;
+    stopped = stopped || mc.stopped;
+    return true;
+  }
+
+  // An output too large for the shared matrix: the single-output search,
+  // with the engine's table holding its rows.
+  void RunSingle(unsigned k, uint64_t rowsLeft, MultiCoverInfo& info) {
+    ++info.singles;
+    const uint64_t rows = RowsOf(k, 1);
+    if (rows == 0) return;
+    e->ClearTruthTable();
+    e->VariableCount = static_cast<uint8_t>(n);
+    e->FullMask = full;
+    e->RowMask = full;
+    uint16_t t = 0;
+    for (uint32_t a = 0; a <= full; ++a)
+      if (InSet(f->on[k], a)) {
+        ++t;
+        e->TermValue[t] = static_cast<uint16_t>(a);
+        e->TermMask[t] = full;
+      }
+    e->TermCount = t;
+    search.SetDontCares(&f->dc[k]);
+    const CoverInfo ci = search.Run(*e, *host, Share(rows, rowsLeft));
+    search.SetDontCares(nullptr);
+    for (int i = 1; i <= e->TermCount; ++i) AddTerm(e->TermValue[i], e->TermMask[i], k);
+    info.lowerBound = std::max<uint32_t>(info.lowerBound, ci.allPrimes ? ci.lowerBound : 1);
+    info.minimum = ci.minimum && ci.allPrimes;
+    info.stopped = info.stopped || ci.stopped;
+    info.timedOut = info.timedOut || ci.timedOut;
+    stopped = stopped || ci.stopped;
+  }
+
+  MultiCoverInfo Run(Engine& en, RunHost& h, const MultiFunction& fn, double seconds, MultiCover& result) {
+    f = &fn;
+    e = &en;
+    host = &h;
+    out = &result;
+    n = static_cast<int>(fn.inputs);
+    full = LowMask(fn.inputs);
+    start = lastEvents = Clock::now();
+    deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
+    stopped = false;
+    index.clear();
+    result = MultiCover{};
+    result.outWords = (fn.Outputs() + 63) / 64;
+    MultiCoverInfo info;
+
+    // Groups as wide as the table allows, split in halves when a matrix is
+    // too large; single outputs left over get the single-output search.
+    const unsigned width = std::min(MaxWidth(), 64u);
+    std::vector<std::pair<unsigned, unsigned>> todo;  // (first output, count), the next one last
+    for (unsigned k = fn.Outputs(); k > 0;) {
+      const unsigned count = std::min(width, k);
+      k -= count;
+      todo.emplace_back(k, count);
+    }
+    uint64_t rowsLeft = RowsOf(0, fn.Outputs());
+    unsigned groupsRun = 0;
+    while (!todo.empty()) {
+      const auto [from, count] = todo.back();
+      todo.pop_back();
+      if (stopped) {
+        MintermCover(from, count);  // the rest as it was given
+        continue;
+      }
+      const uint64_t rows = RowsOf(from, count);
+      if (count == 1 && !RunGroup(from, 1, rowsLeft, info)) {
+        RunSingle(from, rowsLeft, info);
+      } else if (count > 1 && !RunGroup(from, count, rowsLeft, info)) {
+        todo.emplace_back(from + count / 2, count - count / 2);
+        todo.emplace_back(from, count / 2);
+        continue;
+      }
+      if (rows > 0) ++groupsRun;
+      rowsLeft -= rows;
+    }
+    if (groupsRun == 0) info.minimum = !info.stopped;  // nothing to cover: no term, the fewest there can be
+    // A bound or a proof for one group of several speaks for the whole
+    // function only when that group held every output.
+    if (groupsRun > 1) info.minimum = false;
+    if (info.stopped) info.minimum = false;
+    info.terms = static_cast<uint32_t>(result.Terms());
+    if (info.terms > 0) info.lowerBound = std::max(info.lowerBound, 1u);  // something to cover takes a term
+    for (uint16_t m : result.mask) info.literals += static_cast<uint32_t>(std::popcount(m));
+    if (info.minimum) info.lowerBound = info.terms;
+    info.lowerBound = std::min(info.lowerBound, info.terms);
+    // One group's bound that the whole cover meets proves it too.
+    if (!info.stopped && info.lowerBound == info.terms) info.minimum = true;
+    SortTerms(result);
+    return info;
+  }
+
+  // Ascending by the first assignment each term covers, then by fewer
+  // literals, as the single-output cover writes its terms.
+  static void SortTerms(MultiCover& c) {
+    std::vector<std::size_t> order(c.Terms());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return c.value[a] != c.value[b] ? c.value[a] < c.value[b] : c.mask[a] < c.mask[b];
+    });
+    MultiCover s;
+    s.outWords = c.outWords;
+    for (std::size_t t : order) {
+      s.value.push_back(c.value[t]);
+      s.mask.push_back(c.mask[t]);
+      s.outs.insert(s.outs.end(), c.outs.begin() + static_cast<std::ptrdiff_t>(t * c.outWords),
+                    c.outs.begin() + static_cast<std::ptrdiff_t>((t + 1) * c.outWords));
+    }
+    c = std::move(s);
+  }
+};
+
+MultiCoverSearch::MultiCoverSearch() : impl_(std::make_unique<Impl>()) {}
+MultiCoverSearch::~MultiCoverSearch() = default;
+
+MultiCoverInfo MultiCoverSearch::Run(Engine& e, RunHost& host, const MultiFunction& f, double seconds,
+                                     MultiCover& out) {
+  return impl_->Run(e, host, f, seconds, out);
+}
+
+void MultiCoverSearch::SetStallStop(bool on) { impl_->search.SetStallStop(on); }
+
+bool CheckMultiCover(const MultiFunction& f, const MultiCover& c) {
+  const uint16_t full = LowMask(f.inputs);
+  AssignmentSet covered;
+  for (unsigned k = 0; k < f.Outputs(); ++k) {
+    covered.fill(0);
+    bool allowed = true;
+    for (std::size_t t = 0; t < c.Terms() && allowed; ++t) {
+      if (!c.Serves(t, k)) continue;
+      ForEachMinterm(static_cast<uint16_t>(c.value[t] & c.mask[t]), static_cast<uint16_t>(full & ~c.mask[t]),
+                     [&](uint16_t a) {
+                       allowed = allowed && (InSet(f.on[k], a) || InSet(f.dc[k], a));
+                       covered[a >> 6] |= uint64_t{1} << (a & 63);
+                     });
+    }
+    if (!allowed) return false;
+    for (std::size_t i = 0; i < covered.size(); ++i)
+      if (f.on[k][i] & ~covered[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace tervo
