@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include "formula_file.h"
+#include "window_test_access.h"
 #include "window_test_support.h"
 
 using namespace wt;
@@ -29,12 +30,12 @@ struct Dialogs {
 };
 
 void Answer(TForm1& form, Dialogs& d) {
-  form.AskOpenPath = [&d](const QString& folder, const QString& name) {
+  tervo::WindowTestAccess::AskOpenPath(form) = [&d](const QString& folder, const QString& name) {
     ++d.asked;
     d.offered << folder + QLatin1Char('|') + name;
     return d.openAnswer;
   };
-  form.AskSavePath = [&d](const QString& folder, const QString& name) {
+  tervo::WindowTestAccess::AskSavePath(form) = [&d](const QString& folder, const QString& name) {
     ++d.asked;
     d.offered << folder + QLatin1Char('|') + name;
     return d.saveAnswer;
@@ -244,14 +245,14 @@ void WindowFileTest::refusalsChangeNothing() {
   FailingSink failing;
   if (prepare == QLatin1String("write fault")) {
     QVERIFY(WriteBytes(target, good));
-    form->SaveSink = &failing;
+    tervo::WindowTestAccess::SetSaveSink(*form, &failing);
   }
   const QByteArray before = FileBytes(target);
   const WorkingState state = StateOf(*form);
 
   (command == QLatin1String("save") ? d.saveAnswer : d.openAnswer) = folder + name;
   Click(*form, command == QLatin1String("save") ? "saveBtn" : "loadBtn");
-  form->SaveSink = nullptr;
+  tervo::WindowTestAccess::SetSaveSink(*form, nullptr);
 
   QCOMPARE(form->Message(), message);
   QVERIFY(StateOf(*form) == state);

@@ -11,6 +11,7 @@
 
 #include "minimal_cover.h"
 #include "output_pane.h"
+#include "window_test_access.h"
 #include "window_test_support.h"
 
 using namespace wt;
@@ -166,8 +167,8 @@ void WindowMinimalTest::formulaFilesDoNotKeepTheBox() {
   QVERIFY(dir.isValid());
   auto form = ShownWindow();
   QString answer;
-  form->AskSavePath = [&](const QString&, const QString&) { return answer; };
-  form->AskOpenPath = [&](const QString&, const QString&) { return answer; };
+  tervo::WindowTestAccess::AskSavePath(*form) = [&](const QString&, const QString&) { return answer; };
+  tervo::WindowTestAccess::AskOpenPath(*form) = [&](const QString&, const QString&) { return answer; };
   TypeFormula(*form, "A.B+/A.C+B.C");
   Click(*form, "GObtn");
   answer = dir.filePath("tervo42_plain");

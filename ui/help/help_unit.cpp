@@ -136,11 +136,11 @@ void Thelpform::SetStoredLines(std::vector<std::string> lines) { ListBox1 = std:
 
 // ---------------------------------------------------------------- paging
 
-void Thelpform::StepPage(uint8_t direction) {
-  if (direction == 1 || direction == 2) RepeatDirection = direction;
-  if (RepeatDirection == 1 && HelpPage < HelpPageCount) {
+void Thelpform::StepPage(PageStep step) {
+  if (step != kRepeatStep) RepeatDirection = step;
+  if (RepeatDirection == kNextPage && HelpPage < HelpPageCount) {
     ++HelpPage;
-  } else if (RepeatDirection == 2 && HelpPage > 1) {
+  } else if (RepeatDirection == kPreviousPage && HelpPage > 1) {
     --HelpPage;
   } else {
     return;
@@ -323,8 +323,8 @@ void Thelpform::keyPressEvent(QKeyEvent* event) {
 
 bool Thelpform::FormKeyDown(QKeyEvent* event) {
   switch (event->key()) {
-    case Qt::Key_PageUp: StepPage(2); break;
-    case Qt::Key_PageDown: StepPage(1); break;
+    case Qt::Key_PageUp: StepPage(kPreviousPage); break;
+    case Qt::Key_PageDown: StepPage(kNextPage); break;
     case Qt::Key_Home: FirstPage(); break;
     default: return false;
   }
@@ -344,13 +344,13 @@ void Thelpform::FormKeyPress(QKeyEvent* event) {
 void Thelpform::page1BtnClick() { FirstPage(); }
 
 void Thelpform::PageNrDisplayMouseDown(Qt::MouseButton button) {
-  StepPage(button == Qt::RightButton ? 2 : 1);
+  StepPage(button == Qt::RightButton ? kPreviousPage : kNextPage);
   Timer1->start(kRepeatMs);
 }
 
 void Thelpform::PageNrDisplayMouseUp() { Timer1->stop(); }
 
-void Thelpform::Timer1Timer() { StepPage(0); }
+void Thelpform::Timer1Timer() { StepPage(kRepeatStep); }
 
 void Thelpform::hideEvent(QHideEvent* event) {
   Timer1->stop();

@@ -29,6 +29,9 @@ class QLabel;
 class QPainter;
 class QPushButton;
 class QTimer;
+namespace tervo {
+struct HelpTestAccess;
+}
 
 class Thelpform : public QWidget {
   Q_OBJECT
@@ -51,7 +54,12 @@ class Thelpform : public QWidget {
   void SetStoredLines(std::vector<std::string> lines);
 
   // Paging, as the keys, the buttons and the page number use it.
-  void StepPage(uint8_t direction);  // 0 repeat RepeatDirection, 1 next, 2 previous
+  enum PageStep : uint8_t {
+    kRepeatStep = 0,    // the step RepeatDirection names again (Timer1)
+    kNextPage = 1,
+    kPreviousPage = 2,
+  };
+  void StepPage(PageStep step);
   void FirstPage();
   void ClearHelpBox();
   void PaintHelpPage();
@@ -67,12 +75,11 @@ class Thelpform : public QWidget {
   uint8_t HelpPage = 1;         // page shown, from 1
   uint8_t HelpPageCount = 1;    // number of pages
   uint8_t HelpRow = 0;          // row of the line being drawn (0..24)
-  uint8_t RepeatDirection = 1;  // 1 next page, 2 previous page: repeated by Timer1
+  PageStep RepeatDirection = kNextPage;  // kNextPage or kPreviousPage: repeated by Timer1
   bool BoxOn = false;           // boxed-cell drawing active on the current row
   uint16_t BoxStartX = 0;       // x up to which the box's top and bottom edges are drawn
   std::array<uint8_t, 25> LinkTarget{};  // per row of the shown page: linked page, 0 none
   uint8_t LinkRow = 0;                   // highlighted row under the pointer, 0 none
-  int PaintCount = 0;                    // pages drawn so far (PaintHelpPage calls)
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -80,6 +87,8 @@ class Thelpform : public QWidget {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  friend struct tervo::HelpTestAccess;  // tests count the pages drawn
+
   void PaintHelpLine(std::string_view stored);
   void BoxEdge();
   void BoxExtend();
@@ -119,4 +128,5 @@ class Thelpform : public QWidget {
   bool marked_ = false;
 
   HelpPageDrawing drawing_;
+  int PaintCount = 0;  // pages drawn so far (PaintHelpPage calls)
 };

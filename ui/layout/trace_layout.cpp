@@ -128,9 +128,9 @@ void DrawVirtualStack(std::vector<InfoText>& out, const Engine& e) {
 
 std::vector<InfoText> TraceStepTexts(const Engine& e, const TraceRecord& r) {
   std::vector<InfoText> out;
-  if (r.kind == 1) {
+  if (r.kind == kPairCompare) {
     DrawTableCompare(out, e, r);
-  } else if (r.kind == 2) {
+  } else if (r.kind == kVirtualCompare) {
     DrawVirtualCompare(out, e, r);
     if (e.StackPos < e.StackCount) DrawVirtualStack(out, e);
   }

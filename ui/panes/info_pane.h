@@ -12,6 +12,10 @@
 
 #include "trace_layout.h"
 
+namespace tervo {
+struct WindowTestAccess;
+}
+
 class InfoPane : public QWidget {
   Q_OBJECT
  public:
@@ -25,13 +29,13 @@ class InfoPane : public QWidget {
   void ClearInfoPane();
   // Repaint now with what the provider gives.
   void Redraw();
-  // The texts drawn by the last repaint.
-  const std::vector<tervo::InfoText>& shownTexts() const { return shown_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  friend struct tervo::WindowTestAccess;  // tests read what the last repaint drew
+
   Provider provider_;
   bool blank_ = false;  // while ClearInfoPane paints: only the background
   std::vector<tervo::InfoText> shown_;  // what the last paint drew

@@ -135,7 +135,7 @@ void TForm1::ShowErrorMessage() { SetMessage(MessageText(engine_->ErrorCode)); }
 
 void TForm1::FormCreate() {
   Engine& e = *engine_;
-  e.RunState = 0;
+  e.RunState = tervo::kRunIdle;
   SetInputMode(true);
   ResetTraceOptions();
   SetReduce(true);
@@ -182,7 +182,7 @@ void TForm1::GObtnClick() {
     e.StepWait = 0;
     return;
   }
-  if (e.RunState != 0) return;  // a run is busy; no second run
+  if (e.RunState != tervo::kRunIdle) return;  // a run is busy; no second run
 
   HideCursor();
   // With "minimal" ticked the cover search takes the reduction's place
@@ -200,15 +200,15 @@ void TForm1::GObtnClick() {
   if (run.drawn || run.ended) ShowCursor();
 }
 
-void TForm1::SetRunState(uint8_t s) { tervo::SetRunState(*engine_, *this, s); }
-
 void TForm1::RunStateChanged(uint8_t from) {
   const Engine& e = *engine_;
-  if (from == 0) HideCursor();
+  // The translation tables shown at the stops belong to the translation.
+  if (from == tervo::kRunTranslating || e.RunState == tervo::kRunTranslating) InfoShown = 0;
+  if (from == tervo::kRunIdle) HideCursor();
   // While a run uses the tables, nothing else may change them.
-  SetTableChangersEnabled(e.RunState == 0);
-  if (e.RunState == 2 && !e.TraceXlate && !e.TraceScan && !MinimalOn_) Progress.Start(e, SteadySeconds());
-  if (e.RunState == 0) {
+  SetTableChangersEnabled(e.RunState == tervo::kRunIdle);
+  if (e.RunState == tervo::kRunReducing && !e.TraceXlate && !e.TraceScan && !MinimalOn_) Progress.Start(e, SteadySeconds());
+  if (e.RunState == tervo::kRunIdle) {
     if (Progress.Active()) {
       Progress.Stop();
       ui_->DBbox->Redraw();
@@ -279,7 +279,7 @@ void TForm1::ShowProgress(std::string_view text) {
   // Between two slices of an untraced reduction: new figures a few times a
   // second. Ticking "Scan" during the run hands the pane to the trace.
   const Engine& e = *engine_;
-  if (Progress.Active() && e.RunState == 2 && !e.TraceScan && Progress.Update(e, SteadySeconds()))
+  if (Progress.Active() && e.RunState == tervo::kRunReducing && !e.TraceScan && Progress.Update(e, SteadySeconds()))
     ui_->DBbox->Redraw();
 }
 
@@ -289,7 +289,7 @@ void TForm1::DrawTraceStep(const tervo::TraceRecord& record) {
   DrawOutputPane();
   TraceRecordRef = record;
   ui_->DBbox->Redraw();  // the pane shows the step from TraceRecordRef
-  if (record.kind == 1)
+  if (record.kind == tervo::kPairCompare)
     SetRowMarkers(record.i, record.j);
   else
     SetRowMarkers(record.k, 0);
@@ -303,17 +303,17 @@ void TForm1::ClearTraceRecord() { TraceRecordRef.reset(); }
 void TForm1::SnapshotPostfix() { tervo::SnapshotPostfix(*engine_, PostfixSnapshot); }
 
 void TForm1::DrawPostfixTable() {
-  engine_->InfoShown |= 1;
+  InfoShown |= kInfoPostfix;
   ui_->DBbox->Redraw();
 }
 
 void TForm1::DrawVariableTable() {
-  engine_->InfoShown |= 2;
+  InfoShown |= kInfoVariables;
   ui_->DBbox->Redraw();
 }
 
 void TForm1::DrawDirectorTable() {
-  engine_->InfoShown |= 4;
+  InfoShown |= kInfoDirectors;
   ui_->DBbox->Redraw();
 }
 
@@ -322,13 +322,13 @@ void TForm1::DrawDirectorTable() {
 std::vector<tervo::InfoText> TForm1::DBboxTexts() const {
   const tervo::Engine& e = *engine_;
   std::vector<tervo::InfoText> texts;
-  if (e.RunState == 1) {
-    if (e.InfoShown & 1) tervo::DrawPostfixTable(texts, PostfixSnapshot);
-    if (e.InfoShown & 2) tervo::DrawVariableTable(texts, e);
-    if (e.InfoShown & 4) tervo::DrawDirectorTable(texts, e);
-  } else if (e.RunState == 2 && TraceRecordRef) {
+  if (e.RunState == tervo::kRunTranslating) {
+    if (InfoShown & kInfoPostfix) tervo::DrawPostfixTable(texts, PostfixSnapshot);
+    if (InfoShown & kInfoVariables) tervo::DrawVariableTable(texts, e);
+    if (InfoShown & kInfoDirectors) tervo::DrawDirectorTable(texts, e);
+  } else if (e.RunState == tervo::kRunReducing && TraceRecordRef) {
     texts = tervo::TraceStepTexts(e, *TraceRecordRef);
-  } else if (e.RunState == 2 && !e.TraceScan) {
+  } else if (e.RunState == tervo::kRunReducing && !e.TraceScan) {
     texts = Progress.Texts();
   }
   return texts;
@@ -347,7 +347,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     QChar typed;
     if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
       typed = key->text().at(0);
-    if (engine_->RunState != 0) {
+    if (engine_->RunState != tervo::kRunIdle) {
       RunControlKey(key->key(), typed);
     } else if (CommandKey(key->key(), key->modifiers())) {
       // F1 or a Ctrl shortcut: a command, not an edit
@@ -413,7 +413,7 @@ void TForm1::ClearInfoPane() { ui_->DBbox->ClearInfoPane(); }
 void TForm1::SetRowMarkers(uint16_t a, uint16_t b) { ui_->outputbox->SetRowMarkers(a, b); }
 
 void TForm1::cnfBtnClick() {
-  if (engine_->RunState != 0) return;
+  if (engine_->RunState != tervo::kRunIdle) return;
   engine_->CnfMode = ui_->cnfBtn->isChecked() ? 1 : 0;
   ClearResult();
   DrawOutputPane();
@@ -444,7 +444,7 @@ void TForm1::SpeedButton1Click() { ClearInfoPane(); }
 
 void TForm1::SpeedButton2Click() {
   Engine& e = *engine_;
-  if (e.RunState != 0) return;
+  if (e.RunState != tervo::kRunIdle) return;
   ClearOutputPane();
   e.TermCount = 0;
   e.VariableTable.fill(0);
@@ -461,7 +461,7 @@ void TForm1::Image1Click() {
 }
 
 void TForm1::helpBtnClick() {
-  const bool idle = engine_->RunState == 0;
+  const bool idle = engine_->RunState == tervo::kRunIdle;
   if (idle) HideCursor();
   helpform_->OpenHelp();
   // The help is modal: idle, the window waits here until it is closed, with

@@ -34,6 +34,7 @@ class QPrinter;
 class Thelpform;
 namespace tervo {
 class FileSink;
+struct WindowTestAccess;
 }
 
 // The web address that the picture Image1 opens.
@@ -57,7 +58,6 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // A whole run (RunGo): translate or read the input, evaluate, reduce,
   // draw, verify and report. During a run it only releases a stop.
   void GObtnClick();
-  void SetRunState(uint8_t s);
   // The MessageTable text of ErrorCode into the message line.
   void ShowErrorMessage();
 
@@ -130,9 +130,17 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // The printer of all print jobs; the printer-setup dialog changes it.
   QPrinter& printer();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  friend struct tervo::WindowTestAccess;  // tests answer the questions and fail saves
+
   // The questions the file and print commands ask, each a modal dialog by
-  // default. They are plain members so that tests can answer them without a
-  // dialog. A path question answers an empty string when it is cancelled.
+  // default; tests answer them without a dialog. A path question answers an
+  // empty string when it is cancelled.
   std::function<QString(const QString& folder, const QString& name)> AskOpenPath;
   std::function<QString(const QString& folder, const QString& name)> AskSavePath;
   std::function<QString(const QString& suggested)> AskPdfPath;  // where a print goes without a printer
@@ -141,12 +149,6 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // in one that fails part way.
   tervo::FileSink* SaveSink = nullptr;
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-
- private:
   // start-up settings
   void FormCreate();
   void ResetTraceOptions();
@@ -202,6 +204,10 @@ class TForm1 : public QWidget, public tervo::GoHost {
   QTimer Timer1;
   mutable std::string DecimalPoint_;  // the locale's, read for each result line
   // trace panel
+  // The translation tables the info pane shows at the Xlate stops, as bits
+  // of InfoShown; emptied whenever a run enters or leaves translation.
+  enum InfoTable : uint8_t { kInfoPostfix = 1, kInfoVariables = 2, kInfoDirectors = 4 };
+  uint8_t InfoShown = 0;
   tervo::PostfixSnapshot PostfixSnapshot;                // the postfix table as it stood at its stop
   std::optional<tervo::TraceRecord> TraceRecordRef;     // the last reduction step, for repaints
   std::vector<tervo::InfoText> DBboxTexts() const;      // what the info pane shows now
