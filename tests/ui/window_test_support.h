@@ -16,6 +16,7 @@
 #include "Unit1.h"
 #include "engine.h"
 #include "output_pane.h"
+#include "pane_widgets.h"  // kPaneColor
 
 namespace wt {
 
@@ -108,8 +109,6 @@ inline QStringList RunWithStops(TForm1& form, const std::function<void(const QSt
   poll.stop();
   return stops;
 }
-
-inline const QColor kPaneColor(255, 255, 224);
 
 // What a file load replaces and what printing must leave alone: both grids,
 // the options with their controls, the result and the caption.

@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "pane_widgets.h"
+
 namespace {
 QFont PaneFont(int points) {
   QFont f(QStringLiteral("Courier New"));
@@ -39,7 +41,7 @@ void InfoPane::Redraw() { update(); }
 
 void InfoPane::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.fillRect(rect(), QColor(255, 255, 224));
+  p.fillRect(rect(), kPaneColor);
   shown_ = blank_ || !provider_ ? std::vector<tervo::InfoText>{} : provider_();
   p.setPen(Qt::black);
   for (const tervo::InfoText& t : shown_) {

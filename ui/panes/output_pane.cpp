@@ -4,9 +4,9 @@
 
 #include "input_pane.h"
 #include "logic_unit.h"
+#include "pane_widgets.h"
 
 namespace {
-const QColor kPaneColor(255, 255, 224);
 const QColor kFlagged(255, 0, 0);
 }  // namespace
 

@@ -8,6 +8,9 @@
 
 class QScrollBar;
 
+// The background of the input, output and info panes: light yellow.
+inline const QColor kPaneColor(255, 255, 224);
+
 // A button drawn only as its picture (the icon property), at its full size,
 // with no frame; it clicks like any button.
 class PictureButton : public QAbstractButton {
