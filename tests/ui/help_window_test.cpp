@@ -58,6 +58,12 @@ std::vector<HelpDrawOp> DrawLine(Thelpform& help, const std::string& line) {
   return Characters(help);
 }
 
+// The title of the shown page.
+QString Title(const Thelpform& help) {
+  const std::string& t = help.Drawing().title;
+  return QString::fromLatin1(t.data(), static_cast<qsizetype>(t.size()));
+}
+
 int RowOf(const HelpDrawOp& op) { return (op.y + 5) / 24; }
 
 QString RowText(const Thelpform& help, int row) {
@@ -413,7 +419,7 @@ void HelpWindowTest::manualPagesAreSound() {
   QStringList problems;
   for (;;) {
     problems << LintHelpPage(help, width);
-    if (help.Drawing().title.trimmed().isEmpty()) problems << QStringLiteral("page %1 has no title").arg(help.HelpPage);
+    if (Title(help).trimmed().isEmpty()) problems << QStringLiteral("page %1 has no title").arg(help.HelpPage);
     for (int row = 1; row < 25; ++row) {
       const int target = help.LinkTarget[row];
       if (target > help.HelpPageCount) problems << QStringLiteral("page %1 row %2 links to page %3").arg(help.HelpPage).arg(row).arg(target);
@@ -431,7 +437,7 @@ void HelpWindowTest::contentsRowsLinkToTheirPages() {
   help.OpenHelp();
   std::map<int, QString> titles;
   for (int page = 1; page <= help.HelpPageCount; ++page) {
-    titles[page] = help.Drawing().title;
+    titles[page] = Title(help);
     if (page < help.HelpPageCount) help.StepPage(Thelpform::kNextPage);
   }
   help.FirstPage();
