@@ -32,9 +32,9 @@ TEST(TraceLayout, TranslationColumnsOfAPlusB) {
   GenerateDirectors(*e);  // consumes the live table; the snapshot keeps the letters
 
   std::vector<InfoText> texts;
-  DrawPostfixTable(texts, snap);
-  DrawVariableTable(texts, *e);
-  DrawDirectorTable(texts, *e);
+  AddPostfixTable(texts, snap);
+  AddVariableTable(texts, *e);
+  AddDirectorTable(texts, *e);
   EXPECT_EQ(Line(texts, 0), "postfix|variables|directors");
   EXPECT_EQ(Find(texts, "postfix")->points, 8);
   EXPECT_EQ(Line(texts, 35, 0, 100), "A|+|2");
@@ -110,13 +110,13 @@ TEST(TraceLayout, StackListsAtMostFourteenWaitingTerms) {
   e->StackPos = 0;
   for (int s = 1; s <= 15; ++s) e->VirtualStack[s] = VirtualSlot{1, 3, 1};
   std::vector<InfoText> texts;
-  DrawVirtualStack(texts, *e);
+  AddVirtualStack(texts, *e);
   EXPECT_EQ(Line(texts, 220), "virtual stack|A|B");
   EXPECT_EQ(Line(texts, 220 + 20 * 14), "1|0");
   EXPECT_EQ(Line(texts, 220 + 20 * 15), "");
   e->StackPos = 13;
   texts.clear();
-  DrawVirtualStack(texts, *e);
+  AddVirtualStack(texts, *e);
   EXPECT_EQ(Line(texts, 240), "1|0");
   EXPECT_EQ(Line(texts, 260), "1|0");
   EXPECT_EQ(Line(texts, 280), "");

@@ -31,7 +31,7 @@ QString OutputPane::RowText(const tervo::Engine& e, int t) {
   return QString::fromStdString(tervo::OutputRowText(e, e.TermValue[t], e.TermMask[t]));
 }
 
-void OutputPane::DrawOutputPane(int p) {
+void OutputPane::ShowResultAt(int p) {
   scroll_ = p;
   shown_ = true;
   update();

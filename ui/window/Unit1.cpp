@@ -229,13 +229,13 @@ void TForm1::DrawStop(tervo::GoStop stop) {
   switch (stop) {
     case tervo::GoStop::kPostfixTable:
       SnapshotPostfix();
-      DrawPostfixTable();
+      ShowPostfixTable();
       break;
     case tervo::GoStop::kVariables:
-      DrawVariableTable();
+      ShowVariableTable();
       break;
     case tervo::GoStop::kDirectors:
-      DrawDirectorTable();
+      ShowDirectorTable();
       break;
     case tervo::GoStop::kInitialTruthTable:
       DrawOutputPane();
@@ -302,17 +302,17 @@ void TForm1::ClearTraceRecord() { TraceRecordRef.reset(); }
 
 void TForm1::SnapshotPostfix() { tervo::SnapshotPostfix(*engine_, PostfixSnapshot); }
 
-void TForm1::DrawPostfixTable() {
+void TForm1::ShowPostfixTable() {
   InfoShown |= kInfoPostfix;
   ui_->DBbox->Redraw();
 }
 
-void TForm1::DrawVariableTable() {
+void TForm1::ShowVariableTable() {
   InfoShown |= kInfoVariables;
   ui_->DBbox->Redraw();
 }
 
-void TForm1::DrawDirectorTable() {
+void TForm1::ShowDirectorTable() {
   InfoShown |= kInfoDirectors;
   ui_->DBbox->Redraw();
 }
@@ -323,9 +323,9 @@ std::vector<tervo::InfoText> TForm1::DBboxTexts() const {
   const tervo::Engine& e = *engine_;
   std::vector<tervo::InfoText> texts;
   if (e.RunState == tervo::kRunTranslating) {
-    if (InfoShown & kInfoPostfix) tervo::DrawPostfixTable(texts, PostfixSnapshot);
-    if (InfoShown & kInfoVariables) tervo::DrawVariableTable(texts, e);
-    if (InfoShown & kInfoDirectors) tervo::DrawDirectorTable(texts, e);
+    if (InfoShown & kInfoPostfix) tervo::AddPostfixTable(texts, PostfixSnapshot);
+    if (InfoShown & kInfoVariables) tervo::AddVariableTable(texts, e);
+    if (InfoShown & kInfoDirectors) tervo::AddDirectorTable(texts, e);
   } else if (e.RunState == tervo::kRunReducing && TraceRecordRef) {
     texts = tervo::TraceStepTexts(e, *TraceRecordRef);
   } else if (e.RunState == tervo::kRunReducing && !e.TraceScan) {
@@ -404,7 +404,7 @@ void TForm1::ResetOutputScroll() {
   sb->setMaximum(e.TermCount >= 30 ? e.TermCount - 10 : 10);
 }
 
-void TForm1::DrawOutputPane() { ui_->outputbox->DrawOutputPane(ui_->outputscrollbar->value()); }
+void TForm1::DrawOutputPane() { ui_->outputbox->ShowResultAt(ui_->outputscrollbar->value()); }
 
 void TForm1::ClearOutputPane() { ui_->outputbox->ClearOutputPane(); }
 

@@ -99,11 +99,12 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void DrawOutputPane();
   void ClearOutputPane();
   void ClearInfoPane();
-  // The translation stops' drawings in the info pane.
+  // The translation stops' tables: each Show* adds its table to those the
+  // info pane shows (InfoShown) and redraws the pane.
   void SnapshotPostfix();
-  void DrawPostfixTable();
-  void DrawVariableTable();
-  void DrawDirectorTable();
+  void ShowPostfixTable();
+  void ShowVariableTable();
+  void ShowDirectorTable();
   void SetRowMarkers(uint16_t a, uint16_t b);
 
   // ------------------------------------------------------------ clipboard
