@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Unit1.h"
-#include "info_pane.h"
+#include "DBG_unit.h"
 
 namespace tervo {
 
@@ -23,8 +23,8 @@ struct WindowTestAccess {
   static std::function<bool(const QString&)>& AskProceed(TForm1& f) { return f.AskProceed; }
   // Where saves write their bytes (nullptr: the system's file calls).
   static void SetSaveSink(TForm1& f, FileSink* sink) { f.SaveSink = sink; }
-  // The translation tables the info pane shows at the Xlate stops (TForm1::InfoTable bits).
-  static uint8_t InfoShown(const TForm1& f) { return f.InfoShown; }
+  // The translation tables the info pane shows at the Xlate stops (TracePanel::InfoTable bits).
+  static uint8_t InfoShown(const TForm1& f) { return f.Trace.Shown(); }
   // The texts the info pane drew at its last repaint.
   static const std::vector<InfoText>& ShownTexts(const InfoPane& pane) { return pane.shown_; }
 };

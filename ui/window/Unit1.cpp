@@ -16,7 +16,6 @@
 #include <QToolTip>
 #include <QUrl>
 #include <algorithm>
-#include <chrono>
 
 #include "help_unit.h"
 #include "logic_unit.h"
@@ -49,11 +48,6 @@ QString MessageText(int code) {
 }
 const QColor kFrameDark(0, 0, 0);
 const QColor kFrameLight(192, 192, 192);
-
-// Seconds on the steady clock, for the progress figures.
-double SteadySeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 }  // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -95,7 +89,7 @@ TForm1::TForm1(QWidget* parent)
   connect(ui_->DBxlate, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBxlate); });
   connect(ui_->DBscan, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBscan); });
   connect(ui_->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
-  ui_->DBbox->setProvider([this] { return DBboxTexts(); });
+  ui_->DBbox->setProvider([this] { return Trace.Texts(*engine_); });
   connect(ui_->SpeedButton2, &QAbstractButton::clicked, this, &TForm1::SpeedButton2Click);
   ui_->outputbox->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ui_->outputbox, &QWidget::customContextMenuRequested, this, &TForm1::outputboxContextMenu);
@@ -202,15 +196,15 @@ void TForm1::GObtnClick() {
 
 void TForm1::RunStateChanged(uint8_t from) {
   const Engine& e = *engine_;
-  // The translation tables shown at the stops belong to the translation.
-  if (from == tervo::kRunTranslating || e.RunState == tervo::kRunTranslating) InfoShown = 0;
+  Trace.RunStateChanged(from, e.RunState);
   if (from == tervo::kRunIdle) HideCursor();
   // While a run uses the tables, nothing else may change them.
   SetTableChangersEnabled(e.RunState == tervo::kRunIdle);
-  if (e.RunState == tervo::kRunReducing && !e.TraceXlate && !e.TraceScan && !MinimalOn_) Progress.Start(e, SteadySeconds());
+  if (e.RunState == tervo::kRunReducing && !e.TraceXlate && !e.TraceScan && !MinimalOn_)
+    Trace.progress().Start(e, SteadySeconds());
   if (e.RunState == tervo::kRunIdle) {
-    if (Progress.Active()) {
-      Progress.Stop();
+    if (Trace.progress().Active()) {
+      Trace.progress().Stop();
       ui_->DBbox->Redraw();
     }
     SetInputMode(e.FormulaMode != 0);
@@ -279,7 +273,8 @@ void TForm1::ShowProgress(std::string_view text) {
   // Between two slices of an untraced reduction: new figures a few times a
   // second. Ticking "Scan" during the run hands the pane to the trace.
   const Engine& e = *engine_;
-  if (Progress.Active() && e.RunState == tervo::kRunReducing && !e.TraceScan && Progress.Update(e, SteadySeconds()))
+  tervo::ReduceProgress& progress = Trace.progress();
+  if (progress.Active() && e.RunState == tervo::kRunReducing && !e.TraceScan && progress.Update(e, SteadySeconds()))
     ui_->DBbox->Redraw();
 }
 
@@ -287,8 +282,8 @@ void TForm1::ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop
 
 void TForm1::DrawTraceStep(const tervo::TraceRecord& record) {
   DrawOutputPane();
-  TraceRecordRef = record;
-  ui_->DBbox->Redraw();  // the pane shows the step from TraceRecordRef
+  Trace.SetStep(record);
+  ui_->DBbox->Redraw();  // the pane shows the step
   if (record.kind == tervo::kPairCompare)
     SetRowMarkers(record.i, record.j);
   else
@@ -296,42 +291,25 @@ void TForm1::DrawTraceStep(const tervo::TraceRecord& record) {
   SetMessage(QStringLiteral("stop: <space> to continue  <ESC> to end"));
 }
 
-void TForm1::ClearTraceRecord() { TraceRecordRef.reset(); }
+void TForm1::ClearTraceRecord() { Trace.ClearStep(); }
 
 // ---------------------------------------------------------------- trace panel
 
-void TForm1::SnapshotPostfix() { tervo::SnapshotPostfix(*engine_, PostfixSnapshot); }
+void TForm1::SnapshotPostfix() { Trace.SnapshotPostfix(*engine_); }
 
 void TForm1::ShowPostfixTable() {
-  InfoShown |= kInfoPostfix;
+  Trace.ShowTable(TracePanel::kInfoPostfix);
   ui_->DBbox->Redraw();
 }
 
 void TForm1::ShowVariableTable() {
-  InfoShown |= kInfoVariables;
+  Trace.ShowTable(TracePanel::kInfoVariables);
   ui_->DBbox->Redraw();
 }
 
 void TForm1::ShowDirectorTable() {
-  InfoShown |= kInfoDirectors;
+  Trace.ShowTable(TracePanel::kInfoDirectors);
   ui_->DBbox->Redraw();
-}
-
-// By the run's state: the translation tables named in InfoShown, the last
-// reduction step, or nothing once the run is over.
-std::vector<tervo::InfoText> TForm1::DBboxTexts() const {
-  const tervo::Engine& e = *engine_;
-  std::vector<tervo::InfoText> texts;
-  if (e.RunState == tervo::kRunTranslating) {
-    if (InfoShown & kInfoPostfix) tervo::AddPostfixTable(texts, PostfixSnapshot);
-    if (InfoShown & kInfoVariables) tervo::AddVariableTable(texts, e);
-    if (InfoShown & kInfoDirectors) tervo::AddDirectorTable(texts, e);
-  } else if (e.RunState == tervo::kRunReducing && TraceRecordRef) {
-    texts = tervo::TraceStepTexts(e, *TraceRecordRef);
-  } else if (e.RunState == tervo::kRunReducing && !e.TraceScan) {
-    texts = Progress.Texts();
-  }
-  return texts;
 }
 
 // ---------------------------------------------------------------- keyboard

@@ -10,16 +10,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "DBG_unit.h"
 #include "editor_model.h"
 #include "engine.h"
-#include "pipeline.h"
 #include "input_pane.h"
-#include "reduce_progress.h"
-#include "trace_layout.h"
+#include "pipeline.h"
 
 namespace tervo {
 class CoverSearch;
@@ -100,7 +98,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void ClearOutputPane();
   void ClearInfoPane();
   // The translation stops' tables: each Show* adds its table to those the
-  // info pane shows (InfoShown) and redraws the pane.
+  // info pane shows (TracePanel) and redraws the pane.
   void SnapshotPostfix();
   void ShowPostfixTable();
   void ShowVariableTable();
@@ -119,7 +117,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // nothing to copy.
   void CopyResult(bool asFormula);
   // What the info pane shows while a reduction runs without the traces.
-  const tervo::ReduceProgress& progress() const { return Progress; }
+  const tervo::ReduceProgress& progress() const { return Trace.progress(); }
 
   // ------------------------------------------------------------ files and printing
   // Folder (with its trailing separator) and name without the prefix of the
@@ -205,14 +203,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   QTimer Timer1;
   mutable std::string DecimalPoint_;  // the locale's, read for each result line
   // trace panel
-  // The translation tables the info pane shows at the Xlate stops, as bits
-  // of InfoShown; emptied whenever a run enters or leaves translation.
-  enum InfoTable : uint8_t { kInfoPostfix = 1, kInfoVariables = 2, kInfoDirectors = 4 };
-  uint8_t InfoShown = 0;
-  tervo::PostfixSnapshot PostfixSnapshot;                // the postfix table as it stood at its stop
-  std::optional<tervo::TraceRecord> TraceRecordRef;     // the last reduction step, for repaints
-  std::vector<tervo::InfoText> DBboxTexts() const;      // what the info pane shows now
-  tervo::ReduceProgress Progress;                        // the untraced reduction's figures
+  TracePanel Trace;  // what the info pane shows
   // files and printing
   QString RememberedFolder;
   QString RememberedName;
