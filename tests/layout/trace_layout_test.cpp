@@ -23,6 +23,19 @@ const InfoText* Find(const std::vector<InfoText>& texts, const std::string& text
   return nullptr;
 }
 
+// The pane's texts at every stop of a reduction under the Scan trace.
+std::vector<std::vector<InfoText>> TraceStops(Engine& e) {
+  struct Host : test::RecordingHost {
+    std::vector<std::vector<InfoText>> stops;
+    void DrawTraceStep(const TraceRecord& r) override { stops.push_back(TraceStepTexts(*engine, r)); }
+  } host;
+  host.engine = &e;
+  e.TraceScan = 1;
+  e.GoOn = 1;
+  ReduceTruthTable(e, host);
+  return host.stops;
+}
+
 TEST(TraceLayout, TranslationColumnsOfAPlusB) {
   auto e = test::NewEngine();
   ASSERT_EQ(test::Scan(*e, "A+B"), kOk);
@@ -55,18 +68,7 @@ TEST(TraceLayout, FirstStopOfTheDnfReductionOfAAndB) {
   auto e = test::NewEngine();
   e->CnfMode = 0;
   ASSERT_EQ(test::Translate(*e, "A.B"), kOk);
-  std::vector<InfoText> first;
-  struct Host : test::RecordingHost {
-    std::vector<InfoText>* out;
-    void DrawTraceStep(const TraceRecord& r) override {
-      if (out->empty()) *out = TraceStepTexts(*engine, r);
-    }
-  } host;
-  host.out = &first;
-  host.engine = e.get();
-  e->TraceScan = 1;
-  e->GoOn = 1;
-  ReduceTruthTable(*e, host);
+  const std::vector<InfoText> first = TraceStops(*e).at(0);
   EXPECT_EQ(Line(first, 5), "truth table compare");
   EXPECT_EQ(Line(first, 20), "A|B");
   EXPECT_EQ(Line(first, 40), "i=    1:|0|0");
@@ -81,16 +83,7 @@ TEST(TraceLayout, FirstStopOfTheDnfReductionOfAAndB) {
 TEST(TraceLayout, VirtualCompareShowsNewTermHistoryAndStack) {
   auto e = test::NewEngine();
   ASSERT_EQ(test::Table(*e, "ABCD\n11  \n0 1 \n 0 1"), kOk);
-  std::vector<std::vector<InfoText>> stops;
-  struct Host : test::RecordingHost {
-    std::vector<std::vector<InfoText>>* out;
-    void DrawTraceStep(const TraceRecord& r) override { out->push_back(TraceStepTexts(*engine, r)); }
-  } host;
-  host.out = &stops;
-  host.engine = e.get();
-  e->TraceScan = 1;
-  e->GoOn = 1;
-  ReduceTruthTable(*e, host);
+  const std::vector<std::vector<InfoText>> stops = TraceStops(*e);
   ASSERT_GE(stops.size(), 7u);
   const auto& newVt = stops[3];  // the VT B.C meets entry 3
   EXPECT_EQ(Line(newVt, 5), "virtual term compare");

@@ -17,7 +17,7 @@
 #include <QtTest>
 
 #include "grid_text.h"
-#include "info_pane.h"
+#include "DBG_unit.h"
 #include "output_pane.h"
 #include "window_test_access.h"
 #include "window_test_support.h"
@@ -28,8 +28,6 @@ namespace {
 
 // Fifteen variables; the reduction of this function runs for minutes.
 const char* const kLongFormula = "(A.B+C.D+E.F+G.H)-(I.J+K.L+M.N.O)";
-
-InfoPane* Info(TForm1& form) { return Child<InfoPane>(form, "DBbox"); }
 
 // The texts the info pane painted last, without painting it again.
 QStringList PaintedInfo(TForm1& form) {
@@ -496,9 +494,8 @@ void WindowDailyTest::outputFormAndInputModeButtonsHaveFramesWhenUp() {
 // QT_SCALE_FACTOR=1 and once with 2 for the two pictures of the flat
 // buttons; the files of one scale carry its factor in their names.
 void WindowDailyTest::saveScreenshots() {
-  const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
+  const QString dir = ScreenshotDir();
   if (dir.isEmpty()) QSKIP("TERVO_SCREENSHOT_DIR not set");
-  QDir().mkpath(dir);
   const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
 
   // The buttons above the input and output panes, both groups with one

@@ -42,14 +42,6 @@ void Answer(TForm1& form, Dialogs& d) {
   };
 }
 
-void TypeTable(TForm1& form, const QStringList& lines) {
-  Click(form, "tablebtn");
-  for (int l = 0; l < lines.size(); ++l) {
-    QTest::mouseClick(Child<QWidget>(form, "inputbox"), Qt::LeftButton, {}, QPoint(65, 18 * l + 9));
-    Type(form, lines[l]);
-  }
-}
-
 // Input, options and a result of one of three kinds.
 void MakeWorkingState(TForm1& form, const QString& kind) {
   if (kind == QLatin1String("table")) {
@@ -63,11 +55,6 @@ void MakeWorkingState(TForm1& form, const QString& kind) {
     Click(form, "reducecheckbox");
   }
   Click(form, "GObtn");
-}
-
-QByteArray FileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool WriteBytes(const QString& path, const QByteArray& bytes) {

@@ -26,11 +26,6 @@ QString AfterSeconds(const QString& message) {
   return at < 0 ? QString() : message.mid(at + 5);
 }
 
-QByteArray FileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 }  // namespace
 
 class WindowMinimalTest : public QObject {
@@ -189,9 +184,8 @@ void WindowMinimalTest::formulaFilesDoNotKeepTheBox() {
 }
 
 void WindowMinimalTest::saveScreenshot() {
-  const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
+  const QString dir = ScreenshotDir();
   if (dir.isEmpty()) QSKIP("TERVO_SCREENSHOT_DIR not set");
-  QDir().mkpath(dir);
   auto form = ShownWindow();
   TypeFormula(*form, "A./B+B./C+C./D+D./E+E./F+F./A");
   Click(*form, "minimalcheckbox");

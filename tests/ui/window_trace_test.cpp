@@ -4,7 +4,7 @@
 #include <QDir>
 
 #include "grid_text.h"
-#include "info_pane.h"
+#include "DBG_unit.h"
 #include "output_pane.h"
 #include "window_test_access.h"
 #include "window_test_support.h"
@@ -25,8 +25,6 @@ class WindowTraceTest : public QObject {
 };
 
 namespace {
-
-InfoPane* Info(TForm1& form) { return Child<InfoPane>(form, "DBbox"); }
 
 // The pane's texts after a repaint, as "x,y:text" for the texts on line y.
 QStringList LineAt(TForm1& form, int y, int fromX = 0, int toX = 10000) {
@@ -194,9 +192,8 @@ void WindowTraceTest::infoClearAndRepaints() {
 }
 
 void WindowTraceTest::saveScreenshots() {
-  const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
+  const QString dir = ScreenshotDir();
   if (dir.isEmpty()) QSKIP("TERVO_SCREENSHOT_DIR not set");
-  QDir().mkpath(dir);
   auto form = ShownWindow();
   TypeTable(*form, "ABCD\n11  \n0 1 \n 0 1");
   Click(*form, "DBscan");
