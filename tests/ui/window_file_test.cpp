@@ -57,6 +57,15 @@ void MakeWorkingState(TForm1& form, const QString& kind) {
   Click(form, "GObtn");
 }
 
+// A shown window with a DNF result of a formula, unreduced, whose file
+// dialogs answer from d.
+std::unique_ptr<TForm1> WindowAnswering(Dialogs& d) {
+  auto form = ShownWindow();
+  MakeWorkingState(*form, "dnf unreduced");
+  Answer(*form, d);
+  return form;
+}
+
 bool WriteBytes(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
@@ -163,10 +172,8 @@ void WindowFileTest::saveThenLoadRestoresTheWorkingState() {
 void WindowFileTest::aChosenPrefixIsNotDoubled() {
   QTemporaryDir dir;
   const QString folder = dir.path() + QLatin1Char('/');
-  auto form = ShownWindow();
-  MakeWorkingState(*form, "dnf unreduced");
   Dialogs d;
-  Answer(*form, d);
+  auto form = WindowAnswering(d);
   d.saveAnswer = folder + "tervo42_abc";  // an existing file picked in the dialog
   Click(*form, "saveBtn");
   Click(*form, "saveBtn");
@@ -208,10 +215,8 @@ void WindowFileTest::refusalsChangeNothing() {
   const QString target = folder + "tervo42_abc";
 
   // A window showing a result and the name of a file saved before.
-  auto form = ShownWindow();
-  MakeWorkingState(*form, "dnf unreduced");
   Dialogs d;
-  Answer(*form, d);
+  auto form = WindowAnswering(d);
   d.saveAnswer = folder + "prev";
   Click(*form, "saveBtn");
   QCOMPARE(form->windowTitle(), QStringLiteral("tervo42:prev"));
@@ -271,10 +276,8 @@ void WindowFileTest::cancelledDialogsChangeNothing() {
 void WindowFileTest::loadAndSaveDoNothingDuringARun() {
   QTemporaryDir dir;
   const QString folder = dir.path() + QLatin1Char('/');
-  auto form = ShownWindow();
-  MakeWorkingState(*form, "dnf unreduced");
   Dialogs d;
-  Answer(*form, d);
+  auto form = WindowAnswering(d);
   d.saveAnswer = folder + "abc";
   Click(*form, "saveBtn");
   TypeFormula(*form, "+E");
