@@ -349,7 +349,6 @@ struct Engine {
   uint8_t RunState = kRunIdle;  // a RunStateValue
   uint8_t GoOn = 0;             // cleared by <ESC> or window close to end a run
   uint8_t StepWait = 0;         // 1 while a run waits at a debug stop
-  uint8_t InfoShown = 0;        // the window's: tables drawn in the info pane, 1 postfix, 2 variables, 4 directors
 
   // ============================================================ working state of the stages
 

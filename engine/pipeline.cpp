@@ -142,10 +142,8 @@ std::string_view StopText(GoStop stop) {
   return {};
 }
 
-void SetRunState(Engine& e, GoHost& host, uint8_t s) {
+void SetRunState(Engine& e, GoHost& host, RunStateValue s) {
   const uint8_t from = e.RunState;
-  // The translation tables shown at the stops belong to state 1.
-  if (from == 1 || s == 1) e.InfoShown = 0;
   e.RunState = s;
   host.RunStateChanged(from);
 }
@@ -157,11 +155,11 @@ RunOutcome RunGo(Engine& e, GoHost& host, const GoStages& stages) {
   host.ClearPanes();
   e.ErrorCode = kOk;
   host.ShowMessage(MessageTable[kOk]);
-  SetRunState(e, host, 1);
+  SetRunState(e, host, kRunTranslating);
 
   const bool filled = e.FormulaMode ? TranslateFormula(e, host) : ReadInput(e, stages);
   if (!filled) {
-    SetRunState(e, host, 0);
+    SetRunState(e, host, kRunIdle);
     return EndWithError(e, host, out);
   }
   host.TableFilled();
@@ -169,7 +167,7 @@ RunOutcome RunGo(Engine& e, GoHost& host, const GoStages& stages) {
   if (e.TraceXlate && e.GoOn) Stop(host, GoStop::kInitialTruthTable);
 
   if (e.ReduceOn && e.GoOn) {
-    SetRunState(e, host, 2);
+    SetRunState(e, host, kRunReducing);
     StopClock clock(host);
     int64_t startStamp = 0, endStamp = 0;
     ReadCycleCounter(startStamp);
@@ -178,7 +176,7 @@ RunOutcome RunGo(Engine& e, GoHost& host, const GoStages& stages) {
     // The reduction's own time: the user's pauses at trace stops are not part of it.
     out.seconds = TicksToMicroseconds(endStamp - startStamp - clock.stopped) * 0.000001;
   }
-  SetRunState(e, host, 0);
+  SetRunState(e, host, kRunIdle);
 
   // ESC during the cover search keeps the best cover found so far.
   const bool keptCover = out.minimal && out.cover.stopped;

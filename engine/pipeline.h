@@ -86,14 +86,13 @@ struct RunOutcome {
 };
 
 // One whole run. The input (grids and modes, or what stages.readTable reads)
-// must be in place; RunState must be 0.
+// must be in place; RunState must be kRunIdle.
 RunOutcome RunGo(Engine& e, GoHost& host, const GoStages& stages = {});
 // The same for a host that only serves the reduction.
 RunOutcome RunGo(Engine& e, RunHost& host, const GoStages& stages = {});
 
-// RunState := s, with the InfoShown bookkeeping of a state change; tells the
-// host.
-void SetRunState(Engine& e, GoHost& host, uint8_t s);
+// RunState := s; tells the host.
+void SetRunState(Engine& e, GoHost& host, RunStateValue s);
 
 // Seconds with at most `decimals` decimals, trailing zeros and a bare
 // separator dropped ("0.###" for three); negative or not finite counts as 0.

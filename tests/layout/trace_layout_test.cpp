@@ -23,6 +23,19 @@ const InfoText* Find(const std::vector<InfoText>& texts, const std::string& text
   return nullptr;
 }
 
+// The pane's texts at every stop of a reduction under the Scan trace.
+std::vector<std::vector<InfoText>> TraceStops(Engine& e) {
+  struct Host : test::RecordingHost {
+    std::vector<std::vector<InfoText>> stops;
+    void DrawTraceStep(const TraceRecord& r) override { stops.push_back(TraceStepTexts(*engine, r)); }
+  } host;
+  host.engine = &e;
+  e.TraceScan = 1;
+  e.GoOn = 1;
+  ReduceTruthTable(e, host);
+  return host.stops;
+}
+
 TEST(TraceLayout, TranslationColumnsOfAPlusB) {
   auto e = test::NewEngine();
   ASSERT_EQ(test::Scan(*e, "A+B"), kOk);
@@ -32,9 +45,9 @@ TEST(TraceLayout, TranslationColumnsOfAPlusB) {
   GenerateDirectors(*e);  // consumes the live table; the snapshot keeps the letters
 
   std::vector<InfoText> texts;
-  DrawPostfixTable(texts, snap);
-  DrawVariableTable(texts, *e);
-  DrawDirectorTable(texts, *e);
+  AddPostfixTable(texts, snap);
+  AddVariableTable(texts, *e);
+  AddDirectorTable(texts, *e);
   EXPECT_EQ(Line(texts, 0), "postfix|variables|directors");
   EXPECT_EQ(Find(texts, "postfix")->points, 8);
   EXPECT_EQ(Line(texts, 35, 0, 100), "A|+|2");
@@ -55,18 +68,7 @@ TEST(TraceLayout, FirstStopOfTheDnfReductionOfAAndB) {
   auto e = test::NewEngine();
   e->CnfMode = 0;
   ASSERT_EQ(test::Translate(*e, "A.B"), kOk);
-  std::vector<InfoText> first;
-  struct Host : test::RecordingHost {
-    std::vector<InfoText>* out;
-    void DrawTraceStep(const TraceRecord& r) override {
-      if (out->empty()) *out = TraceStepTexts(*engine, r);
-    }
-  } host;
-  host.out = &first;
-  host.engine = e.get();
-  e->TraceScan = 1;
-  e->GoOn = 1;
-  ReduceTruthTable(*e, host);
+  const std::vector<InfoText> first = TraceStops(*e).at(0);
   EXPECT_EQ(Line(first, 5), "truth table compare");
   EXPECT_EQ(Line(first, 20), "A|B");
   EXPECT_EQ(Line(first, 40), "i=    1:|0|0");
@@ -81,16 +83,7 @@ TEST(TraceLayout, FirstStopOfTheDnfReductionOfAAndB) {
 TEST(TraceLayout, VirtualCompareShowsNewTermHistoryAndStack) {
   auto e = test::NewEngine();
   ASSERT_EQ(test::Table(*e, "ABCD\n11  \n0 1 \n 0 1"), kOk);
-  std::vector<std::vector<InfoText>> stops;
-  struct Host : test::RecordingHost {
-    std::vector<std::vector<InfoText>>* out;
-    void DrawTraceStep(const TraceRecord& r) override { out->push_back(TraceStepTexts(*engine, r)); }
-  } host;
-  host.out = &stops;
-  host.engine = e.get();
-  e->TraceScan = 1;
-  e->GoOn = 1;
-  ReduceTruthTable(*e, host);
+  const std::vector<std::vector<InfoText>> stops = TraceStops(*e);
   ASSERT_GE(stops.size(), 7u);
   const auto& newVt = stops[3];  // the VT B.C meets entry 3
   EXPECT_EQ(Line(newVt, 5), "virtual term compare");
@@ -110,13 +103,13 @@ TEST(TraceLayout, StackListsAtMostFourteenWaitingTerms) {
   e->StackPos = 0;
   for (int s = 1; s <= 15; ++s) e->VirtualStack[s] = VirtualSlot{1, 3, 1};
   std::vector<InfoText> texts;
-  DrawVirtualStack(texts, *e);
+  AddVirtualStack(texts, *e);
   EXPECT_EQ(Line(texts, 220), "virtual stack|A|B");
   EXPECT_EQ(Line(texts, 220 + 20 * 14), "1|0");
   EXPECT_EQ(Line(texts, 220 + 20 * 15), "");
   e->StackPos = 13;
   texts.clear();
-  DrawVirtualStack(texts, *e);
+  AddVirtualStack(texts, *e);
   EXPECT_EQ(Line(texts, 240), "1|0");
   EXPECT_EQ(Line(texts, 260), "1|0");
   EXPECT_EQ(Line(texts, 280), "");

@@ -11,6 +11,7 @@
 
 #include "help_code.h"
 #include "help_lint.h"
+#include "help_test_access.h"
 #include "help_unit.h"
 
 namespace {
@@ -55,6 +56,12 @@ std::vector<HelpDrawOp> DrawLine(Thelpform& help, const std::string& line) {
   help.SetStoredLines(Stored({"t", line}));
   help.OpenHelp();
   return Characters(help);
+}
+
+// The title of the shown page.
+QString Title(const Thelpform& help) {
+  const std::string& t = help.Drawing().title;
+  return QString::fromLatin1(t.data(), static_cast<qsizetype>(t.size()));
 }
 
 int RowOf(const HelpDrawOp& op) { return (op.y + 5) / 24; }
@@ -135,19 +142,19 @@ void HelpWindowTest::pagingStopsAtBothEnds() {
   help.SetStoredLines(Stored(NumberedLines(60)));
   help.OpenHelp();
 
-  int drawn = help.PaintCount;
+  int drawn = tervo::HelpTestAccess::PaintCount(help);
   QTest::keyClick(&help, Qt::Key_PageUp);
   QCOMPARE(int(help.HelpPage), 1);
-  QCOMPARE(help.PaintCount, drawn);  // page 1 is not drawn again
+  QCOMPARE(tervo::HelpTestAccess::PaintCount(help), drawn);  // page 1 is not drawn again
 
   QTest::keyClick(&help, Qt::Key_PageDown);
   QTest::keyClick(&help, Qt::Key_PageDown);
   QCOMPARE(int(help.HelpPage), 3);
   QCOMPARE(RowText(help, 1), QStringLiteral("line 51"));
-  drawn = help.PaintCount;
+  drawn = tervo::HelpTestAccess::PaintCount(help);
   QTest::keyClick(&help, Qt::Key_PageDown);
   QCOMPARE(int(help.HelpPage), 3);
-  QCOMPARE(help.PaintCount, drawn);
+  QCOMPARE(tervo::HelpTestAccess::PaintCount(help), drawn);
   QCOMPARE(help.findChild<QLabel*>("PageNrDisplay")->text(), QStringLiteral("3"));
 
   QTest::keyClick(&help, Qt::Key_PageUp);
@@ -159,18 +166,18 @@ void HelpWindowTest::homeAndPageOneButtonShowTheFirstPage() {
   Thelpform help;
   help.SetStoredLines(Stored(NumberedLines(100)));
   help.OpenHelp();
-  help.StepPage(1);
-  help.StepPage(1);
+  help.StepPage(Thelpform::kNextPage);
+  help.StepPage(Thelpform::kNextPage);
   QTest::keyClick(&help, Qt::Key_Home);
   QCOMPARE(int(help.HelpPage), 1);
   QCOMPARE(help.findChild<QLabel*>("PageNrDisplay")->text(), QStringLiteral("1"));
 
   // Also on page 1 the page is drawn again.
-  const int drawn = help.PaintCount;
+  const int drawn = tervo::HelpTestAccess::PaintCount(help);
   QTest::keyClick(&help, Qt::Key_Home);
-  QCOMPARE(help.PaintCount, drawn + 1);
+  QCOMPARE(tervo::HelpTestAccess::PaintCount(help), drawn + 1);
 
-  help.StepPage(1);
+  help.StepPage(Thelpform::kNextPage);
   help.findChild<QPushButton*>("page1Btn")->click();
   QCOMPARE(int(help.HelpPage), 1);
   QCOMPARE(help.findChild<QLabel*>("subtitle")->text(), QStringLiteral("title 1"));
@@ -391,7 +398,7 @@ void HelpWindowTest::escapeClosesAndReopeningStartsAtPageOne() {
   help.OpenHelp();
   QVERIFY(help.isVisible());
   QCOMPARE(help.windowModality(), Qt::ApplicationModal);
-  help.StepPage(1);
+  help.StepPage(Thelpform::kNextPage);
   QTest::keyClick(&help, Qt::Key_Escape);
   QVERIFY(!help.isVisible());
 
@@ -412,13 +419,13 @@ void HelpWindowTest::manualPagesAreSound() {
   QStringList problems;
   for (;;) {
     problems << LintHelpPage(help, width);
-    if (help.Drawing().title.trimmed().isEmpty()) problems << QStringLiteral("page %1 has no title").arg(help.HelpPage);
+    if (Title(help).trimmed().isEmpty()) problems << QStringLiteral("page %1 has no title").arg(help.HelpPage);
     for (int row = 1; row < 25; ++row) {
       const int target = help.LinkTarget[row];
       if (target > help.HelpPageCount) problems << QStringLiteral("page %1 row %2 links to page %3").arg(help.HelpPage).arg(row).arg(target);
     }
     if (help.HelpPage == help.HelpPageCount) break;
-    help.StepPage(1);
+    help.StepPage(Thelpform::kNextPage);
   }
   QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
 }
@@ -430,8 +437,8 @@ void HelpWindowTest::contentsRowsLinkToTheirPages() {
   help.OpenHelp();
   std::map<int, QString> titles;
   for (int page = 1; page <= help.HelpPageCount; ++page) {
-    titles[page] = help.Drawing().title;
-    if (page < help.HelpPageCount) help.StepPage(1);
+    titles[page] = Title(help);
+    if (page < help.HelpPageCount) help.StepPage(Thelpform::kNextPage);
   }
   help.FirstPage();
   std::set<int> listed;

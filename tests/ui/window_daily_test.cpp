@@ -17,8 +17,9 @@
 #include <QtTest>
 
 #include "grid_text.h"
-#include "info_pane.h"
+#include "DBG_unit.h"
 #include "output_pane.h"
+#include "window_test_access.h"
 #include "window_test_support.h"
 
 using namespace wt;
@@ -28,12 +29,10 @@ namespace {
 // Fifteen variables; the reduction of this function runs for minutes.
 const char* const kLongFormula = "(A.B+C.D+E.F+G.H)-(I.J+K.L+M.N.O)";
 
-InfoPane* Info(TForm1& form) { return Child<InfoPane>(form, "DBbox"); }
-
 // The texts the info pane painted last, without painting it again.
 QStringList PaintedInfo(TForm1& form) {
   QStringList texts;
-  for (const auto& t : Info(form)->shownTexts()) texts << QString::fromStdString(t.text);
+  for (const auto& t : tervo::WindowTestAccess::ShownTexts(*Info(form))) texts << QString::fromStdString(t.text);
   return texts;
 }
 
@@ -235,9 +234,9 @@ void WindowDailyTest::outputPaneMenuCopiesFormulaOrTable() {
 void WindowDailyTest::f1AndCtrlShortcutsActWhenIdle() {
   auto form = ShownWindow();
   int opens = 0, saves = 0, prints = 0;
-  form->AskOpenPath = [&](const QString&, const QString&) { ++opens; return QString(); };
-  form->AskSavePath = [&](const QString&, const QString&) { ++saves; return QString(); };
-  form->AskPdfPath = [&](const QString&) { ++prints; return QString(); };
+  tervo::WindowTestAccess::AskOpenPath(*form) = [&](const QString&, const QString&) { ++opens; return QString(); };
+  tervo::WindowTestAccess::AskSavePath(*form) = [&](const QString&, const QString&) { ++saves; return QString(); };
+  tervo::WindowTestAccess::AskPdfPath(*form) = [&](const QString&) { ++prints; return QString(); };
   Ctrl(*form, Qt::Key_O);
   Ctrl(*form, Qt::Key_S);
   Ctrl(*form, Qt::Key_P);
@@ -264,9 +263,9 @@ void WindowDailyTest::f1AndCtrlShortcutsActWhenIdle() {
 void WindowDailyTest::f1AndCtrlShortcutsAreRefusedDuringARun() {
   auto form = ShownWindow();
   int asked = 0;
-  form->AskOpenPath = [&](const QString&, const QString&) { ++asked; return QString(); };
-  form->AskSavePath = [&](const QString&, const QString&) { ++asked; return QString(); };
-  form->AskPdfPath = [&](const QString&) { ++asked; return QString(); };
+  tervo::WindowTestAccess::AskOpenPath(*form) = [&](const QString&, const QString&) { ++asked; return QString(); };
+  tervo::WindowTestAccess::AskSavePath(*form) = [&](const QString&, const QString&) { ++asked; return QString(); };
+  tervo::WindowTestAccess::AskPdfPath(*form) = [&](const QString&) { ++asked; return QString(); };
   QWidget* help = nullptr;
   for (QWidget* top : QApplication::topLevelWidgets())
     if (top->objectName() == QLatin1String("helpform")) help = top;
@@ -495,9 +494,8 @@ void WindowDailyTest::outputFormAndInputModeButtonsHaveFramesWhenUp() {
 // QT_SCALE_FACTOR=1 and once with 2 for the two pictures of the flat
 // buttons; the files of one scale carry its factor in their names.
 void WindowDailyTest::saveScreenshots() {
-  const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
+  const QString dir = ScreenshotDir();
   if (dir.isEmpty()) QSKIP("TERVO_SCREENSHOT_DIR not set");
-  QDir().mkpath(dir);
   const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
 
   // The buttons above the input and output panes, both groups with one

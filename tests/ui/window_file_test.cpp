@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include "formula_file.h"
+#include "window_test_access.h"
 #include "window_test_support.h"
 
 using namespace wt;
@@ -29,24 +30,16 @@ struct Dialogs {
 };
 
 void Answer(TForm1& form, Dialogs& d) {
-  form.AskOpenPath = [&d](const QString& folder, const QString& name) {
+  tervo::WindowTestAccess::AskOpenPath(form) = [&d](const QString& folder, const QString& name) {
     ++d.asked;
     d.offered << folder + QLatin1Char('|') + name;
     return d.openAnswer;
   };
-  form.AskSavePath = [&d](const QString& folder, const QString& name) {
+  tervo::WindowTestAccess::AskSavePath(form) = [&d](const QString& folder, const QString& name) {
     ++d.asked;
     d.offered << folder + QLatin1Char('|') + name;
     return d.saveAnswer;
   };
-}
-
-void TypeTable(TForm1& form, const QStringList& lines) {
-  Click(form, "tablebtn");
-  for (int l = 0; l < lines.size(); ++l) {
-    QTest::mouseClick(Child<QWidget>(form, "inputbox"), Qt::LeftButton, {}, QPoint(65, 18 * l + 9));
-    Type(form, lines[l]);
-  }
 }
 
 // Input, options and a result of one of three kinds.
@@ -64,9 +57,13 @@ void MakeWorkingState(TForm1& form, const QString& kind) {
   Click(form, "GObtn");
 }
 
-QByteArray FileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+// A shown window with a DNF result of a formula, unreduced, whose file
+// dialogs answer from d.
+std::unique_ptr<TForm1> WindowAnswering(Dialogs& d) {
+  auto form = ShownWindow();
+  MakeWorkingState(*form, "dnf unreduced");
+  Answer(*form, d);
+  return form;
 }
 
 bool WriteBytes(const QString& path, const QByteArray& bytes) {
@@ -175,10 +172,8 @@ void WindowFileTest::saveThenLoadRestoresTheWorkingState() {
 void WindowFileTest::aChosenPrefixIsNotDoubled() {
   QTemporaryDir dir;
   const QString folder = dir.path() + QLatin1Char('/');
-  auto form = ShownWindow();
-  MakeWorkingState(*form, "dnf unreduced");
   Dialogs d;
-  Answer(*form, d);
+  auto form = WindowAnswering(d);
   d.saveAnswer = folder + "tervo42_abc";  // an existing file picked in the dialog
   Click(*form, "saveBtn");
   Click(*form, "saveBtn");
@@ -220,10 +215,8 @@ void WindowFileTest::refusalsChangeNothing() {
   const QString target = folder + "tervo42_abc";
 
   // A window showing a result and the name of a file saved before.
-  auto form = ShownWindow();
-  MakeWorkingState(*form, "dnf unreduced");
   Dialogs d;
-  Answer(*form, d);
+  auto form = WindowAnswering(d);
   d.saveAnswer = folder + "prev";
   Click(*form, "saveBtn");
   QCOMPARE(form->windowTitle(), QStringLiteral("tervo42:prev"));
@@ -244,14 +237,14 @@ void WindowFileTest::refusalsChangeNothing() {
   FailingSink failing;
   if (prepare == QLatin1String("write fault")) {
     QVERIFY(WriteBytes(target, good));
-    form->SaveSink = &failing;
+    tervo::WindowTestAccess::SetSaveSink(*form, &failing);
   }
   const QByteArray before = FileBytes(target);
   const WorkingState state = StateOf(*form);
 
   (command == QLatin1String("save") ? d.saveAnswer : d.openAnswer) = folder + name;
   Click(*form, command == QLatin1String("save") ? "saveBtn" : "loadBtn");
-  form->SaveSink = nullptr;
+  tervo::WindowTestAccess::SetSaveSink(*form, nullptr);
 
   QCOMPARE(form->Message(), message);
   QVERIFY(StateOf(*form) == state);
@@ -283,10 +276,8 @@ void WindowFileTest::cancelledDialogsChangeNothing() {
 void WindowFileTest::loadAndSaveDoNothingDuringARun() {
   QTemporaryDir dir;
   const QString folder = dir.path() + QLatin1Char('/');
-  auto form = ShownWindow();
-  MakeWorkingState(*form, "dnf unreduced");
   Dialogs d;
-  Answer(*form, d);
+  auto form = WindowAnswering(d);
   d.saveAnswer = folder + "abc";
   Click(*form, "saveBtn");
   TypeFormula(*form, "+E");

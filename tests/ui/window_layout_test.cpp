@@ -367,9 +367,8 @@ void WindowLayoutTest::helpIsModalAndOnTheScreen() {
 // Run under xvfb-run for the tooltip; window-scale-2.png is
 // window-formula-result.png taken with QT_SCALE_FACTOR=2 on a 2560 x 1440 screen.
 void WindowLayoutTest::saveScreenshots() {
-  const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
+  const QString dir = ScreenshotDir();
   if (dir.isEmpty()) QSKIP("TERVO_SCREENSHOT_DIR not set");
-  QDir().mkpath(dir);
   auto form = ShownWindow();
   TypeFormula(*form, "A.B+/A.C");
   Click(*form, "GObtn");

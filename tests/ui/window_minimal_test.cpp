@@ -11,6 +11,7 @@
 
 #include "minimal_cover.h"
 #include "output_pane.h"
+#include "window_test_access.h"
 #include "window_test_support.h"
 
 using namespace wt;
@@ -23,11 +24,6 @@ QCheckBox* MinimalBox(TForm1& form) { return Child<QCheckBox>(form, "minimalchec
 QString AfterSeconds(const QString& message) {
   const int at = message.indexOf(QLatin1String(" secs"));
   return at < 0 ? QString() : message.mid(at + 5);
-}
-
-QByteArray FileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -166,8 +162,8 @@ void WindowMinimalTest::formulaFilesDoNotKeepTheBox() {
   QVERIFY(dir.isValid());
   auto form = ShownWindow();
   QString answer;
-  form->AskSavePath = [&](const QString&, const QString&) { return answer; };
-  form->AskOpenPath = [&](const QString&, const QString&) { return answer; };
+  tervo::WindowTestAccess::AskSavePath(*form) = [&](const QString&, const QString&) { return answer; };
+  tervo::WindowTestAccess::AskOpenPath(*form) = [&](const QString&, const QString&) { return answer; };
   TypeFormula(*form, "A.B+/A.C+B.C");
   Click(*form, "GObtn");
   answer = dir.filePath("tervo42_plain");
@@ -188,9 +184,8 @@ void WindowMinimalTest::formulaFilesDoNotKeepTheBox() {
 }
 
 void WindowMinimalTest::saveScreenshot() {
-  const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
+  const QString dir = ScreenshotDir();
   if (dir.isEmpty()) QSKIP("TERVO_SCREENSHOT_DIR not set");
-  QDir().mkpath(dir);
   auto form = ShownWindow();
   TypeFormula(*form, "A./B+B./C+C./D+D./E+E./F+F./A");
   Click(*form, "minimalcheckbox");

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "print_render.h"
+#include "window_test_access.h"
 #include "window_test_support.h"
 
 using namespace wt;
@@ -28,11 +29,11 @@ struct Questions {
 // The pages go into a PDF file, also where a printer is installed.
 void Answer(TForm1& form, Questions& q) {
   form.printer().setOutputFormat(QPrinter::PdfFormat);
-  form.AskProceed = [&q](const QString& text) {
+  tervo::WindowTestAccess::AskProceed(form) = [&q](const QString& text) {
     q.asked << text;
     return q.proceed;
   };
-  form.AskPdfPath = [&q](const QString& suggested) {
+  tervo::WindowTestAccess::AskPdfPath(form) = [&q](const QString& suggested) {
     q.suggested << suggested;
     return q.pdfAnswer;
   };
@@ -304,11 +305,11 @@ void WindowPrintTest::printerSetupCopiesAndFileAreUsed() {
   QVERIFY(filled);
 
   Questions q;
-  form->AskProceed = [&q](const QString& text) {
+  tervo::WindowTestAccess::AskProceed(*form) = [&q](const QString& text) {
     q.asked << text;
     return q.proceed;
   };
-  form->AskPdfPath = [&q](const QString& suggested) {
+  tervo::WindowTestAccess::AskPdfPath(*form) = [&q](const QString& suggested) {
     q.suggested << suggested;
     return suggested;
   };

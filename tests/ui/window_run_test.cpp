@@ -9,18 +9,6 @@
 
 using namespace wt;
 
-namespace {
-
-void TypeTable(TForm1& form, const QStringList& lines) {
-  Click(form, "tablebtn");
-  for (int l = 0; l < lines.size(); ++l) {
-    QTest::mouseClick(Child<QWidget>(form, "inputbox"), Qt::LeftButton, {}, QPoint(65, 18 * l + 9));
-    Type(form, lines[l]);
-  }
-}
-
-}  // namespace
-
 class WindowRunTest : public QObject {
   Q_OBJECT
  private slots:

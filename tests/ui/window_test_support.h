@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QScrollBar>
@@ -13,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "DBG_unit.h"
 #include "Unit1.h"
 #include "engine.h"
 #include "output_pane.h"
+#include "pane_widgets.h"  // kPaneColor
 
 namespace wt {
 
@@ -41,6 +46,32 @@ inline void Click(TForm1& form, const char* name) {
 inline void Type(TForm1& form, const QString& text) { QTest::keyClicks(&form, text); }
 inline void Key(TForm1& form, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
   QTest::keyClick(&form, key, mods);
+}
+
+// Switch to table input and type the lines, each from the start of its line.
+inline void TypeTable(TForm1& form, const QStringList& lines) {
+  Click(form, "tablebtn");
+  for (int l = 0; l < lines.size(); ++l) {
+    QTest::mouseClick(Child<QWidget>(form, "inputbox"), Qt::LeftButton, {}, QPoint(65, 18 * l + 9));
+    Type(form, lines[l]);
+  }
+}
+
+// The info pane.
+inline InfoPane* Info(TForm1& form) { return Child<InfoPane>(form, "DBbox"); }
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray FileBytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The folder that TERVO_SCREENSHOT_DIR names, made if need be; empty when
+// it is not set (the screenshot tests skip then).
+inline QString ScreenshotDir() {
+  const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
+  if (!dir.isEmpty()) QDir().mkpath(dir);
+  return dir;
 }
 
 // Formula row r, or table line l, with trailing blanks removed.
@@ -108,8 +139,6 @@ inline QStringList RunWithStops(TForm1& form, const std::function<void(const QSt
   poll.stop();
   return stops;
 }
-
-inline const QColor kPaneColor(255, 255, 224);
 
 // What a file load replaces and what printing must leave alone: both grids,
 // the options with their controls, the result and the caption.

@@ -4,8 +4,9 @@
 #include <QDir>
 
 #include "grid_text.h"
-#include "info_pane.h"
+#include "DBG_unit.h"
 #include "output_pane.h"
+#include "window_test_access.h"
 #include "window_test_support.h"
 
 using namespace wt;
@@ -25,20 +26,18 @@ class WindowTraceTest : public QObject {
 
 namespace {
 
-InfoPane* Info(TForm1& form) { return Child<InfoPane>(form, "DBbox"); }
-
 // The pane's texts after a repaint, as "x,y:text" for the texts on line y.
 QStringList LineAt(TForm1& form, int y, int fromX = 0, int toX = 10000) {
   Info(form)->repaint();
   QStringList line;
-  for (const auto& t : Info(form)->shownTexts())
+  for (const auto& t : tervo::WindowTestAccess::ShownTexts(*Info(form)))
     if (t.y == y && t.x >= fromX && t.x < toX) line << QString::fromStdString(t.text);
   return line;
 }
 
 bool Shows(TForm1& form, const char* text) {
   Info(form)->repaint();
-  for (const auto& t : Info(form)->shownTexts())
+  for (const auto& t : tervo::WindowTestAccess::ShownTexts(*Info(form)))
     if (t.text == text) return true;
   return false;
 }
@@ -181,8 +180,8 @@ void WindowTraceTest::infoClearAndRepaints() {
       QVERIFY(Shows(*form, "variables"));
       Click(*form, "SpeedButton1");  // the info "X"
       QTest::qWait(20);
-      QVERIFY(Info(*form)->shownTexts().empty());
-      QCOMPARE(form->engine().InfoShown, 3);
+      QVERIFY(tervo::WindowTestAccess::ShownTexts(*Info(*form)).empty());
+      QCOMPARE(tervo::WindowTestAccess::InfoShown(*form), 3);
       // covering and uncovering the window repaints the pane: the tables come back
       QVERIFY(Shows(*form, "postfix"));
       QVERIFY(Shows(*form, "variables"));
@@ -193,9 +192,8 @@ void WindowTraceTest::infoClearAndRepaints() {
 }
 
 void WindowTraceTest::saveScreenshots() {
-  const QString dir = qEnvironmentVariable("TERVO_SCREENSHOT_DIR");
+  const QString dir = ScreenshotDir();
   if (dir.isEmpty()) QSKIP("TERVO_SCREENSHOT_DIR not set");
-  QDir().mkpath(dir);
   auto form = ShownWindow();
   TypeTable(*form, "ABCD\n11  \n0 1 \n 0 1");
   Click(*form, "DBscan");

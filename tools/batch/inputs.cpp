@@ -117,7 +117,7 @@ std::optional<InputError> PlaceFormula(Engine& e, std::string_view text) {
   const auto count = std::count_if(text.begin(), text.end(), [](char c) { return !IsBlank(c); });
   if (count > kFormulaChars)
     return InputError{0, "the formula has " + std::to_string(count) +
-                             " non-blank characters; the formula grid holds at most 1200"};
+                             " non-blank characters; the formula grid holds at most " + std::to_string(kFormulaChars)};
 
   std::vector<std::string> lines = SplitLines(text);
   for (std::string& line : lines) {
@@ -163,9 +163,9 @@ std::optional<InputError> PlaceTable(Engine& e, std::string_view text) {
       }
     }
     if (line.size() > static_cast<std::size_t>(kTableCols))
-      return InputError{lineNo, "the line has " + std::to_string(line.size()) + " columns; the table has 15"};
+      return InputError{lineNo, "the line has " + std::to_string(line.size()) + " columns; the table has " + std::to_string(kTableCols)};
     if (i >= static_cast<std::size_t>(kTableLines))
-      return InputError{lineNo, "the table holds the header and at most 100 term lines"};
+      return InputError{lineNo, "the table holds the header and at most " + std::to_string(kInputTerms) + " term lines"};
   }
   for (auto& line : e.TableGrid) line.fill(' ');
   for (std::size_t i = 0; i < lines.size(); ++i)

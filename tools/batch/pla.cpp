@@ -1,6 +1,7 @@
 #include "pla.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <iterator>
@@ -136,7 +137,7 @@ std::optional<InputError> ReadCount(PlaReader& r, const LineWords& words) {
   if (key == ".i") {
     if (r.inputs >= 0) return r.Refuse(".i is given twice");
     if (v < 1 || v > kMaxVariables)
-      return r.Refuse(".i " + std::to_string(v) + ": the number of inputs must be 1 to 15");
+      return r.Refuse(".i " + std::to_string(v) + ": the number of inputs must be 1 to " + std::to_string(kMaxVariables));
     r.inputs = v;
   } else if (key == ".o") {
     if (r.outputs >= 0) return r.Refuse(".o is given twice");
@@ -199,8 +200,22 @@ constexpr std::string_view kPhaseReason =
     "it chooses outputs to reduce in complemented form; here every output is reduced in one form (--sop or --pos)";
 constexpr std::string_view kSymbolicReason = "symbolic and sequential descriptions are not taken";
 
+// "the number of inputs, 1 to 15", its limit taken from kMaxVariables.
+constexpr auto kInputsMeaningText = [] {
+  constexpr std::string_view head = "the number of inputs, 1 to ";
+  std::array<char, head.size() + 8> text{};
+  std::size_t n = 0;
+  for (char c : head) text[n++] = c;
+  char digits[8]{};
+  int d = 0;
+  for (int v = kMaxVariables; v > 0; v /= 10) digits[d++] = static_cast<char>('0' + v % 10);
+  while (d > 0) text[n++] = digits[--d];
+  return text;
+}();
+constexpr std::string_view kInputsMeaning(kInputsMeaningText.data());
+
 constexpr PlaKeyword kPlaKeywords[] = {
-    {".i", "N", "the number of inputs, 1 to 15", true, ReadCount},
+    {".i", "N", kInputsMeaning, true, ReadCount},
     {".o", "N", "the number of outputs, 1 to 1024", true, ReadCount},
     {".ilb", "NAMES", "a name for each input, after .i", true, ReadNames},
     {".ob", "NAMES", "a name for each output, after .o", true, ReadNames},
@@ -271,7 +286,7 @@ std::optional<InputError> ReadRowCells(PlaReader& r) {
     }
     out.outs += cell;
   }
-  if (out.value.size() == static_cast<std::size_t>(kTermCapacity)) return r.Refuse("more than 32768 rows");
+  if (out.value.size() == static_cast<std::size_t>(kTermCapacity)) return r.Refuse("more than " + std::to_string(kTermCapacity) + " rows");
   out.value.push_back(value);
   out.mask.push_back(mask);
   out.rowLine.push_back(r.lineNo);

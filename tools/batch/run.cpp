@@ -36,9 +36,9 @@ void InstallInterruptHandler() {
 std::string_view TraceAction(const Engine& e, const TraceRecord& r) { return ActionText(e, r); }
 
 std::string TraceLine(const Engine& e, const TraceRecord& r) {
-  std::string line = r.kind == 1 ? "TT" : "VT";
+  std::string line = r.kind == kPairCompare ? "TT" : "VT";
   line += " code " + std::to_string(r.code);
-  if (r.kind == 1)
+  if (r.kind == kPairCompare)
     line += " i " + std::to_string(r.i) + " j " + std::to_string(r.j);
   else
     line += " k " + std::to_string(r.k);
@@ -48,7 +48,7 @@ std::string TraceLine(const Engine& e, const TraceRecord& r) {
   if (FormsVirtualTerm(e, r)) {
     // The consensus of the two terms about to be combined.
     uint16_t v1, m1, v2, m2;
-    if (r.kind == 1) {
+    if (r.kind == kPairCompare) {
       v1 = e.TermValue[r.i], m1 = e.TermMask[r.i], v2 = e.TermValue[r.j], m2 = e.TermMask[r.j];
     } else {
       v1 = e.VtValue, m1 = e.VtMask, v2 = e.TermValue[r.k], m2 = e.TermMask[r.k];

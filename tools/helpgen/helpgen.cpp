@@ -8,7 +8,7 @@
 // checks the markup of the text lines, so that a typing slip stops the build
 // with the file name and line number instead of showing up as a silently
 // dropped command:
-//   - after "\" must follow one of B P S L F I M N T [ G (either case);
+//   - after "\" must follow a command of kHelpMarkup (ui/layout/help_layout.h);
 //   - "\G" must be followed by the number of an existing page;
 //   - a line must not end in "\"; tabs are refused (use "\T");
 //   - a title line must not be empty or start with a blank.
@@ -23,11 +23,12 @@
 #include <vector>
 
 #include "help_code.h"
+#include "help_layout.h"
 
 namespace {
 
-constexpr int kLinesPerPage = 25;
-constexpr int kMaxPages = 255;        // the page number is one byte
+constexpr int kLinesPerPage = tervo::kHelpLinesPerPage;
+constexpr int kMaxPages = tervo::kHelpMaxPages;
 constexpr size_t kMaxLineBytes = 240;  // far beyond what fits on a page
 
 struct SourceError {
@@ -61,26 +62,19 @@ std::string CheckTextLine(const std::string& line, int pageCount) {
     if (static_cast<unsigned char>(line[i]) < 32) return "a control character";
     if (line[i] != '\\') continue;
     if (i + 1 >= line.size()) return "the line ends in a lone backslash";
-    const char command = line[++i];
-    switch (command) {
-      case 'B': case 'b': case 'P': case 'p': case 'S': case 's': case 'L': case 'l':
-      case 'F': case 'f': case 'I': case 'i': case 'M': case 'm': case 'N': case 'n':
-      case 'T': case 't': case '[':
-        break;
-      case 'G': case 'g': {
-        size_t j = i + 1;
-        int page = 0;
-        while (j < line.size() && line[j] >= '0' && line[j] <= '9' && page <= kMaxPages) {
-          page = page * 10 + (line[j] - '0');
-          ++j;
-        }
-        if (j == i + 1) return "\\G without a page number";
-        if (page < 1 || page > pageCount) return "\\G" + std::to_string(page) + " names no page of the help";
-        i = j - 1;
-        break;
+    const char letter = line[++i];
+    const auto command = tervo::HelpCommandOf(letter);
+    if (!command) return std::string("unknown command \\") + letter;
+    if (*command == tervo::HelpCommand::kLink) {
+      size_t j = i + 1;
+      int page = 0;
+      while (j < line.size() && line[j] >= '0' && line[j] <= '9' && page <= kMaxPages) {
+        page = page * 10 + (line[j] - '0');
+        ++j;
       }
-      default:
-        return std::string("unknown command \\") + command;
+      if (j == i + 1) return "\\G without a page number";
+      if (page < 1 || page > pageCount) return "\\G" + std::to_string(page) + " names no page of the help";
+      i = j - 1;
     }
   }
   return {};

@@ -11,30 +11,15 @@
 #include <cstdint>
 #include <vector>
 
-// One drawing operation of a help page, in helpbox coordinates.
-struct HelpDrawOp {
-  enum Kind : uint8_t { Character, Edge };
-  Kind kind = Character;
-  int x = 0;  // Character: left of the character cell; Edge: start point
-  int y = 0;  // Character: top of the character cell (offset included)
-  int x2 = 0;  // Edge: end point
-  int y2 = 0;
-  char ch = 0;            // Character: the text byte (Latin-1)
-  uint8_t cellHeight = 20;  // Character: 17, 20 or 24
-  bool bold = false;
-  bool italic = false;
-  bool marked = false;  // drawn on an opaque #D8D8D8 background
-  int width = 0;        // Character: advance width in pixels
-};
+#include "help_layout.h"
+#include "pane_colour.h"
 
-// Everything drawn for one page, in drawing order.
-struct HelpPageDrawing {
-  std::vector<HelpDrawOp> ops;
-  QString title;  // the page's title line, as it stands
-};
+// The page as data (tervo::HelpPageDrawing, ui/layout/help_layout.h).
+using tervo::HelpDrawOp;
+using tervo::HelpPageDrawing;
 
 // The background of the page area and of the page number.
-inline const QColor kHelpBoxBackground(0xFF, 0xFF, 0xE0);
+inline const QColor kHelpBoxBackground{QRgb{tervo::kPaneRgb}};
 
 // An Arial (or like) font of the given pixel size.
 QFont HelpPixelFont(int pixelSize, bool bold = false);
@@ -42,7 +27,7 @@ QFont HelpPixelFont(int pixelSize, bool bold = false);
 class HelpBox : public QWidget {
   Q_OBJECT
  public:
-  static constexpr int kRowHeight = 24;  // text row r starts at y = 24 r
+  static constexpr int kRowHeight = tervo::kHelpRowHeight;  // text row r starts at y = 24 r
 
   explicit HelpBox(QWidget* parent = nullptr);
 

@@ -12,14 +12,14 @@
 #include <algorithm>
 
 #include "help_code.h"
+#include "help_layout.h"
 #include "help_text.h"
 
 namespace {
 
-constexpr int kLinesPerPage = 25;  // a title and 24 text lines
-constexpr int kRowHeight = HelpBox::kRowHeight;
-constexpr int kTabWidth = 150;     // tab stops every 150 pixels
-constexpr int kMaxPages = 255;     // the page number is one byte
+constexpr int kLinesPerPage = tervo::kHelpLinesPerPage;
+constexpr int kRowHeight = tervo::kHelpRowHeight;
+constexpr int kMaxPages = tervo::kHelpMaxPages;
 constexpr int kRepeatMs = 500;     // page-step repeat while a button is held on the page number
 
 const QColor kTitleColour(0x00, 0x00, 0x80);
@@ -136,11 +136,11 @@ void Thelpform::SetStoredLines(std::vector<std::string> lines) { ListBox1 = std:
 
 // ---------------------------------------------------------------- paging
 
-void Thelpform::StepPage(uint8_t direction) {
-  if (direction == 1 || direction == 2) RepeatDirection = direction;
-  if (RepeatDirection == 1 && HelpPage < HelpPageCount) {
+void Thelpform::StepPage(PageStep step) {
+  if (step != kRepeatStep) RepeatDirection = step;
+  if (RepeatDirection == kNextPage && HelpPage < HelpPageCount) {
     ++HelpPage;
-  } else if (RepeatDirection == 2 && HelpPage > 1) {
+  } else if (RepeatDirection == kPreviousPage && HelpPage > 1) {
     --HelpPage;
   } else {
     return;
@@ -167,123 +167,20 @@ void Thelpform::ShowPageNumber() { PageNrDisplay->setText(QString::number(HelpPa
 // ---------------------------------------------------------------- drawing a page
 
 void Thelpform::PaintHelpPage() {
-  drawing_ = HelpPageDrawing{};
-  LinkTarget.fill(0);
   SetLinkRow(0);
-  subtitle->clear();
-  HelpRow = 0;
   const size_t first = size_t{kLinesPerPage} * (HelpPage - 1);
-  while (first + HelpRow < ListBox1.size() && HelpRow < kLinesPerPage) {
-    PaintHelpLine(ListBox1[first + HelpRow]);
-    ++HelpRow;
-  }
+  std::vector<std::string> lines;
+  for (size_t row = 0; first + row < ListBox1.size() && row < kLinesPerPage; ++row)
+    lines.push_back(tervo::DecodePairs(ListBox1[first + row]));
+  drawing_ = tervo::LayOutHelpPage(lines, [](char ch, uint8_t cellHeight, bool bold, bool italic) {
+    return QFontMetrics(HelpFont(cellHeight, bold, italic)).horizontalAdvance(QChar(static_cast<uchar>(ch)));
+  });
+  LinkTarget = drawing_.links;
+  subtitle->setText(QString::fromLatin1(drawing_.title.data(), static_cast<qsizetype>(drawing_.title.size())));
   ++PaintCount;
   helpbox->update();
   // The pointer may already rest on a linked row of the new page.
   if (helpbox->isVisible() && helpbox->underMouse()) helpboxMouseMove(helpbox->mapFromGlobal(QCursor::pos()));
-}
-
-void Thelpform::PaintHelpLine(std::string_view stored) {
-  const std::string text = tervo::DecodePairs(stored);
-  if (HelpRow == 0) {
-    // The title line is shown as it stands: no markup.
-    drawing_.title = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    subtitle->setText(drawing_.title);
-    return;
-  }
-  x_ = 10;
-  y_ = kRowHeight * HelpRow;
-  offset_ = 0;
-  BoxOn = false;
-  cellHeight_ = 20;
-  bold_ = false;
-  italic_ = false;
-  marked_ = false;
-
-  bool commandPending = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\\') {
-      commandPending = true;
-      continue;
-    }
-    if (!commandPending) {
-      const int width = DrawCharacter(c);
-      if (BoxOn) BoxExtend();
-      x_ += width;
-      continue;
-    }
-    commandPending = false;
-    switch (c) {
-      case 'B': case 'b': cellHeight_ = 17; offset_ = 7; break;
-      case 'P': case 'p': cellHeight_ = 17; offset_ = -5; break;
-      case 'S': case 's': cellHeight_ = 17; offset_ = 0; break;
-      case 'L': case 'l': cellHeight_ = 24; offset_ = 0; break;
-      case 'F': case 'f': bold_ = true; italic_ = false; break;
-      case 'I': case 'i': italic_ = true; bold_ = false; break;
-      case 'M': case 'm': marked_ = true; break;
-      case 'N': case 'n':
-        cellHeight_ = 20;
-        bold_ = false;
-        italic_ = false;
-        marked_ = false;
-        offset_ = 0;
-        BoxOn = false;
-        break;
-      case 'T': case 't': x_ = (x_ / kTabWidth + 1) * kTabWidth; break;
-      case '[': BoxEdge(); break;
-      case 'G': case 'g': {
-        // The row links to the page whose number follows.
-        int page = 0;
-        while (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9') {
-          page = std::min(page * 10 + (text[i + 1] - '0'), 1000);
-          ++i;
-        }
-        if (page >= 1 && page <= kMaxPages) LinkTarget[HelpRow] = static_cast<uint8_t>(page);
-        break;
-      }
-      default: break;  // any other command is dropped
-    }
-  }
-}
-
-int Thelpform::DrawCharacter(char ch) {
-  HelpDrawOp op;
-  op.kind = HelpDrawOp::Character;
-  op.x = x_;
-  op.y = y_ + offset_;
-  op.ch = ch;
-  op.cellHeight = cellHeight_;
-  op.bold = bold_;
-  op.italic = italic_;
-  op.marked = marked_;
-  op.width = QFontMetrics(HelpFont(cellHeight_, bold_, italic_)).horizontalAdvance(QChar(static_cast<uchar>(ch)));
-  drawing_.ops.push_back(op);
-  return op.width;
-}
-
-void Thelpform::AddEdge(int x1, int y1, int x2, int y2) {
-  HelpDrawOp op;
-  op.kind = HelpDrawOp::Edge;
-  op.x = x1;
-  op.y = y1;
-  op.x2 = x2;
-  op.y2 = y2;
-  drawing_.ops.push_back(op);
-}
-
-void Thelpform::BoxEdge() {
-  if (BoxOn) BoxExtend();
-  BoxOn = true;
-  BoxStartX = static_cast<uint16_t>(x_);
-  AddEdge(x_, y_ - 5, x_, y_ + 25);
-  x_ += 5;
-}
-
-void Thelpform::BoxExtend() {
-  AddEdge(BoxStartX, y_ - 5, x_, y_ - 5);
-  AddEdge(BoxStartX, y_ + 25, x_, y_ + 25);
-  BoxStartX = static_cast<uint16_t>(x_);
 }
 
 // ---------------------------------------------------------------- links
@@ -323,8 +220,8 @@ void Thelpform::keyPressEvent(QKeyEvent* event) {
 
 bool Thelpform::FormKeyDown(QKeyEvent* event) {
   switch (event->key()) {
-    case Qt::Key_PageUp: StepPage(2); break;
-    case Qt::Key_PageDown: StepPage(1); break;
+    case Qt::Key_PageUp: StepPage(kPreviousPage); break;
+    case Qt::Key_PageDown: StepPage(kNextPage); break;
     case Qt::Key_Home: FirstPage(); break;
     default: return false;
   }
@@ -344,13 +241,13 @@ void Thelpform::FormKeyPress(QKeyEvent* event) {
 void Thelpform::page1BtnClick() { FirstPage(); }
 
 void Thelpform::PageNrDisplayMouseDown(Qt::MouseButton button) {
-  StepPage(button == Qt::RightButton ? 2 : 1);
+  StepPage(button == Qt::RightButton ? kPreviousPage : kNextPage);
   Timer1->start(kRepeatMs);
 }
 
 void Thelpform::PageNrDisplayMouseUp() { Timer1->stop(); }
 
-void Thelpform::Timer1Timer() { StepPage(0); }
+void Thelpform::Timer1Timer() { StepPage(kRepeatStep); }
 
 void Thelpform::hideEvent(QHideEvent* event) {
   Timer1->stop();

@@ -2,16 +2,12 @@
 //
 // Each page is a title line, shown in `subtitle`, and up to 24 text lines that
 // the window draws itself in `helpbox`. Text lines carry a small markup of
-// backslash commands (matched without regard to case):
+// backslash commands, listed in kHelpMarkup (ui/layout/help_layout.h).
 //
-//   \B  height 17, 7 pixels lower (an index)     \F  bold            \N  back to normal
-//   \P  height 17, 5 pixels higher (exponent)    \I  italic          \T  next tab stop (150 px)
-//   \S  height 17 (small)                        \M  grey background \[  boxed-cell edge
-//   \L  height 24 (large)                        \G<page>  the row links to that page
-//
-// Drawing is split in two: PaintHelpPage() works the stored lines of the page
-// into a HelpPageDrawing (plain data: characters with position and style, box
-// edges), and the HelpBox widget renders that data. Tests inspect the data.
+// Drawing is split in two: PaintHelpPage() decodes the stored lines of the
+// page and has LayOutHelpPage work them into a HelpPageDrawing (plain data:
+// characters with position and style, box edges, links), and the HelpBox
+// widget renders that data. Tests inspect the data.
 #pragma once
 
 #include <QFont>
@@ -29,6 +25,9 @@ class QLabel;
 class QPainter;
 class QPushButton;
 class QTimer;
+namespace tervo {
+struct HelpTestAccess;
+}
 
 class Thelpform : public QWidget {
   Q_OBJECT
@@ -51,7 +50,12 @@ class Thelpform : public QWidget {
   void SetStoredLines(std::vector<std::string> lines);
 
   // Paging, as the keys, the buttons and the page number use it.
-  void StepPage(uint8_t direction);  // 0 repeat RepeatDirection, 1 next, 2 previous
+  enum PageStep : uint8_t {
+    kRepeatStep = 0,    // the step RepeatDirection names again (Timer1)
+    kNextPage = 1,
+    kPreviousPage = 2,
+  };
+  void StepPage(PageStep step);
   void FirstPage();
   void ClearHelpBox();
   void PaintHelpPage();
@@ -66,13 +70,9 @@ class Thelpform : public QWidget {
   // Window state.
   uint8_t HelpPage = 1;         // page shown, from 1
   uint8_t HelpPageCount = 1;    // number of pages
-  uint8_t HelpRow = 0;          // row of the line being drawn (0..24)
-  uint8_t RepeatDirection = 1;  // 1 next page, 2 previous page: repeated by Timer1
-  bool BoxOn = false;           // boxed-cell drawing active on the current row
-  uint16_t BoxStartX = 0;       // x up to which the box's top and bottom edges are drawn
+  PageStep RepeatDirection = kNextPage;  // kNextPage or kPreviousPage: repeated by Timer1
   std::array<uint8_t, 25> LinkTarget{};  // per row of the shown page: linked page, 0 none
   uint8_t LinkRow = 0;                   // highlighted row under the pointer, 0 none
-  int PaintCount = 0;                    // pages drawn so far (PaintHelpPage calls)
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -80,11 +80,8 @@ class Thelpform : public QWidget {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  void PaintHelpLine(std::string_view stored);
-  void BoxEdge();
-  void BoxExtend();
-  int DrawCharacter(char ch);  // appends a character at (x_, y_ + offset_), returns its width
-  void AddEdge(int x1, int y1, int x2, int y2);
+  friend struct tervo::HelpTestAccess;  // tests count the pages drawn
+
   void ShowPageNumber();
   void SetLinkRow(uint8_t row);
 
@@ -109,14 +106,6 @@ class Thelpform : public QWidget {
   QTimer* Timer1 = nullptr;
   std::vector<std::string> ListBox1;  // the help text, one stored line per entry
 
-  // Drawing style of the line being drawn.
-  int x_ = 0;
-  int y_ = 0;
-  int offset_ = 0;  // vertical offset d of raised and lowered text
-  uint8_t cellHeight_ = 20;
-  bool bold_ = false;
-  bool italic_ = false;
-  bool marked_ = false;
-
   HelpPageDrawing drawing_;
+  int PaintCount = 0;  // pages drawn so far (PaintHelpPage calls)
 };

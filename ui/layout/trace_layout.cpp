@@ -25,7 +25,7 @@ void SnapshotPostfix(const Engine& e, PostfixSnapshot& snap) {
   snap.count = e.PostfixCount;
 }
 
-void DrawTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_t value, uint16_t mask) {
+void AddTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_t value, uint16_t mask) {
   static constexpr char kCell[4] = {'x', '0', 'x', '1'};  // mask bit + 2 * value bit
   for (int i = 0; i < e.VariableCount; ++i) {
     const int index = ((mask >> i) & 1) + 2 * ((value >> i) & 1);
@@ -33,11 +33,11 @@ void DrawTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_
   }
 }
 
-void DrawVariableLetters(std::vector<InfoText>& out, const Engine& e, int x, int y) {
+void AddVariableLetters(std::vector<InfoText>& out, const Engine& e, int x, int y) {
   for (int i = 0; i < e.VariableCount; ++i) Add(out, x + 15 * i, y, std::string(1, e.VariableTable[i]));
 }
 
-void DrawPostfixTable(std::vector<InfoText>& out, const PostfixSnapshot& snap) {
+void AddPostfixTable(std::vector<InfoText>& out, const PostfixSnapshot& snap) {
   Add(out, 0, 0, "postfix", kHeading);
   Add(out, 0, 15, "var op  pr", kHeading);
   for (int r = 1; r <= snap.count && r <= kPostfixRows; ++r) {
@@ -48,7 +48,7 @@ void DrawPostfixTable(std::vector<InfoText>& out, const PostfixSnapshot& snap) {
   }
 }
 
-void DrawVariableTable(std::vector<InfoText>& out, const Engine& e) {
+void AddVariableTable(std::vector<InfoText>& out, const Engine& e) {
   Add(out, 100, 0, "variables", kHeading);
   Add(out, 100, 15, " nr var", kHeading);
   for (int i = 1; i <= e.VariableCount; ++i) {
@@ -57,7 +57,7 @@ void DrawVariableTable(std::vector<InfoText>& out, const Engine& e) {
   }
 }
 
-void DrawDirectorTable(std::vector<InfoText>& out, const Engine& e) {
+void AddDirectorTable(std::vector<InfoText>& out, const Engine& e) {
   Add(out, 200, 0, "directors", kHeading);
   Add(out, 200, 15, "op dest  sc1  sc2", kHeading);
   for (int r = 1; r <= e.DirectorCount && r <= kDirectorRows; ++r) {
@@ -69,15 +69,15 @@ void DrawDirectorTable(std::vector<InfoText>& out, const Engine& e) {
   }
 }
 
-void DrawTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r) {
+void AddTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r) {
   Add(out, 10, 5, "truth table compare", kHeading);
-  DrawVariableLetters(out, e, kTermX, 20);
+  AddVariableLetters(out, e, kTermX, 20);
   Add(out, 5, 40, "i=" + PadNumber(r.i, 5) + ":");
-  DrawTerm(out, e, kTermX, 40, e.TermValue[r.i], e.TermMask[r.i]);
+  AddTerm(out, e, kTermX, 40, e.TermValue[r.i], e.TermMask[r.i]);
   Add(out, 5, 60, "j=" + PadNumber(r.j, 5) + ":");
-  DrawTerm(out, e, kTermX, 60, e.TermValue[r.j], e.TermMask[r.j]);
+  AddTerm(out, e, kTermX, 60, e.TermValue[r.j], e.TermMask[r.j]);
   Add(out, 5, 100, "difference");
-  DrawTerm(out, e, kTermX, 100, r.diff, 0xFFFF);
+  AddTerm(out, e, kTermX, 100, r.diff, 0xFFFF);
   if (r.firstHole) Add(out, 5, 120, "hole-i");
   if (r.secondHole) Add(out, 5, 140, "hole-j");
   Add(out, 5, 160, std::string("(").append(std::to_string(r.code)).append(")"));
@@ -87,20 +87,20 @@ void DrawTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRe
     uint16_t value = 0, mask = 0;
     Consensus(e.FullMask, e.TermValue[r.i], e.TermMask[r.i], e.TermValue[r.j], e.TermMask[r.j], r.diff, value,
               mask);
-    DrawTerm(out, e, kTermX, 180, value, mask);
+    AddTerm(out, e, kTermX, 180, value, mask);
   }
   if (r.rescan) Add(out, 5, 200, "rescan");
 }
 
-void DrawVirtualCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r) {
+void AddVirtualCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r) {
   Add(out, 10, 5, "virtual term compare", kHeading);
-  DrawVariableLetters(out, e, kTermX, 20);
+  AddVariableLetters(out, e, kTermX, 20);
   Add(out, 5, 40, "VT");
-  DrawTerm(out, e, kTermX, 40, e.VtValue, e.VtMask);
+  AddTerm(out, e, kTermX, 40, e.VtValue, e.VtMask);
   Add(out, 5, 60, "k=" + PadNumber(r.k, 5) + ":");
-  DrawTerm(out, e, kTermX, 60, e.TermValue[r.k], e.TermMask[r.k]);
+  AddTerm(out, e, kTermX, 60, e.TermValue[r.k], e.TermMask[r.k]);
   Add(out, 5, 100, "difference");
-  DrawTerm(out, e, kTermX, 100, r.diff, 0xFFFF);
+  AddTerm(out, e, kTermX, 100, r.diff, 0xFFFF);
   if (r.firstHole) Add(out, 5, 120, "hole-VT");
   if (r.secondHole) Add(out, 5, 140, "hole [k]");
   const std::string action = ActionText(e, r);
@@ -108,31 +108,31 @@ void DrawVirtualCompare(std::vector<InfoText>& out, const Engine& e, const Trace
   if (FormsVirtualTerm(e, r)) {
     uint16_t value = 0, mask = 0;
     Consensus(e.FullMask, e.VtValue, e.VtMask, e.TermValue[r.k], e.TermMask[r.k], r.diff, value, mask);
-    DrawTerm(out, e, kTermX, 160, value, mask);
+    AddTerm(out, e, kTermX, 160, value, mask);
   }
   if (r.rescan) Add(out, 5, 180, "rescan");
   if (r.history != 0) {
     Add(out, 5, 200, "VT history");
-    DrawTerm(out, e, kTermX, 200, r.history, e.FullMask);
+    AddTerm(out, e, kTermX, 200, r.history, e.FullMask);
   }
 }
 
-void DrawVirtualStack(std::vector<InfoText>& out, const Engine& e) {
+void AddVirtualStack(std::vector<InfoText>& out, const Engine& e) {
   Add(out, 5, 220, "virtual stack", kHeading);
-  DrawVariableLetters(out, e, kTermX, 220);
+  AddVariableLetters(out, e, kTermX, 220);
   for (int m = 1; e.StackPos + m <= e.StackCount && m < kStackSlots; ++m) {
     const VirtualSlot& slot = e.VirtualStack[e.StackPos + m];
-    DrawTerm(out, e, kTermX, 220 + 20 * m, slot.value, slot.mask);
+    AddTerm(out, e, kTermX, 220 + 20 * m, slot.value, slot.mask);
   }
 }
 
 std::vector<InfoText> TraceStepTexts(const Engine& e, const TraceRecord& r) {
   std::vector<InfoText> out;
-  if (r.kind == 1) {
-    DrawTableCompare(out, e, r);
-  } else if (r.kind == 2) {
-    DrawVirtualCompare(out, e, r);
-    if (e.StackPos < e.StackCount) DrawVirtualStack(out, e);
+  if (r.kind == kPairCompare) {
+    AddTableCompare(out, e, r);
+  } else if (r.kind == kVirtualCompare) {
+    AddVirtualCompare(out, e, r);
+    if (e.StackPos < e.StackCount) AddVirtualStack(out, e);
   }
   return out;
 }

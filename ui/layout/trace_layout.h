@@ -29,19 +29,20 @@ struct PostfixSnapshot {
 void SnapshotPostfix(const Engine& e, PostfixSnapshot& snap);
 
 // The cells of a term, one character each, 15 pixels apart.
-void DrawTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_t value, uint16_t mask);
-// The variable letters in the same columns as DrawTerm.
-void DrawVariableLetters(std::vector<InfoText>& out, const Engine& e, int x, int y);
+void AddTerm(std::vector<InfoText>& out, const Engine& e, int x, int y, uint16_t value, uint16_t mask);
+// The variable letters in the same columns as AddTerm.
+void AddVariableLetters(std::vector<InfoText>& out, const Engine& e, int x, int y);
 
+// Each Add* appends the texts of one part of the info pane to out.
 // The three columns of the translation stops.
-void DrawPostfixTable(std::vector<InfoText>& out, const PostfixSnapshot& snap);
-void DrawVariableTable(std::vector<InfoText>& out, const Engine& e);
-void DrawDirectorTable(std::vector<InfoText>& out, const Engine& e);
+void AddPostfixTable(std::vector<InfoText>& out, const PostfixSnapshot& snap);
+void AddVariableTable(std::vector<InfoText>& out, const Engine& e);
+void AddDirectorTable(std::vector<InfoText>& out, const Engine& e);
 
 // The parts of a reduction stop.
-void DrawTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r);
-void DrawVirtualCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r);
-void DrawVirtualStack(std::vector<InfoText>& out, const Engine& e);
+void AddTableCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r);
+void AddVirtualCompare(std::vector<InfoText>& out, const Engine& e, const TraceRecord& r);
+void AddVirtualStack(std::vector<InfoText>& out, const Engine& e);
 
 // A whole reduction stop: the comparison and, for a virtual-term compare
 // with terms still waiting, the stack.

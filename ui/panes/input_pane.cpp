@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <string>
 
+#include "pane_widgets.h"
 #include "text_format.h"
 
 namespace {
-const QColor kPaneColor(255, 255, 224);
 const QColor kGrey(192, 192, 192);
 const QColor kEvenLine(255, 255, 255);
 const QColor kOddLine(224, 224, 224);

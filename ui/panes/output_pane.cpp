@@ -4,9 +4,9 @@
 
 #include "input_pane.h"
 #include "logic_unit.h"
+#include "pane_widgets.h"
 
 namespace {
-const QColor kPaneColor(255, 255, 224);
 const QColor kFlagged(255, 0, 0);
 }  // namespace
 
@@ -31,7 +31,7 @@ QString OutputPane::RowText(const tervo::Engine& e, int t) {
   return QString::fromStdString(tervo::OutputRowText(e, e.TermValue[t], e.TermMask[t]));
 }
 
-void OutputPane::DrawOutputPane(int p) {
+void OutputPane::ShowResultAt(int p) {
   scroll_ = p;
   shown_ = true;
   update();

@@ -30,10 +30,11 @@ class OutputPane : public QWidget {
   // Text of entry t: "1 ", "0 " or "x " per variable, starting at x = 40.
   static QString RowText(const tervo::Engine& e, int t);
 
-  // Show the result from the engine's tables at scroll position p.
-  void DrawOutputPane(int p);
+  // Show the result from the engine's tables from scroll position p on:
+  // stores p and repaints.
+  void ShowResultAt(int p);
   // Fill the pane with its background and forget both markers; the pane
-  // stays empty until DrawOutputPane.
+  // stays empty until ShowResultAt.
   void ClearOutputPane();
   // Place marker 1 beside entry a and marker 2 beside entry b (0 = none).
   void SetRowMarkers(uint16_t a, uint16_t b);

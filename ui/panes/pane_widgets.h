@@ -6,7 +6,12 @@
 #include <QColor>
 #include <QLabel>
 
+#include "pane_colour.h"
+
 class QScrollBar;
+
+// The background of the input, output and info panes.
+inline const QColor kPaneColor{QRgb{tervo::kPaneRgb}};
 
 // A button drawn only as its picture (the icon property), at its full size,
 // with no frame; it clicks like any button.

@@ -16,7 +16,6 @@
 #include <QToolTip>
 #include <QUrl>
 #include <algorithm>
-#include <chrono>
 
 #include "help_unit.h"
 #include "logic_unit.h"
@@ -49,11 +48,6 @@ QString MessageText(int code) {
 }
 const QColor kFrameDark(0, 0, 0);
 const QColor kFrameLight(192, 192, 192);
-
-// Seconds on the steady clock, for the progress figures.
-double SteadySeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 }  // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -95,7 +89,7 @@ TForm1::TForm1(QWidget* parent)
   connect(ui_->DBxlate, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBxlate); });
   connect(ui_->DBscan, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBscan); });
   connect(ui_->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
-  ui_->DBbox->setProvider([this] { return DBboxTexts(); });
+  ui_->DBbox->setProvider([this] { return Trace.Texts(*engine_); });
   connect(ui_->SpeedButton2, &QAbstractButton::clicked, this, &TForm1::SpeedButton2Click);
   ui_->outputbox->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ui_->outputbox, &QWidget::customContextMenuRequested, this, &TForm1::outputboxContextMenu);
@@ -135,7 +129,7 @@ void TForm1::ShowErrorMessage() { SetMessage(MessageText(engine_->ErrorCode)); }
 
 void TForm1::FormCreate() {
   Engine& e = *engine_;
-  e.RunState = 0;
+  e.RunState = tervo::kRunIdle;
   SetInputMode(true);
   ResetTraceOptions();
   SetReduce(true);
@@ -182,7 +176,7 @@ void TForm1::GObtnClick() {
     e.StepWait = 0;
     return;
   }
-  if (e.RunState != 0) return;  // a run is busy; no second run
+  if (e.RunState != tervo::kRunIdle) return;  // a run is busy; no second run
 
   HideCursor();
   // With "minimal" ticked the cover search takes the reduction's place
@@ -200,17 +194,17 @@ void TForm1::GObtnClick() {
   if (run.drawn || run.ended) ShowCursor();
 }
 
-void TForm1::SetRunState(uint8_t s) { tervo::SetRunState(*engine_, *this, s); }
-
 void TForm1::RunStateChanged(uint8_t from) {
   const Engine& e = *engine_;
-  if (from == 0) HideCursor();
+  Trace.RunStateChanged(from, e.RunState);
+  if (from == tervo::kRunIdle) HideCursor();
   // While a run uses the tables, nothing else may change them.
-  SetTableChangersEnabled(e.RunState == 0);
-  if (e.RunState == 2 && !e.TraceXlate && !e.TraceScan && !MinimalOn_) Progress.Start(e, SteadySeconds());
-  if (e.RunState == 0) {
-    if (Progress.Active()) {
-      Progress.Stop();
+  SetTableChangersEnabled(e.RunState == tervo::kRunIdle);
+  if (e.RunState == tervo::kRunReducing && !e.TraceXlate && !e.TraceScan && !MinimalOn_)
+    Trace.progress().Start(e, SteadySeconds());
+  if (e.RunState == tervo::kRunIdle) {
+    if (Trace.progress().Active()) {
+      Trace.progress().Stop();
       ui_->DBbox->Redraw();
     }
     SetInputMode(e.FormulaMode != 0);
@@ -229,13 +223,13 @@ void TForm1::DrawStop(tervo::GoStop stop) {
   switch (stop) {
     case tervo::GoStop::kPostfixTable:
       SnapshotPostfix();
-      DrawPostfixTable();
+      ShowPostfixTable();
       break;
     case tervo::GoStop::kVariables:
-      DrawVariableTable();
+      ShowVariableTable();
       break;
     case tervo::GoStop::kDirectors:
-      DrawDirectorTable();
+      ShowDirectorTable();
       break;
     case tervo::GoStop::kInitialTruthTable:
       DrawOutputPane();
@@ -279,7 +273,8 @@ void TForm1::ShowProgress(std::string_view text) {
   // Between two slices of an untraced reduction: new figures a few times a
   // second. Ticking "Scan" during the run hands the pane to the trace.
   const Engine& e = *engine_;
-  if (Progress.Active() && e.RunState == 2 && !e.TraceScan && Progress.Update(e, SteadySeconds()))
+  tervo::ReduceProgress& progress = Trace.progress();
+  if (progress.Active() && e.RunState == tervo::kRunReducing && !e.TraceScan && progress.Update(e, SteadySeconds()))
     ui_->DBbox->Redraw();
 }
 
@@ -287,51 +282,34 @@ void TForm1::ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop
 
 void TForm1::DrawTraceStep(const tervo::TraceRecord& record) {
   DrawOutputPane();
-  TraceRecordRef = record;
-  ui_->DBbox->Redraw();  // the pane shows the step from TraceRecordRef
-  if (record.kind == 1)
+  Trace.SetStep(record);
+  ui_->DBbox->Redraw();  // the pane shows the step
+  if (record.kind == tervo::kPairCompare)
     SetRowMarkers(record.i, record.j);
   else
     SetRowMarkers(record.k, 0);
   SetMessage(QStringLiteral("stop: <space> to continue  <ESC> to end"));
 }
 
-void TForm1::ClearTraceRecord() { TraceRecordRef.reset(); }
+void TForm1::ClearTraceRecord() { Trace.ClearStep(); }
 
 // ---------------------------------------------------------------- trace panel
 
-void TForm1::SnapshotPostfix() { tervo::SnapshotPostfix(*engine_, PostfixSnapshot); }
+void TForm1::SnapshotPostfix() { Trace.SnapshotPostfix(*engine_); }
 
-void TForm1::DrawPostfixTable() {
-  engine_->InfoShown |= 1;
+void TForm1::ShowPostfixTable() {
+  Trace.ShowTable(TracePanel::kInfoPostfix);
   ui_->DBbox->Redraw();
 }
 
-void TForm1::DrawVariableTable() {
-  engine_->InfoShown |= 2;
+void TForm1::ShowVariableTable() {
+  Trace.ShowTable(TracePanel::kInfoVariables);
   ui_->DBbox->Redraw();
 }
 
-void TForm1::DrawDirectorTable() {
-  engine_->InfoShown |= 4;
+void TForm1::ShowDirectorTable() {
+  Trace.ShowTable(TracePanel::kInfoDirectors);
   ui_->DBbox->Redraw();
-}
-
-// By the run's state: the translation tables named in InfoShown, the last
-// reduction step, or nothing once the run is over.
-std::vector<tervo::InfoText> TForm1::DBboxTexts() const {
-  const tervo::Engine& e = *engine_;
-  std::vector<tervo::InfoText> texts;
-  if (e.RunState == 1) {
-    if (e.InfoShown & 1) tervo::DrawPostfixTable(texts, PostfixSnapshot);
-    if (e.InfoShown & 2) tervo::DrawVariableTable(texts, e);
-    if (e.InfoShown & 4) tervo::DrawDirectorTable(texts, e);
-  } else if (e.RunState == 2 && TraceRecordRef) {
-    texts = tervo::TraceStepTexts(e, *TraceRecordRef);
-  } else if (e.RunState == 2 && !e.TraceScan) {
-    texts = Progress.Texts();
-  }
-  return texts;
 }
 
 // ---------------------------------------------------------------- keyboard
@@ -347,7 +325,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     QChar typed;
     if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
       typed = key->text().at(0);
-    if (engine_->RunState != 0) {
+    if (engine_->RunState != tervo::kRunIdle) {
       RunControlKey(key->key(), typed);
     } else if (CommandKey(key->key(), key->modifiers())) {
       // F1 or a Ctrl shortcut: a command, not an edit
@@ -404,7 +382,7 @@ void TForm1::ResetOutputScroll() {
   sb->setMaximum(e.TermCount >= 30 ? e.TermCount - 10 : 10);
 }
 
-void TForm1::DrawOutputPane() { ui_->outputbox->DrawOutputPane(ui_->outputscrollbar->value()); }
+void TForm1::DrawOutputPane() { ui_->outputbox->ShowResultAt(ui_->outputscrollbar->value()); }
 
 void TForm1::ClearOutputPane() { ui_->outputbox->ClearOutputPane(); }
 
@@ -413,7 +391,7 @@ void TForm1::ClearInfoPane() { ui_->DBbox->ClearInfoPane(); }
 void TForm1::SetRowMarkers(uint16_t a, uint16_t b) { ui_->outputbox->SetRowMarkers(a, b); }
 
 void TForm1::cnfBtnClick() {
-  if (engine_->RunState != 0) return;
+  if (engine_->RunState != tervo::kRunIdle) return;
   engine_->CnfMode = ui_->cnfBtn->isChecked() ? 1 : 0;
   ClearResult();
   DrawOutputPane();
@@ -444,7 +422,7 @@ void TForm1::SpeedButton1Click() { ClearInfoPane(); }
 
 void TForm1::SpeedButton2Click() {
   Engine& e = *engine_;
-  if (e.RunState != 0) return;
+  if (e.RunState != tervo::kRunIdle) return;
   ClearOutputPane();
   e.TermCount = 0;
   e.VariableTable.fill(0);
@@ -461,7 +439,7 @@ void TForm1::Image1Click() {
 }
 
 void TForm1::helpBtnClick() {
-  const bool idle = engine_->RunState == 0;
+  const bool idle = engine_->RunState == tervo::kRunIdle;
   if (idle) HideCursor();
   helpform_->OpenHelp();
   // The help is modal: idle, the window waits here until it is closed, with

@@ -10,16 +10,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "DBG_unit.h"
 #include "editor_model.h"
 #include "engine.h"
-#include "pipeline.h"
 #include "input_pane.h"
-#include "reduce_progress.h"
-#include "trace_layout.h"
+#include "pipeline.h"
 
 namespace tervo {
 class CoverSearch;
@@ -34,6 +32,7 @@ class QPrinter;
 class Thelpform;
 namespace tervo {
 class FileSink;
+struct WindowTestAccess;
 }
 
 // The web address that the picture Image1 opens.
@@ -57,7 +56,6 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // A whole run (RunGo): translate or read the input, evaluate, reduce,
   // draw, verify and report. During a run it only releases a stop.
   void GObtnClick();
-  void SetRunState(uint8_t s);
   // The MessageTable text of ErrorCode into the message line.
   void ShowErrorMessage();
 
@@ -99,11 +97,12 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void DrawOutputPane();
   void ClearOutputPane();
   void ClearInfoPane();
-  // The translation stops' drawings in the info pane.
+  // The translation stops' tables: each Show* adds its table to those the
+  // info pane shows (TracePanel) and redraws the pane.
   void SnapshotPostfix();
-  void DrawPostfixTable();
-  void DrawVariableTable();
-  void DrawDirectorTable();
+  void ShowPostfixTable();
+  void ShowVariableTable();
+  void ShowDirectorTable();
   void SetRowMarkers(uint16_t a, uint16_t b);
 
   // ------------------------------------------------------------ clipboard
@@ -118,7 +117,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // nothing to copy.
   void CopyResult(bool asFormula);
   // What the info pane shows while a reduction runs without the traces.
-  const tervo::ReduceProgress& progress() const { return Progress; }
+  const tervo::ReduceProgress& progress() const { return Trace.progress(); }
 
   // ------------------------------------------------------------ files and printing
   // Folder (with its trailing separator) and name without the prefix of the
@@ -130,9 +129,17 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // The printer of all print jobs; the printer-setup dialog changes it.
   QPrinter& printer();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  friend struct tervo::WindowTestAccess;  // tests answer the questions and fail saves
+
   // The questions the file and print commands ask, each a modal dialog by
-  // default. They are plain members so that tests can answer them without a
-  // dialog. A path question answers an empty string when it is cancelled.
+  // default; tests answer them without a dialog. A path question answers an
+  // empty string when it is cancelled.
   std::function<QString(const QString& folder, const QString& name)> AskOpenPath;
   std::function<QString(const QString& folder, const QString& name)> AskSavePath;
   std::function<QString(const QString& suggested)> AskPdfPath;  // where a print goes without a printer
@@ -141,12 +148,6 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // in one that fails part way.
   tervo::FileSink* SaveSink = nullptr;
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-
- private:
   // start-up settings
   void FormCreate();
   void ResetTraceOptions();
@@ -202,10 +203,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   QTimer Timer1;
   mutable std::string DecimalPoint_;  // the locale's, read for each result line
   // trace panel
-  tervo::PostfixSnapshot PostfixSnapshot;                // the postfix table as it stood at its stop
-  std::optional<tervo::TraceRecord> TraceRecordRef;     // the last reduction step, for repaints
-  std::vector<tervo::InfoText> DBboxTexts() const;      // what the info pane shows now
-  tervo::ReduceProgress Progress;                        // the untraced reduction's figures
+  TracePanel Trace;  // what the info pane shows
   // files and printing
   QString RememberedFolder;
   QString RememberedName;

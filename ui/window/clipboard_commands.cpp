@@ -23,7 +23,7 @@ QString CharName(char32_t ch) {
 }  // namespace
 
 void TForm1::PasteText(const QString& text) {
-  if (engine_->RunState != 0 || text.isEmpty()) return;
+  if (engine_->RunState != tervo::kRunIdle || text.isEmpty()) return;
   HideCursor();
   const int col = view_.CursorCol, row = view_.CursorRow;
   const std::u32string chars = text.toStdU32String();
@@ -52,7 +52,7 @@ QString TForm1::ResultTableText() const {
 }
 
 void TForm1::CopyResult(bool asFormula) {
-  if (engine_->RunState != 0) return;
+  if (engine_->RunState != tervo::kRunIdle) return;
   const QString text = asFormula ? ResultFormulaText() : ResultTableText();
   if (text.isEmpty()) {
     SetMessage(QStringLiteral("nothing to copy: no result terms"));
@@ -63,7 +63,7 @@ void TForm1::CopyResult(bool asFormula) {
 
 void TForm1::outputboxContextMenu(const QPoint& at) {
   // A menu is a loop of its own: during a run it would hold the run up.
-  if (engine_->RunState != 0) return;
+  if (engine_->RunState != tervo::kRunIdle) return;
   QMenu menu(this);
   menu.setObjectName(QStringLiteral("copymenu"));
   QAction* formula = menu.addAction(QStringLiteral("copy as formula"));

@@ -40,7 +40,7 @@ tervo::EditKey EditKeyOf(int key, Qt::KeyboardModifiers modifiers) {
 }  // namespace
 
 void TForm1::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-  if (engine_->RunState != 0) return;
+  if (engine_->RunState != tervo::kRunIdle) return;
   HideCursor();
   const int col = view_.CursorCol, row = view_.CursorRow;
   const bool insert = view_.InsertMode;
@@ -50,7 +50,7 @@ void TForm1::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 void TForm1::FormKeyPress(QChar typed) {
-  if (engine_->RunState != 0) return;
+  if (engine_->RunState != tervo::kRunIdle) return;
   if (typed.unicode() > 127) return;
   const char ch = static_cast<char>(typed.unicode());
   if (!editor_.Accepts(ch)) return;
@@ -123,7 +123,7 @@ void TForm1::SetInputMode(bool formula) {
     }
     ui_->cnfBtn->setChecked(true);
   }
-  const bool outputFormChoosable = formula && e.RunState == 0;
+  const bool outputFormChoosable = formula && e.RunState == tervo::kRunIdle;
   ui_->cnfBtn->setEnabled(outputFormChoosable);
   ui_->dnfBtn->setEnabled(outputFormChoosable);
   DrawAllRows();
@@ -154,7 +154,7 @@ void TForm1::ClearTable() {
 
 void TForm1::inputboxMouseDown(int x, int y) {
   // The cursor belongs to the editor; a run has hidden it.
-  if (engine_->RunState != 0) return;
+  if (engine_->RunState != tervo::kRunIdle) return;
   HideCursor();
   int c = 0, r = 0;
   ui_->inputbox->CellAt(x, y, c, r);
@@ -170,14 +170,14 @@ void TForm1::inputscrollbarChange(int value) {
 void TForm1::insertlabelClick() { SetInsertMode(!view_.InsertMode); }
 
 void TForm1::forminbtnClick() {
-  if (engine_->RunState != 0) return;
+  if (engine_->RunState != tervo::kRunIdle) return;
   HideCursor();
   SetInputMode(ui_->forminbtn->isChecked());
   ShowCursor();
 }
 
 void TForm1::inclearBtnClick() {
-  if (engine_->RunState != 0) return;
+  if (engine_->RunState != tervo::kRunIdle) return;
   if (engine_->FormulaMode)
     ClearFormula();
   else

@@ -90,7 +90,7 @@ void TForm1::ShowFileName(const QString& path) {
 
 void TForm1::saveBtnClick() {
   Engine& e = *engine_;
-  if (e.RunState != 0) return;
+  if (e.RunState != tervo::kRunIdle) return;
   HideCursor();
   e.ErrorCode = tervo::kOk;
   const QString chosen = AskSavePath(RememberedFolder, RememberedName);
@@ -112,7 +112,7 @@ void TForm1::saveBtnClick() {
 
 void TForm1::loadBtnClick() {
   Engine& e = *engine_;
-  if (e.RunState != 0) return;
+  if (e.RunState != tervo::kRunIdle) return;
   HideCursor();
   e.ErrorCode = tervo::kOk;
   const QString chosen = AskOpenPath(RememberedFolder, RememberedName);

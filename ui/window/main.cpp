@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "pipeline.h"
+#include "DBG_unit.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("tervo42"));
   QGuiApplication::setDesktopFileName(QStringLiteral("tervo42"));
   QApplication::setWindowIcon(TForm1::ProgramIcon());
-  tervo::CalibrateCounter();
+  DebugStartUp();
   TForm1 form;
   form.show();
   return app.exec();

@@ -86,7 +86,7 @@ bool TForm1::PrintPages(QPainter& painter, QPagedPaintDevice& device, int copies
 }
 
 void TForm1::printBtnClick() {
-  if (engine_->RunState != 0) return;
+  if (engine_->RunState != tervo::kRunIdle) return;
   HideCursor();
   const int pages = tervo::EstimatePages(*engine_);
   if (pages > 3 && !AskProceed(QStringLiteral("output is %1 pages. Proceed?").arg(pages))) {
@@ -149,7 +149,7 @@ void TForm1::printBtnClick() {
 }
 
 void TForm1::prsetupBtnClick() {
-  if (engine_->RunState != 0) return;
+  if (engine_->RunState != tervo::kRunIdle) return;
   HideCursor();
   QPrintDialog dialog(&printer(), this);
   dialog.setWindowTitle(QStringLiteral("printer setup"));

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "window_test_access.h"
 #include "window_test_support.h"
 
 int main(int argc, char** argv) {
@@ -38,13 +39,13 @@ int main(int argc, char** argv) {
   std::printf("%s: %d terms\n", qPrintable(form->Message()), form->engine().TermCount);
 
   QTemporaryDir dir;
-  form->AskSavePath = [&](const QString&, const QString&) { return dir.filePath("sample"); };
+  tervo::WindowTestAccess::AskSavePath(*form) = [&](const QString&, const QString&) { return dir.filePath("sample"); };
   wt::Click(*form, "saveBtn");
-  form->AskProceed = [](const QString& q) {
+  tervo::WindowTestAccess::AskProceed(*form) = [](const QString& q) {
     std::printf("%s OK\n", qPrintable(q));
     return true;
   };
-  form->AskPdfPath = [&](const QString&) { return out; };
+  tervo::WindowTestAccess::AskPdfPath(*form) = [&](const QString&) { return out; };
   const QByteArray paper = qgetenv("PRINT_SAMPLE_PAPER");
   if (!paper.isEmpty()) {
     int id = -1;

@@ -38,12 +38,12 @@ int main(int argc, char** argv) {
         help.grab().save(QStringLiteral("%1/help-%2.png").arg(QString::fromLocal8Bit(argv[2])).arg(help.HelpPage, 2, 10, QLatin1Char('0')));
       }
       if (help.HelpPage == help.HelpPageCount) break;
-      help.StepPage(1);
+      help.StepPage(Thelpform::kNextPage);
     }
     return problems == 0 ? 0 : 1;
   }
   const int page = std::atoi(argv[1]);
-  for (int p = 1; p < page; ++p) help.StepPage(1);
+  for (int p = 1; p < page; ++p) help.StepPage(Thelpform::kNextPage);
   if (help.HelpPage != page) {
     std::fprintf(stderr, "the help has only %d pages\n", help.HelpPageCount);
     return 1;
