@@ -54,26 +54,37 @@ constexpr double kStallFloorPerRow = 40e-6;  // ... and this much more per row o
 // Time keeping for one search: lets the host process events about every
 // 15 ms, notices ESC (GoOn cleared), the time limit and the end of a phase.
 struct Pace {
-  Engine* e = nullptr;
-  RunHost* host = nullptr;
-  Clock::time_point start, deadline, phaseEnd, lastEvents, lastProgress;
-  uint32_t work = 0;
-  bool stopped = false;    // the host cleared GoOn
-  bool expired = false;    // the time limit has passed
-  bool phaseOver = false;  // the current phase's share of time has passed
-  uint32_t terms = 0, bound = 0;  // shown in the progress text while searching
-  bool searching = false;
+  // ---------------------------------------------------------- settings
+  Engine* e = nullptr;                  // GoOn: cleared by the host (ESC)
+  RunHost* host = nullptr;              // events and progress text
   const char* label = "minimal cover";  // what the progress text calls the search
-  // Stall stop: once the search has run kStallFloor, it ends when the time
+  bool stallStop = true;                // end the search when it stalls (below)
+  double stallFloor = kStallFloor;      // processor seconds before the stall stop may end it
+  Clock::time_point start;              // when the search began (the time limit counts from here)
+  Clock::time_point deadline;           // the time limit
+
+  // ---------------------------------------------------------- why it ended
+  bool stopped = false;    // the host cleared GoOn
+  bool expired = false;    // the time limit has passed (or the search stalled)
+  bool stalled = false;    // the stall stop ended it
+  bool phaseOver = false;  // the current phase's share of time has passed
+
+  // ---------------------------------------------------------- progress text
+  uint32_t terms = 0, bound = 0;  // shown in the progress text while searching
+  bool searching = false;         // past the setup: the progress text shows terms and bound
+  std::array<char, 96> text{};    // the progress text
+
+  // ---------------------------------------------------------- clocks
+  // Stall stop: once the search has run stallFloor, it ends when the time
   // since its last gain (fewer terms, or a higher bound) exceeds the time it
   // took to get there. Measured in processor time, so that a loaded machine
   // does not end a search sooner than an idle one would. The time limit
   // (wall-clock) stays the cap.
-  bool stallStop = true;
-  bool stalled = false;
-  double cpuStart = 0, cpuLastGain = 0;  // CpuSeconds()
-  double stallFloor = kStallFloor;
-  std::array<char, 96> text{};
+  Clock::time_point phaseEnd;            // the end of the current phase's share
+  Clock::time_point lastEvents;          // when the host last processed events
+  Clock::time_point lastProgress;        // when the progress text was last shown
+  uint32_t work = 0;                     // units of work since the last look at the clock
+  double cpuStart = 0, cpuLastGain = 0;  // CpuSeconds() at the start and at the last gain
 
   // Counts work; every 4096 units looks at the clock. Returns false once the
   // search must end (stopped or out of time). Setup stages pass
