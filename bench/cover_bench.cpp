@@ -53,6 +53,15 @@ struct TimingHost : NullHost {
   }
 };
 
+// Loads f into e and starts timing a run of it with host; returns the start.
+Clock::time_point StartRun(Engine& e, const Function& f, TimingHost& host) {
+  Load(e, f);
+  host.engine = &e;
+  e.GoOn = 1;
+  host.last = Clock::now();
+  return host.last;
+}
+
 // True when the table covers exactly the function's rows.
 bool Exact(const Engine& e, const Function& f) {
   std::vector<uint8_t> want(size_t{1} << f.n, 0);
@@ -70,12 +79,8 @@ void BM_Cover(benchmark::State& state, const Function* f) {
   CoverInfo info;
   double longest = 0;
   for (auto _ : state) {
-    Load(*e, *f);
     TimingHost host;
-    host.engine = e.get();
-    e->GoOn = 1;
-    const auto start = Clock::now();
-    host.last = start;
+    const auto start = StartRun(*e, *f, host);
     info = search.Run(*e, host, g_coverSeconds);
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     longest = host.longest;
@@ -100,12 +105,8 @@ void BM_Reduce(benchmark::State& state, const Function* f) {
   bool finished = false;
   double longest = 0;
   for (auto _ : state) {
-    Load(*e, *f);
     TimingHost host;
-    host.engine = e.get();
-    e->GoOn = 1;
-    const auto start = Clock::now();
-    host.last = start;
+    const auto start = StartRun(*e, *f, host);
     host.deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(g_reduceDeadline));
     ReduceTruthTable(*e, host);
     state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
@@ -126,27 +127,16 @@ void BM_Reduce(benchmark::State& state, const Function* f) {
 
 int main(int argc, char** argv) {
   using namespace tervo::bench;
-  std::vector<char*> args;
-  for (int a = 0; a < argc; ++a) {
-    if (std::strncmp(argv[a], "--seconds=", 10) == 0) {
-      g_coverSeconds = std::atof(argv[a] + 10);
-      continue;
-    }
-    if (std::strncmp(argv[a], "--reduce-deadline=", 18) == 0) {
-      g_reduceDeadline = std::atof(argv[a] + 18);
-      continue;
-    }
-    if (std::strcmp(argv[a], "--no-stall") == 0) {
-      g_stallStop = false;
-      continue;
-    }
-    if (std::strncmp(argv[a], "--seed=", 7) == 0) {
-      g_seed = static_cast<uint32_t>(std::strtoul(argv[a] + 7, nullptr, 10));
-      g_seedGiven = true;
-      continue;
-    }
-    args.push_back(argv[a]);
-  }
+  std::vector<char*> args = TakeFlags(argc, argv, {
+      {"--seconds=", [](const char* v) { g_coverSeconds = std::atof(v); }},
+      {"--reduce-deadline=", [](const char* v) { g_reduceDeadline = std::atof(v); }},
+      {"--no-stall", [](const char*) { g_stallStop = false; }},
+      {"--seed=",
+       [](const char* v) {
+         g_seed = static_cast<uint32_t>(std::strtoul(v, nullptr, 10));
+         g_seedGiven = true;
+       }},
+  });
   int count = static_cast<int>(args.size());
   // The benchmark functions and a second random function of 12 and of 15
   // variables (other seeds), since one random function says little.

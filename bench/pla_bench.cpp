@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_table.h"
 #include "engine.h"
 #include "functions.h"
 #include "minimal_cover.h"
@@ -134,22 +135,11 @@ Input AsPla(const Function& f) {
 int main(int argc, char** argv) {
   using namespace tervo::bench;
   std::string anchors = TERVO_ANCHORS;
-  std::vector<char*> args;
-  for (int a = 0; a < argc; ++a) {
-    if (std::strncmp(argv[a], "--anchors=", 10) == 0) {
-      anchors = argv[a] + 10;
-      continue;
-    }
-    if (std::strncmp(argv[a], "--seconds=", 10) == 0) {
-      g_seconds = std::atof(argv[a] + 10);
-      continue;
-    }
-    if (std::strncmp(argv[a], "--reduce-deadline=", 18) == 0) {
-      g_reduceDeadline = std::atof(argv[a] + 18);
-      continue;
-    }
-    args.push_back(argv[a]);
-  }
+  std::vector<char*> args = TakeFlags(argc, argv, {
+      {"--anchors=", [&](const char* v) { anchors = v; }},
+      {"--seconds=", [](const char* v) { g_seconds = std::atof(v); }},
+      {"--reduce-deadline=", [](const char* v) { g_reduceDeadline = std::atof(v); }},
+  });
   static std::vector<Input> inputs;
   std::vector<std::filesystem::path> files;
   std::error_code ec;

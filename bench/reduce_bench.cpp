@@ -158,18 +158,10 @@ void BM_Reduce(benchmark::State& state, const Function* f, bool fast) {
 
 int main(int argc, char** argv) {
   using namespace tervo::bench;
-  std::vector<char*> args;
-  for (int a = 0; a < argc; ++a) {
-    if (std::strncmp(argv[a], "--max-passes=", 13) == 0) {
-      g_maxPasses = std::strtoull(argv[a] + 13, nullptr, 10);
-      continue;
-    }
-    if (std::strncmp(argv[a], "--deadline=", 11) == 0) {
-      g_deadlineSeconds = std::atof(argv[a] + 11);
-      continue;
-    }
-    args.push_back(argv[a]);
-  }
+  std::vector<char*> args = TakeFlags(argc, argv, {
+      {"--max-passes=", [](const char* v) { g_maxPasses = std::strtoull(v, nullptr, 10); }},
+      {"--deadline=", [](const char* v) { g_deadlineSeconds = std::atof(v); }},
+  });
   int count = static_cast<int>(args.size());
   static const std::vector<Function> functions = AllFunctions();
   for (bool fast : {true, false}) {

@@ -54,41 +54,61 @@ void ForEachMinterm(uint16_t base, uint16_t free, Visit visit) {
 
 }  // namespace
 
+// The shared cover's phases, for each group of outputs (Run splits a group
+// in halves when its matrix is too large, and gives an output left alone
+// to the single-output search, RunSingle):
+//
+//   phase      functions              fills
+//   ---------  ---------------------  ----------------------------------
+//   the group  SetGroup               okOf, onOf
+//   primes     GroupPrimes: Primes    tab8..tab64, primeValue..primeOuts
+//   matrix     BuildMatrix            matrix, rowOf, colPrime
+//   search     CoverSearch::SolveMatrix (minimal_cover.cpp)
+//   terms      Emit                   out, index
+//   the whole  Summarize, SortTerms   the MultiCoverInfo, out in order
+
 struct MultiCoverSearch::Impl {
-  CoverSearch search;
-  std::array<uint32_t, 16> p3{};
+  // ========================================================== settings and tools
+  CoverSearch search;                   // the single-output search: SolveMatrix for a group, Run for a lone output
+  std::array<uint32_t, 16> pow3{};      // powers of 3, the digit weights of a ternary cube number
 
-  // ---------------------------------------------------------- the run
-  const MultiFunction* f = nullptr;
-  Engine* e = nullptr;
-  RunHost* host = nullptr;
-  int n = 0;
-  uint16_t full = 0;
-  Clock::time_point start, deadline, lastEvents;
-  bool stopped = false;
-  std::array<char, 96> label{};
+  // ========================================================== the run
+  const MultiFunction* f = nullptr;     // the function being covered
+  Engine* e = nullptr;                  // GoOn (ESC) and, for a lone output, the TruthTable
+  RunHost* host = nullptr;              // events and progress text
+  int n = 0;                            // inputs
+  uint16_t full = 0;                    // mask of the n inputs
+  Clock::time_point start;              // when the run began
+  Clock::time_point deadline;           // the whole run's time limit
+  Clock::time_point lastEvents;         // when the host last processed events
+  bool stopped = false;                 // the host cleared GoOn
+  std::array<char, 96> label{};         // the progress text
 
-  // ---------------------------------------------------------- one group
-  unsigned k0 = 0, w = 0;               // its outputs: k0 .. k0 + w - 1
-  std::vector<uint64_t> okOf, onOf;     // per assignment: bit j set: allowed (ON or don't-care) / ON for output k0 + j
+  // ========================================================== results
+  MultiCover* out = nullptr;                // the cover, term by term
+  std::map<uint32_t, std::size_t> index;  // mask << 16 | value -> its term in out
+
+  // ========================================================== one group (scratch)
+  // Outputs groupFirst .. groupFirst + groupWidth - 1 share one matrix.
+  unsigned groupFirst = 0;              // the group's first output
+  unsigned groupWidth = 0;              // the group's number of outputs
+  std::vector<uint64_t> okOf;           // assignment -> bit j: ON or don't-care for output groupFirst + j
+  std::vector<uint64_t> onOf;           // assignment -> bit j: ON for output groupFirst + j
   std::vector<uint8_t> tab8;            // per cube: the outputs (bit j) it is an implicant of,
   std::vector<uint16_t> tab16;          // in the smallest word that holds the group
   std::vector<uint32_t> tab32;
   std::vector<uint64_t> tab64;
-  std::vector<uint16_t> pv, pm;         // primes: value and mask
-  std::vector<uint64_t> ps;             // ... and output set
-  std::vector<int32_t> rowOf;           // (j << n | a) -> row, -1 when output k0 + j need not cover a
-  CoverMatrix matrix;
+  std::vector<uint16_t> primeValue;     // prime -> value bits of its cube
+  std::vector<uint16_t> primeMask;      // prime -> mask of its cube (set: a literal)
+  std::vector<uint64_t> primeOuts;      // prime -> the group's outputs (bit j) it is an implicant of
+  std::vector<int32_t> rowOf;           // (j << n | a) -> row, -1 when output groupFirst + j need not cover a
+  CoverMatrix matrix;                   // rows: (output, ON assignment); columns: primes covering a row
   std::vector<uint32_t> colPrime;       // column -> prime
-  std::vector<uint32_t> cnt;            // per row: terms of the cover covering it
-
-  // ---------------------------------------------------------- the result
-  std::map<uint32_t, std::size_t> index;  // mask << 16 | value -> term
-  MultiCover* out = nullptr;
+  std::vector<uint32_t> coverCount;     // row -> terms of the cover covering it (Emit)
 
   Impl() {
-    p3[0] = 1;
-    for (int i = 1; i < 16; ++i) p3[i] = p3[i - 1] * 3;
+    pow3[0] = 1;
+    for (int i = 1; i < 16; ++i) pow3[i] = pow3[i - 1] * 3;
   }
 
   // Lets the host run every ~15 ms; false once stopped. The primes and the
@@ -106,8 +126,9 @@ struct MultiCoverSearch::Impl {
   }
 
   void Show(const char* what) {
-    if (f->Outputs() > w)
-      std::snprintf(label.data(), label.size(), "shared cover, outputs %u-%u: %s", k0 + 1, k0 + w, what);
+    if (f->Outputs() > groupWidth)
+      std::snprintf(label.data(), label.size(), "shared cover, outputs %u-%u: %s", groupFirst + 1,
+                    groupFirst + groupWidth, what);
     else
       std::snprintf(label.data(), label.size(), "shared cover: %s", what);
     host->ShowProgress(label.data());
@@ -137,7 +158,7 @@ struct MultiCoverSearch::Impl {
 
   template <typename T>
   bool Primes(std::vector<T>& tab) {
-    const uint32_t total = p3[n];
+    const uint32_t total = pow3[n];
     tab.resize(total);
     Digits o;
     for (uint32_t c = 0; c < total; ++c, o.Next(n)) {
@@ -146,15 +167,15 @@ struct MultiCoverSearch::Impl {
         s = static_cast<T>(okOf[o.val]);
       } else {
         const unsigned i = static_cast<unsigned>(std::countr_zero(o.dash));
-        s = tab[c - 2 * p3[i]];
-        if (s) s &= tab[c - p3[i]];
+        s = tab[c - 2 * pow3[i]];
+        if (s) s &= tab[c - pow3[i]];
       }
       tab[c] = s;
       if ((c & 16383) == 0 && !Tick()) return false;
     }
-    pv.clear();
-    pm.clear();
-    ps.clear();
+    primeValue.clear();
+    primeMask.clear();
+    primeOuts.clear();
     o = Digits{};
     for (uint32_t c = 0; c < total; ++c, o.Next(n)) {
       if ((c & 16383) == 0 && !Tick()) return false;
@@ -162,12 +183,12 @@ struct MultiCoverSearch::Impl {
       if (!s) continue;
       bool prime = true;
       for (int i = 0; i < n && prime; ++i)
-        if (o.d[i] != 2 && tab[c + (o.d[i] == 0 ? 2 : 1) * p3[i]] == s) prime = false;
+        if (o.d[i] != 2 && tab[c + (o.d[i] == 0 ? 2 : 1) * pow3[i]] == s) prime = false;
       if (!prime) continue;
-      if (pv.size() >= kPrimeCapacity) return false;
-      pv.push_back(o.val);
-      pm.push_back(static_cast<uint16_t>(full & ~o.dash));
-      ps.push_back(s);
+      if (primeValue.size() >= kPrimeCapacity) return false;
+      primeValue.push_back(o.val);
+      primeMask.push_back(static_cast<uint16_t>(full & ~o.dash));
+      primeOuts.push_back(s);
     }
     return true;
   }
@@ -176,7 +197,7 @@ struct MultiCoverSearch::Impl {
   // the search holds (or the run was stopped).
   bool BuildMatrix() {
     uint32_t rows = 0;
-    rowOf.assign(std::size_t{w} << n, -1);
+    rowOf.assign(std::size_t{groupWidth} << n, -1);
     for (uint32_t a = 0; a <= full; ++a)
       for (uint64_t b = onOf[a]; b; b &= b - 1) rowOf[std::size_t(std::countr_zero(b)) << n | a] = static_cast<int32_t>(rows++);
     matrix.rows = rows;
@@ -184,16 +205,16 @@ struct MultiCoverSearch::Impl {
     matrix.colRows.clear();
     matrix.colCost.clear();
     colPrime.clear();
-    for (uint32_t p = 0; p < pv.size(); ++p) {
-      const auto free = static_cast<uint16_t>(full & ~pm[p]);
-      ForEachMinterm(pv[p], free, [&](uint16_t a) {
-        for (uint64_t b = onOf[a] & ps[p]; b; b &= b - 1)
+    for (uint32_t p = 0; p < primeValue.size(); ++p) {
+      const auto free = static_cast<uint16_t>(full & ~primeMask[p]);
+      ForEachMinterm(primeValue[p], free, [&](uint16_t a) {
+        for (uint64_t b = onOf[a] & primeOuts[p]; b; b &= b - 1)
           matrix.colRows.push_back(static_cast<uint32_t>(rowOf[std::size_t(std::countr_zero(b)) << n | a]));
       });
       if (matrix.colRows.size() > kEntryCapacity) return false;
       if (matrix.colRows.size() == matrix.colStart.back()) continue;  // only don't-cares: no column
       matrix.colStart.push_back(static_cast<uint32_t>(matrix.colRows.size()));
-      matrix.colCost.push_back(static_cast<uint8_t>(std::popcount(pm[p])));
+      matrix.colCost.push_back(static_cast<uint8_t>(std::popcount(primeMask[p])));
       colPrime.push_back(p);
       if ((p & 255) == 0 && !Tick()) return false;
     }
@@ -204,31 +225,31 @@ struct MultiCoverSearch::Impl {
   // for: with the most literals first, an output whose rows in the term
   // the other terms cover too leaves its set.
   void Emit(const std::vector<uint32_t>& columns) {
-    cnt.assign(matrix.rows, 0);
+    coverCount.assign(matrix.rows, 0);
     for (uint32_t c : columns)
-      for (uint32_t k = matrix.colStart[c]; k < matrix.colStart[c + 1]; ++k) ++cnt[matrix.colRows[k]];
+      for (uint32_t k = matrix.colStart[c]; k < matrix.colStart[c + 1]; ++k) ++coverCount[matrix.colRows[k]];
     std::vector<uint32_t> order(columns);
     std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-      const int la = std::popcount(pm[colPrime[a]]), lb = std::popcount(pm[colPrime[b]]);
+      const int la = std::popcount(primeMask[colPrime[a]]), lb = std::popcount(primeMask[colPrime[b]]);
       return la != lb ? la > lb : a < b;
     });
     for (uint32_t c : order) {
       const uint32_t p = colPrime[c];
-      const auto free = static_cast<uint16_t>(full & ~pm[p]);
-      for (uint64_t b = ps[p]; b; b &= b - 1) {
+      const auto free = static_cast<uint16_t>(full & ~primeMask[p]);
+      for (uint64_t b = primeOuts[p]; b; b &= b - 1) {
         const auto j = static_cast<unsigned>(std::countr_zero(b));
         bool needed = false;
-        ForEachMinterm(pv[p], free, [&](uint16_t a) {
+        ForEachMinterm(primeValue[p], free, [&](uint16_t a) {
           const int32_t r = rowOf[std::size_t{j} << n | a];
-          needed = needed || (r >= 0 && cnt[static_cast<uint32_t>(r)] == 1);
+          needed = needed || (r >= 0 && coverCount[static_cast<uint32_t>(r)] == 1);
         });
         if (needed) {
-          AddTerm(pv[p], pm[p], k0 + j);
+          AddTerm(primeValue[p], primeMask[p], groupFirst + j);
           continue;
         }
-        ForEachMinterm(pv[p], free, [&](uint16_t a) {
+        ForEachMinterm(primeValue[p], free, [&](uint16_t a) {
           const int32_t r = rowOf[std::size_t{j} << n | a];
-          if (r >= 0) --cnt[static_cast<uint32_t>(r)];
+          if (r >= 0) --coverCount[static_cast<uint32_t>(r)];
         });
       }
     }
@@ -239,7 +260,7 @@ struct MultiCoverSearch::Impl {
   // The widest group the table holds at n inputs.
   unsigned MaxWidth() const {
     for (unsigned bytes = 8; bytes >= 1; bytes /= 2)
-      if (uint64_t{p3[n]} * bytes <= kTableBytes) return bytes * 8;
+      if (uint64_t{pow3[n]} * bytes <= kTableBytes) return bytes * 8;
     return 8;
   }
 
@@ -256,33 +277,39 @@ struct MultiCoverSearch::Impl {
     return rowsLeft == 0 ? left : std::max(0.0, left * static_cast<double>(rows) / static_cast<double>(rowsLeft));
   }
 
-  // One group: true when done (its terms added), false when its matrix is
-  // too large and it must be split. `info` gathers the outcome.
-  bool RunGroup(unsigned from, unsigned count, uint64_t rowsLeft, MultiCoverInfo& info) {
-    k0 = from;
-    w = count;
+  // The group's outputs, with the sets of each assignment as bits.
+  void SetGroup(unsigned from, unsigned count) {
+    groupFirst = from;
+    groupWidth = count;
     okOf.assign(std::size_t{full} + 1, 0);
     onOf.assign(std::size_t{full} + 1, 0);
-    for (unsigned j = 0; j < w; ++j)
+    for (unsigned j = 0; j < groupWidth; ++j)
       for (uint32_t a = 0; a <= full; ++a) {
-        const uint64_t on = InSet(f->on[k0 + j], a), dc = InSet(f->dc[k0 + j], a);
+        const uint64_t on = InSet(f->on[groupFirst + j], a), dc = InSet(f->dc[groupFirst + j], a);
         okOf[a] |= (on | dc) << j;
         onOf[a] |= on << j;
       }
+  }
+
+  // The group's primes, with the cube table in the smallest word that
+  // holds the group; false when stopped or too many.
+  bool GroupPrimes() {
+    if (groupWidth <= 8) return Primes(tab8);
+    if (groupWidth <= 16) return Primes(tab16);
+    if (groupWidth <= 32) return Primes(tab32);
+    return Primes(tab64);
+  }
+
+  // One group: true when done (its terms added), false when its matrix is
+  // too large and it must be split. `info` gathers the outcome.
+  bool RunGroup(unsigned from, unsigned count, uint64_t rowsLeft, MultiCoverInfo& info) {
+    SetGroup(from, count);
     const uint64_t rows = RowsOf(from, count);
     if (rows == 0) return true;
     const SearchStart groupStart = SearchStart::Now();
     const double seconds = Share(rows, rowsLeft);
     Show("primes");
-    bool listed;
-    if (w <= 8)
-      listed = Primes(tab8);
-    else if (w <= 16)
-      listed = Primes(tab16);
-    else if (w <= 32)
-      listed = Primes(tab32);
-    else
-      listed = Primes(tab64);
+    const bool listed = GroupPrimes();
     if (stopped) {
       MintermCover(from, count);
       info.stopped = true;
@@ -298,11 +325,12 @@ struct MultiCoverSearch::Impl {
       }
       return false;
     }
-    info.primes += static_cast<uint32_t>(pv.size());
+    info.primes += static_cast<uint32_t>(primeValue.size());
     ++info.groups;
     const char* name = "shared cover";
-    if (f->Outputs() > w) {
-      std::snprintf(label.data(), label.size(), "shared cover, outputs %u-%u", k0 + 1, k0 + w);
+    if (f->Outputs() > groupWidth) {
+      std::snprintf(label.data(), label.size(), "shared cover, outputs %u-%u", groupFirst + 1,
+                    groupFirst + groupWidth);
       name = label.data();
     }
     const MatrixCover mc = search.SolveMatrix(*e, *host, matrix, groupStart, seconds, name);
@@ -388,6 +416,13 @@ struct MultiCoverSearch::Impl {
       if (rows > 0) ++groupsRun;
       rowsLeft -= rows;
     }
+    Summarize(groupsRun, result, info);
+    SortTerms(result);
+    return info;
+  }
+
+  // The whole cover's terms, literals and bound from what the groups found.
+  static void Summarize(unsigned groupsRun, const MultiCover& result, MultiCoverInfo& info) {
     if (groupsRun == 0) info.minimum = !info.stopped;  // nothing to cover: no term, the fewest there can be
     // A bound or a proof for one group of several speaks for the whole
     // function only when that group held every output.
@@ -400,8 +435,6 @@ struct MultiCoverSearch::Impl {
     info.lowerBound = std::min(info.lowerBound, info.terms);
     // One group's bound that the whole cover meets proves it too.
     if (!info.stopped && info.lowerBound == info.terms) info.minimum = true;
-    SortTerms(result);
-    return info;
   }
 
   // Ascending by the first assignment each term covers, then by fewer

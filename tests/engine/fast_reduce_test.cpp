@@ -67,6 +67,13 @@ Function Cubes(std::mt19937& rng, int n, int count) {
   return f;
 }
 
+// A function of 4 to 8 variables for round `round` of a randomized test:
+// random cubes every `cubesEvery` rounds, else random rows.
+Function SmallFunction(std::mt19937& rng, int round, int cubesEvery) {
+  const int n = 4 + round % 5;
+  return round % cubesEvery ? Rows(rng, n, 0.5) : Cubes(rng, n, 4 * n);
+}
+
 // Random cubes and then every row they leave uncovered, shuffled: the table
 // covers every assignment and must reduce to nothing.
 Function Cover(std::mt19937& rng, int n) {
@@ -375,8 +382,7 @@ TEST(FastReduce, CountsTheStepsOfThePlainLoop) {
 TEST(FastReduce, SliceEndsDoNotChangeTheResult) {
   std::mt19937 rng(17);
   for (int round = 0; round < 60; ++round) {
-    const int n = 4 + round % 5;
-    const Function f = round % 3 ? Rows(rng, n, 0.5) : Cubes(rng, n, 4 * n);
+    const Function f = SmallFunction(rng, round, 3);
     const auto plain = PlainResult(f);
 
     auto sliced = Loaded(f);
@@ -544,8 +550,7 @@ TEST(FastReduce, TimeEndsASliceAnywhereWithTheSameResult) {
   // paths take turns, and the result is still the plain loop's.
   std::mt19937 rng(37);
   for (int round = 0; round < 30; ++round) {
-    const int n = 4 + round % 5;
-    const Function f = round % 2 ? Rows(rng, n, 0.5) : Cubes(rng, n, 4 * n);
+    const Function f = SmallFunction(rng, round, 2);
     const auto whole = PlainResult(f);
 
     auto e = Loaded(f);

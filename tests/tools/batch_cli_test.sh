@@ -2,24 +2,10 @@
 # The tervo42-batch program from the outside: every input form, the output
 # forms, exit statuses, refusals, save then load, and Ctrl+C.
 # Usage: batch_cli_test.sh PATH-TO-tervo42-batch
-set -uo pipefail
+# shellcheck source=cli_test_setup.sh
+source "$(dirname "$0")/cli_test_setup.sh" "$1"
 
-BATCH=$(realpath "$1")
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-
-passed=0
-failed=0
-OUT= ERR= RC=
-
-# Run the program with stdin from /dev/null unless told otherwise.
-run() {
-  "$BATCH" "$@" >"$WORK/.out" 2>"$WORK/.err" </dev/null
-  RC=$?
-  OUT=$(cat "$WORK/.out")
-  ERR=$(cat "$WORK/.err")
-}
+# As run, with stdin from the first argument.
 run_stdin() {
   local input=$1
   shift
@@ -349,21 +335,27 @@ run --no-reduce --load saves/abc
 expect_rc "no-reduce with load" 2
 
 # ---------------------------------------------------------------- Ctrl+C
+# Run the program in the background and send it Ctrl+C after half a second:
+# RC and OUT as run sets them, ERR empty.
+run_interrupted() {
+  set -m
+  "$BATCH" "$@" >"$WORK/.out" 2>/dev/null </dev/null &
+  local pid=$!
+  sleep 0.5
+  kill -INT "$pid" 2>/dev/null
+  wait "$pid"
+  RC=$?
+  set +m
+  OUT=$(cat "$WORK/.out")
+  ERR=
+}
+
 # With the trace on the run stops at every comparison, so an interrupt is
 # answered at once, however fast the reduction itself.
 awk 'BEGIN { srand(3); print ".i 10"; print ".o 1";
   for (a = 0; a < 1024; a++) if (rand() < 0.5) { s = ""; x = a;
     for (c = 0; c < 10; c++) { s = s (x % 2); x = int(x / 2) } print s " 1" } }' >slow.pla
-set -m
-"$BATCH" --trace --format json --pla slow.pla >"$WORK/.out" 2>/dev/null </dev/null &
-pid=$!
-sleep 0.5
-kill -INT "$pid" 2>/dev/null
-wait "$pid"
-RC=$?
-set +m
-OUT=$(cat "$WORK/.out")
-ERR=
+run_interrupted --trace --format json --pla slow.pla
 expect_rc "Ctrl+C" 130
 expect_out_has "Ctrl+C" '"message": "process terminated"'
 expect_json "Ctrl+C outcome" '.outcome == "interrupted" and .exit_status == 130 and .outputs[0].error_code == null'
@@ -373,15 +365,7 @@ awk 'BEGIN { srand(5); print ".i 10"; print ".o 4";
   for (a = 0; a < 1024; a++) { s = ""; x = a;
     for (c = 0; c < 10; c++) { s = s (x % 2); x = int(x / 2) }
     o = ""; for (k = 0; k < 4; k++) o = o (rand() < 0.5 ? "1" : "0"); print s " " o } }' >slow4.pla
-set -m
-"$BATCH" --trace --pla slow4.pla >"$WORK/.out" 2>/dev/null </dev/null &
-pid=$!
-sleep 0.5
-kill -INT "$pid" 2>/dev/null
-wait "$pid"
-RC=$?
-set +m
-OUT=$(cat "$WORK/.out")
+run_interrupted --trace --pla slow4.pla
 expect_rc "Ctrl+C with several outputs" 130
 if [ "$(grep -c '^output ' <<<"$OUT")" -eq 1 ]; then ok; else bad "Ctrl+C: the outputs after the first did not run"; fi
 expect_out_has "Ctrl+C with several outputs" "process terminated"

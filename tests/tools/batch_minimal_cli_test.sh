@@ -2,21 +2,9 @@
 # tervo42-batch --minimal from the outside: the outcome in each output form,
 # a PLA input, and the refusals.
 # Usage: batch_minimal_cli_test.sh PATH-TO-tervo42-batch
-set -uo pipefail
+# shellcheck source=cli_test_setup.sh
+source "$(dirname "$0")/cli_test_setup.sh" "$1"
 
-BATCH=$(realpath "$1")
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-
-passed=0
-failed=0
-run() {
-  "$BATCH" "$@" >"$WORK/.out" 2>"$WORK/.err" </dev/null
-  RC=$?
-  OUT=$(cat "$WORK/.out")
-  ERR=$(cat "$WORK/.err")
-}
 check() {  # name, condition
   if eval "$2"; then passed=$((passed + 1)); else
     failed=$((failed + 1))

@@ -20,9 +20,12 @@
 #include "report.h"
 #include "run.h"
 #include "xlate_unit.h"
+#include "batch_test_support.h"
 
 namespace tervo::batch {
 namespace {
+
+using test::ExpectRefusal;
 
 std::unique_ptr<Engine> RunFormula(std::string_view formula, bool dnf, bool reduce, RunOutcome* outcome = nullptr) {
   auto e = std::make_unique<Engine>();
@@ -342,9 +345,7 @@ TEST(BatchInput, TableLinesAreChecked) {
       EXPECT_FALSE(err) << c.text;
       continue;
     }
-    ASSERT_TRUE(err) << c.text;
-    EXPECT_EQ(err->line, c.line) << c.text;
-    EXPECT_NE(err->text.find(c.words), std::string::npos) << err->text;
+    ExpectRefusal(err, c.line, c.words, c.text);
   }
   auto e = std::make_unique<Engine>();
   ASSERT_FALSE(PlaceTable(*e, "ab c\r\n1 0\n\n 1\n"));
@@ -385,9 +386,7 @@ TEST(BatchInput, FormulaRefusesCharactersOutsideTheLanguage) {
       EXPECT_FALSE(err) << c.text;
       continue;
     }
-    ASSERT_TRUE(err) << c.text;
-    EXPECT_EQ(err->line, c.line) << c.text;
-    EXPECT_NE(err->text.find(c.words), std::string::npos) << err->text;
+    ExpectRefusal(err, c.line, c.words, c.text);
     EXPECT_EQ(e->FormulaGrid[0][0], 'Q') << "placed although refused: " << c.text;
   }
 }
@@ -429,9 +428,7 @@ TEST(BatchPla, RefusesWhatItCannotTake) {
   for (const Case& c : cases) {
     PlaFunction f;
     const auto err = ReadPla(c.text, f);
-    ASSERT_TRUE(err) << c.text.substr(0, 60);
-    EXPECT_EQ(err->line, c.line) << c.text.substr(0, 60);
-    EXPECT_NE(err->text.find(c.words), std::string::npos) << err->text;
+    ExpectRefusal(err, c.line, c.words, c.text.substr(0, 60));
   }
 }
 
@@ -630,9 +627,7 @@ TEST(BatchPla, RefusesWhatTheFormatDoesNotAllowOrTheToolDoesNotTake) {
   for (const Case& c : cases) {
     PlaFile f;
     const auto err = ReadPlaFile(c.text, f);
-    ASSERT_TRUE(err) << c.text;
-    EXPECT_EQ(err->line, c.line) << c.text;
-    EXPECT_NE(err->text.find(c.words), std::string::npos) << err->text;
+    ExpectRefusal(err, c.line, c.words, c.text);
   }
 
   // A NUL byte, which a C string could not hold in the table above.

@@ -246,12 +246,11 @@ PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std
   return out;
 }
 
-PlaRun RunSharedPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std::vector<RowState>>& states,
-                    bool pos, double seconds) {
-  PlaRun out;
-  out.pos = pos;
-  out.shared = true;
-  SetVariables(e, f, pos);
+namespace {
+
+// The rows of every output as the shared cover's sets: the rows the form
+// lists, and the don't-cares.
+MultiFunction MultiFunctionOf(const PlaFile& f, const std::vector<std::vector<RowState>>& states, bool pos) {
   MultiFunction fn;
   fn.inputs = f.inputs;
   fn.on.assign(f.outputs, AssignmentSet{});
@@ -261,6 +260,40 @@ PlaRun RunSharedPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vect
       if (states[k][a] == TargetState(pos)) fn.on[k][a >> 6] |= uint64_t{1} << (a & 63);
       if (states[k][a] == RowState::kDontCare) fn.dc[k][a >> 6] |= uint64_t{1} << (a & 63);
     }
+  return fn;
+}
+
+// Output k of a shared cover: the terms serving it, checked against its rows.
+OutputResult SharedOutputResult(const MultiCover& cover, unsigned k, const std::vector<RowState>& st, bool pos) {
+  OutputResult r;
+  for (std::size_t t = 0; t < cover.Terms(); ++t)
+    if (cover.Serves(t, k)) {
+      r.value.push_back(cover.value[t]);
+      r.mask.push_back(cover.mask[t]);
+    }
+  if (std::find(st.begin(), st.end(), TargetState(pos)) == st.end())
+    r.constant = pos ? 1 : 0;
+  else if (std::find(st.begin(), st.end(), Opposite(pos)) == st.end())
+    r.constant = pos ? 0 : 1;
+  r.run.drawn = true;
+  r.run.verifyRan = true;
+  r.run.verified = true;
+  for (std::size_t a = 0; a < st.size() && r.run.verified; ++a) {
+    if (st[a] == RowState::kDontCare) continue;
+    r.run.verified = Covers(r.value, r.mask, static_cast<uint16_t>(a)) == (st[a] == TargetState(pos));
+  }
+  return r;
+}
+
+}  // namespace
+
+PlaRun RunSharedPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std::vector<RowState>>& states,
+                    bool pos, double seconds) {
+  PlaRun out;
+  out.pos = pos;
+  out.shared = true;
+  SetVariables(e, f, pos);
+  const MultiFunction fn = MultiFunctionOf(f, states, pos);
   PositionHost host(outer);
   MultiCoverSearch search;
   MultiCover cover;
@@ -274,24 +307,7 @@ PlaRun RunSharedPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vect
   // Each output on its own: its terms, checked against its rows.
   bool allVerified = true;
   for (unsigned k = 0; k < f.outputs; ++k) {
-    OutputResult r;
-    for (std::size_t t = 0; t < cover.Terms(); ++t)
-      if (cover.Serves(t, k)) {
-        r.value.push_back(cover.value[t]);
-        r.mask.push_back(cover.mask[t]);
-      }
-    const std::vector<RowState>& st = states[k];
-    if (std::find(st.begin(), st.end(), TargetState(pos)) == st.end())
-      r.constant = pos ? 1 : 0;
-    else if (std::find(st.begin(), st.end(), Opposite(pos)) == st.end())
-      r.constant = pos ? 0 : 1;
-    r.run.drawn = true;
-    r.run.verifyRan = true;
-    r.run.verified = true;
-    for (std::size_t a = 0; a < st.size() && r.run.verified; ++a) {
-      if (st[a] == RowState::kDontCare) continue;
-      r.run.verified = Covers(r.value, r.mask, static_cast<uint16_t>(a)) == (st[a] == TargetState(pos));
-    }
+    OutputResult r = SharedOutputResult(cover, k, states[k], pos);
     allVerified = allVerified && r.run.verified;
     r.run.seconds = out.seconds;
     out.outputs.push_back(std::move(r));
