@@ -24,7 +24,7 @@
 #include "bench_table.h"
 #include "engine.h"
 #include "functions.h"
-#include "info_pane.h"
+#include "DBG_unit.h"
 #include "logic_unit.h"
 #include "reduce_progress.h"
 
