@@ -262,6 +262,23 @@ class NullHost : public RunHost {
   void WaitAtStop() override {}
 };
 
+// A host that hands every call of the reduction to another one. Base is
+// RunHost or a host class derived from it; a host that changes one call
+// derives from this and overrides that call.
+template <class Base = RunHost>
+class ForwardingHost : public Base {
+ public:
+  explicit ForwardingHost(RunHost& inner) : inner_(inner) {}
+  void ShowProgress(std::string_view text) override { inner_.ShowProgress(text); }
+  void ProcessPendingEvents() override { inner_.ProcessPendingEvents(); }
+  void DrawTraceStep(const TraceRecord& record) override { inner_.DrawTraceStep(record); }
+  void WaitAtStop() override { inner_.WaitAtStop(); }
+  void ClearTraceRecord() override { inner_.ClearTraceRecord(); }
+
+ protected:
+  RunHost& inner_;  // the host that shows and waits
+};
+
 struct FastTables;  // the fast reduction's own tables (fast_reduce.h)
 
 // The reduction is one machine that moves from step to step; a slice may end

@@ -13,18 +13,7 @@ namespace {
 
 // A GoHost that hands the reduction's calls to a plain RunHost and shows
 // nothing else.
-class ReductionOnlyHost : public GoHost {
- public:
-  explicit ReductionOnlyHost(RunHost& inner) : inner_(inner) {}
-  void ShowProgress(std::string_view text) override { inner_.ShowProgress(text); }
-  void ProcessPendingEvents() override { inner_.ProcessPendingEvents(); }
-  void DrawTraceStep(const TraceRecord& record) override { inner_.DrawTraceStep(record); }
-  void WaitAtStop() override { inner_.WaitAtStop(); }
-  void ClearTraceRecord() override { inner_.ClearTraceRecord(); }
-
- private:
-  RunHost& inner_;
-};
+using ReductionOnlyHost = ForwardingHost<GoHost>;
 
 // Draw a translation stop, say so in the message line and wait there.
 void Stop(GoHost& host, GoStop stop) {
@@ -70,11 +59,9 @@ bool ReadInput(Engine& e, const GoStages& stages) {
 // Hands the reduction's calls on to the host and adds up the counter ticks
 // spent at the Scan trace's stops (drawing the step and waiting for the
 // user), which the reported time leaves out.
-class StopClock : public RunHost {
+class StopClock : public ForwardingHost<> {
  public:
-  explicit StopClock(RunHost& inner) : inner_(inner) {}
-  void ShowProgress(std::string_view text) override { inner_.ShowProgress(text); }
-  void ProcessPendingEvents() override { inner_.ProcessPendingEvents(); }
+  using ForwardingHost::ForwardingHost;
   void DrawTraceStep(const TraceRecord& record) override {
     const int64_t start = Now();
     inner_.DrawTraceStep(record);
@@ -85,7 +72,6 @@ class StopClock : public RunHost {
     inner_.WaitAtStop();
     stopped += Now() - start;
   }
-  void ClearTraceRecord() override { inner_.ClearTraceRecord(); }
 
   int64_t stopped = 0;  // ticks spent at stops
 
@@ -95,7 +81,6 @@ class StopClock : public RunHost {
     ReadCycleCounter(t);
     return t;
   }
-  RunHost& inner_;
 };
 
 // The message of ErrorCode, as the run's end.

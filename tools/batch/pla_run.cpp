@@ -69,9 +69,9 @@ std::string OutputHeading(const PlaFile& f, unsigned k) {
 
 // The run's host with the position in the file before each progress text,
 // shown at most every 200 ms.
-class PositionHost : public RunHost {
+class PositionHost : public ForwardingHost<> {
  public:
-  explicit PositionHost(RunHost& inner) : inner_(inner) {}
+  using ForwardingHost::ForwardingHost;
   void SetPosition(std::string position) { position_ = std::move(position); }
   void ShowProgress(std::string_view text) override {
     const auto now = std::chrono::steady_clock::now();
@@ -79,13 +79,8 @@ class PositionHost : public RunHost {
     last_ = now;
     inner_.ShowProgress(position_ + std::string(text));
   }
-  void ProcessPendingEvents() override { inner_.ProcessPendingEvents(); }
-  void DrawTraceStep(const TraceRecord& record) override { inner_.DrawTraceStep(record); }
-  void WaitAtStop() override { inner_.WaitAtStop(); }
-  void ClearTraceRecord() override { inner_.ClearTraceRecord(); }
 
  private:
-  RunHost& inner_;
   std::string position_;
   std::chrono::steady_clock::time_point last_{};
 };
