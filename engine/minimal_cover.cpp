@@ -50,6 +50,7 @@ double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 // a core of many rows, and a pause in its gains there means little.
 constexpr double kStallFloor = 0.4;          // seconds of processor time
 constexpr double kStallFloorPerRow = 40e-6;  // ... and this much more per row of the core
+constexpr double kStallShare = 0.8;          // time since the last gain, as a share of the time before it
 
 // Time keeping for one search: lets the host process events about every
 // 15 ms, notices ESC (GoOn cleared), the time limit and the end of a phase.
@@ -76,8 +77,8 @@ struct Pace {
 
   // ---------------------------------------------------------- clocks
   // Stall stop: once the search has run stallFloor, it ends when the time
-  // since its last gain (fewer terms, or a higher bound) exceeds the time it
-  // took to get there. Measured in processor time, so that a loaded machine
+  // since its last gain (fewer terms, or a higher bound) exceeds four fifths
+  // of the time it took to get there. Measured in processor time, so that a loaded machine
   // does not end a search sooner than an idle one would. The time limit
   // (wall-clock) stays the cap.
   Clock::time_point phaseEnd;            // the end of the current phase's share
@@ -113,7 +114,7 @@ struct Pace {
     if (now >= phaseEnd) phaseOver = true;
     if (stallStop && searching) {
       const double cpu = CpuSeconds();
-      if (cpu - cpuStart >= stallFloor && cpu - cpuLastGain > cpuLastGain - cpuStart) {
+      if (cpu - cpuStart >= stallFloor && cpu - cpuLastGain > kStallShare * (cpuLastGain - cpuStart)) {
         stalled = true;
         expired = true;
       }

@@ -121,8 +121,9 @@ class CoverSearch {
 
   // Whether a search ends by itself when it stalls (the default): once it
   // has run 0.4 s, as soon as the time since it last found fewer terms or
-  // a higher bound exceeds the time it took to get there, both in processor
-  // time (a loaded machine ends no sooner in work done than an idle one).
+  // a higher bound exceeds four fifths of the time it took to get there,
+  // both in processor time (a loaded machine ends no sooner in work done
+  // than an idle one).
   // The time limit stays the cap either way.
   void SetStallStop(bool on);
 

@@ -109,7 +109,8 @@ Minimal covers:
   (whose don't-cares its terms may use; SECONDS is for the whole file).
 
   The search ends sooner when it stalls: when the time since it last found
-  fewer terms or a higher bound exceeds the time it took to get there.
+  fewer terms or a higher bound exceeds four fifths of the time it took to
+  get there.
 
   The message line adds ", minimum" when the cover is proved to have the
   fewest terms, else ", at least N" with a proved lower bound; the PLA
