@@ -34,6 +34,7 @@
 #include <random>
 #include <vector>
 
+#include "cube_walk.h"
 #include "logic_unit.h"
 #include "xlate_unit.h"
 
@@ -285,8 +286,8 @@ struct CoverSearch::Impl {
   bool BuildImplicants() {
     const uint32_t total = pow3[n];
     std::fill(imp.begin(), imp.begin() + (total + 63) / 64, 0);
-    Odometer o;
-    for (uint32_t c = 0; c < total; c += 3, o.Next(n)) {
+    CubeDigits o;
+    for (uint32_t c = 0; c < total; c += 3, o.Next(1, n)) {
       bool v0, v1;
       if (!o.dash) {
         v0 = OnOrDc(o.val);
@@ -304,35 +305,11 @@ struct CoverSearch::Impl {
     return true;
   }
 
-  // Digits 1..n-1 of a ternary cube number, counted up one at a time: the
-  // value bits (digit 1) and free bits (digit 2) of variables 2..n.
-  struct Odometer {
-    std::array<uint8_t, 16> d{};
-    uint32_t val = 0, dash = 0;
-    void Next(int n) {
-      for (int i = 1; i < n; ++i) {
-        if (d[i] == 0) {
-          d[i] = 1;
-          val |= 1u << i;
-          return;
-        }
-        if (d[i] == 1) {
-          d[i] = 2;
-          val &= ~(1u << i);
-          dash |= 1u << i;
-          return;
-        }
-        d[i] = 0;
-        dash &= ~(1u << i);
-      }
-    }
-  };
-
   void Set(uint32_t c) { imp[c >> 6] |= uint64_t{1} << (c & 63); }
 
   // True when no cube with one more free variable than implicant c (group
   // member k, upper digits as in o) is an implicant.
-  bool Prime(uint32_t c, int k, const Odometer& o) const {
+  bool Prime(uint32_t c, int k, const CubeDigits& o) const {
     if (k < 2 && Imp(c - k + 2)) return false;
     for (int i = 1; i < n; ++i)
       if (o.d[i] != 2 && Imp(c + (o.d[i] == 0 ? 2 : 1) * pow3[i])) return false;
@@ -344,8 +321,8 @@ struct CoverSearch::Impl {
     const uint32_t total = pow3[n];
     colValue.clear();
     colMask.clear();
-    Odometer o;
-    for (uint32_t c = 0; c < total; c += 3, o.Next(n)) {
+    CubeDigits o;
+    for (uint32_t c = 0; c < total; c += 3, o.Next(1, n)) {
       for (int k = 0; k < 3; ++k) {
         if (!Imp(c + k) || !Prime(c + k, k, o)) continue;
         if (colValue.size() >= kPrimeCapacity) {
@@ -403,11 +380,7 @@ struct CoverSearch::Impl {
     const uint16_t free = static_cast<uint16_t>(full & ~mask), base = static_cast<uint16_t>(value & mask);
     if (!hasDc) return 1u << std::popcount(free);
     uint32_t c = 0;
-    uint16_t s = 0;
-    do {
-      c += rowOf[base | s] >= 0;
-      s = static_cast<uint16_t>((s - free) & free);
-    } while (s != 0);
+    ForEachMinterm(base, free, [&](uint16_t a) { c += rowOf[a] >= 0; });
     return c;
   }
 
@@ -435,13 +408,9 @@ struct CoverSearch::Impl {
       const uint16_t free = static_cast<uint16_t>(full & ~colMask[j]);
       const uint16_t base = static_cast<uint16_t>(colValue[j] & colMask[j]);
       uint32_t k = colStart[j];
-      uint16_t s = 0;
-      do {  // every subset of the free variables
-        const int32_t row = rowOf[base | s];
-        s = static_cast<uint16_t>((s - free) & free);
-        if (row < 0) continue;  // a don't-care
-        colRows[k++] = static_cast<uint32_t>(row);
-      } while (s != 0);
+      ForEachMinterm(base, free, [&](uint16_t a) {
+        if (rowOf[a] >= 0) colRows[k++] = static_cast<uint32_t>(rowOf[a]);  // not a don't-care
+      });
       if (!pace.Go(k - colStart[j], false)) return false;
     }
     return BuildRowLists();
@@ -1219,12 +1188,7 @@ struct CoverSearch::Impl {
     on.fill(0);
     for (int t = 1; t <= e.TermCount; ++t) {
       const uint16_t mask = e.TermMask[t] & full, base = e.TermValue[t] & mask, free = full & ~mask;
-      uint16_t s = 0;
-      do {
-        const uint16_t m = base | s;
-        on[m >> 6] |= uint64_t{1} << (m & 63);
-        s = static_cast<uint16_t>((s - free) & free);
-      } while (s != 0);
+      ForEachMinterm(base, free, [&](uint16_t m) { on[m >> 6] |= uint64_t{1} << (m & 63); });
     }
     rowCount = 0;
     rowMinterm.clear();

@@ -6,6 +6,7 @@
 #include <map>
 #include <numeric>
 
+#include "cube_walk.h"
 #include "xlate_unit.h"
 
 namespace tervo {
@@ -16,41 +17,6 @@ using Clock = std::chrono::steady_clock;
 
 // The cube table of one group takes at most this many bytes.
 constexpr uint64_t kTableBytes = uint64_t{64} << 20;
-
-// Digits of a ternary cube number counted up one at a time: digit i is 0
-// (input i is 0), 1 (input i is 1) or 2 (input i is free).
-struct Digits {
-  std::array<uint8_t, 16> d{};
-  uint16_t val = 0, dash = 0;
-  void Next(int n) {
-    for (int i = 0; i < n; ++i) {
-      const auto bit = static_cast<uint16_t>(1u << i);
-      if (d[i] == 0) {
-        d[i] = 1;
-        val |= bit;
-        return;
-      }
-      if (d[i] == 1) {
-        d[i] = 2;
-        val &= static_cast<uint16_t>(~bit);
-        dash |= bit;
-        return;
-      }
-      d[i] = 0;
-      dash &= static_cast<uint16_t>(~bit);
-    }
-  }
-};
-
-// Every assignment of a cube: base | s for each subset s of the free inputs.
-template <typename Visit>
-void ForEachMinterm(uint16_t base, uint16_t free, Visit visit) {
-  uint16_t s = 0;
-  do {
-    visit(static_cast<uint16_t>(base | s));
-    s = static_cast<uint16_t>((s - free) & free);
-  } while (s != 0);
-}
 
 }  // namespace
 
@@ -160,8 +126,8 @@ struct MultiCoverSearch::Impl {
   bool Primes(std::vector<T>& tab) {
     const uint32_t total = pow3[n];
     tab.resize(total);
-    Digits o;
-    for (uint32_t c = 0; c < total; ++c, o.Next(n)) {
+    CubeDigits o;
+    for (uint32_t c = 0; c < total; ++c, o.Next(0, n)) {
       T s;
       if (!o.dash) {
         s = static_cast<T>(okOf[o.val]);
@@ -176,8 +142,8 @@ struct MultiCoverSearch::Impl {
     primeValue.clear();
     primeMask.clear();
     primeOuts.clear();
-    o = Digits{};
-    for (uint32_t c = 0; c < total; ++c, o.Next(n)) {
+    o = CubeDigits{};
+    for (uint32_t c = 0; c < total; ++c, o.Next(0, n)) {
       if ((c & 16383) == 0 && !Tick()) return false;
       const T s = tab[c];
       if (!s) continue;
@@ -309,22 +275,17 @@ struct MultiCoverSearch::Impl {
     const SearchStart groupStart = SearchStart::Now();
     const double seconds = Share(rows, rowsLeft);
     Show("primes");
-    const bool listed = GroupPrimes();
+    bool ready = GroupPrimes();
+    if (ready) {
+      Show("covering matrix");
+      ready = BuildMatrix();
+    }
     if (stopped) {
       MintermCover(from, count);
       info.stopped = true;
       return true;
     }
-    if (!listed) return false;  // too many primes
-    Show("covering matrix");
-    if (!BuildMatrix()) {
-      if (stopped) {
-        MintermCover(from, count);
-        info.stopped = true;
-        return true;
-      }
-      return false;
-    }
+    if (!ready) return false;  // too many primes or matrix entries
     info.primes += static_cast<uint32_t>(primeValue.size());
     ++info.groups;
     const char* name = "shared cover";
