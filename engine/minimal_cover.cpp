@@ -1405,10 +1405,14 @@ bool ReduceOrCover(Engine& e, RunHost& host, CoverSearch* cover, double seconds,
   return true;
 }
 
-std::string CoverOutcomeText(const CoverInfo& info) {
-  std::string s = info.minimum ? ", minimum" : ", at least " + std::to_string(info.lowerBound);
-  if (info.stopped) s += ", stopped: best cover so far";
+std::string CoverOutcomeText(bool minimum, uint32_t lowerBound, bool stopped) {
+  std::string s = minimum ? ", minimum" : ", at least " + std::to_string(lowerBound);
+  if (stopped) s += ", stopped: best cover so far";
   return s;
+}
+
+std::string CoverOutcomeText(const CoverInfo& info) {
+  return CoverOutcomeText(info.minimum != 0, info.lowerBound, info.stopped != 0);
 }
 
 CoverInfo MinimalCover(Engine& e, RunHost& host, double seconds, CoverSource source) {

@@ -154,6 +154,8 @@ bool ReduceOrCover(Engine& e, RunHost& host, CoverSearch* cover, double seconds,
 // ", minimum" when proved, else ", at least N"; then ", stopped: best cover
 // so far" when the host ended the search.
 std::string CoverOutcomeText(const CoverInfo& info);
+// The same for any search's outcome (the shared cover's too).
+std::string CoverOutcomeText(bool minimum, uint32_t lowerBound, bool stopped);
 
 // Convenience for one-off runs: a CoverSearch made for this call.
 CoverInfo MinimalCover(Engine& e, RunHost& host, double seconds, CoverSource source = kCoverTruthTable);

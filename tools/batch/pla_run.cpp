@@ -32,6 +32,16 @@ bool Covers(const std::vector<uint16_t>& value, const std::vector<uint16_t>& mas
   return false;
 }
 
+// Whether the terms cover every target row of an output and no opposite
+// row; don't-cares fall either way.
+bool CoversItsRows(const OutputResult& r, const std::vector<RowState>& states, bool pos) {
+  for (std::size_t a = 0; a < states.size(); ++a) {
+    if (states[a] == RowState::kDontCare) continue;
+    if (Covers(r.value, r.mask, static_cast<uint16_t>(a)) != (states[a] == TargetState(pos))) return false;
+  }
+  return true;
+}
+
 // A constant output's result: checked like any other, on its own terms.
 OutputResult ConstantResult(const std::vector<RowState>& states, bool pos, bool noTarget) {
   OutputResult r;
@@ -44,12 +54,7 @@ OutputResult ConstantResult(const std::vector<RowState>& states, bool pos, bool 
   }
   r.run.drawn = true;
   r.run.verifyRan = true;
-  r.run.verified = true;
-  for (std::size_t a = 0; a < states.size(); ++a) {
-    const bool covered = Covers(r.value, r.mask, static_cast<uint16_t>(a));
-    if ((states[a] == TargetState(pos) && !covered) || (states[a] == Opposite(pos) && covered))
-      r.run.verified = false;
-  }
+  r.run.verified = CoversItsRows(r, states, pos);
   r.run.message = ResultMessage(r.run.verified, "constant " + std::to_string(r.constant));
   return r;
 }
@@ -88,10 +93,8 @@ class PositionHost : public ForwardingHost<> {
 // What the message line adds for a shared cover: the terms, ", minimum"
 // when proved, else ", at least N"; then ", stopped: best cover so far".
 std::string SharedOutcomeText(const MultiCoverInfo& info) {
-  std::string s = ", " + std::to_string(info.terms) + (info.terms == 1 ? " term" : " terms");
-  s += info.minimum ? ", minimum" : ", at least " + std::to_string(info.lowerBound);
-  if (info.stopped) s += ", stopped: best cover so far";
-  return s;
+  return ", " + std::to_string(info.terms) + (info.terms == 1 ? " term" : " terms") +
+         CoverOutcomeText(info.minimum, info.lowerBound, info.stopped);
 }
 
 }  // namespace
@@ -272,11 +275,7 @@ OutputResult SharedOutputResult(const MultiCover& cover, unsigned k, const std::
     r.constant = pos ? 0 : 1;
   r.run.drawn = true;
   r.run.verifyRan = true;
-  r.run.verified = true;
-  for (std::size_t a = 0; a < st.size() && r.run.verified; ++a) {
-    if (st[a] == RowState::kDontCare) continue;
-    r.run.verified = Covers(r.value, r.mask, static_cast<uint16_t>(a)) == (st[a] == TargetState(pos));
-  }
+  r.run.verified = CoversItsRows(r, st, pos);
   return r;
 }
 
