@@ -7,6 +7,17 @@
 
 namespace tervo {
 
+namespace {
+
+// What a table cell takes (ch folded to upper case): a blank or a letter
+// on the header line, a blank, 0 or 1 on a term line.
+bool TableCellTakes(char ch, bool header) {
+  const bool letter = ch >= 'A' && ch <= 'Z';
+  return header ? (ch == ' ' || letter) : (ch == ' ' || ch == '0' || ch == '1');
+}
+
+}  // namespace
+
 int EditorModel::LineOfRow(int r) const {
   if (e_.FormulaMode) return r;
   return r == 0 ? 0 : r + view_.ScrollPos;
@@ -185,12 +196,11 @@ EditResult EditorModel::KeyDown(EditKey key) {
 
 bool EditorModel::Accepts(char typed) const {
   const char ch = FoldUpper(typed);
-  const bool letter = ch >= 'A' && ch <= 'Z';
   if (e_.FormulaMode) {
     static constexpr std::string_view kOperators = " ()/.=-+>";
-    return letter || (ch != '\0' && kOperators.find(ch) != std::string_view::npos);
+    return (ch >= 'A' && ch <= 'Z') || (ch != '\0' && kOperators.find(ch) != std::string_view::npos);
   }
-  return view_.CursorRow == 0 ? (ch == ' ' || letter) : (ch == ' ' || ch == '0' || ch == '1');
+  return TableCellTakes(ch, view_.CursorRow == 0);
 }
 
 EditResult EditorModel::Type(char typed) {
@@ -280,9 +290,7 @@ void EditorModel::PasteTable(std::u32string_view text, PasteResult& out) {
       continue;
     }
     const char ch = FoldUpper(CellChar(text[i]));
-    const bool letter = ch >= 'A' && ch <= 'Z';
-    const bool taken = line == 0 ? (ch == ' ' || letter) : (ch == ' ' || ch == '0' || ch == '1');
-    if (!taken) {
+    if (!TableCellTakes(ch, line == 0)) {
       Refuse(out, text[i]);
       continue;
     }
