@@ -28,4 +28,17 @@ struct Pla {
   std::size_t Rows() const { return in.size(); }
 };
 
+// Where and why a file was refused.
+struct PlaError {
+  int line = 0;    // 1-based line of the file, 0 when no single line is at fault
+  int column = 0;  // 1-based column, 0 when unknown
+  std::string text;
+};
+
+// Read a PLA file of any width. Refused files leave `out` empty and say why.
+std::optional<PlaError> ReadPla(std::string_view text, Pla& out);
+
+// The PLA file text of `p`, as ReadPla reads it back.
+std::string WritePla(const Pla& p);
+
 }  // namespace tervo::minimiser
