@@ -18,6 +18,7 @@
 #include <algorithm>
 
 #include "help_unit.h"
+#include "karnaugh_window.h"
 #include "logic_unit.h"
 #include "minimal_cover.h"
 #include "pane_widgets.h"
@@ -241,7 +242,10 @@ void TForm1::DrawStop(tervo::GoStop stop) {
 // it is until then.
 void TForm1::TableFilled() { ResetOutputScroll(); }
 
-void TForm1::DrawResult() { DrawOutputPane(); }
+void TForm1::DrawResult() {
+  DrawOutputPane();
+  FollowKarnaugh(false);
+}
 
 std::string_view TForm1::DecimalPoint() const {
   DecimalPoint_ = QLocale().decimalPoint().toStdString();
@@ -341,15 +345,20 @@ void TForm1::RunControlKey(int key, QChar typed) {
   Engine& e = *engine_;
   if (key == Qt::Key_Space || typed == QLatin1Char(' ')) e.StepWait = 0;
   if (key == Qt::Key_Escape || typed == QChar(27)) e.GoOn = 0;
+  if (key == Qt::Key_F2) KarnaughCommand();  // says that it waits for the run's end
 }
 
-// F1 and Ctrl with C, O, P, S or V (and no other modifier) are commands;
+// F1, F2 and Ctrl with C, O, P, S or V (and no other modifier) are commands;
 // none of these keys does anything in the editor. Called only while the
 // window is idle: during a run they are refused as every other key is.
 bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
   const Qt::KeyboardModifiers mods = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
   if (key == Qt::Key_F1 && mods == Qt::NoModifier) {
     helpBtnClick();
+    return true;
+  }
+  if (key == Qt::Key_F2 && mods == Qt::NoModifier) {
+    KarnaughCommand();
     return true;
   }
   if (mods != Qt::ControlModifier) return false;
@@ -370,6 +379,7 @@ bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
 void TForm1::ClearResult() {
   engine_->ClearTruthTable();
   ui_->outputscrollbar->setValue(0);
+  FollowKarnaugh(true);
 }
 
 // Scroll position 0 and a range that reaches the last term of the table,
@@ -384,7 +394,10 @@ void TForm1::ResetOutputScroll() {
 
 void TForm1::DrawOutputPane() { ui_->outputbox->ShowResultAt(ui_->outputscrollbar->value()); }
 
-void TForm1::ClearOutputPane() { ui_->outputbox->ClearOutputPane(); }
+void TForm1::ClearOutputPane() {
+  ui_->outputbox->ClearOutputPane();
+  FollowKarnaugh(true);
+}
 
 void TForm1::ClearInfoPane() { ui_->DBbox->ClearInfoPane(); }
 
@@ -476,5 +489,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
   // A run waiting at a stop or reducing ends at its next test of GoOn.
   engine_->GoOn = 0;
   if (helpform_) helpform_->close();
+  if (karnaugh_) karnaugh_->close();
   event->accept();
 }

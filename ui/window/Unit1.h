@@ -25,6 +25,7 @@ class CoverSearch;
 namespace Ui {
 class TForm1;
 }
+class KarnaughWindow;
 class QCheckBox;
 class QPagedPaintDevice;
 class QPainter;
@@ -116,6 +117,12 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // Put one of them on the clipboard; the message line says when there is
   // nothing to copy.
   void CopyResult(bool asFormula);
+  // ------------------------------------------------------------ Karnaugh map
+  // F2 and the output pane's menu: the result's map in a window of its own,
+  // which then follows each new result; the message line says why when
+  // there is no map (no result, 0, 1 or more than 6 variables, a run going).
+  void KarnaughCommand();
+
   // What the info pane shows while a reduction runs without the traces.
   const tervo::ReduceProgress& progress() const { return Trace.progress(); }
 
@@ -189,6 +196,8 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // run helpers
   void SetMessage(const QString& text);
   void SetTableChangersEnabled(bool enabled);
+  // An open map shows the new result, or a note once the result is cleared.
+  void FollowKarnaugh(bool cleared);
   // editor helpers
   void ShowEdit(const tervo::EditResult& edit, int oldCol, int oldRow);
   void PlaceCursor(int c, int r);
@@ -198,6 +207,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   uint8_t MinimalOn_ = 0;                      // the "minimal" box
   std::unique_ptr<Ui::TForm1> ui_;
   Thelpform* helpform_ = nullptr;  // child window, deleted with this one
+  KarnaughWindow* karnaugh_ = nullptr;  // the map's window, made when first opened; a child
   tervo::EditorView view_;
   tervo::EditorModel editor_;  // edits the grids of engine_ and view_
   QTimer Timer1;

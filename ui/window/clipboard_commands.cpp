@@ -74,5 +74,10 @@ void TForm1::outputboxContextMenu(const QPoint& at) {
   table->setEnabled(!ResultTableText().isEmpty());
   connect(formula, &QAction::triggered, this, [this] { CopyResult(true); });
   connect(table, &QAction::triggered, this, [this] { CopyResult(false); });
+  // Always offered: when there is no map, choosing it says why.
+  QAction* map = menu.addAction(QStringLiteral("Karnaugh map"));
+  map->setShortcut(QKeySequence(Qt::Key_F2));
+  map->setShortcutVisibleInContextMenu(true);
+  connect(map, &QAction::triggered, this, &TForm1::KarnaughCommand);
   menu.exec(ui_->outputbox->mapToGlobal(at));
 }
