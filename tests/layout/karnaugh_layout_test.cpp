@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <set>
 #include <string>
@@ -48,35 +49,21 @@ std::vector<std::string> TextsOf(const KarnaughMap& m, KarnaughTextRole role) {
   return out;
 }
 
-TEST(KarnaughLayout, GrayHeadingsReadFirstVariableFirst) {
-  const struct {
-    int bits;
-    std::vector<std::string> headings;
-  } cases[] = {
-      {1, {"0", "1"}},
-      {2, {"00", "01", "11", "10"}},
-  };
-  for (const auto& c : cases)
-    for (int p = 0; p < static_cast<int>(c.headings.size()); ++p) EXPECT_EQ(GrayHeading(p, c.bits), c.headings[p]);
-  // "01": the axis' first variable 0, its second 1.
-  EXPECT_EQ(GrayValues(1, 2), 2u);
-  EXPECT_EQ(GrayValues(3, 2), 1u);
-}
-
 // Each size: the shape, a few cells' assignments, every assignment exactly
 // once, and every two neighbours -- across the edges too -- one variable apart.
 TEST(KarnaughLayout, CellsOfTwoToSixVariables) {
   const struct {
     int n, submaps, rows, cols;
     std::vector<std::array<int, 4>> spots;  // submap, row, col, assignment
-    std::vector<std::string> labels, corner;
+    std::vector<std::string> labels, corner, headings;  // headings: the first submap's columns, then rows
   } cases[] = {
-      {2, 1, 2, 2, {{0, 0, 0, 0}, {0, 1, 0, 1}, {0, 0, 1, 2}}, {}, {"B", "A"}},
-      {3, 1, 2, 4, {{0, 1, 2, 7}, {0, 0, 3, 2}, {0, 1, 1, 5}}, {}, {"BC", "A"}},
-      {4, 1, 4, 4, {{0, 3, 0, 1}, {0, 2, 2, 15}, {0, 0, 3, 4}}, {}, {"CD", "AB"}},
-      {5, 2, 4, 4, {{1, 0, 0, 1}, {0, 3, 0, 2}, {1, 2, 2, 31}}, {"A = 0", "A = 1"}, {"DE", "BC", "DE", "BC"}},
+      {2, 1, 2, 2, {{0, 0, 0, 0}, {0, 1, 0, 1}, {0, 0, 1, 2}}, {}, {"B", "A"}, {"0", "1", "0", "1"}},
+      {3, 1, 2, 4, {{0, 1, 2, 7}, {0, 0, 3, 2}, {0, 1, 1, 5}}, {}, {"BC", "A"}, {"00", "01", "11", "10", "0", "1"}},
+      {4, 1, 4, 4, {{0, 3, 0, 1}, {0, 2, 2, 15}, {0, 0, 3, 4}}, {}, {"CD", "AB"},
+       {"00", "01", "11", "10", "00", "01", "11", "10"}},
+      {5, 2, 4, 4, {{1, 0, 0, 1}, {0, 3, 0, 2}, {1, 2, 2, 31}}, {"A = 0", "A = 1"}, {"DE", "BC", "DE", "BC"}, {}},
       {6, 4, 4, 4, {{1, 0, 0, 2}, {2, 0, 0, 3}, {3, 0, 0, 1}, {3, 3, 3, 1 + 4 + 16}},
-       {"AB = 00", "AB = 01", "AB = 11", "AB = 10"}, {"EF", "CD", "EF", "CD", "EF", "CD", "EF", "CD"}},
+       {"AB = 00", "AB = 01", "AB = 11", "AB = 10"}, {"EF", "CD", "EF", "CD", "EF", "CD", "EF", "CD"}, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.n);
@@ -97,11 +84,12 @@ TEST(KarnaughLayout, CellsOfTwoToSixVariables) {
         const KarnaughCell* next = m.Cell((cell.submap + 1) % m.submaps, cell.row, cell.col);
         EXPECT_EQ(std::popcount(unsigned(cell.assignment ^ next->assignment)), 1);
       }
-      EXPECT_TRUE(Inside(cell.box, m.cellAreas[cell.submap]));
     }
     EXPECT_EQ(seen.size(), size_t{1} << c.n);
     EXPECT_EQ(TextsOf(m, KarnaughTextRole::kSubmapLabel), c.labels);
     EXPECT_EQ(TextsOf(m, KarnaughTextRole::kLetters), c.corner);
+    const std::vector<std::string> headings = TextsOf(m, KarnaughTextRole::kHeading);
+    EXPECT_EQ(std::vector<std::string>(headings.begin(), headings.begin() + c.headings.size()), c.headings);
     // Everything lies in the window, which fits a 1280-pixel-wide screen.
     for (const KarnaughText& t : m.texts) EXPECT_TRUE(Inside(t.box, {0, 0, m.width, m.height})) << t.text;
     EXPECT_LE(m.width, 1280);
@@ -129,10 +117,6 @@ TEST(KarnaughLayout, CellValuesInCnfAndDnfWithDontCares) {
     }
     EXPECT_EQ(cells, c.cells);
     EXPECT_EQ(grouped, c.grouped);
-    // Each cell's text is its value.
-    std::vector<std::string> texts = TextsOf(m, KarnaughTextRole::kCell);
-    ASSERT_EQ(texts.size(), m.cells.size());
-    for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(texts[i][0], "01x"[static_cast<int>(m.cells[i].value)]);
   }
 }
 
@@ -187,22 +171,14 @@ TEST(KarnaughLayout, GroupsWithTheirWrapAroundRectangles) {
     const KarnaughMap m = LayOutKarnaugh(In(kLetters.substr(0, c.n), {c.term}));
     ASSERT_EQ(m.groups.size(), 1u);
     EXPECT_EQ(RectsOf(m.groups[0]), c.rects);
-    // The rectangles hold exactly the term's cells, and each box is the
-    // outline of its cells within its submap.
-    const KarnaughTerm t = T(c.term);
-    std::set<int> inRects;
+    // Each box is the outline of its cells, inside its submap.
     for (const KarnaughRect& r : m.groups[0].rects) {
-      EXPECT_TRUE(Inside(r.box, r.clip));
-      EXPECT_EQ(r.clip, m.cellAreas[r.submap]);
       const KarnaughCell* first = m.Cell(r.submap, r.row, r.col);
       const KarnaughCell* last = m.Cell(r.submap, r.row + r.rows - 1, r.col + r.cols - 1);
       EXPECT_EQ(r.box, (KarnaughBox{first->box.x, first->box.y, last->box.x + last->box.w - first->box.x,
                                     last->box.y + last->box.h - first->box.y}));
-      for (int i = 0; i < r.rows; ++i)
-        for (int j = 0; j < r.cols; ++j) inRects.insert(m.Cell(r.submap, r.row + i, r.col + j)->assignment);
+      EXPECT_EQ(r.clip, m.cellAreas[r.submap]);
     }
-    for (const KarnaughCell& cell : m.cells)
-      EXPECT_EQ(inRects.count(cell.assignment) == 1, ((cell.assignment ^ t.value) & t.mask) == 0) << cell.assignment;
   }
 }
 
@@ -220,14 +196,9 @@ TEST(KarnaughLayout, OverlappingGroupsNestAndEachHasItsColour) {
     const KarnaughMap m = LayOutKarnaugh(In("AB", c.terms));
     std::vector<int> insets;
     std::set<uint32_t> colours;
-    for (const KarnaughGroup& g : m.groups) {
-      insets.push_back(g.inset);
-      colours.insert(g.rgb);
-    }
+    for (const KarnaughGroup& g : m.groups) insets.push_back(g.inset), colours.insert(g.rgb);
     EXPECT_EQ(insets, c.insets);
     EXPECT_EQ(colours.size(), c.terms.size());
-    ASSERT_EQ(m.swatches.size(), c.terms.size());
-    for (size_t i = 0; i < m.swatches.size(); ++i) EXPECT_EQ(m.swatches[i].rgb, m.groups[i].rgb);
   }
 }
 
@@ -251,11 +222,6 @@ TEST(KarnaughLayout, LegendReadsAsTheOutputPane) {
     EXPECT_EQ(TextsOf(m, KarnaughTextRole::kLegend), c.rows);
     EXPECT_EQ(TextsOf(m, KarnaughTextRole::kTitle), std::vector<std::string>{c.title});
   }
-  // Many terms go into several columns, each under a header, all inside.
-  const KarnaughMap wide = LayOutKarnaugh(In("ABCDEF", std::vector<std::string>(40, "1x0x1x")));
-  EXPECT_GT(TextsOf(wide, KarnaughTextRole::kLegendHeader).size(), 1u);
-  EXPECT_EQ(TextsOf(wide, KarnaughTextRole::kLegend).size(), 40u);
-  for (const KarnaughSwatch& s : wide.swatches) EXPECT_TRUE(Inside(s.box, {0, 0, wide.width, wide.height}));
 }
 
 TEST(KarnaughLayout, RefusalsAndTheirEmptyMaps) {
@@ -280,24 +246,6 @@ TEST(KarnaughLayout, RefusalsAndTheirEmptyMaps) {
       EXPECT_EQ(m.width, 0);
     }
   }
-}
-
-TEST(KarnaughLayout, InputFromTheEnginesResult) {
-  auto e = std::make_unique<Engine>();
-  const std::string letters = "CAB";
-  std::copy(letters.begin(), letters.end(), e->VariableTable.begin());
-  e->VariableCount = 3;
-  e->CnfMode = 0;
-  e->TermCount = 2;
-  e->TermValue[1] = 5, e->TermMask[1] = 7;
-  e->TermValue[2] = 0, e->TermMask[2] = 2;
-  const KarnaughInput in = KarnaughInputOf(*e);
-  EXPECT_EQ(in.letters, "CAB");
-  EXPECT_FALSE(in.cnf);
-  ASSERT_EQ(in.terms.size(), 2u);
-  EXPECT_EQ(in.terms[0].value, 5);
-  EXPECT_EQ(in.terms[1].mask, 2);
-  EXPECT_EQ(in.dontCares, 0u);
 }
 
 }  // namespace

@@ -80,9 +80,7 @@ class KarnaughWindowTest : public QObject {
   void refusedWithAMessage();
   void refusedDuringARun();
   void followsANewGoAndEmptiesWhenCleared();
-  void emptiesOnLoad();
   void groupsAreDrawnAtBothEdgesWhenTheyWrap();
-  void escapeClosesTheMapAndF2OpensItAgain();
   void saveScreenshots();
 };
 
@@ -90,18 +88,22 @@ void KarnaughWindowTest::f2OpensTheMapOfTheResult() {
   auto form = ShownWindow();
   Run(*form, "A.B+/A.C");
   const QString result = form->Message();
-  QVERIFY(result.startsWith(QLatin1String("OK: ")));
-  QVERIFY(MapWindow(*form) == nullptr);
   Key(*form, Qt::Key_F2);
-  QVERIFY(MapShown(*form));
   KarnaughWindow* w = MapWindow(*form);
+  QVERIFY(w && w->isVisible());
   QCOMPARE(w->windowTitle(), QStringLiteral("tervo42: Karnaugh map"));
   QCOMPARE(w->map().variables, 3);
   QCOMPARE(w->map().groups.size(), size_t{2});
   QCOMPARE(w->size(), QSize(w->map().width, w->map().height));
   QCOMPARE(form->Message(), result);  // the result's line stays
-  // A second F2 keeps the one window.
+  // Esc closes it; closed, it does not follow a run; F2 brings it back, the one window.
+  QTest::keyClick(w, Qt::Key_Escape);
+  QVERIFY(!w->isVisible());
+  Run(*form, "A.B");
+  QCOMPARE(w->map().variables, 3);
   Key(*form, Qt::Key_F2);
+  QVERIFY(w->isVisible());
+  QCOMPARE(w->map().variables, 2);
   QCOMPARE(form->findChildren<KarnaughWindow*>().size(), 1);
 }
 
@@ -122,8 +124,6 @@ void KarnaughWindowTest::refusedWithAMessage_data() {
   QTest::newRow("at start") << none << none << "Karnaugh map: no result to map";
   QTest::newRow("one variable") << "/A" << none << "Karnaugh map: 1 variable: a map needs 2 to 6";
   QTest::newRow("seven variables") << "A.B.C.D.E.F.G" << none << "Karnaugh map: 7 variables: a map needs 2 to 6";
-  QTest::newRow("fifteen variables") << "A.B.C.D.E.F.G.H.I.J.K.L.M.N.O" << none
-                                     << "Karnaugh map: 15 variables: a map needs 2 to 6";
   QTest::newRow("output cleared") << "A.B" << "SpeedButton2" << "Karnaugh map: no result to map";
   QTest::newRow("CNF/DNF switched") << "A.B" << "dnfBtn" << "Karnaugh map: no result terms to map";
   QTest::newRow("failed run") << "A.+B" << none << "Karnaugh map: no result to map";
@@ -162,8 +162,13 @@ void KarnaughWindowTest::refusedDuringARun() {
 }
 
 void KarnaughWindowTest::followsANewGoAndEmptiesWhenCleared() {
+  QTemporaryDir dir;
   auto form = ShownWindow();
+  const QString path = dir.path() + QStringLiteral("/kmap");
+  tervo::WindowTestAccess::AskSavePath(*form) = [&](const QString&, const QString&) { return path; };
+  tervo::WindowTestAccess::AskOpenPath(*form) = [&](const QString&, const QString&) { return path; };
   Run(*form, "A.B");
+  Key(*form, Qt::Key_S, Qt::ControlModifier);
   Key(*form, Qt::Key_F2);
   KarnaughWindow* w = MapWindow(*form);
   QVERIFY(w && w->isVisible());
@@ -171,7 +176,7 @@ void KarnaughWindowTest::followsANewGoAndEmptiesWhenCleared() {
 
   const struct {
     const char* formula;  // typed and run; nullptr: the button only
-    const char* button;   // clicked after it, or nullptr
+    const char* button;   // clicked after it (Ctrl+O: load the file saved first), or nullptr
     int variables;        // of the map shown; 0: a note instead
     const char* note;
   } steps[] = {
@@ -182,39 +187,19 @@ void KarnaughWindowTest::followsANewGoAndEmptiesWhenCleared() {
       {"A.B.C.D.E.F.G", nullptr, 0, "7 variables: a map needs 2 to 6"},
       {"A.B.C.D.E.F", nullptr, 6, ""},
       {"A+/A", nullptr, 0, "no result: GO draws the map again"},  // TAUTOLOGY
+      {"A+B", nullptr, 2, ""},
+      {nullptr, "Ctrl+O", 0, "no result: GO draws the map again"},
   };
   for (const auto& s : steps) {
     if (s.formula) Run(*form, QString::fromLatin1(s.formula));
-    if (s.button) Click(*form, s.button);
+    if (s.button && QLatin1String(s.button) == QLatin1String("Ctrl+O"))
+      Key(*form, Qt::Key_O, Qt::ControlModifier);
+    else if (s.button)
+      Click(*form, s.button);
     QVERIFY2(w->isVisible(), s.formula ? s.formula : s.button);
     QCOMPARE(w->map().variables, s.variables);
     QCOMPARE(w->note(), QString::fromLatin1(s.note));
   }
-  // In "DNF" the groups lie on the 0 cells.
-  Click(*form, "dnfBtn");
-  Run(*form, "A+B");
-  QCOMPARE(w->map().variables, 2);
-  for (const tervo::KarnaughCell& cell : w->map().cells)
-    QCOMPARE(cell.grouped, cell.value == tervo::KarnaughValue::kZero);
-  QCOMPARE(w->map().groups.size(), size_t{1});
-}
-
-void KarnaughWindowTest::emptiesOnLoad() {
-  QTemporaryDir dir;
-  auto form = ShownWindow();
-  const QString path = dir.path() + QStringLiteral("/kmap");
-  tervo::WindowTestAccess::AskSavePath(*form) = [&](const QString&, const QString&) { return path; };
-  tervo::WindowTestAccess::AskOpenPath(*form) = [&](const QString&, const QString&) { return path; };
-  Run(*form, "A./B+C");
-  Key(*form, Qt::Key_S, Qt::ControlModifier);
-  QCOMPARE(form->Message(), QStringLiteral("file saved"));
-  Key(*form, Qt::Key_F2);
-  QVERIFY(MapShown(*form));
-  QCOMPARE(MapWindow(*form)->map().variables, 3);
-  Key(*form, Qt::Key_O, Qt::ControlModifier);
-  QVERIFY(MapShown(*form));
-  QCOMPARE(MapWindow(*form)->map().variables, 0);
-  QCOMPARE(MapWindow(*form)->note(), QStringLiteral("no result: GO draws the map again"));
 }
 
 // The table line " 0 0" under ABCD is the term B = 0, D = 0: the four
@@ -241,26 +226,6 @@ void KarnaughWindowTest::groupsAreDrawnAtBothEdgesWhenTheyWrap() {
     const int ink = InkOf(img, dpr, m.Cell(0, row, col)->box, colour);
     QVERIFY2((ink > 0) == inked, qPrintable(QStringLiteral("cell %1,%2: %3").arg(row).arg(col).arg(ink)));
   }
-  // The corner cells' 1s are black on the group's light fill.
-  QCOMPARE(m.Cell(0, 0, 0)->value, tervo::KarnaughValue::kOne);
-  QVERIFY(m.Cell(0, 0, 0)->grouped);
-}
-
-void KarnaughWindowTest::escapeClosesTheMapAndF2OpensItAgain() {
-  auto form = ShownWindow();
-  Run(*form, "A.B+C");
-  Key(*form, Qt::Key_F2);
-  KarnaughWindow* w = MapWindow(*form);
-  QVERIFY(w && w->isVisible());
-  QTest::keyClick(w, Qt::Key_Escape);
-  QVERIFY(!w->isVisible());
-  // Closed, it does not follow the runs; F2 brings it back with the result.
-  Run(*form, "A.B");
-  QVERIFY(!w->isVisible());
-  QCOMPARE(w->map().variables, 3);
-  Key(*form, Qt::Key_F2);
-  QVERIFY(w->isVisible());
-  QCOMPARE(w->map().variables, 2);
 }
 
 // Pictures for docs/screenshots when TERVO_SCREENSHOT_DIR names a folder;
