@@ -53,7 +53,7 @@ std::vector<HelpDrawOp> Edges(const Thelpform& help) {
 
 // The characters of one text line, drawn on page 1 row 1.
 std::vector<HelpDrawOp> DrawLine(Thelpform& help, const std::string& line) {
-  help.SetStoredLines(Stored({"t", line}));
+  tervo::HelpTestAccess::SetStoredLines(help, Stored({"t", line}));
   help.OpenHelp();
   return Characters(help);
 }
@@ -115,7 +115,7 @@ void HelpWindowTest::pageCountRoundsUp() {
   QFETCH(int, lines);
   QFETCH(int, pages);
   Thelpform help;
-  help.SetStoredLines(Stored(NumberedLines(lines)));
+  tervo::HelpTestAccess::SetStoredLines(help, Stored(NumberedLines(lines)));
   help.OpenHelp();
   QCOMPARE(int(help.HelpPageCount), pages);
   QCOMPARE(int(help.HelpPage), 1);
@@ -123,7 +123,7 @@ void HelpWindowTest::pageCountRoundsUp() {
 
 void HelpWindowTest::lastPageOf321Lines() {
   Thelpform help;
-  help.SetStoredLines(Stored(NumberedLines(321)));
+  tervo::HelpTestAccess::SetStoredLines(help, Stored(NumberedLines(321)));
   help.OpenHelp();
   for (int i = 0; i < 20; ++i) QTest::keyClick(&help, Qt::Key_PageDown);
   QCOMPARE(int(help.HelpPage), 13);
@@ -139,7 +139,7 @@ void HelpWindowTest::lastPageOf321Lines() {
 
 void HelpWindowTest::pagingStopsAtBothEnds() {
   Thelpform help;
-  help.SetStoredLines(Stored(NumberedLines(60)));
+  tervo::HelpTestAccess::SetStoredLines(help, Stored(NumberedLines(60)));
   help.OpenHelp();
 
   int drawn = tervo::HelpTestAccess::PaintCount(help);
@@ -164,7 +164,7 @@ void HelpWindowTest::pagingStopsAtBothEnds() {
 
 void HelpWindowTest::homeAndPageOneButtonShowTheFirstPage() {
   Thelpform help;
-  help.SetStoredLines(Stored(NumberedLines(100)));
+  tervo::HelpTestAccess::SetStoredLines(help, Stored(NumberedLines(100)));
   help.OpenHelp();
   help.StepPage(Thelpform::kNextPage);
   help.StepPage(Thelpform::kNextPage);
@@ -287,7 +287,7 @@ void HelpWindowTest::styleCommands() {
 void HelpWindowTest::titleIsShownAsItStands() {
   Thelpform help;
   const std::string title = "a\\Lb\\\\c\\T <b>d</b> \\[";
-  help.SetStoredLines(Stored({title, "text"}));
+  tervo::HelpTestAccess::SetStoredLines(help, Stored({title, "text"}));
   help.OpenHelp();
   QCOMPARE(help.findChild<QLabel*>("subtitle")->text(), QString::fromStdString(title));
   QCOMPARE(help.findChild<QLabel*>("subtitle")->textFormat(), Qt::PlainText);
@@ -302,7 +302,7 @@ void HelpWindowTest::linkHighlightAndClick() {
   const auto p3 = Page("page three", {"x"});
   lines.insert(lines.end(), p2.begin(), p2.end());
   lines.insert(lines.end(), p3.begin(), p3.end());
-  help.SetStoredLines(Stored(lines));
+  tervo::HelpTestAccess::SetStoredLines(help, Stored(lines));
   help.OpenHelp();
   QVERIFY(QTest::qWaitForWindowExposed(&help));
   auto* box = help.findChild<QWidget*>("helpbox");
@@ -343,7 +343,7 @@ void HelpWindowTest::linkHighlightAndClick() {
 
 void HelpWindowTest::linkHighlightIsDrawnInverted() {
   Thelpform help;
-  help.SetStoredLines(Stored(Page("contents", {"first\\G1", "second\\G1"})));
+  tervo::HelpTestAccess::SetStoredLines(help, Stored(Page("contents", {"first\\G1", "second\\G1"})));
   help.OpenHelp();
   QVERIFY(QTest::qWaitForWindowExposed(&help));
   auto* box = help.findChild<QWidget*>("helpbox");
@@ -366,7 +366,7 @@ void HelpWindowTest::linkHighlightIsDrawnInverted() {
 
 void HelpWindowTest::pageNumberRepeatsWhileHeld() {
   Thelpform help;
-  help.SetStoredLines(Stored(NumberedLines(100)));
+  tervo::HelpTestAccess::SetStoredLines(help, Stored(NumberedLines(100)));
   help.OpenHelp();
   auto* number = help.findChild<QLabel*>("PageNrDisplay");
   auto* timer = help.findChild<QTimer*>("Timer1");
@@ -394,7 +394,7 @@ void HelpWindowTest::pageNumberRepeatsWhileHeld() {
 
 void HelpWindowTest::escapeClosesAndReopeningStartsAtPageOne() {
   Thelpform help;
-  help.SetStoredLines(Stored(NumberedLines(100)));
+  tervo::HelpTestAccess::SetStoredLines(help, Stored(NumberedLines(100)));
   help.OpenHelp();
   QVERIFY(help.isVisible());
   QCOMPARE(help.windowModality(), Qt::ApplicationModal);
@@ -402,7 +402,7 @@ void HelpWindowTest::escapeClosesAndReopeningStartsAtPageOne() {
   QTest::keyClick(&help, Qt::Key_Escape);
   QVERIFY(!help.isVisible());
 
-  help.SetStoredLines(Stored(NumberedLines(30)));
+  tervo::HelpTestAccess::SetStoredLines(help, Stored(NumberedLines(30)));
   help.OpenHelp();
   QCOMPARE(int(help.HelpPage), 1);
   QCOMPARE(int(help.HelpPageCount), 2);

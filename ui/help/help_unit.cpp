@@ -132,8 +132,6 @@ void Thelpform::PlaceOnScreen() {
   move(PlaceInside(onScreen->availableGeometry(), frame, QPoint(320, 138)));
 }
 
-void Thelpform::SetStoredLines(std::vector<std::string> lines) { ListBox1 = std::move(lines); }
-
 // ---------------------------------------------------------------- paging
 
 void Thelpform::StepPage(PageStep step) {
@@ -177,8 +175,8 @@ void Thelpform::PaintHelpPage() {
   });
   LinkTarget = drawing_.links;
   subtitle->setText(QString::fromLatin1(drawing_.title.data(), static_cast<qsizetype>(drawing_.title.size())));
-  ++PaintCount;
   helpbox->update();
+  emit pageDrawn();
   // The pointer may already rest on a linked row of the new page.
   if (helpbox->isVisible() && helpbox->underMouse()) helpboxMouseMove(helpbox->mapFromGlobal(QCursor::pos()));
 }

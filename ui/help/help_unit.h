@@ -45,10 +45,6 @@ class Thelpform : public QWidget {
   // area keeps its top left corner at the area's.
   static QPoint PlaceInside(const QRect& area, const QSize& frame, const QPoint& wanted);
 
-  // The help text as stored lines (pair code). Starts as the built-in manual;
-  // tests put in their own text. Takes effect at the next OpenHelp.
-  void SetStoredLines(std::vector<std::string> lines);
-
   // Paging, as the keys, the buttons and the page number use it.
   enum PageStep : uint8_t {
     kRepeatStep = 0,    // the step RepeatDirection names again (Timer1)
@@ -74,13 +70,17 @@ class Thelpform : public QWidget {
   std::array<uint8_t, 25> LinkTarget{};  // per row of the shown page: linked page, 0 none
   uint8_t LinkRow = 0;                   // highlighted row under the pointer, 0 none
 
+ signals:
+  // A page has been laid out and handed to the help box to draw.
+  void pageDrawn();
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
  private:
-  friend struct tervo::HelpTestAccess;  // tests count the pages drawn
+  friend struct tervo::HelpTestAccess;  // tests put in their own help text
 
   void ShowPageNumber();
   void SetLinkRow(uint8_t row);
@@ -104,8 +104,9 @@ class Thelpform : public QWidget {
   QPushButton* page1Btn = nullptr;
   QLabel* PageNrDisplay = nullptr;
   QTimer* Timer1 = nullptr;
-  std::vector<std::string> ListBox1;  // the help text, one stored line per entry
+  // The help text, one stored line (pair code) per entry: the built-in
+  // manual, read when the window is made.
+  std::vector<std::string> ListBox1;
 
   HelpPageDrawing drawing_;
-  int PaintCount = 0;  // pages drawn so far (PaintHelpPage calls)
 };
