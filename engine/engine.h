@@ -397,13 +397,6 @@ struct Engine {
   void ClearTruthTable();
   // The variable letters as a view (n letters).
   std::string_view Variables() const { return {VariableTable.data(), VariableCount}; }
-  // True when the step budget ends a slice after any step, not only between
-  // two entries (only tests ask for that).
-  bool SlicesEndAnywhere() const { return sliceAnywhere_ != 0; }
-
- private:
-  friend struct EngineTestAccess;  // the tests' way in (tests/engine/engine_test_access.h)
-  uint8_t sliceAnywhere_ = 0;      // 1: SlicesEndAnywhere
 };
 
 }  // namespace tervo

@@ -393,7 +393,9 @@ struct FastPolicy {
   Query pair, vt;
   Cursor jCur, kCur;
   bool pairReady = false, vtReady = false;
-  // Restart memos: off while comparisons are watched or counted, and when
+  // The Scan trace is on: each comparison is recorded and shown to the host.
+  bool traced = false;
+  // Restart memos: off while comparisons are traced or counted, and when
   // a slice may end after any step (the plain loop's stack must then be
   // there at every step, the terms stacked before a restart too).
   bool useMemos = false;
@@ -408,8 +410,8 @@ struct FastPolicy {
   std::array<uint16_t, FastTables::kMemoLongest> met{};
 
   explicit FastPolicy(Engine& engine, bool everyStep)
-      : e(engine), f(*engine.Fast), stats(engine.Fast->stats) {
-    useMemos = !everyStep && f.Watcher() == nullptr && !f.countComparisons;
+      : e(engine), f(*engine.Fast), stats(engine.Fast->stats), traced(engine.TraceScan != 0) {
+    useMemos = !everyStep && !traced && !f.countComparisons;
   }
 
   TERVO_INLINE void Begin(Engine&, bool fresh) {
@@ -508,24 +510,29 @@ struct FastPolicy {
   TERVO_INLINE void SetMask(Engine&, unsigned t, uint16_t m) { tervo::SetMask(e, f, t, m); }
   TERVO_INLINE void Flag(Engine&, unsigned t) { tervo::Flag(e, f, t); }
   TERVO_INLINE void ClearFlags(Engine&) { tervo::ClearFlags(e, f); }
-  TERVO_INLINE bool Records(const Engine&) const { return f.Watcher() != nullptr; }
-  TERVO_INLINE bool Show(Engine&, RunHost&) {
-    f.Watcher()->DrawTraceStep(e.Trace);
-    return true;
+  TERVO_INLINE bool Records(const Engine&) const { return traced; }
+  // A stop at the comparison, as the plain loop makes it.
+  TERVO_INLINE bool Show(Engine&, RunHost& host) {
+    host.DrawTraceStep(e.Trace);
+    host.WaitAtStop();
+    return e.GoOn != 0;
   }
 };
 
-TERVO_SLICE_CLONES uint8_t RunSlice(Engine& e, RunHost& host, uint8_t resume) {
-  FastPolicy fast(e, e.SlicesEndAnywhere());
+TERVO_SLICE_CLONES uint8_t RunSlice(Engine& e, RunHost& host, uint8_t resume, SliceCut cut) {
+  const bool anywhere = cut == SliceCut::kAnyStep;
+  FastPolicy fast(e, anywhere);
   machine::SliceLimits limits;
   limits.budget = uint64_t{e.SliceBudget} * fast.f.stepScale;
-  limits.anywhere = e.SlicesEndAnywhere();
+  limits.anywhere = anywhere;
   limits.micros = fast.f.sliceMicros;
   return machine::RunMachine(e, host, resume, fast, limits);
 }
 
 }  // namespace
 
-uint8_t FastScanSlice(Engine& e, RunHost& host, uint8_t resume) { return RunSlice(e, host, resume); }
+uint8_t FastScanSlice(Engine& e, RunHost& host, uint8_t resume, SliceCut cut) {
+  return RunSlice(e, host, resume, cut);
+}
 
 }  // namespace tervo

@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "engine.h"
+#include "logic_unit.h"
 
 namespace tervo {
 
@@ -101,15 +102,12 @@ struct FastTables {
   FastStats stats;                // reset when a reduction starts (resume not 1)
 
   FastTables();
-  // The host shown every comparison made, as a TraceRecord; none unless a test asks.
-  RunHost* Watcher() const { return watch_; }
-
- private:
-  friend struct EngineTestAccess;  // the tests' way in (tests/engine/engine_test_access.h)
-  RunHost* watch_ = nullptr;       // see Watcher
 };
 
-// One slice of the reduction with the same contract and results as ScanSlice.
-uint8_t FastScanSlice(Engine& e, RunHost& host, uint8_t resume);
+// One slice of the reduction with the same contract and results as ScanSlice
+// (logic_unit.h). With the Scan trace on, each comparison it makes is shown
+// to the host and stops there as in the plain loop; it passes over the
+// others, so runs with the trace take the plain loop.
+uint8_t FastScanSlice(Engine& e, RunHost& host, uint8_t resume, SliceCut cut = SliceCut::kBetweenEntries);
 
 }  // namespace tervo

@@ -76,15 +76,15 @@ uint16_t CompactTable(Engine& e) {
   return e.TermCount;
 }
 
-uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume) {
+uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume, SliceCut cut) {
   PlainPolicy plain;
   machine::SliceLimits limits;
   limits.budget = e.SliceBudget;
-  limits.anywhere = e.SlicesEndAnywhere();
+  limits.anywhere = cut == SliceCut::kAnyStep;
   return machine::RunMachine(e, host, resume, plain, limits);
 }
 
-void ReduceTruthTable(Engine& e, RunHost& host) {
+void ReduceTruthTable(Engine& e, RunHost& host, SliceCut cut) {
   static constexpr std::string_view kProgress = "scanning truth table ";
   static constexpr std::string_view kMarks = ">>>>>>>>>";
   e.FullMask = LowMask(e.VariableCount);
@@ -98,7 +98,7 @@ void ReduceTruthTable(Engine& e, RunHost& host) {
   std::copy(kMarks.begin(), kMarks.end(), text.begin() + kProgress.size());
   do {
     // The Scan trace stops at every comparison and takes the plain loop.
-    r = e.TraceScan ? ScanSlice(e, host, r) : FastScanSlice(e, host, r);
+    r = e.TraceScan ? ScanSlice(e, host, r, cut) : FastScanSlice(e, host, r, cut);
     host.ShowProgress(std::string_view(text.data(), kProgress.size() + c));
     host.ProcessPendingEvents();
     if (++c == 10) c = 1;

@@ -14,16 +14,25 @@ enum SliceResult : uint8_t {
   kSliceDone = 2,  // finished (or the run was ended)
 };
 
+// Where the step budget (Engine::SliceBudget) may end a slice. Runs end
+// slices between entries, where the fast path's restart memos hold; a slice
+// may also end after any step, inside a virtual-term scan or between two
+// stacked terms, at exactly the step where the plain loop would.
+enum class SliceCut : uint8_t {
+  kBetweenEntries,  // before a pass start or at the end of an entry's j loop
+  kAnyStep,         // after any step
+};
+
 // Reduce the TruthTable in slices, letting the host process events between
 // them. Leaves the table reduced and compacted, or empty when the run was
 // ended at a trace stop.
-void ReduceTruthTable(Engine& e, RunHost& host);
+void ReduceTruthTable(Engine& e, RunHost& host, SliceCut cut = SliceCut::kBetweenEntries);
 
 // One slice of the reduction with the plain loop (every entry compared, the
 // Scan trace stopping at each comparison). resume 1 goes on where the last
 // slice stopped; any other value starts from the first entry. Returns
 // kSliceMore or kSliceDone (also when the run was ended at a trace stop).
-uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume);
+uint8_t ScanSlice(Engine& e, RunHost& host, uint8_t resume, SliceCut cut = SliceCut::kBetweenEntries);
 
 // Remove deleted entries (mask 0), keeping the order; returns TermCount.
 uint16_t CompactTable(Engine& e);

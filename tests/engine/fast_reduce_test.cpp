@@ -15,7 +15,6 @@
 #include <utility>
 #include <vector>
 
-#include "engine_test_access.h"
 #include "fast_reduce.h"
 #include "test_support.h"
 
@@ -120,6 +119,17 @@ void PlainReduce(Engine& e, RunHost& host) {
   e.GoOn = 1;
   uint8_t r = 0;
   do r = ScanSlice(e, host, r);
+  while (r != kSliceDone && e.GoOn);
+  if (e.GoOn) CompactTable(e);
+}
+
+// The fast path alone, slice after slice: with the Scan trace on it shows
+// the host each comparison it makes.
+void FastReduce(Engine& e, RunHost& host) {
+  e.FullMask = LowMask(e.VariableCount);
+  e.GoOn = 1;
+  uint8_t r = 0;
+  do r = FastScanSlice(e, host, r);
   while (r != kSliceDone && e.GoOn);
   if (e.GoOn) CompactTable(e);
 }
@@ -315,9 +325,9 @@ TEST(FastReduce, MakesPartOfThePlainComparisonsAndEveryOneThatActs) {
 
     auto fast = Loaded(f);
     Watcher watch;
-    EngineTestAccess::WatchFastComparisons(*fast, &watch);
+    fast->TraceScan = 1;
     fast->Fast->countComparisons = true;
-    test::Reduce(*fast);
+    FastReduce(*fast, watch);
     ExpectSameState(*plain, *fast, f.what);
     EXPECT_EQ(fast->Fast->stats.comparisons, traced.records.size()) << f.what;
     EXPECT_LE(watch.records.size(), traced.records.size());
@@ -491,13 +501,12 @@ std::vector<SliceEnd> StepSlices(Engine& e, bool fast, int budget, uint32_t seed
   std::vector<SliceEnd> ends;
   e.FullMask = LowMask(e.VariableCount);
   e.GoOn = 1;
-  EngineTestAccess::SetSlicesEndAnywhere(e, true);
   e.Fast->stepScale = 1;
   e.Fast->sliceMicros = 0;
   uint8_t r = 0;
   do {
     e.SliceBudget = budget >= 0 ? static_cast<uint32_t>(budget) : static_cast<uint32_t>(rng() % 41);
-    r = fast ? FastScanSlice(e, host, r) : ScanSlice(e, host, r);
+    r = fast ? FastScanSlice(e, host, r, SliceCut::kAnyStep) : ScanSlice(e, host, r, SliceCut::kAnyStep);
     EXPECT_TRUE(r == kSliceMore || r == kSliceDone);
     if (r == kSliceMore)
       ends.push_back({e.Reduce.phase, e.Reduce.i, e.Reduce.j, e.Reduce.k, e.StackPos, e.StackCount});
@@ -560,7 +569,7 @@ TEST(FastReduce, TimeEndsASliceAnywhereWithTheSameResult) {
     NullHost host;
     uint8_t r = 0;
     int slices = 0;
-    do r = (++slices % 7 == 0 ? ScanSlice : FastScanSlice)(*e, host, r);
+    do r = ++slices % 7 == 0 ? ScanSlice(*e, host, r) : FastScanSlice(*e, host, r);
     while (r == kSliceMore);
     CompactTable(*e);
     ExpectSameState(*whole, *e, f.what);
@@ -598,12 +607,11 @@ TEST(FastReduce, EscapeBetweenSlicesInsideAGroupLeavesNoFlag) {
   } host;
   auto e = test::NewEngine();
   ASSERT_EQ(test::Table(*e, "ABCD\n11  \n0 1 \n 0 1"), kOk);
-  EngineTestAccess::SetSlicesEndAnywhere(*e, true);
   e->SliceBudget = 0;
   e->Fast->stepScale = 1;
   host.engine = e.get();
   e->GoOn = 1;
-  ReduceTruthTable(*e, host);
+  ReduceTruthTable(*e, host, SliceCut::kAnyStep);
   EXPECT_EQ(e->GoOn, 0);
   for (int t = 1; t <= 3; ++t) EXPECT_EQ(e->TermMark[t], 0) << t;
 }

@@ -282,7 +282,8 @@ TEST(Reduce, PassesStartedByVirtualTermsCanEndASlice) {
   // there instead of running on into the next pass. Both paths do so, and a
   // run may switch paths between slices (the Scan box ticked mid-run).
   using Slice = uint8_t (*)(Engine&, RunHost&, uint8_t);
-  const Slice paths[2] = {ScanSlice, FastScanSlice};
+  const Slice paths[2] = {[](Engine& e, RunHost& host, uint8_t r) { return ScanSlice(e, host, r); },
+                          [](Engine& e, RunHost& host, uint8_t r) { return FastScanSlice(e, host, r); }};
   for (int first = 0; first < 2; ++first) {
     auto e = test::NewEngine();
     ASSERT_EQ(test::Table(*e, "ABC\n11 \n0 1\n 0 \n  0"), kOk);
