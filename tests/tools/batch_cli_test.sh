@@ -429,6 +429,8 @@ done
 "$BATCH" --format json --trace 'A.B+/A.C' >"$WORK/.out" 2>/dev/full
 RC=$?
 expect_rc "trace to a full standard error" 2
+OUT=$(cat "$WORK/.out")
+expect_json "trace to a full standard error: the JSON says so" '.outcome == "error" and .error == "output" and .exit_status == 2 and .verified == true'
 "$BATCH" --trace 'A.B+/A.C' >/dev/full 2>"$WORK/.err"
 RC=$? OUT= ERR=$(cat "$WORK/.err")
 expect_rc "trace to a full standard output" 2
@@ -486,7 +488,9 @@ json_failure() {
 printf '.i 2\n.o 1\n1 | z 1\n' >badrow.pla
 json_failure "unknown option" 2 '.error == "usage" and .file == null and (.message | test("--frobnicate"))' --frobnicate A
 json_failure "two inputs" 2 '.error == "usage"' A --table table.txt
-json_failure "a bad --format value before json" 2 '.error == "usage"' --minimal=abc A
+json_failure "a bad --minimal value" 2 '.error == "usage"' --minimal=abc A
+# An option without its value stops the parser before it takes --format in.
+json_failure "an option without its value" 2 '.error == "usage"' --table
 json_failure "missing formula file" 2 '.error == "file" and .file == "missing.txt" and .message == "No such file or directory" and .line == null' -f missing.txt
 json_failure "missing PLA file" 2 '.error == "file" and .file == "missing.pla"' --pla missing.pla
 json_failure "bad PLA row" 2 '.error == "input" and .file == "badrow.pla" and .line == 3 and .column == 5 and (.message | test("input 2"))' --pla badrow.pla
