@@ -61,22 +61,6 @@ TEST(BatchFailure, RefusalsPointAtLineAndColumn) {
   }
 }
 
-TEST(BatchFailure, StandardErrorNamesThePlaceBeforeTheMessage) {
-  const struct {
-    Failure f;
-    const char* text;
-  } cases[] = {
-      {UsageFailure("two inputs"), "tervo42-batch: two inputs\nTry 'tervo42-batch --help' for more information.\n"},
-      {FileFailure("x.txt", "No such file or directory"), "tervo42-batch: x.txt: No such file or directory\n"},
-      {InputFailure("f.pla", InputError{3, "input 2 is \"z\"", 2}), "tervo42-batch: f.pla:3: input 2 is \"z\"\n"},
-      {FormulaFailure("f.txt", InputError{2, "line 2, column 5: \"!\"", 5}), "tervo42-batch: f.txt: line 2, column 5: \"!\"\n"},
-      {FileFailure("tervo42_a", FileMessage(kFileIoError, FileCause{ENOSPC, {}}), "save"),
-       "tervo42-batch: tervo42_a: FILE I/O ERROR: No space left on device\n"},
-      {FileFailure("tervo42_a", FileMessage(kFileNotFound, FileCause{})), "tervo42-batch: tervo42_a: FILE NOT FOUND\n"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FailureText(c.f), c.text);
-}
-
 // A result that a failed save follows says the process's outcome and exit
 // status, and keeps what the run found.
 TEST(BatchFailure, AResultThatAFailureFollowsTakesItsOutcome) {
