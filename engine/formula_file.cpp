@@ -210,11 +210,9 @@ uint8_t ReadFile(const std::filesystem::path& path, std::size_t limit, std::vect
   }
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return OpenFailure(cause);
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (st.st_mode == 0)
-      SystemFailed(cause);  // fstat failed
-    else
-      cause = NoRegularFile(st);
+  const bool statted = ::fstat(fd, &st) == 0;
+  if (!statted || !S_ISREG(st.st_mode)) {
+    cause = statted ? NoRegularFile(st) : FileCause{errno, {}};
     ::close(fd);
     return kFileIoError;
   }
