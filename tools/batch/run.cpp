@@ -36,7 +36,8 @@ void InstallInterruptHandler() {
 
 namespace {
 
-// Signals held back for as long as it lives.
+// Signals held back for as long as it lives. The tool runs on one thread,
+// so the mask of this thread is that of the process.
 class HeldSignals {
  public:
   explicit HeldSignals(std::initializer_list<int> signals) {
