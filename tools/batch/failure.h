@@ -58,7 +58,7 @@ std::string FailureText(const Failure& f);
 nlohmann::ordered_json FailureJson(const Failure& f);
 
 // A run's JSON result after a failure that followed the run (its save, its
-// trace): outcome, message and exit status become the failure's, as do
+// trace): outcome, message and exit status become the failure's, which are
 // the process's; the run's own message stays as "run_message", and the
 // failure's kind, file, line and column are added.
 void MarkFailed(nlohmann::ordered_json& result, const Failure& f);
