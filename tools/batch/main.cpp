@@ -280,9 +280,16 @@ std::optional<Failure> PlaceFormulaInput(Engine& e, const Options& o) {
   if (!words.empty()) {
     for (std::size_t i = 0; i < words.size(); ++i) text += (i ? " " : "") + words[i];
   } else if (auto err = ReadInput(source, text)) {
-    return FileFailure(sourceName, *err);
+    Failure f = FileFailure(sourceName, *err);
+    f.file = source;  // the JSON names standard input "-", as the command line does
+    return f;
   }
-  if (auto err = PlaceFormula(e, text)) return words.empty() ? FormulaFailure(sourceName, *err) : UsageFailure(*err);
+  if (auto err = PlaceFormula(e, text)) {
+    if (!words.empty()) return UsageFailure(*err);
+    Failure f = FormulaFailure(sourceName, *err);
+    f.file = source;
+    return f;
+  }
   e.FormulaMode = 1;
   e.CnfMode = o.pos ? 0 : 1;
   return std::nullopt;
