@@ -41,7 +41,11 @@
 //
 // The functions return an ErrorCodes value (kOk, kNoExtension,
 // kWrongFileType, kFileIoError, kFileNotFound); they do not touch
-// Engine::ErrorCode, which stays the caller's to set and show.
+// Engine::ErrorCode, which stays the caller's to set and show. Beside the
+// code a save or load can hand back the cause of a kFileIoError (a
+// FileCause): the system's error number where a call failed, else a reason
+// of its own, so that the message can say "FILE I/O ERROR: No space left
+// on device".
 #pragma once
 
 #include <cstddef>
@@ -131,23 +135,34 @@ class FileSink {
 
 FileSink& SystemFileSink();
 
+// Why a save or load failed with kFileIoError.
+struct FileCause {
+  int error = 0;                // errno of the system call that failed, 0 when none did
+  std::string_view reason;      // else the failure in words ("the file ends early"), or empty
+  // The cause for a message: the system's text for error, or reason; empty
+  // when there is neither.
+  std::string Text() const;
+};
+
 // Save to the file named by the chosen path (its folder, and its file name
 // with the prefix added unless present). kNoExtension when the file name
 // holds a "."; kFileIoError when the file cannot be written or must not be
 // replaced (read-only, a folder or other non-regular file), in which case
 // an older file of that name is left untouched. On success the written path
 // (the name chosen, not the target of a link) is stored in *written when
-// given.
+// given; on a kFileIoError its cause in *cause when given.
 uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen,
-                        std::filesystem::path* written = nullptr, FileSink& sink = SystemFileSink());
+                        std::filesystem::path* written = nullptr, FileSink& sink = SystemFileSink(),
+                        FileCause* cause = nullptr);
 
 // Load from the file named by the chosen path (the prefix added as for
 // saving). kFileNotFound when there is no such file, kFileIoError when it
 // is no regular file, cannot be read or ends early, kWrongFileType when it
 // is not a formula file.
 // On any failure the engine is unchanged. The opened path is stored in
-// *opened when given, also on failure.
+// *opened when given, also on failure; the cause of a kFileIoError in
+// *cause when given.
 uint8_t LoadFormulaFile(Engine& e, const std::filesystem::path& chosen,
-                        std::filesystem::path* opened = nullptr);
+                        std::filesystem::path* opened = nullptr, FileCause* cause = nullptr);
 
 }  // namespace tervo

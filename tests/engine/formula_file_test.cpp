@@ -331,6 +331,62 @@ TEST_F(FormulaFileTest, UnwritablePlacesFail) {
   EXPECT_EQ(Listing(), std::vector<std::string>{"tervo42_taken"});
 }
 
+// A failed save or load hands back why: the system's error where a call
+// failed, else the reason in words; a refusal with a code of its own has
+// no cause.
+TEST_F(FormulaFileTest, FailuresCarryTheirCause) {
+  auto e = Populated(2, 2);
+  fs::create_directory(dir / "tervo42_folder");
+  ASSERT_EQ(SaveFormulaFile(*e, dir / "short"), kOk);
+  fs::resize_file(dir / "tervo42_short", 100);
+  ASSERT_EQ(SaveFormulaFile(*e, dir / "ro"), kOk);
+  fs::permissions(dir / "tervo42_ro", fs::perms::owner_read);
+  fs::create_symlink("tervo42_loop", dir / "tervo42_loop");
+  TestSink full;
+  full.failAt = 1000;
+  TestSink failingSync;
+  failingSync.failSync = true;
+  using Act = std::function<uint8_t(FileCause*)>;
+  auto save = [&](fs::path to, FileSink& sink) -> Act {
+    return [&e, to, &sink](FileCause* c) { return SaveFormulaFile(*e, to, nullptr, sink, c); };
+  };
+  auto load = [&](fs::path from) -> Act {
+    return [&e, from](FileCause* c) { return LoadFormulaFile(*e, from, nullptr, c); };
+  };
+  FileSink& plain = SystemFileSink();
+  const struct {
+    const char* what;
+    Act act;
+    uint8_t code;
+    int error;
+    const char* reason;
+  } cases[] = {
+      {"save into a missing folder", save(dir / "no" / "abc", plain), kFileIoError, ENOENT, ""},
+      {"save where a folder stands", save(dir / "folder", plain), kFileIoError, EISDIR, ""},
+      {"save on a full disk", save(dir / "abc", full), kFileIoError, ENOSPC, ""},
+      {"save whose flush fails", save(dir / "abc", failingSync), kFileIoError, EIO, ""},
+      {"save over a read-only file", save(dir / "ro", plain), kFileIoError, 0, "the file is read-only"},
+      {"save into a loop of links", save(dir / "loop", plain), kFileIoError, ELOOP, ""},
+      {"save with an extension", save(dir / "a.b", plain), kNoExtension, 0, ""},
+      {"save that works", save(dir / "abc", plain), kOk, 0, ""},
+      {"load a folder", load(dir / "folder"), kFileIoError, EISDIR, ""},
+      {"load a cut-off file", load(dir / "short"), kFileIoError, 0, "the file ends early"},
+      {"load through a file as a folder", load(dir / "tervo42_abc" / "x"), kFileIoError, ENOTDIR, ""},
+      {"load a missing file", load(dir / "none"), kFileNotFound, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FileCause cause{EBADF, "left over"};  // whatever a caller held before
+    EXPECT_EQ(c.act(&cause), c.code);
+    EXPECT_EQ(cause.error, c.error);
+    EXPECT_EQ(cause.reason, c.reason);
+    EXPECT_EQ(cause.Text(), c.error ? std::strerror(c.error) : c.reason);
+  }
+  // Nothing of the failed saves is left behind.
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"tervo42_abc", "tervo42_folder", "tervo42_loop", "tervo42_ro",
+                                                 "tervo42_short"}));
+}
+
 TEST_F(FormulaFileTest, ReplacedFileKeepsItsPermissions) {
   auto e = Populated(2, 2);
   ASSERT_EQ(SaveFormulaFile(*e, dir / "abc"), kOk);

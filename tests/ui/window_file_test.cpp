@@ -196,13 +196,14 @@ void WindowFileTest::refusalsChangeNothing_data() {
   QTest::addColumn<QString>("prepare");  // what stands in the folder beforehand
   QTest::addColumn<QString>("message");
   QTest::newRow("save with an extension") << "save" << "abc.txt" << "" << "NO EXTENSION ALLOWED IN FILE NAME";
-  QTest::newRow("save into a missing folder") << "save" << "missing/abc" << "" << "FILE I/O ERROR";
-  QTest::newRow("save where a folder stands") << "save" << "abc" << "folder" << "FILE I/O ERROR";
-  QTest::newRow("save that breaks off") << "save" << "abc" << "write fault" << "FILE I/O ERROR";
+  QTest::newRow("save into a missing folder") << "save" << "missing/abc" << ""
+                                             << "FILE I/O ERROR: No such file or directory";
+  QTest::newRow("save where a folder stands") << "save" << "abc" << "folder" << "FILE I/O ERROR: Is a directory";
+  QTest::newRow("save that breaks off") << "save" << "abc" << "write fault" << "FILE I/O ERROR: No space left on device";
   QTest::newRow("load a missing file") << "load" << "abc" << "" << "FILE NOT FOUND";
   QTest::newRow("load another file type") << "load" << "abc" << "signature" << "WRONG FILE TYPE";
-  QTest::newRow("load a cut-off file") << "load" << "abc" << "100 bytes" << "FILE I/O ERROR";
-  QTest::newRow("load a folder") << "load" << "abc" << "folder" << "FILE I/O ERROR";
+  QTest::newRow("load a cut-off file") << "load" << "abc" << "100 bytes" << "FILE I/O ERROR: the file ends early";
+  QTest::newRow("load a folder") << "load" << "abc" << "folder" << "FILE I/O ERROR: Is a directory";
 }
 
 void WindowFileTest::refusalsChangeNothing() {

@@ -105,12 +105,16 @@ std::optional<InputError> CheckFormulaCharacters(std::string_view text) {
       why += "; a PLA file is read with --pla FILE (--pla - for standard input)";
     else if (c == '0' || c == '1')
       why += "; a typed table of 0 and 1 is read with --table";
-    return InputError{line, std::move(why)};
+    return InputError{line, std::move(why), column};
   }
   return std::nullopt;
 }
 
 }  // namespace
+
+void DropByteOrderMark(std::string& text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+}
 
 std::optional<InputError> PlaceFormula(Engine& e, std::string_view text) {
   if (auto err = CheckFormulaCharacters(text)) return err;
@@ -148,18 +152,19 @@ std::optional<InputError> PlaceTable(Engine& e, std::string_view text) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string& line = lines[i];
     const int lineNo = static_cast<int>(i) + 1;
-    if (line.find('\t') != std::string::npos)
-      return InputError{lineNo, "a tab has no column of its own; use blanks"};
+    if (const std::size_t tab = line.find('\t'); tab != std::string::npos)
+      return InputError{lineNo, "a tab has no column of its own; use blanks", static_cast<int>(tab) + 1};
     TrimRight(line);
     if (line.empty()) continue;
     for (std::size_t col = 0; col < line.size(); ++col) {
       const char c = line[col];
       const std::string where = "column " + std::to_string(col + 1) + " is " + Describe(line, col);
+      const int column = static_cast<int>(col) + 1;
       if (i == 0) {
         if (c != ' ' && !((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
-          return InputError{lineNo, where + "; the header holds variable letters A..Z and blanks"};
+          return InputError{lineNo, where + "; the header holds variable letters A..Z and blanks", column};
       } else if (c != ' ' && c != '0' && c != '1') {
-        return InputError{lineNo, where + "; a term line holds 0, 1 and blanks"};
+        return InputError{lineNo, where + "; a term line holds 0, 1 and blanks", column};
       }
     }
     if (line.size() > static_cast<std::size_t>(kTableCols))

@@ -59,7 +59,8 @@ Inputs (give exactly one):
   --load NAME     A saved formula file, run with the input mode and options
                   stored in it. NAME "abc" opens "tervo42_abc".
   A formula of one word that names a file is refused with the option that
-  reads the file; in parentheses, as (WORD), it runs as a formula.
+  reads the file; in parentheses, as (WORD), it runs as a formula. A UTF-8
+  byte-order mark at the start of a text input is passed over.
 
 )";
 
@@ -85,13 +86,20 @@ Output (--format):
   json            Variables, mode, "form" ("sum of products" or "product of
                   sums"), each term's value, mask, row and formula, the
                   message, "outcome" ("ok", "message", "verify error",
-                  "interrupted"), whether the verification held, the exit
-                  status and the seconds; for a PLA file one object per
-                  output under "outputs", and "cover" ("shared", with
-                  "rows", "minimum" and "lower_bound" of the whole, or
-                  "per output"). value and mask give the row's
-                  literals: bit v of mask is set when variable v+1 occurs,
-                  bit v of value when it occurs as itself.
+                  "interrupted", "error"), whether the verification held,
+                  the exit status and the seconds; for a PLA file one
+                  object per output under "outputs", and "cover"
+                  ("shared", with "rows", "minimum" and "lower_bound" of
+                  the whole, or "per output"). value and mask give the
+                  row's literals: bit v of mask is set when variable v+1
+                  occurs, bit v of value when it occurs as itself. A
+                  failure (usage, input, file, save, output, memory) is one
+                  object as well: "outcome" "error", "error" its kind, the
+                  message, "file", "line" and "column" (null where not
+                  known) and "exit_status". After a failed save (or
+                  trace) the result is that of the failure in the same
+                  way, keeping the run's message as "run_message"; its
+                  outcome and exit status are always the process's.
 
 Writing:
   Names may be any bytes; in JSON a byte that is not UTF-8 becomes U+FFFD.
@@ -143,11 +151,18 @@ Saving:
   the old content. A PLA file can be saved when it is one sum of products of
   at most 100 rows without don't-cares.
 
+  The file is saved before the result is written, so a reader that stops
+  early (| head -1) costs no file; Ctrl+C, SIGTERM and SIGHUP wait until
+  the save is done, and no temporary file stays behind. A failed save or
+  load gives the message with its cause, e.g. "FILE I/O ERROR: No space
+  left on device" (exit status 2).
+
 Exit status:
   0    the run ended "OK: "
   1    it ended with a message such as "SYNTAX ERROR", "TAUTOLOGY" or
        "INCONSISTENT"
-  2    usage, input and file errors, and failed writes
+  2    usage, input and file errors, failed saves and writes, and too
+       little memory
   3    the result failed its verification ("TT Verify ERROR: ")
   130  ended by Ctrl+C ("process terminated")
 )";

@@ -123,8 +123,9 @@ struct PlaReader {
   bool ended = false;       // .e or .end read: nothing after it counts
   int lineNo = 0;           // the line being read, from 1
   std::string cells;        // the characters of the row being read
+  std::vector<int> columns;  // ... and the column of each in its line
 
-  InputError Refuse(std::string why) const { return InputError{lineNo, std::move(why)}; }
+  InputError Refuse(std::string why, int column = 0) const { return InputError{lineNo, std::move(why), column}; }
 };
 
 using LineWords = std::vector<std::string_view>;
@@ -272,7 +273,8 @@ std::optional<InputError> ReadRowCells(PlaReader& r) {
       mask |= bit;
     } else if (ch != '-' && ch != '2') {
       return r.Refuse("input " + std::to_string(c + 1) + " is " + Printable(ch) +
-                      "; an input must be 0, 1 or - (also written 2)");
+                          "; an input must be 0, 1 or - (also written 2)",
+                      r.columns[static_cast<std::size_t>(c)]);
     }
   }
   PlaFile& out = r.out;
@@ -282,7 +284,8 @@ std::optional<InputError> ReadRowCells(PlaReader& r) {
     if (!cell) {
       std::string why = "the output is " + Printable(ch);
       if (outputs > 1) why += " for output " + std::to_string(k + 1);
-      return r.Refuse(why + "; an output must be 1, 0, - or ~ (also written 4, 2 or 3)");
+      return r.Refuse(why + "; an output must be 1, 0, - or ~ (also written 4, 2 or 3)",
+                      r.columns[static_cast<std::size_t>(inputs + k)]);
     }
     out.outs += cell;
   }
@@ -304,11 +307,15 @@ std::optional<InputError> ReadRow(PlaReader& r, std::string_view line) {
   if (!r.firstRowLine) r.firstRowLine = r.lineNo;
   if (const std::size_t at = StrayByte(line); at != std::string_view::npos)
     return r.Refuse("column " + std::to_string(at + 1) + " is " + Printable(line[at]) +
-                    "; a row holds the characters 0 1 - 2 ~ 3 4, blanks and \"|\"");
+                        "; a row holds the characters 0 1 - 2 ~ 3 4, blanks and \"|\"",
+                    static_cast<int>(at) + 1);
   r.cells.clear();
-  for (std::string_view w : Words(line))
-    for (char c : w)
-      if (c != '|') r.cells += c;
+  r.columns.clear();
+  for (std::size_t i = 0; i < line.size(); ++i)
+    if (!IsBlank(line[i]) && line[i] != '|') {
+      r.cells += line[i];
+      r.columns.push_back(static_cast<int>(i) + 1);
+    }
   return ReadRowCells(r);
 }
 

@@ -17,6 +17,7 @@ namespace tervo::batch {
 struct InputError {
   int line = 0;  // 1-based line of the file, 0 when no single line is at fault
   std::string text;
+  int column = 0;  // 1-based column (byte) of that line at fault, 0 when none is named
 };
 
 // The sets that the output characters of a file list, as ".type" chooses:

@@ -22,6 +22,13 @@ std::filesystem::path ToPath(const QString& path) { return std::filesystem::path
 
 QString FromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
 
+// The message of a failed save or load with its cause after it, as in
+// "FILE I/O ERROR: No space left on device".
+QString WithCause(const QString& message, const tervo::FileCause& cause) {
+  const std::string text = cause.Text();
+  return text.empty() ? message : message + QStringLiteral(": ") + QString::fromLocal8Bit(text.c_str());
+}
+
 // A file dialog that starts in folder with name filled in. It offers no file
 // filter and adds no suffix: formula files carry a prefix instead.
 QString AskFilePath(QWidget* parent, const QString& caption, QFileDialog::AcceptMode mode, const QString& folder,
@@ -98,10 +105,12 @@ void TForm1::saveBtnClick() {
     // The file is written whole or not at all; an older file of the name
     // stays as it was when the save fails.
     std::filesystem::path written;
+    tervo::FileCause cause;
     e.ErrorCode =
-        tervo::SaveFormulaFile(e, ToPath(chosen), &written, SaveSink ? *SaveSink : tervo::SystemFileSink());
+        tervo::SaveFormulaFile(e, ToPath(chosen), &written, SaveSink ? *SaveSink : tervo::SystemFileSink(), &cause);
     if (e.ErrorCode != tervo::kOk) {
       ShowErrorMessage();
+      SetMessage(WithCause(Message(), cause));
     } else {
       SetMessage(QStringLiteral("file saved"));
       ShowFileName(FromPath(written));
@@ -120,9 +129,11 @@ void TForm1::loadBtnClick() {
     // The whole file is checked before any of it replaces the working state,
     // so a refused file changes nothing.
     std::filesystem::path opened;
-    e.ErrorCode = tervo::LoadFormulaFile(e, ToPath(chosen), &opened);
+    tervo::FileCause cause;
+    e.ErrorCode = tervo::LoadFormulaFile(e, ToPath(chosen), &opened, &cause);
     if (e.ErrorCode != tervo::kOk) {
       ShowErrorMessage();
+      SetMessage(WithCause(Message(), cause));
     } else {
       ShowFileName(FromPath(opened));
       SetReduce(e.ReduceOn != 0);
