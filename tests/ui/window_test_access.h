@@ -16,13 +16,13 @@ namespace tervo {
 struct WindowTestAccess {
   using PathQuestion = std::function<QString(const QString& folder, const QString& name)>;
   // Answer the load and save dialogs; a cancelled dialog answers "".
-  static PathQuestion& AskOpenPath(TForm1& f) { return f.AskOpenPath; }
-  static PathQuestion& AskSavePath(TForm1& f) { return f.AskSavePath; }
+  static PathQuestion& AskOpenPath(TForm1& f) { return f.questions_.openPath; }
+  static PathQuestion& AskSavePath(TForm1& f) { return f.questions_.savePath; }
   // Where a print goes without a printer, and the OK/Cancel of the page warning.
-  static std::function<QString(const QString&)>& AskPdfPath(TForm1& f) { return f.AskPdfPath; }
-  static std::function<bool(const QString&)>& AskProceed(TForm1& f) { return f.AskProceed; }
+  static std::function<QString(const QString&)>& AskPdfPath(TForm1& f) { return f.questions_.pdfPath; }
+  static std::function<bool(const QString&)>& AskProceed(TForm1& f) { return f.questions_.proceed; }
   // Where saves write their bytes (nullptr: the system's file calls).
-  static void SetSaveSink(TForm1& f, FileSink* sink) { f.SaveSink = sink; }
+  static void SetSaveSink(TForm1& f, FileSink* sink) { f.questions_.saveSink = sink; }
   // The translation tables the info pane shows at the Xlate stops (TracePanel::InfoTable bits).
   static uint8_t InfoShown(const TForm1& f) { return f.Trace.Shown(); }
   // The texts the info pane drew at its last repaint.

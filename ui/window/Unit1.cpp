@@ -17,8 +17,9 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "commands.h"
 #include "help_unit.h"
-#include "karnaugh_window.h"
+#include "input_editor.h"
 #include "logic_unit.h"
 #include "minimal_cover.h"
 #include "pane_widgets.h"
@@ -55,10 +56,10 @@ TForm1::TForm1(QWidget* parent)
     : QWidget(parent),
       engine_(std::make_unique<Engine>()),
       cover_(std::make_unique<tervo::CoverSearch>()),
-      ui_(new Ui::TForm1),
-      editor_(*engine_, view_) {
+      ui_(new Ui::TForm1) {
   InitWindowResources();
   ui_->setupUi(this);
+  input_ = std::make_unique<InputEditor>(*engine_, ui_->inputbox, ui_->inputscrollbar, ui_->insertlabel);
   setWindowIcon(ProgramIcon());
 
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -71,18 +72,18 @@ TForm1::TForm1(QWidget* parent)
     move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 
   SetLooks();
-  ui_->inputbox->setEngine(engine_.get(), &view_);
+  ui_->inputbox->setEngine(engine_.get(), &input_->view());
   ui_->outputbox->setEngine(engine_.get());
   ui_->outputbox->setArrow(ui_->arrow->pixmap());
 
   connect(ui_->GObtn, &QAbstractButton::clicked, this, &TForm1::GObtnClick);
-  connect(ui_->inputbox, &InputPane::mouseDown, this, &TForm1::inputboxMouseDown);
-  connect(ui_->inputscrollbar, &QScrollBar::valueChanged, this, &TForm1::inputscrollbarChange);
-  connect(ui_->outputscrollbar, &QScrollBar::valueChanged, this, &TForm1::outputscrollbarChange);
-  connect(ui_->insertlabel, &ClickLabel::clicked, this, &TForm1::insertlabelClick);
-  connect(ui_->forminbtn, &QAbstractButton::clicked, this, &TForm1::forminbtnClick);
-  connect(ui_->tablebtn, &QAbstractButton::clicked, this, &TForm1::forminbtnClick);
-  connect(ui_->inclearBtn, &QAbstractButton::clicked, this, &TForm1::inclearBtnClick);
+  connect(ui_->inputbox, &InputPane::mouseDown, this, [this](int x, int y) { tervo::EditorClick(*this, x, y); });
+  connect(ui_->inputscrollbar, &QScrollBar::valueChanged, this, [this](int value) { input_->ScrollTo(value); });
+  connect(ui_->outputscrollbar, &QScrollBar::valueChanged, this, &TForm1::DrawOutputPane);
+  connect(ui_->insertlabel, &ClickLabel::clicked, this, [this] { tervo::ToggleInsertCommand(*this); });
+  connect(ui_->forminbtn, &QAbstractButton::clicked, this, [this] { tervo::InputModeCommand(*this); });
+  connect(ui_->tablebtn, &QAbstractButton::clicked, this, [this] { tervo::InputModeCommand(*this); });
+  connect(ui_->inclearBtn, &QAbstractButton::clicked, this, [this] { tervo::ClearInputCommand(*this); });
   connect(ui_->cnfBtn, &QAbstractButton::clicked, this, &TForm1::cnfBtnClick);
   connect(ui_->dnfBtn, &QAbstractButton::clicked, this, &TForm1::cnfBtnClick);
   connect(ui_->reducecheckbox, &QAbstractButton::clicked, this, &TForm1::reducecheckboxClick);
@@ -93,18 +94,18 @@ TForm1::TForm1(QWidget* parent)
   ui_->DBbox->setProvider([this] { return Trace.Texts(*engine_); });
   connect(ui_->SpeedButton2, &QAbstractButton::clicked, this, &TForm1::SpeedButton2Click);
   ui_->outputbox->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(ui_->outputbox, &QWidget::customContextMenuRequested, this, &TForm1::outputboxContextMenu);
+  connect(ui_->outputbox, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { tervo::OutputMenuCommand(*this, *ui_->outputbox, at); });
   connect(ui_->Image1, &QAbstractButton::clicked, this, &TForm1::Image1Click);
   connect(ui_->helpBtn, &QAbstractButton::clicked, this, &TForm1::helpBtnClick);
-  connect(ui_->loadBtn, &QAbstractButton::clicked, this, &TForm1::loadBtnClick);
-  connect(ui_->saveBtn, &QAbstractButton::clicked, this, &TForm1::saveBtnClick);
-  connect(ui_->printBtn, &QAbstractButton::clicked, this, &TForm1::printBtnClick);
-  connect(ui_->prsetupBtn, &QAbstractButton::clicked, this, &TForm1::prsetupBtnClick);
-  connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(ui_->loadBtn, &QAbstractButton::clicked, this, [this] { tervo::LoadFormulaCommand(*this); });
+  connect(ui_->saveBtn, &QAbstractButton::clicked, this, [this] { tervo::SaveFormulaCommand(*this); });
+  connect(ui_->printBtn, &QAbstractButton::clicked, this, [this] { tervo::PrintCommand(*this); });
+  connect(ui_->prsetupBtn, &QAbstractButton::clicked, this, [this] { tervo::PrinterSetupCommand(*this); });
   new WheelScroller(ui_->outputbox, ui_->outputscrollbar);
   new WheelScroller(ui_->inputbox, ui_->inputscrollbar);
-  InstallFileDialogs();
-  InstallPrintDialogs();
+  tervo::InstallFileDialogs(questions_, this);
+  tervo::InstallPrintDialogs(questions_, this);
 
   // The window sees every key before any of its controls.
   qApp->installEventFilter(this);
@@ -115,10 +116,7 @@ TForm1::TForm1(QWidget* parent)
   helpform_->hide();
 }
 
-TForm1::~TForm1() {
-  qApp->removeEventFilter(this);
-  Timer1.stop();
-}
+TForm1::~TForm1() { qApp->removeEventFilter(this); }
 
 QString TForm1::Message() const { return ui_->msglabel->text(); }
 
@@ -244,7 +242,7 @@ void TForm1::TableFilled() { ResetOutputScroll(); }
 
 void TForm1::DrawResult() {
   DrawOutputPane();
-  FollowKarnaugh(false);
+  tervo::FollowKarnaugh(*this, false);
 }
 
 std::string_view TForm1::DecimalPoint() const {
@@ -334,8 +332,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     } else if (CommandKey(key->key(), key->modifiers())) {
       // F1 or a Ctrl shortcut: a command, not an edit
     } else {
-      FormKeyDown(key->key(), key->modifiers());
-      if (!typed.isNull()) FormKeyPress(typed);
+      tervo::EditorKeyDown(*this, key->key(), key->modifiers());
+      if (!typed.isNull()) tervo::EditorKeyPress(*this, typed);
     }
   }
   return true;  // every key is consumed here
@@ -345,7 +343,7 @@ void TForm1::RunControlKey(int key, QChar typed) {
   Engine& e = *engine_;
   if (key == Qt::Key_Space || typed == QLatin1Char(' ')) e.StepWait = 0;
   if (key == Qt::Key_Escape || typed == QChar(27)) e.GoOn = 0;
-  if (key == Qt::Key_F2) KarnaughCommand();  // says that it waits for the run's end
+  if (key == Qt::Key_F2) tervo::KarnaughCommand(*this);  // says that it waits for the run's end
 }
 
 // F1, F2 and Ctrl with C, O, P, S or V (and no other modifier) are commands;
@@ -358,28 +356,26 @@ bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
     return true;
   }
   if (key == Qt::Key_F2 && mods == Qt::NoModifier) {
-    KarnaughCommand();
+    tervo::KarnaughCommand(*this);
     return true;
   }
   if (mods != Qt::ControlModifier) return false;
   switch (key) {
-    case Qt::Key_C: CopyResult(true); return true;
-    case Qt::Key_V: PasteText(QGuiApplication::clipboard()->text()); return true;
-    case Qt::Key_O: loadBtnClick(); return true;
-    case Qt::Key_S: saveBtnClick(); return true;
-    case Qt::Key_P: printBtnClick(); return true;
+    case Qt::Key_C: tervo::CopyResultCommand(*this, true); return true;
+    case Qt::Key_V: tervo::PasteCommand(*this, QGuiApplication::clipboard()->text()); return true;
+    case Qt::Key_O: tervo::LoadFormulaCommand(*this); return true;
+    case Qt::Key_S: tervo::SaveFormulaCommand(*this); return true;
+    case Qt::Key_P: tervo::PrintCommand(*this); return true;
     default: return false;
   }
 }
-
-// The editor's keys and controls are in editor_commands.cpp.
 
 // ---------------------------------------------------------------- output and info panes
 
 void TForm1::ClearResult() {
   engine_->ClearTruthTable();
   ui_->outputscrollbar->setValue(0);
-  FollowKarnaugh(true);
+  tervo::FollowKarnaugh(*this, true);
 }
 
 // Scroll position 0 and a range that reaches the last term of the table,
@@ -396,7 +392,7 @@ void TForm1::DrawOutputPane() { ui_->outputbox->ShowResultAt(ui_->outputscrollba
 
 void TForm1::ClearOutputPane() {
   ui_->outputbox->ClearOutputPane();
-  FollowKarnaugh(true);
+  tervo::FollowKarnaugh(*this, true);
 }
 
 void TForm1::ClearInfoPane() { ui_->DBbox->ClearInfoPane(); }
@@ -409,8 +405,6 @@ void TForm1::cnfBtnClick() {
   ClearResult();
   DrawOutputPane();
 }
-
-void TForm1::outputscrollbarChange(int) { DrawOutputPane(); }
 
 void TForm1::reducecheckboxClick() {
   engine_->ReduceOn = ui_->reducecheckbox->isChecked() ? 1 : 0;
@@ -461,7 +455,58 @@ void TForm1::helpBtnClick() {
   if (idle) ShowCursor();
 }
 
-// The file commands are in file_commands.cpp, printing in print_commands.cpp.
+// ---------------------------------------------------------------- the commands' host
+
+const tervo::EditorView& TForm1::editor() const { return input_->view(); }
+tervo::EditorView& TForm1::editorView() { return input_->view(); }
+tervo::EditorModel& TForm1::editorModel() { return input_->model(); }
+void TForm1::ShowEdit(const tervo::EditResult& edit, int oldCol, int oldRow) { input_->ShowEdit(edit, oldCol, oldRow); }
+void TForm1::PlaceCursor(int col, int row) { input_->PlaceCursor(col, row); }
+void TForm1::CellAt(int x, int y, int& col, int& row) const { ui_->inputbox->CellAt(x, y, col, row); }
+void TForm1::ShowCursor() { input_->ShowCursor(); }
+void TForm1::HideCursor() { input_->HideCursor(); }
+void TForm1::DrawAllRows() { input_->DrawAllRows(); }
+void TForm1::SetInsertMode(bool on) { input_->SetInsertMode(on); }
+void TForm1::ClearFormula() { input_->ClearFormula(); }
+void TForm1::ClearTable() { input_->ClearTable(); }
+bool TForm1::FormulaButtonDown() const { return ui_->forminbtn->isChecked(); }
+bool TForm1::ShowsResult() const { return ui_->outputbox->ShowsResult(); }
+void TForm1::SetOutputForm(bool cnf) { (cnf ? ui_->cnfBtn : ui_->dnfBtn)->setChecked(true); }
+void TForm1::ShowFileName(const QString& path) { tervo::ShowFileName(*this, path); }
+QPrinter& TForm1::printer() { return tervo::PrinterOf(memory_); }
+QString TForm1::ResultTableText() { return tervo::ResultTableText(*this); }
+
+void TForm1::SetInputMode(bool formula) {
+  Engine& e = *engine_;
+  e.FormulaMode = formula ? 1 : 0;
+  SetInsertMode(formula);
+  (formula ? ui_->forminbtn : ui_->tablebtn)->setChecked(true);
+  ui_->inputscrollbar->setValue(0);
+  ui_->inputscrollbar->setVisible(!formula);
+  ui_->insertlabel->setEnabled(formula);
+  ShowMessage(tervo::MessageTable[formula ? tervo::kEnterFormula : tervo::kEnterTable]);
+  if (!formula) {
+    // Tables are read in the CNF sense. A result collected in the DNF sense
+    // would read as its opposite, so it goes.
+    if (e.CnfMode == 0) {
+      e.CnfMode = 1;
+      ClearResult();
+      DrawOutputPane();
+    }
+    ui_->cnfBtn->setChecked(true);
+  }
+  const bool outputFormChoosable = formula && e.RunState == tervo::kRunIdle;
+  ui_->cnfBtn->setEnabled(outputFormChoosable);
+  ui_->dnfBtn->setEnabled(outputFormChoosable);
+  DrawAllRows();
+  PlaceCursor(0, 0);
+}
+
+void TForm1::SetReduce(bool on) {
+  ui_->reducecheckbox->setChecked(on);
+  engine_->ReduceOn = on ? 1 : 0;
+  ui_->minimalcheckbox->setEnabled(on);
+}
 
 // ---------------------------------------------------------------- window surface
 
@@ -489,6 +534,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
   // A run waiting at a stop or reducing ends at its next test of GoOn.
   engine_->GoOn = 0;
   if (helpform_) helpform_->close();
-  if (karnaugh_) karnaugh_->close();
+  tervo::CloseKarnaugh(*this);
   event->accept();
 }

@@ -1,11 +1,11 @@
 // The main window: the input editor, the output and info panes, the buttons
 // and check boxes, and the GO pipeline that runs the engine. The window owns
-// the one Engine of the program and is the engine's RunHost.
+// the one Engine of the program, is the engine's RunHost and the host of its
+// commands (commands.h), which it calls from its buttons, keys and menus.
 #pragma once
 
 #include <QIcon>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "DBG_unit.h"
+#include "command_host.h"
 #include "editor_model.h"
 #include "engine.h"
 #include "input_pane.h"
@@ -25,21 +26,19 @@ class CoverSearch;
 namespace Ui {
 class TForm1;
 }
-class KarnaughWindow;
+class InputEditor;
 class QCheckBox;
-class QPagedPaintDevice;
 class QPainter;
 class QPrinter;
 class Thelpform;
 namespace tervo {
-class FileSink;
 struct WindowTestAccess;
 }
 
 // The web address that the picture Image1 opens.
 inline constexpr char kProjectHomepage[] = "https://tervo42.github.io/";
 
-class TForm1 : public QWidget, public tervo::GoHost {
+class TForm1 : public QWidget, public tervo::GoHost, public tervo::CommandHost {
   Q_OBJECT
  public:
   explicit TForm1(QWidget* parent = nullptr);
@@ -48,17 +47,17 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // The program's icon, at the sizes the desktop asks for.
   static QIcon ProgramIcon();
 
-  tervo::Engine& engine() { return *engine_; }
-  const tervo::EditorView& editor() const { return view_; }
+  tervo::Engine& engine() override { return *engine_; }
+  const tervo::EditorView& editor() const;
   // The text of the message line.
-  QString Message() const;
+  QString Message() const override;
 
   // ------------------------------------------------------------ run
   // A whole run (RunGo): translate or read the input, evaluate, reduce,
   // draw, verify and report. During a run it only releases a stop.
   void GObtnClick();
   // The MessageTable text of ErrorCode into the message line.
-  void ShowErrorMessage();
+  void ShowErrorMessage() override;
 
   // ------------------------------------------------------------ RunHost
   void ShowProgress(std::string_view text) override;
@@ -75,28 +74,42 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void DrawResult() override;
   std::string_view DecimalPoint() const override;
 
+  // ------------------------------------------------------------ CommandHost
+  tervo::EditorModel& editorModel() override;
+  tervo::EditorView& editorView() override;
+  tervo::CommandQuestions& questions() override { return questions_; }
+  tervo::CommandMemory& memory() override { return memory_; }
+  QWidget& windowWidget() override { return *this; }
+  void SetMessage(const QString& text) override;
+  void ShowEdit(const tervo::EditResult& edit, int oldCol, int oldRow) override;
+  void PlaceCursor(int col, int row) override;
+  void CellAt(int x, int y, int& col, int& row) const override;
+  bool FormulaButtonDown() const override;
+  bool ShowsResult() const override;
+  void SetOutputForm(bool cnf) override;
+
   // ------------------------------------------------------------ editor
-  void SetInputMode(bool formula);
-  void SetInsertMode(bool on);
-  void SetReduce(bool on);
+  void SetInputMode(bool formula) override;
+  void SetInsertMode(bool on) override;
+  void SetReduce(bool on) override;
   // The "minimal" box: with "reduce" ticked, GO computes a minimal cover in
   // the reduction's place. Off at start-up; not part of formula files.
   void SetMinimal(bool on);
   bool MinimalOn() const { return MinimalOn_ != 0; }
-  void ClearFormula();
-  void ClearTable();
-  void ShowCursor();
-  void HideCursor();
-  void DrawAllRows();
+  void ClearFormula() override;
+  void ClearTable() override;
+  void ShowCursor() override;
+  void HideCursor() override;
+  void DrawAllRows() override;
 
   // ------------------------------------------------------------ output and info panes
   // Empty the truth table and scroll the output pane to the top.
   void ClearResult();
   // Scroll the output pane to the top with a range for the current table, without drawing.
-  void ResetOutputScroll();
+  void ResetOutputScroll() override;
   // Show the result tables in the output pane at the current scroll position.
-  void DrawOutputPane();
-  void ClearOutputPane();
+  void DrawOutputPane() override;
+  void ClearOutputPane() override;
   void ClearInfoPane();
   // The translation stops' tables: each Show* adds its table to those the
   // info pane shows (TracePanel) and redraws the pane.
@@ -106,22 +119,9 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void ShowDirectorTable();
   void SetRowMarkers(uint16_t a, uint16_t b);
 
-  // ------------------------------------------------------------ clipboard
-  // Paste text into the editor as if it were typed (EditorModel::Paste);
-  // what it skipped or left out is said in the message line.
-  void PasteText(const QString& text);
-  // The result as a formula and as the table text; empty when the output
-  // pane shows no result to copy.
-  QString ResultFormulaText() const;
-  QString ResultTableText() const;
-  // Put one of them on the clipboard; the message line says when there is
-  // nothing to copy.
-  void CopyResult(bool asFormula);
-  // ------------------------------------------------------------ Karnaugh map
-  // F2 and the output pane's menu: the result's map in a window of its own,
-  // which then follows each new result; the message line says why when
-  // there is no map (no result, 0, 1 or more than 6 variables, a run going).
-  void KarnaughCommand();
+  // The result as the table text that Copy puts on the clipboard; empty
+  // when the output pane shows no result to copy.
+  QString ResultTableText();
 
   // What the info pane shows while a reduction runs without the traces.
   const tervo::ReduceProgress& progress() const { return Trace.progress(); }
@@ -129,8 +129,8 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // ------------------------------------------------------------ files and printing
   // Folder (with its trailing separator) and name without the prefix of the
   // last file loaded or saved; empty until then.
-  const QString& rememberedFolder() const { return RememberedFolder; }
-  const QString& rememberedName() const { return RememberedName; }
+  const QString& rememberedFolder() const { return memory_.rememberedFolder; }
+  const QString& rememberedName() const { return memory_.rememberedName; }
   // Remember the folder and name of a file and show the name in the caption.
   void ShowFileName(const QString& path);
   // The printer of all print jobs; the printer-setup dialog changes it.
@@ -144,35 +144,18 @@ class TForm1 : public QWidget, public tervo::GoHost {
  private:
   friend struct tervo::WindowTestAccess;  // tests answer the questions and fail saves
 
-  // The questions the file and print commands ask, each a modal dialog by
-  // default; tests answer them without a dialog. A path question answers an
-  // empty string when it is cancelled.
-  std::function<QString(const QString& folder, const QString& name)> AskOpenPath;
-  std::function<QString(const QString& folder, const QString& name)> AskSavePath;
-  std::function<QString(const QString& suggested)> AskPdfPath;  // where a print goes without a printer
-  std::function<bool(const QString& question)> AskProceed;      // OK (true) or Cancel
-  // Where saves write their bytes; none: the system's file calls. Tests put
-  // in one that fails part way.
-  tervo::FileSink* SaveSink = nullptr;
+  tervo::CommandQuestions questions_;  // dialogs by default; tests answer them
+  tervo::CommandMemory memory_;
 
   // start-up settings
   void FormCreate();
   void ResetTraceOptions();
   void SetLooks();
   // keyboard and mouse
-  void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
-  void FormKeyPress(QChar typed);
   void RunControlKey(int key, QChar typed);
   // F1 and the Ctrl shortcuts of the idle window; false for any other key.
   bool CommandKey(int key, Qt::KeyboardModifiers modifiers);
-  void outputboxContextMenu(const QPoint& at);
-  void inputboxMouseDown(int x, int y);
   // controls
-  void inputscrollbarChange(int value);
-  void outputscrollbarChange(int value);
-  void insertlabelClick();
-  void forminbtnClick();
-  void inclearBtnClick();
   void cnfBtnClick();
   void reducecheckboxClick();
   void minimalcheckboxClick();
@@ -181,42 +164,18 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void SpeedButton2Click();
   void Image1Click();
   void helpBtnClick();
-  void loadBtnClick();
-  void saveBtnClick();
-  void printBtnClick();
-  void prsetupBtnClick();
-  void Timer1Timer();
   // drawing on the window surface
   void DrawPaneFrame(QPainter& p, const QWidget* pane);
-  // file and print helpers
-  void InstallFileDialogs();
-  void InstallPrintDialogs();
-  QString SuggestedPdfPath();
-  bool PrintPages(QPainter& painter, QPagedPaintDevice& device, int copies);
   // run helpers
-  void SetMessage(const QString& text);
   void SetTableChangersEnabled(bool enabled);
-  // An open map shows the new result, or a note once the result is cleared.
-  void FollowKarnaugh(bool cleared);
-  // editor helpers
-  void ShowEdit(const tervo::EditResult& edit, int oldCol, int oldRow);
-  void PlaceCursor(int c, int r);
 
   std::unique_ptr<tervo::Engine> engine_;
   std::unique_ptr<tervo::CoverSearch> cover_;  // the minimal cover's tables, made once with the window
   uint8_t MinimalOn_ = 0;                      // the "minimal" box
   std::unique_ptr<Ui::TForm1> ui_;
   Thelpform* helpform_ = nullptr;  // child window, deleted with this one
-  KarnaughWindow* karnaugh_ = nullptr;  // the map's window, made when first opened; a child
-  tervo::EditorView view_;
-  tervo::EditorModel editor_;  // edits the grids of engine_ and view_
-  QTimer Timer1;
+  std::unique_ptr<InputEditor> input_;  // the editor's view, cursor and blink
   mutable std::string DecimalPoint_;  // the locale's, read for each result line
   // trace panel
   TracePanel Trace;  // what the info pane shows
-  // files and printing
-  QString RememberedFolder;
-  QString RememberedName;
-  QString LastPdfPath;                // where the last print to a file went
-  std::unique_ptr<QPrinter> Printer;  // made on first use, kept for later jobs
 };

@@ -4,13 +4,15 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QScrollBar>
+#include <QWidget>
 #include <string>
 
-#include "Unit1.h"
+#include "commands.h"
+#include "editor_model.h"
+#include "engine.h"
 #include "result_text.h"
-#include "ui_Unit1.h"
 
+namespace tervo {
 namespace {
 
 // A character as the message line names it.
@@ -22,13 +24,13 @@ QString CharName(char32_t ch) {
 
 }  // namespace
 
-void TForm1::PasteText(const QString& text) {
-  if (engine_->RunState != tervo::kRunIdle || text.isEmpty()) return;
-  HideCursor();
-  const int col = view_.CursorCol, row = view_.CursorRow;
+void PasteCommand(CommandHost& host, const QString& text) {
+  if (host.engine().RunState != kRunIdle || text.isEmpty()) return;
+  host.HideCursor();
+  const int col = host.editorView().CursorCol, row = host.editorView().CursorRow;
   const std::u32string chars = text.toStdU32String();
-  const tervo::PasteResult pasted = editor_.Paste(chars);
-  ShowEdit({tervo::EditResult::kAllRows, 0}, col, row);
+  const PasteResult pasted = host.editorModel().Paste(chars);
+  host.ShowEdit({EditResult::kAllRows, 0}, col, row);
   QStringList said;
   if (pasted.refused == 1)
     said << QStringLiteral("%1 skipped: not taken here").arg(CharName(pasted.firstRefused));
@@ -37,47 +39,49 @@ void TForm1::PasteText(const QString& text) {
                 .arg(CharName(pasted.firstRefused))
                 .arg(pasted.refused - 1);
   if (pasted.leftOut > 0) said << QStringLiteral("%1 characters left out: no room").arg(pasted.leftOut);
-  if (!said.isEmpty()) SetMessage(QStringLiteral("paste: ") + said.join(QStringLiteral("; ")));
-  ShowCursor();
+  if (!said.isEmpty()) host.SetMessage(QStringLiteral("paste: ") + said.join(QStringLiteral("; ")));
+  host.ShowCursor();
 }
 
-QString TForm1::ResultFormulaText() const {
-  if (!ui_->outputbox->ShowsResult()) return {};
-  return QString::fromStdString(tervo::ResultFormula(*engine_));
+QString ResultFormulaText(CommandHost& host) {
+  if (!host.ShowsResult()) return {};
+  return QString::fromStdString(ResultFormula(host.engine()));
 }
 
-QString TForm1::ResultTableText() const {
-  if (!ui_->outputbox->ShowsResult() || engine_->TermCount == 0) return {};
-  return QString::fromStdString(tervo::ResultTableText(*engine_));
+QString ResultTableText(CommandHost& host) {
+  if (!host.ShowsResult() || host.engine().TermCount == 0) return {};
+  return QString::fromStdString(ResultTableText(host.engine()));
 }
 
-void TForm1::CopyResult(bool asFormula) {
-  if (engine_->RunState != tervo::kRunIdle) return;
-  const QString text = asFormula ? ResultFormulaText() : ResultTableText();
+void CopyResultCommand(CommandHost& host, bool asFormula) {
+  if (host.engine().RunState != kRunIdle) return;
+  const QString text = asFormula ? ResultFormulaText(host) : ResultTableText(host);
   if (text.isEmpty()) {
-    SetMessage(QStringLiteral("nothing to copy: no result terms"));
+    host.SetMessage(QStringLiteral("nothing to copy: no result terms"));
     return;
   }
   QGuiApplication::clipboard()->setText(text);
 }
 
-void TForm1::outputboxContextMenu(const QPoint& at) {
+void OutputMenuCommand(CommandHost& host, QWidget& pane, QPoint at) {
   // A menu is a loop of its own: during a run it would hold the run up.
-  if (engine_->RunState != tervo::kRunIdle) return;
-  QMenu menu(this);
+  if (host.engine().RunState != kRunIdle) return;
+  QMenu menu(&host.windowWidget());
   menu.setObjectName(QStringLiteral("copymenu"));
   QAction* formula = menu.addAction(QStringLiteral("copy as formula"));
   formula->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
   formula->setShortcutVisibleInContextMenu(true);
   QAction* table = menu.addAction(QStringLiteral("copy as table"));
-  formula->setEnabled(!ResultFormulaText().isEmpty());
-  table->setEnabled(!ResultTableText().isEmpty());
-  connect(formula, &QAction::triggered, this, [this] { CopyResult(true); });
-  connect(table, &QAction::triggered, this, [this] { CopyResult(false); });
+  formula->setEnabled(!ResultFormulaText(host).isEmpty());
+  table->setEnabled(!ResultTableText(host).isEmpty());
+  QObject::connect(formula, &QAction::triggered, &menu, [&host] { CopyResultCommand(host, true); });
+  QObject::connect(table, &QAction::triggered, &menu, [&host] { CopyResultCommand(host, false); });
   // Always offered: when there is no map, choosing it says why.
   QAction* map = menu.addAction(QStringLiteral("Karnaugh map"));
   map->setShortcut(QKeySequence(Qt::Key_F2));
   map->setShortcutVisibleInContextMenu(true);
-  connect(map, &QAction::triggered, this, &TForm1::KarnaughCommand);
-  menu.exec(ui_->outputbox->mapToGlobal(at));
+  QObject::connect(map, &QAction::triggered, &menu, [&host] { KarnaughCommand(host); });
+  menu.exec(pane.mapToGlobal(at));
 }
+
+}  // namespace tervo

@@ -5,16 +5,15 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QScrollBar>
-#include <QSignalBlocker>
+#include <QWidget>
 #include <filesystem>
 
-#include "Unit1.h"
+#include "commands.h"
 #include "dialog_looks.h"
+#include "engine.h"
 #include "formula_file.h"
-#include "ui_Unit1.h"
 
-using tervo::Engine;
+namespace tervo {
 
 namespace {
 
@@ -24,7 +23,7 @@ QString FromPath(const std::filesystem::path& path) { return QFile::decodeName(Q
 
 // The message of a failed save or load with its cause after it, as in
 // "FILE I/O ERROR: No space left on device".
-QString WithCause(const QString& message, const tervo::FileCause& cause) {
+QString WithCause(const QString& message, const FileCause& cause) {
   const std::string text = cause.Text();
   return text.empty() ? message : message + QStringLiteral(": ") + QString::fromLocal8Bit(text.c_str());
 }
@@ -69,16 +68,16 @@ bool ConfirmReplace(QWidget* parent, const QString& chosen) {
 
 }  // namespace
 
-void TForm1::InstallFileDialogs() {
-  AskOpenPath = [this](const QString& folder, const QString& name) {
-    return AskFilePath(this, QStringLiteral("load formula and tables"), QFileDialog::AcceptOpen, folder, name);
+void InstallFileDialogs(CommandQuestions& questions, QWidget* window) {
+  questions.openPath = [window](const QString& folder, const QString& name) {
+    return AskFilePath(window, QStringLiteral("load formula and tables"), QFileDialog::AcceptOpen, folder, name);
   };
-  AskSavePath = [this](const QString& folder, const QString& name) {
+  questions.savePath = [window](const QString& folder, const QString& name) {
     QString start = folder, typed = name;
     for (;;) {
-      const QString path = AskFilePath(this, QStringLiteral("save formula and tables"), QFileDialog::AcceptSave, start,
-                                       typed);
-      if (path.isEmpty() || ConfirmReplace(this, path)) return path;
+      const QString path = AskFilePath(window, QStringLiteral("save formula and tables"), QFileDialog::AcceptSave,
+                                       start, typed);
+      if (path.isEmpty() || ConfirmReplace(window, path)) return path;
       // Not to be replaced: back to the dialog, where the user was.
       const QFileInfo info(path);
       start = info.path();
@@ -87,62 +86,66 @@ void TForm1::InstallFileDialogs() {
   };
 }
 
-void TForm1::ShowFileName(const QString& path) {
+void ShowFileName(CommandHost& host, const QString& path) {
+  CommandMemory& m = host.memory();
   const QFileInfo info(path);
-  RememberedFolder = info.path();
-  if (!RememberedFolder.endsWith(QLatin1Char('/'))) RememberedFolder += QLatin1Char('/');
-  RememberedName = QString::fromStdString(tervo::FormulaDisplayName(info.fileName().toStdString()));
-  setWindowTitle(QStringLiteral("tervo42:") + RememberedName);
+  m.rememberedFolder = info.path();
+  if (!m.rememberedFolder.endsWith(QLatin1Char('/'))) m.rememberedFolder += QLatin1Char('/');
+  m.rememberedName = QString::fromStdString(FormulaDisplayName(info.fileName().toStdString()));
+  host.windowWidget().setWindowTitle(QStringLiteral("tervo42:") + m.rememberedName);
 }
 
-void TForm1::saveBtnClick() {
-  Engine& e = *engine_;
-  if (e.RunState != tervo::kRunIdle) return;
-  HideCursor();
-  e.ErrorCode = tervo::kOk;
-  const QString chosen = AskSavePath(RememberedFolder, RememberedName);
+void SaveFormulaCommand(CommandHost& host) {
+  Engine& e = host.engine();
+  if (e.RunState != kRunIdle) return;
+  host.HideCursor();
+  e.ErrorCode = kOk;
+  CommandQuestions& ask = host.questions();
+  const QString chosen = ask.savePath(host.memory().rememberedFolder, host.memory().rememberedName);
   if (!chosen.isEmpty()) {
     // The file is written whole or not at all; an older file of the name
     // stays as it was when the save fails.
     std::filesystem::path written;
-    tervo::FileCause cause;
+    FileCause cause;
     e.ErrorCode =
-        tervo::SaveFormulaFile(e, ToPath(chosen), &written, SaveSink ? *SaveSink : tervo::SystemFileSink(), &cause);
-    if (e.ErrorCode != tervo::kOk) {
-      ShowErrorMessage();
-      SetMessage(WithCause(Message(), cause));
+        SaveFormulaFile(e, ToPath(chosen), &written, ask.saveSink ? *ask.saveSink : SystemFileSink(), &cause);
+    if (e.ErrorCode != kOk) {
+      host.ShowErrorMessage();
+      host.SetMessage(WithCause(host.Message(), cause));
     } else {
-      SetMessage(QStringLiteral("file saved"));
-      ShowFileName(FromPath(written));
+      host.SetMessage(QStringLiteral("file saved"));
+      ShowFileName(host, FromPath(written));
     }
   }
-  ShowCursor();
+  host.ShowCursor();
 }
 
-void TForm1::loadBtnClick() {
-  Engine& e = *engine_;
-  if (e.RunState != tervo::kRunIdle) return;
-  HideCursor();
-  e.ErrorCode = tervo::kOk;
-  const QString chosen = AskOpenPath(RememberedFolder, RememberedName);
+void LoadFormulaCommand(CommandHost& host) {
+  Engine& e = host.engine();
+  if (e.RunState != kRunIdle) return;
+  host.HideCursor();
+  e.ErrorCode = kOk;
+  const QString chosen = host.questions().openPath(host.memory().rememberedFolder, host.memory().rememberedName);
   if (!chosen.isEmpty()) {
     // The whole file is checked before any of it replaces the working state,
     // so a refused file changes nothing.
     std::filesystem::path opened;
-    tervo::FileCause cause;
-    e.ErrorCode = tervo::LoadFormulaFile(e, ToPath(chosen), &opened, &cause);
-    if (e.ErrorCode != tervo::kOk) {
-      ShowErrorMessage();
-      SetMessage(WithCause(Message(), cause));
+    FileCause cause;
+    e.ErrorCode = LoadFormulaFile(e, ToPath(chosen), &opened, &cause);
+    if (e.ErrorCode != kOk) {
+      host.ShowErrorMessage();
+      host.SetMessage(WithCause(host.Message(), cause));
     } else {
-      ShowFileName(FromPath(opened));
-      SetReduce(e.ReduceOn != 0);
-      SetInputMode(e.FormulaMode != 0);  // table input has been loaded as CNF
-      (e.CnfMode ? ui_->cnfBtn : ui_->dnfBtn)->setChecked(true);
-      ResetOutputScroll();
-      ClearOutputPane();
-      DrawOutputPane();
+      ShowFileName(host, FromPath(opened));
+      host.SetReduce(e.ReduceOn != 0);
+      host.SetInputMode(e.FormulaMode != 0);  // table input has been loaded as CNF
+      host.SetOutputForm(e.CnfMode != 0);
+      host.ResetOutputScroll();
+      host.ClearOutputPane();
+      host.DrawOutputPane();
     }
   }
-  ShowCursor();
+  host.ShowCursor();
 }
+
+}  // namespace tervo

@@ -2,11 +2,12 @@
 // pane's menu open it; once open it follows the result: a new GO draws the
 // new one, clearing the result (the output "X", CNF/DNF, a load, the start
 // of a run) leaves a note in its place.
-#include "Unit1.h"
+#include "commands.h"
+#include "engine.h"
 #include "karnaugh_layout.h"
 #include "karnaugh_window.h"
-#include "ui_Unit1.h"
 
+namespace tervo {
 namespace {
 
 // Why the engine's result has no map; empty when it has one. A cleared
@@ -18,35 +19,43 @@ QString RefusalOf(const tervo::Engine& e, bool resultShown) {
 
 }  // namespace
 
-void TForm1::KarnaughCommand() {
-  if (engine_->RunState != tervo::kRunIdle) {
-    SetMessage(QStringLiteral("Karnaugh map: not while a run is going"));
+void KarnaughCommand(CommandHost& host) {
+  if (host.engine().RunState != kRunIdle) {
+    host.SetMessage(QStringLiteral("Karnaugh map: not while a run is going"));
     return;
   }
-  const QString refusal = RefusalOf(*engine_, ui_->outputbox->ShowsResult());
+  const QString refusal = RefusalOf(host.engine(), host.ShowsResult());
   if (!refusal.isEmpty()) {
-    SetMessage(QStringLiteral("Karnaugh map: ") + refusal);
+    host.SetMessage(QStringLiteral("Karnaugh map: ") + refusal);
     return;
   }
-  const bool first = karnaugh_ == nullptr;
-  if (first) karnaugh_ = new KarnaughWindow(this);
-  karnaugh_->setWindowIcon(windowIcon());
-  karnaugh_->ShowMap(tervo::LayOutKarnaugh(tervo::KarnaughInputOf(*engine_)));
-  if (first || !karnaugh_->isVisible()) karnaugh_->PlaceBesideParent();
-  karnaugh_->show();
-  karnaugh_->raise();
-  karnaugh_->activateWindow();
+  KarnaughWindow*& map = host.memory().karnaugh;
+  const bool first = map == nullptr;
+  if (first) map = new KarnaughWindow(&host.windowWidget());
+  map->setWindowIcon(host.windowWidget().windowIcon());
+  map->ShowMap(LayOutKarnaugh(KarnaughInputOf(host.engine())));
+  if (first || !map->isVisible()) map->PlaceBesideParent();
+  map->show();
+  map->raise();
+  map->activateWindow();
 }
 
-void TForm1::FollowKarnaugh(bool cleared) {
-  if (karnaugh_ == nullptr || !karnaugh_->isVisible()) return;
+void FollowKarnaugh(CommandHost& host, bool cleared) {
+  KarnaughWindow* map = host.memory().karnaugh;
+  if (map == nullptr || !map->isVisible()) return;
   if (cleared) {
-    karnaugh_->ShowNote(QStringLiteral("no result: GO draws the map again"));
+    map->ShowNote(QStringLiteral("no result: GO draws the map again"));
     return;
   }
-  const QString refusal = RefusalOf(*engine_, ui_->outputbox->ShowsResult());
+  const QString refusal = RefusalOf(host.engine(), host.ShowsResult());
   if (refusal.isEmpty())
-    karnaugh_->ShowMap(tervo::LayOutKarnaugh(tervo::KarnaughInputOf(*engine_)));
+    map->ShowMap(LayOutKarnaugh(KarnaughInputOf(host.engine())));
   else
-    karnaugh_->ShowNote(refusal);
+    map->ShowNote(refusal);
 }
+
+void CloseKarnaugh(CommandHost& host) {
+  if (host.memory().karnaugh) host.memory().karnaugh->close();
+}
+
+}  // namespace tervo

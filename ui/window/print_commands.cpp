@@ -16,11 +16,14 @@
 #include <QSaveFile>
 #include <QTimer>
 
-#include "Unit1.h"
+#include "commands.h"
 #include "dialog_looks.h"
+#include "engine.h"
 #include "help_code.h"
 #include "print_layout.h"
 #include "print_render.h"
+
+namespace tervo {
 
 namespace {
 
@@ -33,13 +36,16 @@ const QString kPrintError = QStringLiteral("PRINT ERROR: ");
 
 }  // namespace
 
-void TForm1::InstallPrintDialogs() {
-  AskProceed = [this](const QString& question) {
-    return QMessageBox::warning(this, QStringLiteral("tervo42"), question, QMessageBox::Ok | QMessageBox::Cancel,
+CommandMemory::CommandMemory() = default;
+CommandMemory::~CommandMemory() = default;
+
+void InstallPrintDialogs(CommandQuestions& questions, QWidget* window) {
+  questions.proceed = [window](const QString& question) {
+    return QMessageBox::warning(window, QStringLiteral("tervo42"), question, QMessageBox::Ok | QMessageBox::Cancel,
                                 QMessageBox::Ok) == QMessageBox::Ok;
   };
-  AskPdfPath = [this](const QString& suggested) {
-    QFileDialog dialog(this, QStringLiteral("print to PDF file"));
+  questions.pdfPath = [window](const QString& suggested) {
+    QFileDialog dialog(window, QStringLiteral("print to PDF file"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(QStringLiteral("PDF files (*.pdf)"));
@@ -51,50 +57,55 @@ void TForm1::InstallPrintDialogs() {
   };
 }
 
-QPrinter& TForm1::printer() {
-  if (!Printer) Printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  return *Printer;
+QPrinter& PrinterOf(CommandMemory& m) {
+  if (!m.printer) m.printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *m.printer;
 }
+
+namespace {
 
 // The last PDF file printed to, else the file chosen in the printer-setup
 // dialog, else one named after the current formula file.
-QString TForm1::SuggestedPdfPath() {
-  if (!LastPdfPath.isEmpty()) return LastPdfPath;
-  if (!printer().outputFileName().isEmpty()) return printer().outputFileName();
-  const QString folder = RememberedFolder.isEmpty() ? QDir::currentPath() + QLatin1Char('/') : RememberedFolder;
-  return folder + (RememberedName.isEmpty() ? QStringLiteral("tervo42") : RememberedName) + QStringLiteral(".pdf");
+QString SuggestedPdfPath(CommandMemory& m) {
+  if (!m.lastPdfPath.isEmpty()) return m.lastPdfPath;
+  if (!PrinterOf(m).outputFileName().isEmpty()) return PrinterOf(m).outputFileName();
+  const QString folder = m.rememberedFolder.isEmpty() ? QDir::currentPath() + QLatin1Char('/') : m.rememberedFolder;
+  return folder + (m.rememberedName.isEmpty() ? QStringLiteral("tervo42") : m.rememberedName) + QStringLiteral(".pdf");
 }
 
 // Lay out the input and the result for the device's page, scaled down to
 // fit a small one, and draw them copies times. False when the device
 // refused a new page.
-bool TForm1::PrintPages(QPainter& painter, QPagedPaintDevice& device, int copies) {
-  SetMessage(QStringLiteral("printing..."));
+bool PrintPages(CommandHost& host, QPainter& painter, QPagedPaintDevice& device, int copies) {
+  host.SetMessage(QStringLiteral("printing..."));
   // Let the message be painted; clicks and keys wait until the print is done.
   QEventLoop pause;
   QTimer::singleShot(kPrintingPauseMs, &pause, &QEventLoop::quit);
   pause.exec(QEventLoop::ExcludeUserInputEvents);
 
-  tervo::PrintInput in;
-  in.title = windowTitle().toStdString();
-  in.date = tervo::PrintDate(QDate::currentDate()).toStdString();
-  in.credit = tervo::DecodeGroups(tervo::kStoredCredit);
+  PrintInput in;
+  in.title = host.windowWidget().windowTitle().toStdString();
+  in.date = PrintDate(QDate::currentDate()).toStdString();
+  in.credit = DecodeGroups(kStoredCredit);
   in.pageWidth = device.width();
   in.pageHeight = device.height();
-  const tervo::FittedPrint fitted = tervo::LayoutPrintFitted(*engine_, in);
-  return tervo::RenderPrint(painter, device, fitted.ops, fitted.scale, copies);
+  const FittedPrint fitted = LayoutPrintFitted(host.engine(), in);
+  return RenderPrint(painter, device, fitted.ops, fitted.scale, copies);
 }
 
-void TForm1::printBtnClick() {
-  if (engine_->RunState != tervo::kRunIdle) return;
-  HideCursor();
-  const int pages = tervo::EstimatePages(*engine_);
-  if (pages > 3 && !AskProceed(QStringLiteral("output is %1 pages. Proceed?").arg(pages))) {
-    ShowCursor();
+}  // namespace
+
+void PrintCommand(CommandHost& host) {
+  if (host.engine().RunState != kRunIdle) return;
+  host.HideCursor();
+  CommandMemory& m = host.memory();
+  const int pages = EstimatePages(host.engine());
+  if (pages > 3 && !host.questions().proceed(QStringLiteral("output is %1 pages. Proceed?").arg(pages))) {
+    host.ShowCursor();
     return;
   }
 
-  QPrinter& pr = printer();
+  QPrinter& pr = PrinterOf(m);
   pr.setPageOrientation(QPageLayout::Portrait);
   pr.setResolution(kPrintDpi);
   QString report;
@@ -103,7 +114,7 @@ void TForm1::printBtnClick() {
     QPainter painter;
     if (!painter.begin(&pr)) {
       report = kPrintError + QStringLiteral("the printer %1 refused the job").arg(pr.printerName());
-    } else if (!PrintPages(painter, pr, pr.supportsMultipleCopies() ? 1 : pr.copyCount())) {
+    } else if (!PrintPages(host, painter, pr, pr.supportsMultipleCopies() ? 1 : pr.copyCount())) {
       pr.abort();
       painter.end();
       report = kPrintError + QStringLiteral("the printer refused a page; the job is cancelled");
@@ -116,42 +127,44 @@ void TForm1::printBtnClick() {
   } else {
     // No printer, or printing to a file chosen in the printer setup: the
     // pages go into a PDF file, written whole or not at all.
-    const QString path = AskPdfPath(SuggestedPdfPath());
+    const QString path = host.questions().pdfPath(SuggestedPdfPath(m));
     if (path.isEmpty()) {
-      ShowCursor();
+      host.ShowCursor();
       return;
     }
     QSaveFile file(path);
     QPdfWriter writer(&file);
     writer.setPageLayout(pr.pageLayout());
     writer.setResolution(kPrintDpi);
-    writer.setTitle(windowTitle());
+    writer.setTitle(host.windowWidget().windowTitle());
     writer.setCreator(QStringLiteral("tervo42"));
     const QString cannotWrite = kPrintError + QStringLiteral("cannot write ") + QDir::toNativeSeparators(path);
     QPainter painter;
     if (!file.open(QIODevice::WriteOnly) || !painter.begin(&writer)) {
       report = cannotWrite;
-    } else if (!PrintPages(painter, writer, pr.copyCount())) {
+    } else if (!PrintPages(host, painter, writer, pr.copyCount())) {
       painter.end();
       report = cannotWrite;
     } else {
       painter.end();
       if (file.commit()) {
-        LastPdfPath = QFileInfo(path).absoluteFilePath();
-        report = QStringLiteral("OK: printed to ") + QDir::toNativeSeparators(LastPdfPath);
+        m.lastPdfPath = QFileInfo(path).absoluteFilePath();
+        report = QStringLiteral("OK: printed to ") + QDir::toNativeSeparators(m.lastPdfPath);
       } else {
         report = cannotWrite;
       }
     }
   }
-  SetMessage(report);
-  ShowCursor();
+  host.SetMessage(report);
+  host.ShowCursor();
 }
 
-void TForm1::prsetupBtnClick() {
-  if (engine_->RunState != tervo::kRunIdle) return;
-  HideCursor();
-  QPrintDialog dialog(&printer(), this);
+void PrinterSetupCommand(CommandHost& host) {
+  if (host.engine().RunState != kRunIdle) return;
+  host.HideCursor();
+  CommandMemory& m = host.memory();
+  QPrinter& printer = PrinterOf(m);
+  QPrintDialog dialog(&printer, &host.windowWidget());
   dialog.setWindowTitle(QStringLiteral("printer setup"));
   // The choice of printer, paper, file and copies; page ranges belong to no
   // print of this program.
@@ -160,8 +173,10 @@ void TForm1::prsetupBtnClick() {
   if (auto* box = dialog.findChild<QDialogButtonBox*>())
     if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
   // A file chosen here is the one the next print offers.
-  if (dialog.exec() == QDialog::Accepted && printer().outputFormat() == QPrinter::PdfFormat &&
-      !printer().outputFileName().isEmpty())
-    LastPdfPath = QFileInfo(printer().outputFileName()).absoluteFilePath();
-  ShowCursor();
+  if (dialog.exec() == QDialog::Accepted && printer.outputFormat() == QPrinter::PdfFormat &&
+      !printer.outputFileName().isEmpty())
+    m.lastPdfPath = QFileInfo(printer.outputFileName()).absoluteFilePath();
+  host.ShowCursor();
 }
+
+}  // namespace tervo

@@ -1,0 +1,73 @@
+// The main window's commands, each working on the window through
+// CommandHost (command_host.h). The window's buttons, keys and menus call
+// them; a command that does nothing during a run says so here.
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <Qt>
+
+#include "command_host.h"
+
+class QPrinter;
+class QWidget;
+
+namespace tervo {
+
+// ---------------------------------------------------------------- files (file_commands.cpp)
+// The load and save dialogs as the questions' defaults, with window as their parent.
+void InstallFileDialogs(CommandQuestions& questions, QWidget* window);
+// Save and load a formula file; nothing during a run.
+void SaveFormulaCommand(CommandHost& host);
+void LoadFormulaCommand(CommandHost& host);
+// Remember the folder and name of a file and show the name in the caption.
+void ShowFileName(CommandHost& host, const QString& path);
+
+// ---------------------------------------------------------------- printing (print_commands.cpp)
+// The page warning and the PDF file dialog as the questions' defaults.
+void InstallPrintDialogs(CommandQuestions& questions, QWidget* window);
+// The printer of all print jobs; the printer-setup dialog changes it.
+QPrinter& PrinterOf(CommandMemory& memory);
+// Print the input and the result, or write them to a PDF file; nothing during a run.
+void PrintCommand(CommandHost& host);
+// The printer-setup dialog; nothing during a run.
+void PrinterSetupCommand(CommandHost& host);
+
+// ---------------------------------------------------------------- the editor (editor_commands.cpp)
+// A key and a typed character of the idle window, as the editor takes them.
+void EditorKeyDown(CommandHost& host, int key, Qt::KeyboardModifiers modifiers);
+void EditorKeyPress(CommandHost& host, QChar typed);
+// A click into the input pane places the cursor there.
+void EditorClick(CommandHost& host, int x, int y);
+// The insert label: insert or overwrite.
+void ToggleInsertCommand(CommandHost& host);
+// The formula and table buttons: the input mode they show.
+void InputModeCommand(CommandHost& host);
+// The input's "X": blank the input of the current mode.
+void ClearInputCommand(CommandHost& host);
+
+// ---------------------------------------------------------------- clipboard (clipboard_commands.cpp)
+// Paste text into the editor as if it were typed (EditorModel::Paste);
+// what it skipped or left out is said in the message line.
+void PasteCommand(CommandHost& host, const QString& text);
+// The result as a formula and as the table text; empty when the output
+// pane shows no result to copy.
+QString ResultFormulaText(CommandHost& host);
+QString ResultTableText(CommandHost& host);
+// Put one of them on the clipboard; the message line says when there is
+// nothing to copy.
+void CopyResultCommand(CommandHost& host, bool asFormula);
+// The output pane's menu at a point of pane: copy, and the Karnaugh map.
+void OutputMenuCommand(CommandHost& host, QWidget& pane, QPoint at);
+
+// ---------------------------------------------------------------- Karnaugh map (karnaugh_commands.cpp)
+// F2 and the output pane's menu: the result's map in a window of its own,
+// which then follows each new result; the message line says why when
+// there is no map (no result, 0, 1 or more than 6 variables, a run going).
+void KarnaughCommand(CommandHost& host);
+// An open map shows the new result, or a note once the result is cleared.
+void FollowKarnaugh(CommandHost& host, bool cleared);
+// Close the map's window with the main window.
+void CloseKarnaugh(CommandHost& host);
+
+}  // namespace tervo
