@@ -26,6 +26,7 @@
 #include "pipeline.h"
 #include "result_text.h"
 #include "ui_Unit1.h"
+#include "window_looks.h"
 #include "xlate_unit.h"
 
 // Resources compiled into a static library must be registered by name, from
@@ -48,8 +49,6 @@ QString MessageText(int code) {
   const std::string_view m = MessageTable[code];
   return QString::fromLatin1(m.data(), static_cast<qsizetype>(m.size()));
 }
-const QColor kFrameDark(0, 0, 0);
-const QColor kFrameLight(192, 192, 192);
 }  // namespace
 
 TForm1::TForm1(QWidget* parent)
@@ -71,7 +70,7 @@ TForm1::TForm1(QWidget* parent)
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 
-  SetLooks();
+  SetWindowLooks(*ui_);
   ui_->inputbox->setEngine(engine_.get(), &input_->view());
   ui_->outputbox->setEngine(engine_.get());
   ui_->outputbox->setArrow(ui_->arrow->pixmap());
@@ -84,20 +83,21 @@ TForm1::TForm1(QWidget* parent)
   connect(ui_->forminbtn, &QAbstractButton::clicked, this, [this] { tervo::InputModeCommand(*this); });
   connect(ui_->tablebtn, &QAbstractButton::clicked, this, [this] { tervo::InputModeCommand(*this); });
   connect(ui_->inclearBtn, &QAbstractButton::clicked, this, [this] { tervo::ClearInputCommand(*this); });
-  connect(ui_->cnfBtn, &QAbstractButton::clicked, this, &TForm1::cnfBtnClick);
-  connect(ui_->dnfBtn, &QAbstractButton::clicked, this, &TForm1::cnfBtnClick);
-  connect(ui_->reducecheckbox, &QAbstractButton::clicked, this, &TForm1::reducecheckboxClick);
-  connect(ui_->minimalcheckbox, &QAbstractButton::clicked, this, &TForm1::minimalcheckboxClick);
-  connect(ui_->DBxlate, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBxlate); });
-  connect(ui_->DBscan, &QAbstractButton::clicked, this, [this] { DBxlateMouseUp(ui_->DBscan); });
-  connect(ui_->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
+  for (QAbstractButton* b : {ui_->cnfBtn, ui_->dnfBtn})
+    connect(b, &QAbstractButton::clicked, this, [this] { tervo::OutputFormCommand(*this, ui_->cnfBtn->isChecked()); });
+  connect(ui_->reducecheckbox, &QAbstractButton::clicked, this, &TForm1::SetReduce);
+  connect(ui_->minimalcheckbox, &QAbstractButton::clicked, this, &TForm1::SetMinimal);
+  // The trace boxes: ticked or not during a run too, for its next stage.
+  connect(ui_->DBxlate, &QAbstractButton::clicked, this, [this](bool on) { engine_->TraceXlate = on ? 1 : 0; });
+  connect(ui_->DBscan, &QAbstractButton::clicked, this, [this](bool on) { engine_->TraceScan = on ? 1 : 0; });
+  connect(ui_->SpeedButton1, &QAbstractButton::clicked, this, &TForm1::ClearInfoPane);
   ui_->DBbox->setProvider([this] { return Trace.Texts(*engine_); });
-  connect(ui_->SpeedButton2, &QAbstractButton::clicked, this, &TForm1::SpeedButton2Click);
+  connect(ui_->SpeedButton2, &QAbstractButton::clicked, this, [this] { tervo::ClearOutputCommand(*this); });
   ui_->outputbox->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ui_->outputbox, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { tervo::OutputMenuCommand(*this, *ui_->outputbox, at); });
   connect(ui_->Image1, &QAbstractButton::clicked, this, &TForm1::Image1Click);
-  connect(ui_->helpBtn, &QAbstractButton::clicked, this, &TForm1::helpBtnClick);
+  connect(ui_->helpBtn, &QAbstractButton::clicked, this, &TForm1::OpenHelp);
   connect(ui_->loadBtn, &QAbstractButton::clicked, this, [this] { tervo::LoadFormulaCommand(*this); });
   connect(ui_->saveBtn, &QAbstractButton::clicked, this, [this] { tervo::SaveFormulaCommand(*this); });
   connect(ui_->printBtn, &QAbstractButton::clicked, this, [this] { tervo::PrintCommand(*this); });
@@ -146,18 +146,6 @@ void TForm1::FormCreate() {
   ClearTable();
   // No control keeps the focus; the window itself takes the keys.
   setFocus(Qt::OtherFocusReason);
-}
-
-// Fonts and colours of the texts and buttons that differ from the window's.
-void TForm1::SetLooks() {
-  const QColor blue(0, 0, 255), red(255, 0, 0), grey(128, 128, 128);
-  SetControlLook(ui_->GObtn, 24, true, blue);
-  SetControlLook(ui_->Label11, 13, true);
-  SetControlLook(ui_->Label1, 13, false, grey);
-  SetControlLook(ui_->Label2, 13, false, grey);
-  SetControlLook(ui_->insertlabel, 16, false, blue);
-  for (QWidget* x : {ui_->inclearBtn, ui_->SpeedButton2, ui_->SpeedButton1}) SetControlLook(x, 21, true, red);
-  SetControlLook(ui_->msglabel, 16, false);
 }
 
 void TForm1::ResetTraceOptions() {
@@ -222,13 +210,13 @@ void TForm1::DrawStop(tervo::GoStop stop) {
   switch (stop) {
     case tervo::GoStop::kPostfixTable:
       SnapshotPostfix();
-      ShowPostfixTable();
+      ShowInfoTable(TracePanel::kInfoPostfix);
       break;
     case tervo::GoStop::kVariables:
-      ShowVariableTable();
+      ShowInfoTable(TracePanel::kInfoVariables);
       break;
     case tervo::GoStop::kDirectors:
-      ShowDirectorTable();
+      ShowInfoTable(TracePanel::kInfoDirectors);
       break;
     case tervo::GoStop::kInitialTruthTable:
       DrawOutputPane();
@@ -299,18 +287,8 @@ void TForm1::ClearTraceRecord() { Trace.ClearStep(); }
 
 void TForm1::SnapshotPostfix() { Trace.SnapshotPostfix(*engine_); }
 
-void TForm1::ShowPostfixTable() {
-  Trace.ShowTable(TracePanel::kInfoPostfix);
-  ui_->DBbox->Redraw();
-}
-
-void TForm1::ShowVariableTable() {
-  Trace.ShowTable(TracePanel::kInfoVariables);
-  ui_->DBbox->Redraw();
-}
-
-void TForm1::ShowDirectorTable() {
-  Trace.ShowTable(TracePanel::kInfoDirectors);
+void TForm1::ShowInfoTable(TracePanel::InfoTable table) {
+  Trace.ShowTable(table);
   ui_->DBbox->Redraw();
 }
 
@@ -328,8 +306,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
       typed = key->text().at(0);
     if (engine_->RunState != tervo::kRunIdle) {
-      RunControlKey(key->key(), typed);
-    } else if (CommandKey(key->key(), key->modifiers())) {
+      tervo::RunControlKey(*this, key->key(), typed);
+    } else if (tervo::CommandKey(*this, key->key(), key->modifiers())) {
       // F1 or a Ctrl shortcut: a command, not an edit
     } else {
       tervo::EditorKeyDown(*this, key->key(), key->modifiers());
@@ -337,37 +315,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return true;  // every key is consumed here
-}
-
-void TForm1::RunControlKey(int key, QChar typed) {
-  Engine& e = *engine_;
-  if (key == Qt::Key_Space || typed == QLatin1Char(' ')) e.StepWait = 0;
-  if (key == Qt::Key_Escape || typed == QChar(27)) e.GoOn = 0;
-  if (key == Qt::Key_F2) tervo::KarnaughCommand(*this);  // says that it waits for the run's end
-}
-
-// F1, F2 and Ctrl with C, O, P, S or V (and no other modifier) are commands;
-// none of these keys does anything in the editor. Called only while the
-// window is idle: during a run they are refused as every other key is.
-bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
-  const Qt::KeyboardModifiers mods = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-  if (key == Qt::Key_F1 && mods == Qt::NoModifier) {
-    helpBtnClick();
-    return true;
-  }
-  if (key == Qt::Key_F2 && mods == Qt::NoModifier) {
-    tervo::KarnaughCommand(*this);
-    return true;
-  }
-  if (mods != Qt::ControlModifier) return false;
-  switch (key) {
-    case Qt::Key_C: tervo::CopyResultCommand(*this, true); return true;
-    case Qt::Key_V: tervo::PasteCommand(*this, QGuiApplication::clipboard()->text()); return true;
-    case Qt::Key_O: tervo::LoadFormulaCommand(*this); return true;
-    case Qt::Key_S: tervo::SaveFormulaCommand(*this); return true;
-    case Qt::Key_P: tervo::PrintCommand(*this); return true;
-    default: return false;
-  }
 }
 
 // ---------------------------------------------------------------- output and info panes
@@ -399,41 +346,9 @@ void TForm1::ClearInfoPane() { ui_->DBbox->ClearInfoPane(); }
 
 void TForm1::SetRowMarkers(uint16_t a, uint16_t b) { ui_->outputbox->SetRowMarkers(a, b); }
 
-void TForm1::cnfBtnClick() {
-  if (engine_->RunState != tervo::kRunIdle) return;
-  engine_->CnfMode = ui_->cnfBtn->isChecked() ? 1 : 0;
-  ClearResult();
-  DrawOutputPane();
-}
-
-void TForm1::reducecheckboxClick() {
-  engine_->ReduceOn = ui_->reducecheckbox->isChecked() ? 1 : 0;
-  // "minimal" works in the reduction's place: without it, it has no say.
-  ui_->minimalcheckbox->setEnabled(engine_->ReduceOn != 0);
-}
-
 void TForm1::SetMinimal(bool on) {
   ui_->minimalcheckbox->setChecked(on);
   MinimalOn_ = on ? 1 : 0;
-}
-
-void TForm1::minimalcheckboxClick() { MinimalOn_ = ui_->minimalcheckbox->isChecked() ? 1 : 0; }
-
-void TForm1::DBxlateMouseUp(QCheckBox* box) {
-  const int tag = box->property("tag").toInt();
-  if (tag == 1) engine_->TraceXlate = ui_->DBxlate->isChecked() ? 1 : 0;
-  if (tag == 2) engine_->TraceScan = ui_->DBscan->isChecked() ? 1 : 0;
-}
-
-void TForm1::SpeedButton1Click() { ClearInfoPane(); }
-
-void TForm1::SpeedButton2Click() {
-  Engine& e = *engine_;
-  if (e.RunState != tervo::kRunIdle) return;
-  ClearOutputPane();
-  e.TermCount = 0;
-  e.VariableTable.fill(0);
-  e.VariableCount = 0;
 }
 
 void TForm1::Image1Click() {
@@ -445,7 +360,7 @@ void TForm1::Image1Click() {
   QToolTip::showText(ui_->Image1->mapToGlobal(QPoint(0, ui_->Image1->height())), sign, ui_->Image1);
 }
 
-void TForm1::helpBtnClick() {
+void TForm1::OpenHelp() {
   const bool idle = engine_->RunState == tervo::kRunIdle;
   if (idle) HideCursor();
   helpform_->OpenHelp();
@@ -457,24 +372,10 @@ void TForm1::helpBtnClick() {
 
 // ---------------------------------------------------------------- the commands' host
 
-const tervo::EditorView& TForm1::editor() const { return input_->view(); }
-tervo::EditorView& TForm1::editorView() { return input_->view(); }
-tervo::EditorModel& TForm1::editorModel() { return input_->model(); }
-void TForm1::ShowEdit(const tervo::EditResult& edit, int oldCol, int oldRow) { input_->ShowEdit(edit, oldCol, oldRow); }
-void TForm1::PlaceCursor(int col, int row) { input_->PlaceCursor(col, row); }
 void TForm1::CellAt(int x, int y, int& col, int& row) const { ui_->inputbox->CellAt(x, y, col, row); }
-void TForm1::ShowCursor() { input_->ShowCursor(); }
-void TForm1::HideCursor() { input_->HideCursor(); }
-void TForm1::DrawAllRows() { input_->DrawAllRows(); }
-void TForm1::SetInsertMode(bool on) { input_->SetInsertMode(on); }
-void TForm1::ClearFormula() { input_->ClearFormula(); }
-void TForm1::ClearTable() { input_->ClearTable(); }
 bool TForm1::FormulaButtonDown() const { return ui_->forminbtn->isChecked(); }
 bool TForm1::ShowsResult() const { return ui_->outputbox->ShowsResult(); }
 void TForm1::SetOutputForm(bool cnf) { (cnf ? ui_->cnfBtn : ui_->dnfBtn)->setChecked(true); }
-void TForm1::ShowFileName(const QString& path) { tervo::ShowFileName(*this, path); }
-QPrinter& TForm1::printer() { return tervo::PrinterOf(memory_); }
-QString TForm1::ResultTableText() { return tervo::ResultTableText(*this); }
 
 void TForm1::SetInputMode(bool formula) {
   Engine& e = *engine_;
@@ -505,23 +406,11 @@ void TForm1::SetInputMode(bool formula) {
 void TForm1::SetReduce(bool on) {
   ui_->reducecheckbox->setChecked(on);
   engine_->ReduceOn = on ? 1 : 0;
+  // "minimal" works in the reduction's place: without it, it has no say.
   ui_->minimalcheckbox->setEnabled(on);
 }
 
 // ---------------------------------------------------------------- window surface
-
-// The frame's four edges are filled one-pixel rectangles rather than lines:
-// a rectangle covers its whole pixel at any scale factor, where a line is
-// centred on the pixel's edge and, at a factor such as 1.5, falls half
-// under the pane, which then paints over it. At factor 1 both give the
-// same pixels: the silver edges own the bottom-left and top-right corners.
-void TForm1::DrawPaneFrame(QPainter& p, const QWidget* pane) {
-  const int l = pane->x(), t = pane->y(), w = pane->width(), h = pane->height();
-  p.fillRect(QRect(l - 1, t - 1, w + 1, 1), kFrameDark);   // top, (L-1..L+W-1, T-1)
-  p.fillRect(QRect(l - 1, t - 1, 1, h + 1), kFrameDark);   // left, (L-1, T-1..T+H-1)
-  p.fillRect(QRect(l - 1, t + h, w + 2, 1), kFrameLight);  // bottom, (L-1..L+W, T+H)
-  p.fillRect(QRect(l + w, t - 1, 1, h + 2), kFrameLight);  // right, (L+W, T-1..T+H)
-}
 
 void TForm1::paintEvent(QPaintEvent*) {
   QPainter p(this);

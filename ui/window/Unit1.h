@@ -15,8 +15,10 @@
 
 #include "DBG_unit.h"
 #include "command_host.h"
+#include "commands.h"
 #include "editor_model.h"
 #include "engine.h"
+#include "input_editor.h"
 #include "input_pane.h"
 #include "pipeline.h"
 
@@ -26,7 +28,6 @@ class CoverSearch;
 namespace Ui {
 class TForm1;
 }
-class InputEditor;
 class QCheckBox;
 class QPainter;
 class QPrinter;
@@ -48,7 +49,7 @@ class TForm1 : public QWidget, public tervo::GoHost, public tervo::CommandHost {
   static QIcon ProgramIcon();
 
   tervo::Engine& engine() override { return *engine_; }
-  const tervo::EditorView& editor() const;
+  const tervo::EditorView& editor() const { return input_->view(); }
   // The text of the message line.
   QString Message() const override;
 
@@ -75,14 +76,17 @@ class TForm1 : public QWidget, public tervo::GoHost, public tervo::CommandHost {
   std::string_view DecimalPoint() const override;
 
   // ------------------------------------------------------------ CommandHost
-  tervo::EditorModel& editorModel() override;
-  tervo::EditorView& editorView() override;
+  tervo::EditorModel& editorModel() override { return input_->model(); }
+  tervo::EditorView& editorView() override { return input_->view(); }
   tervo::CommandQuestions& questions() override { return questions_; }
   tervo::CommandMemory& memory() override { return memory_; }
   QWidget& windowWidget() override { return *this; }
   void SetMessage(const QString& text) override;
-  void ShowEdit(const tervo::EditResult& edit, int oldCol, int oldRow) override;
-  void PlaceCursor(int col, int row) override;
+  void OpenHelp() override;
+  void ShowEdit(const tervo::EditResult& edit, int oldCol, int oldRow) override {
+    input_->ShowEdit(edit, oldCol, oldRow);
+  }
+  void PlaceCursor(int col, int row) override { input_->PlaceCursor(col, row); }
   void CellAt(int x, int y, int& col, int& row) const override;
   bool FormulaButtonDown() const override;
   bool ShowsResult() const override;
@@ -90,21 +94,21 @@ class TForm1 : public QWidget, public tervo::GoHost, public tervo::CommandHost {
 
   // ------------------------------------------------------------ editor
   void SetInputMode(bool formula) override;
-  void SetInsertMode(bool on) override;
+  void SetInsertMode(bool on) override { input_->SetInsertMode(on); }
   void SetReduce(bool on) override;
   // The "minimal" box: with "reduce" ticked, GO computes a minimal cover in
   // the reduction's place. Off at start-up; not part of formula files.
   void SetMinimal(bool on);
   bool MinimalOn() const { return MinimalOn_ != 0; }
-  void ClearFormula() override;
-  void ClearTable() override;
-  void ShowCursor() override;
-  void HideCursor() override;
-  void DrawAllRows() override;
+  void ClearFormula() override { input_->ClearFormula(); }
+  void ClearTable() override { input_->ClearTable(); }
+  void ShowCursor() override { input_->ShowCursor(); }
+  void HideCursor() override { input_->HideCursor(); }
+  void DrawAllRows() override { input_->DrawAllRows(); }
 
   // ------------------------------------------------------------ output and info panes
   // Empty the truth table and scroll the output pane to the top.
-  void ClearResult();
+  void ClearResult() override;
   // Scroll the output pane to the top with a range for the current table, without drawing.
   void ResetOutputScroll() override;
   // Show the result tables in the output pane at the current scroll position.
@@ -114,14 +118,11 @@ class TForm1 : public QWidget, public tervo::GoHost, public tervo::CommandHost {
   // The translation stops' tables: each Show* adds its table to those the
   // info pane shows (TracePanel) and redraws the pane.
   void SnapshotPostfix();
-  void ShowPostfixTable();
-  void ShowVariableTable();
-  void ShowDirectorTable();
   void SetRowMarkers(uint16_t a, uint16_t b);
 
   // The result as the table text that Copy puts on the clipboard; empty
   // when the output pane shows no result to copy.
-  QString ResultTableText();
+  QString ResultTableText() { return tervo::ResultTableText(*this); }
 
   // What the info pane shows while a reduction runs without the traces.
   const tervo::ReduceProgress& progress() const { return Trace.progress(); }
@@ -132,9 +133,9 @@ class TForm1 : public QWidget, public tervo::GoHost, public tervo::CommandHost {
   const QString& rememberedFolder() const { return memory_.rememberedFolder; }
   const QString& rememberedName() const { return memory_.rememberedName; }
   // Remember the folder and name of a file and show the name in the caption.
-  void ShowFileName(const QString& path);
+  void ShowFileName(const QString& path) { tervo::ShowFileName(*this, path); }
   // The printer of all print jobs; the printer-setup dialog changes it.
-  QPrinter& printer();
+  QPrinter& printer() { return tervo::PrinterOf(memory_); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -150,24 +151,12 @@ class TForm1 : public QWidget, public tervo::GoHost, public tervo::CommandHost {
   // start-up settings
   void FormCreate();
   void ResetTraceOptions();
-  void SetLooks();
-  // keyboard and mouse
-  void RunControlKey(int key, QChar typed);
-  // F1 and the Ctrl shortcuts of the idle window; false for any other key.
-  bool CommandKey(int key, Qt::KeyboardModifiers modifiers);
   // controls
-  void cnfBtnClick();
-  void reducecheckboxClick();
-  void minimalcheckboxClick();
-  void DBxlateMouseUp(QCheckBox* box);
-  void SpeedButton1Click();
-  void SpeedButton2Click();
   void Image1Click();
-  void helpBtnClick();
-  // drawing on the window surface
-  void DrawPaneFrame(QPainter& p, const QWidget* pane);
   // run helpers
   void SetTableChangersEnabled(bool enabled);
+  // The info pane shows one more of the translation stops' tables.
+  void ShowInfoTable(TracePanel::InfoTable table);
 
   std::unique_ptr<tervo::Engine> engine_;
   std::unique_ptr<tervo::CoverSearch> cover_;  // the minimal cover's tables, made once with the window

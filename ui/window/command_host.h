@@ -66,6 +66,8 @@ class CommandHost {
   virtual void SetMessage(const QString& text) = 0;
   // The MessageTable text of the engine's ErrorCode.
   virtual void ShowErrorMessage() = 0;
+  // The help window; modal in an idle window, which waits until it is closed.
+  virtual void OpenHelp() = 0;
 
   // ------------------------------------------------------------ input editor
   // The cursor is hidden while a command works and shown again after it.
@@ -87,6 +89,8 @@ class CommandHost {
   // ------------------------------------------------------------ output pane and options
   // True when the output pane shows a result (not cleared since).
   virtual bool ShowsResult() const = 0;
+  // Empty the truth table and scroll the output pane to the top.
+  virtual void ClearResult() = 0;
   virtual void ResetOutputScroll() = 0;
   virtual void ClearOutputPane() = 0;
   virtual void DrawOutputPane() = 0;

@@ -33,6 +33,18 @@ void PrintCommand(CommandHost& host);
 // The printer-setup dialog; nothing during a run.
 void PrinterSetupCommand(CommandHost& host);
 
+// ---------------------------------------------------------------- keys (key_commands.cpp)
+// A key pressed during a run: Space, ESC and F2 do their part, no other.
+void RunControlKey(CommandHost& host, int key, QChar typed);
+// F1, F2 and the Ctrl shortcuts of the idle window; false for any other key.
+bool CommandKey(CommandHost& host, int key, Qt::KeyboardModifiers modifiers);
+
+// ---------------------------------------------------------------- output pane (output_commands.cpp)
+// The CNF and DNF buttons: the result goes with the form it was read in.
+void OutputFormCommand(CommandHost& host, bool cnf);
+// The output's "X": no result and no variables; nothing during a run.
+void ClearOutputCommand(CommandHost& host);
+
 // ---------------------------------------------------------------- the editor (editor_commands.cpp)
 // A key and a typed character of the idle window, as the editor takes them.
 void EditorKeyDown(CommandHost& host, int key, Qt::KeyboardModifiers modifiers);
