@@ -268,8 +268,9 @@ int PlaceInput(Engine& e, const Options& o, std::string& input) {
   if (o.input == InputKind::kLoad) {
     input = "load";
     std::filesystem::path opened;
-    const uint8_t code = LoadFormulaFile(e, o.loadName, &opened);
-    return code == kOk ? 0 : FileError(opened.string(), std::string(MessageTable[code]));
+    std::string why;  // names a refused grid cell
+    const uint8_t code = LoadFormulaFile(e, o.loadName, &opened, &why);
+    return code == kOk ? 0 : FileError(opened.string(), why.empty() ? std::string(MessageTable[code]) : why);
   }
   input = "formula";
   return PlaceFormulaInput(e, o);
