@@ -37,6 +37,9 @@ struct WindowTestAccess;
 
 // The web address that the picture Image1 opens.
 inline constexpr char kProjectHomepage[] = "https://tervo42.github.io/";
+// The message line after a load whose stored result fails its check.
+extern const QString kStoredResultUnfitFormula;
+extern const QString kStoredResultUnfitTable;
 
 class TForm1 : public QWidget, public tervo::GoHost {
   Q_OBJECT
