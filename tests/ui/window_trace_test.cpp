@@ -2,6 +2,9 @@
 // stops, every reduction step at the Scan stops, the info pane's repaints
 // and the output pane's markers.
 #include <QDir>
+#include <QKeyEvent>
+#include <functional>
+#include <utility>
 
 #include "grid_text.h"
 #include "DBG_unit.h"
@@ -21,6 +24,9 @@ class WindowTraceTest : public QObject {
   void escapeAtAnyScanStopLeavesAnEmptyResult_data();
   void escapeAtAnyScanStopLeavesAnEmptyResult();
   void infoClearAndRepaints();
+  void steppingKeysNeverReachTheEditor_data();
+  void steppingKeysNeverReachTheEditor();
+  void escapeAtAScanStopLeavesNoStepInTheInfoPane();
   void saveScreenshots();
 };
 
@@ -46,6 +52,24 @@ void TypeTable(TForm1& form, const char* text) {
   Click(form, "tablebtn");
   tervo::test::SetTableText(form.engine(), text);
 }
+
+// Acts once, when the widget it watches is enabled again after a run.
+class AtRunEnd : public QObject {
+ public:
+  AtRunEnd(const tervo::Engine& e, std::function<void()> act) : e_(e), act_(std::move(act)) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::EnabledChange && static_cast<QWidget*>(watched)->isEnabled() &&
+        e_.RunState == tervo::kRunIdle && act_) {
+      act_();
+      act_ = nullptr;
+    }
+    return false;
+  }
+
+ private:
+  const tervo::Engine& e_;
+  std::function<void()> act_;
+};
 
 }  // namespace
 
@@ -189,6 +213,89 @@ void WindowTraceTest::infoClearAndRepaints() {
     Key(*form, Qt::Key_Space);
   });
   QVERIFY(!Shows(*form, "postfix"));
+}
+
+void WindowTraceTest::steppingKeysNeverReachTheEditor_data() {
+  QTest::addColumn<bool>("table");
+  QTest::addColumn<bool>("held");  // one Space held down with key repeat; else presses queued behind each stop
+  QTest::newRow("table, key repeat") << true << true;
+  QTest::newRow("table, queued presses") << true << false;
+  QTest::newRow("formula, key repeat") << false << true;
+  QTest::newRow("formula, queued presses") << false << false;
+}
+
+// Thirty Spaces for a run with fewer stops: those after the last stop,
+// repeated or waiting in the queue when the run ended, edit nothing.
+void WindowTraceTest::steppingKeysNeverReachTheEditor() {
+  QFETCH(bool, table);
+  QFETCH(bool, held);
+  auto form = ShownWindow();
+  if (table)
+    wt::TypeTable(*form, {"AB", "11", "01"});
+  else
+    TypeFormula(*form, "A.B+/A.B");
+  Click(*form, "DBscan");
+  const tervo::Engine& e = form->engine();
+  const auto grids = [&] { return std::make_pair(e.FormulaGrid, e.TableGrid); };
+  const auto before = grids();
+
+  auto space = [&](bool press, bool repeat) {
+    QTest::simulateEvent(form.get(), press, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), repeat);
+  };
+  int spaces = 0;
+  // Presses still waiting in the queue when the run ends: posted as the
+  // window, back to idle, enables its file buttons again.
+  AtRunEnd queue(e, [&] {
+    for (; spaces < 30; ++spaces) {
+      QCoreApplication::postEvent(form.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " "));
+      QCoreApplication::postEvent(form.get(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " "));
+    }
+  });
+  if (!held) Child<QWidget>(*form, "loadBtn")->installEventFilter(&queue);
+  const QStringList stops = RunWithStops(*form, [&](const QString&, int n) {
+    space(true, held && n > 0);
+    if (!held) space(false, false);
+    ++spaces;
+  });
+  QVERIFY(!stops.isEmpty());
+  QVERIFY2(stops.size() < 10, qPrintable(QString::number(stops.size())));
+  QVERIFY(form->Message().startsWith(QLatin1String("OK: ")));
+  if (held) {
+    for (; spaces < 30; ++spaces) space(true, true);
+    space(false, false);  // let go at last
+  }
+  QVERIFY(spaces >= 30);
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  QVERIFY(grids() == before);
+
+  // Once the run's keys are gone, Space is the editor's again.
+  QTest::keyClick(form.get(), Qt::Key_Space);
+  if (table)
+    QCOMPARE(TableLine(e, 0), std::string(" B"));
+  else
+    QCOMPARE(FormulaRow(e, 0), std::string(" A.B+/A.B"));
+}
+
+// ESC at a Scan stop: the step shown there never runs, and the info pane
+// does not keep it once the run is over (without a repaint forced here).
+void WindowTraceTest::escapeAtAScanStopLeavesNoStepInTheInfoPane() {
+  auto form = ShownWindow();
+  TypeTable(*form, "ABCD\n11  \n0 1 \n 0 1");
+  Click(*form, "DBscan");
+  bool stepShown = false;
+  RunWithStops(*form, [&](const QString&, int n) {
+    if (n == 2) {
+      Info(*form)->repaint();
+      stepShown = !tervo::WindowTestAccess::ShownTexts(*Info(*form)).empty();
+      Key(*form, Qt::Key_Escape);
+      return;
+    }
+    Key(*form, Qt::Key_Space);
+  });
+  QVERIFY(stepShown);
+  QCOMPARE(form->Message(), QStringLiteral("process terminated"));
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  QVERIFY(tervo::WindowTestAccess::ShownTexts(*Info(*form)).empty());
 }
 
 void WindowTraceTest::saveScreenshots() {

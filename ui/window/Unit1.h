@@ -3,6 +3,7 @@
 // the one Engine of the program and is the engine's RunHost.
 #pragma once
 
+#include <QEvent>
 #include <QIcon>
 #include <QString>
 #include <QTimer>
@@ -134,6 +135,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void customEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -159,6 +161,13 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
   void FormKeyPress(QChar typed);
   void RunControlKey(int key, QChar typed);
+  // The stepping keys, as bits of RunKeysDown_; 0 for any other key.
+  static constexpr uint8_t kSpaceKey = 1, kEscKey = 2;
+  static uint8_t SteppingKey(int key, QChar typed);
+  // True when an idle window's stepping key still belongs to the run.
+  bool RunKeyOutlivesRun(uint8_t step, bool autoRepeat);
+  void MarkRunEnd();
+  static QEvent::Type RunEndMarkerType();
   // F1 and the Ctrl shortcuts of the idle window; false for any other key.
   bool CommandKey(int key, Qt::KeyboardModifiers modifiers);
   void outputboxContextMenu(const QPoint& at);
@@ -204,6 +213,9 @@ class TForm1 : public QWidget, public tervo::GoHost {
   tervo::EditorView view_;
   tervo::EditorModel editor_;  // edits the grids of engine_ and view_
   QTimer Timer1;
+  // run keys
+  uint8_t RunKeysDown_ = 0;  // stepping keys pressed during a run, not yet released
+  int RunEndRounds_ = 0;     // rounds of the run's end marker still to go
   mutable std::string DecimalPoint_;  // the locale's, read for each result line
   // trace panel
   TracePanel Trace;  // what the info pane shows
