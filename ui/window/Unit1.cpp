@@ -13,7 +13,6 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QToolTip>
 #include <QUrl>
 #include <algorithm>
 
