@@ -327,12 +327,12 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     typed = key->text().at(0);
   const uint8_t step = SteppingKey(key->key(), typed);
   if (type == QEvent::KeyRelease) {
-    // Key repeat sends releases of its own; only the real one ends the hold.
-    if (!key->isAutoRepeat()) RunKeysDown_ &= static_cast<uint8_t>(~step);
+    RunKeyReleased(step, key->isAutoRepeat(), key->timestamp());
   } else if (engine_->RunState != tervo::kRunIdle) {
     RunKeysDown_ |= step;
+    RunKeysLetGo_ &= static_cast<uint8_t>(~step);
     RunControlKey(key->key(), typed);
-  } else if (step != 0 && RunKeyOutlivesRun(step, key->isAutoRepeat())) {
+  } else if (step != 0 && RunKeyOutlivesRun(step, key->timestamp())) {
     // A Space or ESC meant for the run just ended: nothing of the editor.
   } else if (CommandKey(key->key(), key->modifiers())) {
     // F1 or a Ctrl shortcut: a command, not an edit
@@ -349,19 +349,30 @@ uint8_t TForm1::SteppingKey(int key, QChar typed) {
   return 0;
 }
 
-// A stepping key pressed during a run belongs to the run until its real
-// release: held down, its key repeat goes on after the last stop. Presses
-// that were waiting in the event queues when the run ended were made during
-// the run too. Neither may reach the editor. A fresh press (not a repeat)
-// outside that moment shows the key was released, even when the release
-// went to another window, and is the editor's again.
-bool TForm1::RunKeyOutlivesRun(uint8_t step, bool autoRepeat) {
-  if (RunEndRounds_ > 0) {
+// A stepping key pressed during a run belongs to the run until it is let
+// go: held down, its key repeat goes on after the last stop. Key repeat
+// comes either as presses without releases, or as a release and a press
+// with the same time stamp, which the toolkit does not always flag as a
+// repeat. A release is therefore kept with its time until the key's next
+// press shows whether it was the first half of such a pair.
+void TForm1::RunKeyReleased(uint8_t step, bool autoRepeat, quint64 when) {
+  if (step == 0 || !(RunKeysDown_ & step) || autoRepeat) return;
+  RunKeysDown_ &= static_cast<uint8_t>(~step);
+  RunKeysLetGo_ |= step;
+  RunKeyLetGoAt_[step == kSpaceKey ? 0 : 1] = when;
+}
+
+// Presses that were waiting in the event queues when the run ended were
+// made during the run too. None of these reaches the editor; a press after
+// a real release is the editor's again.
+bool TForm1::RunKeyOutlivesRun(uint8_t step, quint64 when) {
+  const bool pairedRelease =
+      (RunKeysLetGo_ & step) && when != 0 && RunKeyLetGoAt_[step == kSpaceKey ? 0 : 1] == when;
+  RunKeysLetGo_ &= static_cast<uint8_t>(~step);
+  if (RunEndRounds_ > 0 || (RunKeysDown_ & step) || pairedRelease) {
     RunKeysDown_ |= step;
     return true;
   }
-  if (autoRepeat && (RunKeysDown_ & step)) return true;
-  RunKeysDown_ &= static_cast<uint8_t>(~step);
   return false;
 }
 

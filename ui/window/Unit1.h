@@ -164,8 +164,10 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // The stepping keys, as bits of RunKeysDown_; 0 for any other key.
   static constexpr uint8_t kSpaceKey = 1, kEscKey = 2;
   static uint8_t SteppingKey(int key, QChar typed);
-  // True when an idle window's stepping key still belongs to the run.
-  bool RunKeyOutlivesRun(uint8_t step, bool autoRepeat);
+  // A stepping key went up; true when an idle window's press of one still
+  // belongs to the run.
+  void RunKeyReleased(uint8_t step, bool autoRepeat, quint64 when);
+  bool RunKeyOutlivesRun(uint8_t step, quint64 when);
   void MarkRunEnd();
   static QEvent::Type RunEndMarkerType();
   // F1 and the Ctrl shortcuts of the idle window; false for any other key.
@@ -214,8 +216,10 @@ class TForm1 : public QWidget, public tervo::GoHost {
   tervo::EditorModel editor_;  // edits the grids of engine_ and view_
   QTimer Timer1;
   // run keys
-  uint8_t RunKeysDown_ = 0;  // stepping keys pressed during a run, not yet released
-  int RunEndRounds_ = 0;     // rounds of the run's end marker still to go
+  uint8_t RunKeysDown_ = 0;   // stepping keys pressed during a run, not yet released
+  uint8_t RunKeysLetGo_ = 0;  // ... released since, perhaps as half of a repeat
+  quint64 RunKeyLetGoAt_[2] = {0, 0};  // the time stamps of those releases: Space, ESC
+  int RunEndRounds_ = 0;      // rounds of the run's end marker still to go
   mutable std::string DecimalPoint_;  // the locale's, read for each result line
   // trace panel
   TracePanel Trace;  // what the info pane shows
