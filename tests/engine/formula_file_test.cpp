@@ -261,11 +261,6 @@ TEST_F(FormulaFileTest, RefusedFilesChangeNothing) {
       {"more terms than bytes", with([&](auto& b) { b[termAt] = 4; }), kFileIoError},
       {"byte after the last term", with([](auto& b) { b.push_back(0); }), kWrongFileType},
       {"fewer terms than bytes", with([&](auto& b) { b[termAt] = 2; }), kWrongFileType},
-      {"\"#\" in the formula", with([](auto& b) { b[kFileFormulaGridOffset + 5] = '#'; }), kWrongFileType},
-      {"NUL in the formula", with([](auto& b) { b[kFileFormulaGridOffset + 1199] = 0; }), kWrongFileType},
-      {"lower case in the formula", with([](auto& b) { b[kFileFormulaGridOffset] = 'a'; }), kWrongFileType},
-      {"tab in the header", with([](auto& b) { b[kFileTableGridOffset + 3] = '\t'; }), kWrongFileType},
-      {"0xFF on a term line", with([](auto& b) { b[kFileTableGridOffset + 1514] = 0xFF; }), kWrongFileType},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -675,36 +670,31 @@ TEST_F(FormulaFileTest, StoredResultIsVerifiedAgainstItsInput) {
     const char* what;
     Input input;
     const char* text;
-    bool dnf, reduce;
+    bool dnf;
     std::function<void(Engine&)> change;  // what happens to the result after the run
     StoredResult expected;
   } cases[] = {
-      {"reduced formula", kFormula, "A.B+C", false, true, nullptr, StoredResult::kVerified},
-      {"formula in DNF", kFormula, "A.B+C", true, true, nullptr, StoredResult::kVerified},
-      {"unreduced formula", kFormula, "A-B-C", false, false, nullptr, StoredResult::kVerified},
-      {"typed table", kTable, "AB\n11\n01", false, true, nullptr, StoredResult::kVerified},
-      {"table that covers everything", kTable, "A\n1\n0", false, true, nullptr, StoredResult::kVerified},
-      {"a result bit flipped", kFormula, "A.B+C", false, true,
+      {"reduced formula", kFormula, "A.B+C", false, nullptr, StoredResult::kVerified},
+      {"formula in DNF", kFormula, "A.B+C", true, nullptr, StoredResult::kVerified},
+      {"typed table", kTable, "AB\n11\n01", false, nullptr, StoredResult::kVerified},
+      {"table that covers everything", kTable, "A\n1\n0", false, nullptr, StoredResult::kVerified},
+      {"a result bit flipped", kFormula, "A.B+C", false,
        [](Engine& e) { e.TermValue[2] ^= 1; e.TermMask[2] |= 1; }, StoredResult::kUnverified},
-      {"a table result bit flipped", kTable, "AB\n11\n01", false, true,
+      {"a table result bit flipped", kTable, "AB\n11\n01", false,
        [](Engine& e) { e.TermValue[1] ^= 2; }, StoredResult::kUnverified},
-      {"a row without a variable", kFormula, "A.B+C", false, true,
+      {"a row without a variable", kFormula, "A.B+C", false,
        [](Engine& e) { e.TermCount = 3; e.TermValue[3] = e.TermMask[3] = 0; }, StoredResult::kUnverified},
-      {"a variable outside the list", kFormula, "A.B+C", false, true,
+      {"a variable outside the list", kFormula, "A.B+C", false,
        [](Engine& e) { e.TermMask[1] |= 8; }, StoredResult::kUnverified},
-      {"a row left out", kFormula, "A.B+C", false, true, [](Engine& e) { e.TermCount = 1; },
-       StoredResult::kUnverified},
-      {"no rows for a function that is not 1 everywhere", kFormula, "A.B+C", false, true,
+      {"no rows for a function that is not 1 everywhere", kFormula, "A.B+C", false,
        [](Engine& e) { e.TermCount = 0; }, StoredResult::kUnverified},
-      {"formula edited after the run", kFormula, "A.B+C", false, true,
+      {"formula edited after the run", kFormula, "A.B+C", false,
        [](Engine& e) { test::SetFormulaText(e, "A.B+D"); }, StoredResult::kUnverified},
-      {"formula that no longer translates", kFormula, "A.B+C", false, true,
-       [](Engine& e) { test::SetFormulaText(e, "A.B+"); }, StoredResult::kUnverified},
-      {"letters in another order", kFormula, "A.B+C", false, true,
+      {"letters in another order", kFormula, "A.B+C", false,
        [](Engine& e) { std::swap(e.VariableTable[0], e.VariableTable[1]); }, StoredResult::kUnverified},
-      {"CNF result read as DNF", kFormula, "A.B+C", false, true, [](Engine& e) { e.CnfMode = 0; },
+      {"CNF result read as DNF", kFormula, "A.B+C", false, [](Engine& e) { e.CnfMode = 0; },
        StoredResult::kUnverified},
-      {"no result at all", kFormula, "A.B+C", false, true,
+      {"no result at all", kFormula, "A.B+C", false,
        [](Engine& e) { e.ClearTruthTable(); e.VariableCount = 0; }, StoredResult::kNone},
   };
   for (const auto& c : cases) {
@@ -716,7 +706,7 @@ TEST_F(FormulaFileTest, StoredResultIsVerifiedAgainstItsInput) {
     } else {
       ASSERT_EQ(test::Table(*e, c.text), kOk);
     }
-    if (c.reduce) test::Reduce(*e);
+    test::Reduce(*e);
     if (c.change) c.change(*e);
     // Through a file, as a load meets it.
     ASSERT_EQ(SaveFormulaFile(*e, dir / "s"), kOk);
