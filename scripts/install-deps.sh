@@ -18,6 +18,8 @@ PACKAGES=(
   desktop-file-utils appstream help2man lintian
   # rendering printed pages for a look
   poppler-utils
+  # real X key events (key repeat) for looking at the window by hand under Xvfb
+  xdotool
 )
 
 missing=()

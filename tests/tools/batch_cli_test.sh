@@ -311,6 +311,13 @@ expect_err_has "load of a short file" "FILE I/O ERROR"
 printf 'not a formula file' >saves/tervo42_text
 run --load saves/text
 expect_err_has "load of a foreign file" "WRONG FILE TYPE"
+# A "#" in formula row 1, column 5: the editor would not take it, and GO would pass over it.
+cp saves/tervo42_abc saves/tervo42_hash
+printf '#' | dd of=saves/tervo42_hash bs=1 seek=16 conv=notrunc 2>/dev/null
+run --load saves/hash
+expect_rc "load of a grid with a refused byte" 2
+expect_err_has "load of a grid with a refused byte" 'WRONG FILE TYPE: formula row 1, column 5 holds "#"'
+expect_out "load of a grid with a refused byte runs nothing" ""
 
 # ---------------------------------------------------------------- usage
 run --help

@@ -13,7 +13,6 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QToolTip>
 #include <QUrl>
 #include <algorithm>
 
@@ -204,10 +203,12 @@ void TForm1::RunStateChanged(uint8_t from) {
   if (e.RunState == tervo::kRunReducing && !e.TraceXlate && !e.TraceScan && !MinimalOn_)
     Trace.progress().Start(e, SteadySeconds());
   if (e.RunState == tervo::kRunIdle) {
-    if (Trace.progress().Active()) {
-      Trace.progress().Stop();
-      ui_->DBbox->Redraw();
-    }
+    MarkRunEnd();
+    // The pane shows nothing of a run that is over: not the progress
+    // figures, and not the step of a Scan stop that ESC left unrun.
+    Trace.progress().Stop();
+    Trace.ClearStep();
+    ui_->DBbox->Redraw();
     SetInputMode(e.FormulaMode != 0);
     ShowCursor();
   }
@@ -257,8 +258,8 @@ void TForm1::SetTableChangersEnabled(bool enabled) {
                      static_cast<QWidget*>(ui_->forminbtn), static_cast<QWidget*>(ui_->tablebtn),
                      static_cast<QWidget*>(ui_->inclearBtn), static_cast<QWidget*>(ui_->SpeedButton2)})
     w->setEnabled(enabled);
-  // The file and print commands do nothing during a run; they look it.
-  for (QWidget* w : {ui_->loadBtn, ui_->saveBtn, ui_->printBtn, ui_->prsetupBtn}) w->setEnabled(enabled);
+  // The file, print and help commands do nothing during a run; they look it.
+  for (QWidget* w : {ui_->loadBtn, ui_->saveBtn, ui_->printBtn, ui_->prsetupBtn, ui_->helpBtn}) w->setEnabled(enabled);
 }
 
 void TForm1::WaitAtStop() {
@@ -323,22 +324,78 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return QWidget::eventFilter(watched, event);
   auto* target = qobject_cast<QWidget*>(watched);
   if (target == nullptr || target->window() != this) return QWidget::eventFilter(watched, event);
-  if (type == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    // Typed characters come with the key; Ctrl and Alt chords type nothing.
-    QChar typed;
-    if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-      typed = key->text().at(0);
-    if (engine_->RunState != tervo::kRunIdle) {
-      RunControlKey(key->key(), typed);
-    } else if (CommandKey(key->key(), key->modifiers())) {
-      // F1 or a Ctrl shortcut: a command, not an edit
-    } else {
-      FormKeyDown(key->key(), key->modifiers());
-      if (!typed.isNull()) FormKeyPress(typed);
-    }
+  auto* key = static_cast<QKeyEvent*>(event);
+  // Typed characters come with the key; Ctrl and Alt chords type nothing.
+  QChar typed;
+  if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+    typed = key->text().at(0);
+  const uint8_t step = SteppingKey(key->key(), typed);
+  if (type == QEvent::KeyRelease) {
+    RunKeyReleased(step, key->isAutoRepeat(), key->timestamp());
+  } else if (engine_->RunState != tervo::kRunIdle) {
+    RunKeysDown_ |= step;
+    RunKeysLetGo_ &= static_cast<uint8_t>(~step);
+    RunControlKey(key->key(), typed);
+  } else if (step != 0 && RunKeyOutlivesRun(step, key->timestamp())) {
+    // A Space or ESC meant for the run just ended: nothing of the editor.
+  } else if (CommandKey(key->key(), key->modifiers())) {
+    // F1 or a Ctrl shortcut: a command, not an edit
+  } else {
+    FormKeyDown(key->key(), key->modifiers());
+    if (!typed.isNull()) FormKeyPress(typed);
   }
   return true;  // every key is consumed here
+}
+
+uint8_t TForm1::SteppingKey(int key, QChar typed) {
+  if (key == Qt::Key_Space || typed == QLatin1Char(' ')) return kSpaceKey;
+  if (key == Qt::Key_Escape || typed == QChar(27)) return kEscKey;
+  return 0;
+}
+
+// A stepping key pressed during a run belongs to the run until it is let
+// go: held down, its key repeat goes on after the last stop. Key repeat
+// comes either as presses without releases, or as a release and a press
+// with the same time stamp, which the toolkit does not always flag as a
+// repeat. A release is therefore kept with its time until the key's next
+// press shows whether it was the first half of such a pair.
+void TForm1::RunKeyReleased(uint8_t step, bool autoRepeat, quint64 when) {
+  if (step == 0 || !(RunKeysDown_ & step) || autoRepeat) return;
+  RunKeysDown_ &= static_cast<uint8_t>(~step);
+  RunKeysLetGo_ |= step;
+  RunKeyLetGoAt_[step == kSpaceKey ? 0 : 1] = when;
+}
+
+// Presses that were waiting in the event queues when the run ended were
+// made during the run too. None of these reaches the editor; a press after
+// a real release is the editor's again.
+bool TForm1::RunKeyOutlivesRun(uint8_t step, quint64 when) {
+  const bool pairedRelease =
+      (RunKeysLetGo_ & step) && when != 0 && RunKeyLetGoAt_[step == kSpaceKey ? 0 : 1] == when;
+  RunKeysLetGo_ &= static_cast<uint8_t>(~step);
+  if (RunEndRounds_ > 0 || (RunKeysDown_ & step) || pairedRelease) {
+    RunKeysDown_ |= step;
+    return true;
+  }
+  return false;
+}
+
+// The run has ended: the key events already queued are delivered before a
+// marker posted now has gone twice round the event loop (the window
+// system's events and posted events take turns, in an order of their own).
+void TForm1::MarkRunEnd() {
+  RunEndRounds_ = 2;
+  QCoreApplication::postEvent(this, new QEvent(RunEndMarkerType()));
+}
+
+QEvent::Type TForm1::RunEndMarkerType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+void TForm1::customEvent(QEvent* event) {
+  if (event->type() != RunEndMarkerType()) return QWidget::customEvent(event);
+  if (RunEndRounds_ > 0 && --RunEndRounds_ > 0) QCoreApplication::postEvent(this, new QEvent(RunEndMarkerType()));
 }
 
 void TForm1::RunControlKey(int key, QChar typed) {
@@ -444,21 +501,19 @@ void TForm1::SpeedButton2Click() {
 
 void TForm1::Image1Click() {
   if (QDesktopServices::openUrl(QUrl(QString::fromLatin1(kProjectHomepage)))) return;
-  // No browser could be started: a note under the picture says where the
-  // page is, so it can be opened by hand. The message line and the
-  // picture's hint keep their texts.
-  const QString sign = QStringLiteral("no web browser could be started: %1").arg(QString::fromLatin1(kProjectHomepage));
-  QToolTip::showText(ui_->Image1->mapToGlobal(QPoint(0, ui_->Image1->height())), sign, ui_->Image1);
+  // No browser could be started: the message line says where the page is,
+  // so that it can be opened by hand.
+  SetMessage(QStringLiteral("no web browser could be started: %1").arg(QString::fromLatin1(kProjectHomepage)));
 }
 
 void TForm1::helpBtnClick() {
-  const bool idle = engine_->RunState == tervo::kRunIdle;
-  if (idle) HideCursor();
+  // The help is modal; during a run it would hold the run's stops behind
+  // it, so it opens only in an idle window, as F1 does.
+  if (engine_->RunState != tervo::kRunIdle) return;
+  HideCursor();
   helpform_->OpenHelp();
-  // The help is modal: idle, the window waits here until it is closed, with
-  // the cursor hidden. During a run the run goes on behind it.
-  if (idle) WaitUntilHidden(helpform_);
-  if (idle) ShowCursor();
+  WaitUntilHidden(helpform_);  // the window waits here, with the cursor hidden
+  ShowCursor();
 }
 
 // The file commands are in file_commands.cpp, printing in print_commands.cpp.

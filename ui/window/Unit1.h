@@ -3,6 +3,7 @@
 // the one Engine of the program and is the engine's RunHost.
 #pragma once
 
+#include <QEvent>
 #include <QIcon>
 #include <QString>
 #include <QTimer>
@@ -38,6 +39,9 @@ struct WindowTestAccess;
 
 // The web address that the picture Image1 opens.
 inline constexpr char kProjectHomepage[] = "https://tervo42.github.io/";
+// The message line after a load whose stored result fails its check.
+extern const QString kStoredResultUnfitFormula;
+extern const QString kStoredResultUnfitTable;
 
 class TForm1 : public QWidget, public tervo::GoHost {
   Q_OBJECT
@@ -138,6 +142,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void customEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -163,6 +168,15 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
   void FormKeyPress(QChar typed);
   void RunControlKey(int key, QChar typed);
+  // The stepping keys, as bits of RunKeysDown_; 0 for any other key.
+  static constexpr uint8_t kSpaceKey = 1, kEscKey = 2;
+  static uint8_t SteppingKey(int key, QChar typed);
+  // A stepping key went up; true when an idle window's press of one still
+  // belongs to the run.
+  void RunKeyReleased(uint8_t step, bool autoRepeat, quint64 when);
+  bool RunKeyOutlivesRun(uint8_t step, quint64 when);
+  void MarkRunEnd();
+  static QEvent::Type RunEndMarkerType();
   // F1 and the Ctrl shortcuts of the idle window; false for any other key.
   bool CommandKey(int key, Qt::KeyboardModifiers modifiers);
   void outputboxContextMenu(const QPoint& at);
@@ -211,6 +225,11 @@ class TForm1 : public QWidget, public tervo::GoHost {
   tervo::EditorView view_;
   tervo::EditorModel editor_;  // edits the grids of engine_ and view_
   QTimer Timer1;
+  // run keys
+  uint8_t RunKeysDown_ = 0;   // stepping keys pressed during a run, not yet released
+  uint8_t RunKeysLetGo_ = 0;  // ... released since, perhaps as half of a repeat
+  quint64 RunKeyLetGoAt_[2] = {0, 0};  // the time stamps of those releases: Space, ESC
+  int RunEndRounds_ = 0;      // rounds of the run's end marker still to go
   mutable std::string DecimalPoint_;  // the locale's, read for each result line
   // trace panel
   TracePanel Trace;  // what the info pane shows

@@ -178,10 +178,13 @@ void TForm1::forminbtnClick() {
 
 void TForm1::inclearBtnClick() {
   if (engine_->RunState != tervo::kRunIdle) return;
+  HideCursor();
   if (engine_->FormulaMode)
     ClearFormula();
   else
     ClearTable();
+  PlaceCursor(0, 0);  // an empty input starts at its first cell
+  ShowCursor();
   setWindowTitle(QStringLiteral("tervo42:"));
 }
 

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <filesystem>
+#include <string>
 
 #include "Unit1.h"
 #include "dialog_looks.h"
@@ -68,6 +69,11 @@ bool ConfirmReplace(QWidget* parent, const QString& chosen) {
 }
 
 }  // namespace
+
+const QString kStoredResultUnfitFormula =
+    QStringLiteral("loaded, but the stored result does not fit the formula: press GO for the result");
+const QString kStoredResultUnfitTable =
+    QStringLiteral("loaded, but the stored result does not fit the table: press GO for the result");
 
 void TForm1::InstallFileDialogs() {
   AskOpenPath = [this](const QString& folder, const QString& name) {
@@ -135,13 +141,25 @@ void TForm1::loadBtnClick() {
       ShowErrorMessage();
       SetMessage(WithCause(Message(), cause));
     } else {
+      // The stored result is shown only when it is what the stored input
+      // gives; any other is dropped, so that copy, print and save do not
+      // pass it on, and GO makes it anew.
+      const bool resultFits = tervo::CheckStoredResult(e) != tervo::StoredResult::kUnverified;
+      if (!resultFits) {
+        e.ClearTruthTable();
+        e.VariableTable.fill(0);
+        e.VariableCount = 0;
+      }
       ShowFileName(FromPath(opened));
       SetReduce(e.ReduceOn != 0);
       SetInputMode(e.FormulaMode != 0);  // table input has been loaded as CNF
       (e.CnfMode ? ui_->cnfBtn : ui_->dnfBtn)->setChecked(true);
       ResetOutputScroll();
       ClearOutputPane();
-      DrawOutputPane();
+      if (resultFits)
+        DrawOutputPane();
+      else
+        SetMessage(e.FormulaMode ? kStoredResultUnfitFormula : kStoredResultUnfitTable);
     }
   }
   ShowCursor();
