@@ -133,6 +133,7 @@ std::string CharacterName(char32_t ch) {
 }
 
 std::string TextRefusal::Text() const {
+  if (line == 0) return why;
   return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + why;
 }
 

@@ -29,14 +29,14 @@ inline constexpr char32_t kStrayByte = 0x110000;
 std::string CharacterName(char32_t ch);
 
 // Where and why a text was refused: line and column count from 1, the
-// column in characters.
+// column in characters; line 0 when no single place is at fault.
 struct TextRefusal {
   int line = 0;
   int column = 0;
   char32_t character = 0;  // the character at fault, as CharacterName takes it
   std::string why;         // e.g. "\"@\" is not in the formula language"
 
-  // "line 2, column 5: " and the reason.
+  // "line 2, column 5: " and the reason (the reason alone for line 0).
   std::string Text() const;
 };
 

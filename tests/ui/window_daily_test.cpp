@@ -73,6 +73,7 @@ class WindowDailyTest : public QObject {
   void longUntracedRunShowsProgressAndClearsItAfter();
   void ctrlVPastesAsIfTyped();
   void ctrlVInTableModeFillsLines();
+  void copyAsTablePastesBackInTableMode();
   void ctrlCCopiesTheResultAsAFormula();
   void outputPaneMenuCopiesFormulaOrTable();
   void f1AndCtrlShortcutsActWhenIdle();
@@ -143,16 +144,24 @@ void WindowDailyTest::ctrlVPastesAsIfTyped() {
   QCOMPARE(form->editor().CursorCol, 8);
   QCOMPARE(form->Message(), QStringLiteral("enter formula..."));  // nothing to say
 
-  // Junk between the characters: skipped, the first one named.
+  // Other notations go in as ours and run; a character that none of them
+  // has puts nothing in and is named with its place.
   Click(*form, "inclearBtn");
   Key(*form, Qt::Key_Home);
-  SetClipboard(QStringLiteral("a\t.b;\n2+c\u20ac"));
+  SetClipboard(QStringLiteral("(a | b)' &\n~c"));
   Ctrl(*form, Qt::Key_V);
-  QCOMPARE(FormulaRow(form->engine(), 0), std::string("A.B"));
-  QCOMPARE(FormulaRow(form->engine(), 1), std::string("+C"));
-  QCOMPARE(form->Message(), QStringLiteral("paste: tab and 3 more characters skipped: not taken here"));
+  QCOMPARE(FormulaRow(form->engine(), 0), std::string("/(A + B) ."));
+  QCOMPARE(FormulaRow(form->engine(), 1), std::string("/C"));
+  QCOMPARE(form->Message(), QStringLiteral("enter formula..."));
   Click(*form, "GObtn");
   QVERIFY(form->Message().startsWith(QLatin1String("OK: ")));
+  QCOMPARE(ResultRows(form->engine()), QStringList{"0 0 0"});
+  Click(*form, "inclearBtn");
+  SetClipboard(QStringLiteral("a\t.b\n+c\u20ac"));
+  Ctrl(*form, Qt::Key_V);
+  QCOMPARE(FormulaRow(form->engine(), 0), std::string(""));
+  QCOMPARE(form->Message(),
+           QStringLiteral("paste: line 2, column 3: \"\u20ac\" (U+20AC) is not in the formula language; nothing pasted"));
 
   // The editor's own keys are as they were: v types a V, Ctrl+N opens a row.
   Click(*form, "inclearBtn");
@@ -168,8 +177,8 @@ void WindowDailyTest::ctrlVInTableModeFillsLines() {
   SetClipboard(QStringLiteral("ab c\r\n1 0\r\n 11 0 1\r\n"));
   Ctrl(*form, Qt::Key_V);
   const tervo::Engine& e = form->engine();
-  QCOMPARE(TableLine(e, 0), std::string("AB C"));
-  QCOMPARE(TableLine(e, 1), std::string("1 0"));
+  QCOMPARE(TableLine(e, 0), std::string("ABC"));
+  QCOMPARE(TableLine(e, 1), std::string("10"));
   QCOMPARE(TableLine(e, 2), std::string(" 11 0 1"));
   QCOMPARE(form->editor().CursorRow, 3);
   QCOMPARE(form->editor().CursorCol, 0);
@@ -177,6 +186,59 @@ void WindowDailyTest::ctrlVInTableModeFillsLines() {
   // A column past the header's letters is the reader's business, as typed.
   Click(*form, "GObtn");
   QCOMPARE(form->Message(), QStringLiteral("MISSING VARIABLES"));
+
+  // A line that is no table line: nothing goes in, and the place is named.
+  Click(*form, "inclearBtn");
+  SetClipboard(QStringLiteral("A.B\n1 1\n1 ?"));
+  Ctrl(*form, Qt::Key_V);
+  QCOMPARE(TableLine(e, 0), std::string(""));
+  QCOMPARE(form->Message(),
+           QStringLiteral("paste: line 3, column 3: \"?\" is not a table cell (1, 0, or x, -, 2 or a blank for either); "
+                          "nothing pasted"));
+}
+
+// "copy as table" pasted into table mode runs to the same rows; a copy made
+// with "DNF" selected goes in as the rows where the function is 1.
+void WindowDailyTest::copyAsTablePastesBackInTableMode() {
+  auto form = ShownWindow();
+  TypeFormula(*form, "A.B+/A.C");
+  Click(*form, "GObtn");
+  QStringList rows = ResultRows(form->engine());
+  rows.sort();  // the table run may find the rows in another order
+  auto sortedRows = [&] {
+    QStringList now = ResultRows(form->engine());
+    now.sort();
+    return now;
+  };
+  SetClipboard(form->ResultTableText());
+  Click(*form, "tablebtn");
+  Ctrl(*form, Qt::Key_V);
+  Click(*form, "GObtn");
+  QVERIFY2(form->Message().startsWith(QLatin1String("OK: ")), qPrintable(form->Message()));
+  QCOMPARE(sortedRows(), rows);
+
+  // One row alone, under the header that is there: A.B, not A.C.
+  Click(*form, "inclearBtn");
+  Type(*form, "abc");
+  Key(*form, Qt::Key_Down);
+  Key(*form, Qt::Key_Home);
+  SetClipboard(QStringLiteral("1 1 x\n"));
+  Ctrl(*form, Qt::Key_V);
+  Click(*form, "GObtn");
+  QCOMPARE(ResultRows(form->engine()), QStringList{"1 1 x"});
+
+  Click(*form, "forminbtn");
+  Click(*form, "dnfBtn");
+  Click(*form, "GObtn");
+  SetClipboard(form->ResultTableText());
+  QVERIFY(Clipboard().startsWith(QLatin1String("A+B+C\n")));
+  Click(*form, "tablebtn");
+  Click(*form, "inclearBtn");
+  Ctrl(*form, Qt::Key_V);
+  QCOMPARE(form->Message(), QStringLiteral("paste: the rows where the function is 0 went in as the 2 rows where it is 1"));
+  Click(*form, "GObtn");
+  QVERIFY2(form->Message().startsWith(QLatin1String("OK: ")), qPrintable(form->Message()));
+  QCOMPARE(sortedRows(), rows);
 }
 
 void WindowDailyTest::ctrlCCopiesTheResultAsAFormula() {
