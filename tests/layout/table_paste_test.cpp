@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -37,6 +38,7 @@ TEST(TablePaste, ReadsEachWayOfWritingATable) {
       {"commas with blanks", U"1, 0, 1", 1, {"101"}},
       {"empty lines stay empty", U"1\n\n0", 1, {"1", "", "0"}},
       {"trailing blanks carry nothing", U"1 0   \t", 1, {"10"}},
+      {"a header joined by + alone", U"A+B+C", 0, {"ABC"}},
   };
   for (const auto& c : cases) {
     PastedTable t;
@@ -63,13 +65,38 @@ TEST(TablePaste, RefusesALineItCannotReadWithItsPlace) {
       {U"1 0 1", 1, 2, "line 1, column 5: \"1\" falls past the table's last column: from the paste's first column there is room for 2"},
       {U"ABC", 0, 2, "line 1, column 3: \"C\" falls past"},
       {U"1\nx x", 1, 15, "line 2, column 1: a row of free cells only is 1 everywhere"},
-      {U"A+B", 0, 15, "the table is 1 everywhere"},  // a product of no sums
+      {U"A+B\n1 1\n", 0, 15, "the rows where the function is 0 make 2 rows where it is 1, and there are 1 lines"},
   };
   for (const auto& c : cases) {
     PastedTable t;
-    const auto refusal = ReadPastedTable(c.text, c.firstLine, c.cols, kTableLines - 1, t);
+    const auto refusal = ReadPastedTable(c.text, c.firstLine, c.cols, c.firstLine == 0 ? 1 : kTableLines - 1, t);
     ASSERT_TRUE(refusal) << c.refusal;
     EXPECT_NE(refusal->Text().find(c.refusal), std::string::npos) << refusal->Text();
+  }
+}
+
+// Rows where the function is 0 ("DNF", the header joined by "+") go in as
+// rows where it is 1.
+TEST(TablePaste, TurnsRowsWhereTheFunctionIsZero) {
+  const struct {
+    std::u32string text;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {U"A+B\n1 x\nx 1\n", {"AB", "11"}},           // (A).(B)
+      {U"A+B\n1 1\n", {"AB", "1", " 1"}},            // (A+B)
+      {U"A+B+C\n0 0 0\n", {"ABC", "0", " 0", "  0"}},  // (/A+/B+/C)
+      {U"A+B\nx x\n", {"AB"}},                       // a sum of nothing: 0 everywhere
+  };
+  for (const auto& c : cases) {
+    PastedTable t;
+    const auto refusal = ReadPastedTable(c.text, 0, kTableCols, kTableLines - 1, t);
+    ASSERT_FALSE(refusal) << refusal->Text();
+    EXPECT_TRUE(t.turned);
+    // The rows in any order below the header.
+    std::vector<std::string> lines = t.lines, expected = c.lines;
+    std::sort(lines.begin() + 1, lines.end());
+    std::sort(expected.begin() + 1, expected.end());
+    EXPECT_EQ(lines, expected);
   }
 }
 

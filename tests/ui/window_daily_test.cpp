@@ -193,8 +193,8 @@ void WindowDailyTest::ctrlVInTableModeFillsLines() {
   Ctrl(*form, Qt::Key_V);
   QCOMPARE(TableLine(e, 0), std::string(""));
   QCOMPARE(form->Message(),
-           QStringLiteral("paste: line 3, column 3: \"?\" is not a table cell (1, 0, or x, -, 2 or a blank for either); "
-                          "nothing pasted"));
+           QStringLiteral("paste: line 3 (table line 2), column 3: \"?\" is not a table cell (1, 0, or x, -, 2 or a "
+                          "blank for either); nothing pasted"));
 }
 
 // "copy as table" pasted into table mode runs to the same rows; a copy made

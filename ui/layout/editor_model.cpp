@@ -268,6 +268,12 @@ void EditorModel::PasteTable(std::u32string_view text, PasteResult& out) {
   PastedTable table;
   if (auto refusal = ReadPastedTable(text, firstLine, kTableCols - firstCol, kTableLines - 1, table)) {
     out.refusal = refusal->Text();
+    // The text's line numbers are not the table's, which the pane shows.
+    const int line = firstLine + refusal->line - 1;
+    if (refusal->line > 0 && line < kTableLines) {
+      const std::string where = "line " + std::to_string(refusal->line);
+      out.refusal.insert(where.size(), line == 0 ? " (the header)" : " (table line " + std::to_string(line) + ")");
+    }
     return;
   }
   int line = firstLine;

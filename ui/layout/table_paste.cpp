@@ -131,6 +131,21 @@ void Complement(const std::vector<Cube>& f, Cube at, std::vector<Cube>& out, std
   }
 }
 
+// Each cube made as large as it can be while it meets none of the cubes
+// where the function is 0: the variables it can do without are dropped.
+void ExpandCubes(std::vector<Cube>& cubes, const std::vector<Cube>& zeros) {
+  for (Cube& c : cubes)
+    for (int b = 0; b < 16; ++b) {
+      const auto bit = static_cast<uint16_t>(1u << b);
+      if (!(c.mask & bit)) continue;
+      const Cube wider{static_cast<uint16_t>(c.value & ~bit), static_cast<uint16_t>(c.mask & ~bit)};
+      const bool meets = std::any_of(zeros.begin(), zeros.end(), [&](const Cube& z) {
+        return ((wider.value ^ z.value) & wider.mask & z.mask) == 0;
+      });
+      if (!meets) c = wider;
+    }
+}
+
 // Fewer cubes for the same cover: two that differ in one variable only
 // become one, and a cube inside another goes.
 void MergeCubes(std::vector<Cube>& cubes) {
@@ -187,7 +202,8 @@ std::optional<TextRefusal> ReadPastedTable(std::u32string_view text, int firstLi
                     "falls past the table's last column: from the paste's first column there is room for " +
                         std::to_string(cols) + " cells");
     }
-    if (gridLine > lastLine) {
+    // Rows where the function is 0 become other rows: only their number counts.
+    if (gridLine > lastLine && !zeroRows) {
       if (cells.empty()) continue;
       return TextRefusal{lineNo, 1, line[0],
                          "the line would fall past the table's last line " + std::to_string(lastLine)};
@@ -214,16 +230,16 @@ std::optional<TextRefusal> ReadPastedTable(std::u32string_view text, int firstLi
                          "a 0"};
     out.lines.push_back(CellsText(cells));
   }
-  if (!zeroRows) return std::nullopt;
+  // A header alone says nothing about rows: its letters go in as they are.
+  if (!zeroRows || rows.empty()) return std::nullopt;
 
   // Rows where the function is 0: table input lists where it is 1, so the
   // rows that go in are the cover of everything the given rows leave out.
   const int room = lastLine - firstLine;
   std::vector<Cube> ones;
   Complement(rows, {0, 0}, ones, 4 * kInputTerms);
+  ExpandCubes(ones, rows);
   MergeCubes(ones);
-  if (std::any_of(ones.begin(), ones.end(), [](const Cube& c) { return c.mask == 0; }))
-    return TextRefusal{0, 0, 0, "the table is 1 everywhere, which no table line can say: a line needs a 1 or a 0"};
   if (ones.size() > static_cast<std::size_t>(room))
     return TextRefusal{0, 0, 0,
                        "the rows where the function is 0 make " +
