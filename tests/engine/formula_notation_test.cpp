@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+
+#include "test_support.h"
 
 namespace tervo {
 namespace {
@@ -88,6 +91,61 @@ TEST(FormulaNotation, RefusesWhatItCannotTranslateWithItsPlace) {
     EXPECT_EQ(refusal->column, c.column) << c.written;
     EXPECT_NE(refusal->Text().find(c.text), std::string::npos) << refusal->Text();
     EXPECT_EQ(out, "kept") << c.written;
+  }
+}
+
+
+// A random formula written twice: in other notations, each operator in a
+// spelling picked at random and each inversion in front or behind, and in
+// ours. Every binary operation is bracketed, so priorities do not matter.
+struct Written {
+  std::string theirs, ours;
+};
+
+Written RandomWritten(std::mt19937& rng, int leaves) {
+  auto pick = [&](std::initializer_list<const char*> list) { return *(list.begin() + rng() % list.size()); };
+  Written w;
+  if (leaves <= 1) {
+    const char letter = static_cast<char>('A' + rng() % 5);
+    w.ours = std::string(1, letter);
+    w.theirs = std::string(1, rng() % 2 ? letter : static_cast<char>(letter - 'A' + 'a'));
+  } else {
+    const int left = 1 + static_cast<int>(rng() % static_cast<unsigned>(leaves - 1));
+    const Written a = RandomWritten(rng, left), b = RandomWritten(rng, leaves - left);
+    const int op = static_cast<int>(rng() % 6);
+    static const char ours[] = "+.->=.";
+    const char* theirs = op == 0   ? pick({"|", "||", "\u2228", "+"})
+                         : op == 1 ? pick({"&", "&&", "*", "\u2227", "\u00B7", "\u22C5", " "})  // a blank: implied AND
+                         : op == 2 ? pick({"^", "\u2295", "\u22BB", "-"})
+                         : op == 3 ? pick({"->", "=>", "\u2192", "\u21D2", ">"})
+                         : op == 4 ? pick({"<->", "<=>", "==", "\u2194", "\u21D4", "\u2261", "="})
+                                   : pick({"."});
+    w.ours = "(" + a.ours + ours[op] + b.ours + ")";
+    w.theirs = "(" + a.theirs + " " + theirs + " " + b.theirs + ")";
+  }
+  if (rng() % 3 == 0) {
+    w.ours = "/" + w.ours;
+    w.theirs = rng() % 2 ? pick({"!", "~", "\u00AC"}) + w.theirs : w.theirs + pick({"'", "\u2019", "\u2032"});
+  }
+  return w;
+}
+
+// Translated and run, the formula in other notations has the truth table
+// of the same formula written in ours.
+TEST(FormulaNotation, OtherNotationsRunAsTheSameFunction) {
+  std::mt19937 rng(30);
+  for (int i = 0; i < 300; ++i) {
+    const Written w = RandomWritten(rng, 2 + static_cast<int>(rng() % 10));
+    std::string translated;
+    const auto refusal = TranslateFormula(std::string_view(w.theirs), translated);
+    ASSERT_FALSE(refusal) << w.theirs << ": " << refusal->Text();
+    auto theirs = test::NewEngine(), ours = test::NewEngine();
+    const uint8_t code = test::Translate(*ours, w.ours);
+    ASSERT_EQ(test::Translate(*theirs, translated), code) << w.theirs << " -> " << translated;
+    if (code != kOk) continue;
+    ASSERT_EQ(theirs->Variables(), ours->Variables()) << translated;
+    ASSERT_EQ(theirs->TermCount, ours->TermCount) << w.theirs << " -> " << translated << " vs " << w.ours;
+    for (unsigned t = 1; t <= ours->TermCount; ++t) ASSERT_EQ(theirs->TermValue[t], ours->TermValue[t]) << translated;
   }
 }
 
