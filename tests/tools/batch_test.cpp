@@ -394,18 +394,6 @@ TEST(BatchInput, FormulaRefusesCharactersOutsideTheLanguage) {
   }
 }
 
-// A formula in another notation runs as the same formula in ours.
-TEST(BatchInput, FormulaInOtherNotationsRunsAsOurs) {
-  const auto theirs = RunFormula("(a & b)' || c -> !d", false, true);
-  const auto ours = RunFormula("/(A.B)+C>/D", false, true);
-  ASSERT_EQ(theirs->ErrorCode, kOk);
-  ASSERT_EQ(theirs->TermCount, ours->TermCount);
-  for (unsigned t = 1; t <= ours->TermCount; ++t) {
-    EXPECT_EQ(theirs->TermValue[t], ours->TermValue[t]) << t;
-    EXPECT_EQ(theirs->TermMask[t], ours->TermMask[t]) << t;
-  }
-}
-
 // ---------------------------------------------------------------- PLA
 
 TEST(BatchPla, RefusesWhatItCannotTake) {

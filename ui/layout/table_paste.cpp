@@ -244,7 +244,8 @@ std::optional<TextRefusal> ReadPastedTable(std::u32string_view text, int firstLi
     return TextRefusal{0, 0, 0,
                        "the rows where the function is 0 make " +
                            (ones.size() > 4 * kInputTerms ? "over " + std::to_string(4 * kInputTerms) : std::to_string(ones.size())) +
-                           " rows where it is 1, and there are " + std::to_string(room) + " lines below the header"};
+                           " rows where it is 1, and the table has room for " + std::to_string(room) +
+                           " below the header"};
   for (const Cube& c : ones) {
     std::string s(static_cast<std::size_t>(width), ' ');
     for (int j = 0; j < width; ++j)
