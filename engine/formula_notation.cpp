@@ -16,7 +16,11 @@ std::u32string DecodeUtf8(std::string_view s) {
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) {
     const auto u = static_cast<unsigned char>(s[i]);
-    std::size_t n = u < 0x80 ? 1 : (u >= 0xC2 && u <= 0xDF) ? 2 : (u >= 0xE0 && u <= 0xEF) ? 3 : (u >= 0xF0 && u <= 0xF4) ? 4 : 0;
+    std::size_t n = u < 0x80                   ? 1
+                    : (u >= 0xC2 && u <= 0xDF) ? 2
+                    : (u >= 0xE0 && u <= 0xEF) ? 3
+                    : (u >= 0xF0 && u <= 0xF4) ? 4
+                                               : 0;
     char32_t cp = n <= 1 ? u : u & (0x7F >> n);
     for (std::size_t k = 1; k < n; ++k) {
       const auto b = i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0;
@@ -46,30 +50,22 @@ struct Spelling {
 };
 
 // Longer spellings first, so that "<->" is not read as "<" and "->".
+// clang-format off
 constexpr std::array kSpellings = {
-    Spelling{U"<->", '='}, Spelling{U"<=>", '='}, Spelling{U"->", '>'},     Spelling{U"=>", '>'},
-    Spelling{U"==", '='},  Spelling{U"||", '+'},  Spelling{U"&&", '.'},     Spelling{U"|", '+'},
-    Spelling{U"\u2228", '+'},  // ∨
-    Spelling{U"&", '.'},   Spelling{U"*", '.'},
-    Spelling{U"\u2227", '.'},  // ∧
-    Spelling{U"\u00B7", '.'},  // ·
-    Spelling{U"\u22C5", '.'},  // ⋅
-    Spelling{U"!", '/'},   Spelling{U"~", '/'},
-    Spelling{U"\u00AC", '/'},  // ¬
-    Spelling{U"^", '-'},
-    Spelling{U"\u2295", '-'},  // ⊕
-    Spelling{U"\u22BB", '-'},  // ⊻
-    Spelling{U"\u2192", '>'},  // →
-    Spelling{U"\u21D2", '>'},  // ⇒
-    Spelling{U"\u2194", '='},  // ↔
-    Spelling{U"\u21D4", '='},  // ⇔
-    Spelling{U"\u2261", '='},  // ≡
-    Spelling{U"'", '\''},
-    Spelling{U"\u2019", '\''},  // ’, what word processors make of '
-    Spelling{U"\u2032", '\''},  // ′
-    Spelling{U"\t", ' '},
-    Spelling{U"\u00A0", ' '},  // no-break space
+    Spelling{U"<->", '='}, Spelling{U"<=>", '='}, Spelling{U"==", '='},
+    Spelling{U"\u2194", '='}, Spelling{U"\u21D4", '='}, Spelling{U"\u2261", '='},  // ↔ ⇔ ≡
+    Spelling{U"->", '>'}, Spelling{U"=>", '>'},
+    Spelling{U"\u2192", '>'}, Spelling{U"\u21D2", '>'},  // → ⇒
+    Spelling{U"||", '+'}, Spelling{U"|", '+'}, Spelling{U"\u2228", '+'},  // ∨
+    Spelling{U"&&", '.'}, Spelling{U"&", '.'}, Spelling{U"*", '.'},
+    Spelling{U"\u2227", '.'}, Spelling{U"\u00B7", '.'}, Spelling{U"\u22C5", '.'},  // ∧ · ⋅
+    Spelling{U"!", '/'}, Spelling{U"~", '/'}, Spelling{U"\u00AC", '/'},  // ¬
+    Spelling{U"^", '-'}, Spelling{U"\u2295", '-'}, Spelling{U"\u22BB", '-'},  // ⊕ ⊻
+    // The postfix inversion; ’ is what word processors make of '.
+    Spelling{U"'", '\''}, Spelling{U"\u2019", '\''}, Spelling{U"\u2032", '\''},  // ’ ′
+    Spelling{U"\t", ' '}, Spelling{U"\u00A0", ' '},  // tab, no-break space
 };
+// clang-format on
 
 bool IsOwn(char32_t c) {
   if ((c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z')) return true;
@@ -173,7 +169,8 @@ std::optional<TextRefusal> TranslateFormula(std::u32string_view text, std::strin
     if (found == nullptr) return TextRefusal{line, column, c, CharacterName(c) + " is not in the formula language"};
     if (found->ours == '\'') {
       if (!InvertLastOperand(s))
-        return TextRefusal{line, column, c, CharacterName(c) + " inverts what stands before it, and no variable or \")\" does"};
+        return TextRefusal{line, column, c,
+                           CharacterName(c) + " inverts what stands before it, and no variable or \")\" does"};
     } else {
       s += found->ours;
     }

@@ -17,7 +17,7 @@ TEST(FormulaNotation, TranslatesEachNotationIntoOurs) {
       {"A|B||C \u2228 D", "A+B+C + D"},
       {"A&B&&C*D\u2227E\u00B7F\u22C5G", "A.B.C.D.E.F.G"},
       {"!A~B\u00ACC", "/A/B/C"},
-      {"A'B\u2019C\u2032", "/A/B/C"},  // a ' inverts the letter before it only
+      {"A'B\u2019C\u2032", "/A/B/C"},    // a ' inverts the letter before it only
       {"((A)+(B))' C", "/((A)+(B)) C"},  // or the whole bracket; blanks stay
       {"A ''(A)''", "//A //(A)"},
       {"A^B\u2295C\u22BBD-E", "A-B-C-D-E"},  // our own - is no arrow
@@ -59,7 +59,6 @@ TEST(FormulaNotation, RefusesWhatItCannotTranslateWithItsPlace) {
     EXPECT_EQ(out, "kept") << c.written;
   }
 }
-
 
 }  // namespace
 }  // namespace tervo

@@ -29,15 +29,15 @@ TEST(TablePaste, ReadsEachWayOfWritingATable) {
     bool turned;
   } cases[] = {
       {U"A.B.C\n1 1 x\n0 x 1\n", 0, {"ABC", "11", "0 1"}, false},  // copy as table
-      {U"a, b\tc d.x", 0, {"ABCDX"}, false},  // header separators; x is a letter there
+      {U"a, b\tc d.x", 0, {"ABCDX"}, false},                       // header separators; x is a letter there
       {U"x X - 2 1", 1, {"    1"}, false},
       {U"11-0\r\nx01\n11 0\n1   0", 1, {"11 0", " 01", "11 0", "1 0"}, false},  // no separators, grid, spaced
-      {U"1,,0,x\n1\t \t0 \t1\n1, 0, 1", 1, {"1 0", "1 01", "101"}, false},  // commas and tabs
+      {U"1,,0,x\n1\t \t0 \t1\n1, 0, 1", 1, {"1 0", "1 01", "101"}, false},      // commas and tabs
       {U"1\n\n0 1   \t", 1, {"1", "", "01"}, false},
-      {U"A+B+C", 0, {"ABC"}, false},  // a header alone
-      {U"A+B\n1 x\nx 1\n", 0, {"AB", "11"}, true},  // (A).(B)
+      {U"A+B+C", 0, {"ABC"}, false},                            // a header alone
+      {U"A+B\n1 x\nx 1\n", 0, {"AB", "11"}, true},              // (A).(B)
       {U"A+B+C\n0 0 0\n", 0, {"ABC", "0", " 0", "  0"}, true},  // (/A+/B+/C)
-      {U"A+B\nx x\n", 0, {"AB"}, true},  // a sum of nothing: 0 everywhere
+      {U"A+B\nx x\n", 0, {"AB"}, true},                         // a sum of nothing: 0 everywhere
   };
   for (const auto& c : cases) {
     PastedTable t;
@@ -63,10 +63,12 @@ TEST(TablePaste, RefusesALineItCannotReadWithItsPlace) {
       {U"A.B+C", 0, 15, "line 1, column 4: \"+\" mixes with \".\""},
       {U"1 1 x", 0, 15, "line 1, column 1: \"1\" is not a variable letter"},
       {U"1,0;1", 1, 15, "line 1, column 4: \";\""},
-      {U"1 0 1", 1, 2, "line 1, column 5: \"1\" falls past the table's last column: from the paste's first column there is room for 2"},
+      {U"1 0 1", 1, 2,
+       "line 1, column 5: \"1\" falls past the table's last column: from the paste's first column there is room for 2"},
       {U"ABC", 0, 2, "line 1, column 3: \"C\" falls past"},
       {U"1\nx x", 1, 15, "line 2, column 1: a row of free cells only is 1 everywhere"},
-      {U"A+B\n1 1\n", 0, 15, "the rows where the function is 0 make 2 rows where it is 1, and the table has room for 1"},
+      {U"A+B\n1 1\n", 0, 15,
+       "the rows where the function is 0 make 2 rows where it is 1, and the table has room for 1"},
   };
   for (const auto& c : cases) {
     PastedTable t;
@@ -126,7 +128,8 @@ TEST(TablePaste, CopyAsTablePastesBackToTheSameFunction) {
     ASSERT_EQ(again->ErrorCode, kOk) << copied;
     ASSERT_EQ(again->Variables(), first->Variables()) << copied;
     for (uint32_t a = 0; a < (1u << first->VariableCount); ++a)
-      ASSERT_EQ(IsCovered(*again, uint16_t(a)), ResultValue(*first, uint16_t(a))) << formula << "\n" << copied << "row " << a;
+      ASSERT_EQ(IsCovered(*again, uint16_t(a)), ResultValue(*first, uint16_t(a))) << formula << "\n"
+                                                                                  << copied << "row " << a;
     ++runs;
   }
   // Most formulas are not constant, and about half the runs were "DNF".

@@ -193,7 +193,8 @@ std::optional<TextRefusal> ReadPastedTable(std::u32string_view text, int firstLi
     const int gridLine = firstLine + static_cast<int>(k);
     const std::u32string_view line = TrimRight(lines[k]);
     std::vector<Cell> cells;
-    if (auto r = gridLine == 0 ? ReadHeader(line, lineNo, cells, zeroRows) : ReadTermLine(line, lineNo, cells)) return r;
+    if (auto r = gridLine == 0 ? ReadHeader(line, lineNo, cells, zeroRows) : ReadTermLine(line, lineNo, cells))
+      return r;
     // Free cells past the edge say nothing; any other cell must find room.
     while (!cells.empty() && cells.back().ch == ' ') cells.pop_back();
     if (cells.size() > static_cast<std::size_t>(cols)) {
@@ -241,11 +242,11 @@ std::optional<TextRefusal> ReadPastedTable(std::u32string_view text, int firstLi
   ExpandCubes(ones, rows);
   MergeCubes(ones);
   if (ones.size() > static_cast<std::size_t>(room))
-    return TextRefusal{0, 0, 0,
-                       "the rows where the function is 0 make " +
-                           (ones.size() > 4 * kInputTerms ? "over " + std::to_string(4 * kInputTerms) : std::to_string(ones.size())) +
-                           " rows where it is 1, and the table has room for " + std::to_string(room) +
-                           " below the header"};
+    return TextRefusal{
+        0, 0, 0,
+        "the rows where the function is 0 make " +
+            (ones.size() > 4 * kInputTerms ? "over " + std::to_string(4 * kInputTerms) : std::to_string(ones.size())) +
+            " rows where it is 1, and the table has room for " + std::to_string(room) + " below the header"};
   for (const Cube& c : ones) {
     std::string s(static_cast<std::size_t>(width), ' ');
     for (int j = 0; j < width; ++j)
