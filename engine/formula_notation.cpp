@@ -141,6 +141,8 @@ std::optional<TextRefusal> TranslateFormula(std::u32string_view text, std::strin
   std::string s;
   s.reserve(text.size() + 8);
   int line = 1, column = 0;
+  // A byte order mark, as some editors start a file with, is no character.
+  if (text.starts_with(U'\uFEFF')) text.remove_prefix(1);
   for (std::size_t i = 0; i < text.size();) {
     const char32_t c = text[i];
     ++column;

@@ -13,7 +13,8 @@
 //   a..z                             A..Z
 //   tab, no-break space              blank
 //
-// The system's own characters, blanks and line breaks stay as they are.
+// The system's own characters, blanks and line breaks stay as they are; a
+// byte order mark at the start is dropped.
 #pragma once
 
 #include <optional>

@@ -25,6 +25,7 @@ TEST(FormulaNotation, TranslatesEachNotationIntoOurs) {
       {"A<->B<=>C==D\u2194E\u21D4F\u2261G", "A=B=C=D=E=F=G"},
       {"a\tb\u00A0c", "A B C"},
       {"a\r\n+b'\n", "A\r\n+/B\n"},
+      {"\uFEFFa", "A"},  // a byte order mark
   };
   for (const auto& c : cases) {
     std::string out = "junk";
