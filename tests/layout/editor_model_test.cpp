@@ -172,7 +172,7 @@ TEST(EditorModel, PasteTypesTheTextAndCountsWhatItCannotPlace) {
       {"table, a digit on the header", false, "", 0, 0, 0, U"1 1 x", {""}, 0,
        "line 1 (the header), column 1: \"1\" is not a variable letter", 0, 0, 0, 0},
       {"table, a line wider than 15 columns", false, "", 0, 1, 0, U"1111111111111111", {"", ""}, 0,
-       "line 1 (table line 1), column 16: \"1\" falls past the table's last column", 0, 0, 1, 0},
+       "line 1 (table line 1), column 16: \"1\" falls past the last column", 0, 0, 1, 0},
       {"table, free cells past the edge say nothing", false, "", 12, 1, 0, U"1 0 1 x x", {"", "            101"}, 3, "", 0,
        14, 1, 0},
       {"table, past line 100", false, "", 0, 29, 71, U"1\n0", {}, 0,

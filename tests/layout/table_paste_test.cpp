@@ -63,10 +63,9 @@ TEST(TablePaste, RefusesALineItCannotReadWithItsPlace) {
       {U"A.B+C", 0, 15, "line 1, column 4: \"+\" mixes with \".\""},
       {U"1 1 x", 0, 15, "line 1, column 1: \"1\" is not a variable letter"},
       {U"1,0;1", 1, 15, "line 1, column 4: \";\""},
-      {U"1 0 1", 1, 2,
-       "line 1, column 5: \"1\" falls past the table's last column: from the paste's first column there is room for 2"},
+      {U"1 0 1", 1, 2, "line 1, column 5: \"1\" falls past the last column: from the cursor there is room for 2"},
       {U"ABC", 0, 2, "line 1, column 3: \"C\" falls past"},
-      {U"1\nx x", 1, 15, "line 2, column 1: a row of free cells only is 1 everywhere"},
+      {U"1\nx x", 1, 15, "line 2, column 1: a row of free cells only (1 everywhere)"},
       {U"A+B\n1 1\n", 0, 15,
        "the rows where the function is 0 make 2 rows where it is 1, and the table has room for 1"},
   };

@@ -52,8 +52,7 @@ std::optional<TextRefusal> ReadHeader(std::u32string_view line, int lineNo, std:
     } else if (c == U'.' || c == U'+') {
       if (joiner != 0 && joiner != c)
         return Refuse(lineNo, column, c,
-                      "mixes with \".\": a header joins its letters by \".\" (rows where the function is 1) or by "
-                      "\"+\" (rows where it is 0)");
+                      "mixes with \".\": a header joins its letters by \".\" (CNF) or by \"+\" (DNF)");
       joiner = c;
     } else if (c != U',' && c != U' ' && c != U'\t') {
       return Refuse(lineNo, column, c, "is not a variable letter; the top line holds the header");
@@ -200,8 +199,8 @@ std::optional<TextRefusal> ReadPastedTable(std::u32string_view text, int firstLi
     if (cells.size() > static_cast<std::size_t>(cols)) {
       const Cell& past = cells[cols];
       return Refuse(lineNo, past.column, line[past.column - 1],
-                    "falls past the table's last column: from the paste's first column there is room for " +
-                        std::to_string(cols) + " cells");
+                    "falls past the last column: from the cursor there is room for " + std::to_string(cols) +
+                        " cells");
     }
     // Rows where the function is 0 become other rows: only their number counts.
     if (gridLine > lastLine && !zeroRows) {
@@ -227,8 +226,7 @@ std::optional<TextRefusal> ReadPastedTable(std::u32string_view text, int firstLi
     }
     if (freeOnly)
       return TextRefusal{lineNo, 1, line[0],
-                         "a row of free cells only is 1 everywhere, which no table line can say: a line needs a 1 or "
-                         "a 0"};
+                         "a row of free cells only (1 everywhere) is no table line: a line needs a 1 or a 0"};
     out.lines.push_back(CellsText(cells));
   }
   // A header alone says nothing about rows: its letters go in as they are.
