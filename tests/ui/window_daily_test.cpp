@@ -75,6 +75,7 @@ class WindowDailyTest : public QObject {
   void ctrlVInTableModeFillsLines();
   void clearingTheInputMovesTheCursorHome_data();
   void clearingTheInputMovesTheCursorHome();
+  void copyAsTablePastesBackInTableMode();
   void ctrlCCopiesTheResultAsAFormula();
   void outputPaneMenuCopiesFormulaOrTable();
   void f1AndCtrlShortcutsActWhenIdle();
@@ -146,16 +147,24 @@ void WindowDailyTest::ctrlVPastesAsIfTyped() {
   QCOMPARE(form->editor().CursorCol, 8);
   QCOMPARE(form->Message(), QStringLiteral("enter formula..."));  // nothing to say
 
-  // Junk between the characters: skipped, the first one named.
+  // Other notations go in as ours and run; a character that none of them
+  // has puts nothing in and is named with its place.
   Click(*form, "inclearBtn");
   Key(*form, Qt::Key_Home);
-  SetClipboard(QStringLiteral("a\t.b;\n2+c\u20ac"));
+  SetClipboard(QStringLiteral("(a | b)' &\n~c"));
   Ctrl(*form, Qt::Key_V);
-  QCOMPARE(FormulaRow(form->engine(), 0), std::string("A.B"));
-  QCOMPARE(FormulaRow(form->engine(), 1), std::string("+C"));
-  QCOMPARE(form->Message(), QStringLiteral("paste: tab and 3 more characters skipped: not taken here"));
+  QCOMPARE(FormulaRow(form->engine(), 0), std::string("/(A + B) ."));
+  QCOMPARE(FormulaRow(form->engine(), 1), std::string("/C"));
+  QCOMPARE(form->Message(), QStringLiteral("enter formula..."));
   Click(*form, "GObtn");
   QVERIFY(form->Message().startsWith(QLatin1String("OK: ")));
+  QCOMPARE(ResultRows(form->engine()), QStringList{"0 0 0"});
+  Click(*form, "inclearBtn");
+  SetClipboard(QStringLiteral("a\t.b\n+c\u20ac"));
+  Ctrl(*form, Qt::Key_V);
+  QCOMPARE(FormulaRow(form->engine(), 0), std::string(""));
+  QCOMPARE(form->Message(),
+           QStringLiteral("paste: line 2, column 3: \"\u20ac\" (U+20AC) is not in the formula language; nothing pasted"));
 
   // The editor's own keys are as they were: v types a V, Ctrl+N opens a row.
   Click(*form, "inclearBtn");
@@ -171,8 +180,8 @@ void WindowDailyTest::ctrlVInTableModeFillsLines() {
   SetClipboard(QStringLiteral("ab c\r\n1 0\r\n 11 0 1\r\n"));
   Ctrl(*form, Qt::Key_V);
   const tervo::Engine& e = form->engine();
-  QCOMPARE(TableLine(e, 0), std::string("AB C"));
-  QCOMPARE(TableLine(e, 1), std::string("1 0"));
+  QCOMPARE(TableLine(e, 0), std::string("ABC"));
+  QCOMPARE(TableLine(e, 1), std::string("10"));
   QCOMPARE(TableLine(e, 2), std::string(" 11 0 1"));
   QCOMPARE(form->editor().CursorRow, 3);
   QCOMPARE(form->editor().CursorCol, 0);
@@ -180,6 +189,30 @@ void WindowDailyTest::ctrlVInTableModeFillsLines() {
   // A column past the header's letters is the reader's business, as typed.
   Click(*form, "GObtn");
   QCOMPARE(form->Message(), QStringLiteral("MISSING VARIABLES"));
+
+  // A line that is no table line: nothing goes in, and the place is named.
+  Click(*form, "inclearBtn");
+  SetClipboard(QStringLiteral("A.B\n1 1\n1 ?"));
+  Ctrl(*form, Qt::Key_V);
+  QCOMPARE(TableLine(e, 0), std::string(""));
+  QCOMPARE(form->Message(),
+           QStringLiteral("paste: line 3 (table line 2), column 3: \"?\" is not a table cell (1, 0, or x, -, 2 or a "
+                          "blank for either); nothing pasted"));
+}
+
+// "copy as table" pasted into table mode runs to the same rows.
+void WindowDailyTest::copyAsTablePastesBackInTableMode() {
+  auto form = ShownWindow();
+  TypeFormula(*form, "A.B+/A.C");
+  Click(*form, "GObtn");
+  SetClipboard(form->ResultTableText());
+  Click(*form, "tablebtn");
+  Ctrl(*form, Qt::Key_V);
+  Click(*form, "GObtn");
+  QVERIFY2(form->Message().startsWith(QLatin1String("OK: ")), qPrintable(form->Message()));
+  QStringList rows = ResultRows(form->engine());
+  rows.sort();  // the table run may find them in another order
+  QCOMPARE(rows, (QStringList{"0 x 1", "1 1 x"}));
 }
 
 void WindowDailyTest::clearingTheInputMovesTheCursorHome_data() {

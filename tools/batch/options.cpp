@@ -15,11 +15,12 @@ const char* const kInputsHelp = R"(
 Inputs (give exactly one):
   FORMULA         A formula over A..Z: ( ) priority, / NOT, . AND, = equal,
                   - XOR, + OR, > implication; letters a..z are the same as
-                  A..Z. Several words are joined; blanks, tabs and line
+                  A..Z. The common notations below are put into these.
+                  Several words are joined; blanks, tabs and line
                   breaks carry no meaning. Any other character is refused
-                  with its line and column (exit status 2), as the window's
-                  editor would not let it in. At most 1200 non-blank
-                  characters. Put "--" before a formula that starts
+                  with its line and column (exit status 2). At most 1200
+                  non-blank characters, counted after the notations are
+                  put into ours. Put "--" before a formula that starts
                   with "-".
   -f FILE         The formula from a file ("-" for standard input). With no
                   input at all the formula is read from standard input when
@@ -65,6 +66,19 @@ Inputs (give exactly one):
 )";
 
 const char* const kFormsAndMoreHelp = R"(
+Formula notations (the window's paste takes the same; U+ a Unicode sign):
+  | || U+2228               + (OR)
+  & && * U+2227 U+00B7 U+22C5
+                            . (AND)
+  ! ~ U+00AC                / (NOT) in front of its operand
+  A' (A+B)'                 /A /(A+B): a ' (or U+2019, U+2032) after a letter
+                            or a closing bracket inverts that letter or bracket
+  ^ U+2295 U+22BB           - (exclusive OR)
+  -> => U+2192 U+21D2       > (implication)
+  <-> <=> == U+2194 U+21D4 U+2261
+                            = (equivalence)
+  So (a & b)' || !c -> d runs as /(A.B)+/C>D.
+
 Forms:
   --sop           Sum of products (the window's "CNF", the default): the
                   rows list where the function is 1; each row is the AND of

@@ -111,8 +111,9 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void SetRowMarkers(uint16_t a, uint16_t b);
 
   // ------------------------------------------------------------ clipboard
-  // Paste text into the editor as if it were typed (EditorModel::Paste);
-  // what it skipped or left out is said in the message line.
+  // Paste text into the editor (EditorModel::Paste); a refusal, a table
+  // turned into rows where the function is 1, or what found no room is
+  // said in the message line.
   void PasteText(const QString& text);
   // The result as a formula and as the table text; empty when the output
   // pane shows no result to copy.

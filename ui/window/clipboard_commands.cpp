@@ -1,6 +1,6 @@
-// The clipboard in the main window: Ctrl+V pastes into the editor as if the
-// text were typed; Ctrl+C and the output pane's menu copy the result as a
-// formula or as the table text.
+// The clipboard in the main window: Ctrl+V pastes into the editor (a formula
+// in common notations put into ours, a table read as a table); Ctrl+C and
+// the output pane's menu copy the result as a formula or as the table text.
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
@@ -11,17 +11,6 @@
 #include "result_text.h"
 #include "ui_Unit1.h"
 
-namespace {
-
-// A character as the message line names it.
-QString CharName(char32_t ch) {
-  if (ch == U'\t') return QStringLiteral("tab");
-  if (ch < 32 || ch == 127) return QStringLiteral("U+%1").arg(static_cast<uint>(ch), 4, 16, QLatin1Char('0')).toUpper();
-  return QLatin1Char('"') + QString::fromUcs4(&ch, 1) + QLatin1Char('"');
-}
-
-}  // namespace
-
 void TForm1::PasteText(const QString& text) {
   if (engine_->RunState != tervo::kRunIdle || text.isEmpty()) return;
   HideCursor();
@@ -30,12 +19,9 @@ void TForm1::PasteText(const QString& text) {
   const tervo::PasteResult pasted = editor_.Paste(chars);
   ShowEdit({tervo::EditResult::kAllRows, 0}, col, row);
   QStringList said;
-  if (pasted.refused == 1)
-    said << QStringLiteral("%1 skipped: not taken here").arg(CharName(pasted.firstRefused));
-  else if (pasted.refused > 1)
-    said << QStringLiteral("%1 and %2 more characters skipped: not taken here")
-                .arg(CharName(pasted.firstRefused))
-                .arg(pasted.refused - 1);
+  if (!pasted.refusal.empty())
+    said << QString::fromStdString(pasted.refusal) + QStringLiteral("; nothing pasted");
+  if (!pasted.note.empty()) said << QString::fromStdString(pasted.note);
   if (pasted.leftOut > 0) said << QStringLiteral("%1 characters left out: no room").arg(pasted.leftOut);
   if (!said.isEmpty()) SetMessage(QStringLiteral("paste: ") + said.join(QStringLiteral("; ")));
   ShowCursor();
