@@ -343,8 +343,8 @@ void TForm1::RunControlKey(int key, QChar typed) {
   if (key == Qt::Key_Escape || typed == QChar(27)) e.GoOn = 0;
 }
 
-// F1 and Ctrl with C, O, P, S or V (and no other modifier) are commands;
-// none of these keys does anything in the editor. Called only while the
+// F1, Ctrl with C, O, P, S, V or Z (and no other modifier) and Ctrl+Shift+Z
+// are commands; none of these keys does anything in the editor. Called only while the
 // window is idle: during a run they are refused as every other key is.
 bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
   const Qt::KeyboardModifiers mods = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
@@ -352,8 +352,13 @@ bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
     helpBtnClick();
     return true;
   }
+  if (key == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
+    UndoEdit(true);
+    return true;
+  }
   if (mods != Qt::ControlModifier) return false;
   switch (key) {
+    case Qt::Key_Z: UndoEdit(false); return true;
     case Qt::Key_C: CopyResult(true); return true;
     case Qt::Key_V: PasteText(QGuiApplication::clipboard()->text()); return true;
     case Qt::Key_O: loadBtnClick(); return true;

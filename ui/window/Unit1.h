@@ -84,6 +84,10 @@ class TForm1 : public QWidget, public tervo::GoHost {
   bool MinimalOn() const { return MinimalOn_ != 0; }
   void ClearFormula();
   void ClearTable();
+  // Ctrl+Z and Ctrl+Shift+Z: take back the last edit, or do again the last
+  // one taken back (EditorModel::Undo); the message line says when there is
+  // none.
+  void UndoEdit(bool redo);
   void ShowCursor();
   void HideCursor();
   void DrawAllRows();

@@ -120,6 +120,8 @@ void TForm1::loadBtnClick() {
     // The whole file is checked before any of it replaces the working state,
     // so a refused file changes nothing.
     std::filesystem::path opened;
+    // The grids and input mode that a load replaces come back with one undo.
+    const tervo::EditorModel::Step step(editor_);
     e.ErrorCode = tervo::LoadFormulaFile(e, ToPath(chosen), &opened);
     if (e.ErrorCode != tervo::kOk) {
       ShowErrorMessage();
