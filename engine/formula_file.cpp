@@ -301,6 +301,10 @@ FileSink& SystemFileSink() {
   return sink;
 }
 
+bool WriteWholeFile(const std::filesystem::path& path, std::span<const uint8_t> bytes, FileSink& sink) {
+  return !path.filename().empty() && WriteFileAtomically(path, bytes, sink);
+}
+
 uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen, std::filesystem::path* written,
                         FileSink& sink) {
   const std::string name = chosen.filename().string();

@@ -18,6 +18,8 @@ PACKAGES=(
   desktop-file-utils appstream help2man lintian
   # rendering printed pages for a look
   poppler-utils
+  # tests only: the exported Verilog, VHDL and LaTeX read by their own tools
+  iverilog ghdl lacheck
 )
 
 missing=()
