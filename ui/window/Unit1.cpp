@@ -104,6 +104,7 @@ TForm1::TForm1(QWidget* parent)
   new WheelScroller(ui_->inputbox, ui_->inputscrollbar);
   InstallFileDialogs();
   InstallPrintDialogs();
+  InstallExportDialog();
 
   // The window sees every key before any of its controls.
   qApp->installEventFilter(this);
@@ -184,6 +185,7 @@ void TForm1::GObtnClick() {
   tervo::GoStages stages;
   stages.cover = MinimalOn_ ? cover_.get() : nullptr;
   const tervo::RunOutcome run = tervo::RunGo(e, *this, stages);
+  NoteResult(run);
   // Ended at a Scan stop, the engine has emptied the table: the stop's rows,
   // colours and markers are gone with it.
   if (run.ended && ui_->outputbox->ShowsResult()) {
@@ -326,6 +328,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
       typed = key->text().at(0);
     if (engine_->RunState != tervo::kRunIdle) {
+      // Export is refused during a run, with a word why.
+      if (key->key() == Qt::Key_E && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) ExportResult();
       RunControlKey(key->key(), typed);
     } else if (CommandKey(key->key(), key->modifiers())) {
       // F1 or a Ctrl shortcut: a command, not an edit
@@ -343,7 +347,7 @@ void TForm1::RunControlKey(int key, QChar typed) {
   if (key == Qt::Key_Escape || typed == QChar(27)) e.GoOn = 0;
 }
 
-// F1, Ctrl with C, O, P, S, V or Z (and no other modifier) and Ctrl+Shift+Z
+// F1, Ctrl with C, E, O, P, S, V or Z (and no other modifier) and Ctrl+Shift+Z
 // are commands; none of these keys does anything in the editor. Called only while the
 // window is idle: during a run they are refused as every other key is.
 bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
@@ -360,6 +364,7 @@ bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
   switch (key) {
     case Qt::Key_Z: UndoEdit(false); return true;
     case Qt::Key_C: CopyResult(true); return true;
+    case Qt::Key_E: ExportResult(); return true;
     case Qt::Key_V: PasteText(QGuiApplication::clipboard()->text()); return true;
     case Qt::Key_O: loadBtnClick(); return true;
     case Qt::Key_S: saveBtnClick(); return true;
@@ -374,6 +379,7 @@ bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
 
 void TForm1::ClearResult() {
   engine_->ClearTruthTable();
+  Result_ = ResultKind::kNone;
   ui_->outputscrollbar->setValue(0);
 }
 
@@ -432,6 +438,7 @@ void TForm1::SpeedButton2Click() {
   e.TermCount = 0;
   e.VariableTable.fill(0);
   e.VariableCount = 0;
+  Result_ = ResultKind::kNone;
 }
 
 void TForm1::Image1Click() {

@@ -120,6 +120,11 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // Put one of them on the clipboard; the message line says when there is
   // nothing to copy.
   void CopyResult(bool asFormula);
+  // Ctrl+E and the output pane's menu: write the result to a file chosen in
+  // the export dialog, as Verilog, VHDL, LaTeX or CSV by the file's suffix.
+  // Refused, with a message, while a run is going and when there is no
+  // result.
+  void ExportResult();
   // What the info pane shows while a reduction runs without the traces.
   const tervo::ReduceProgress& progress() const { return Trace.progress(); }
 
@@ -148,6 +153,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   std::function<QString(const QString& folder, const QString& name)> AskSavePath;
   std::function<QString(const QString& suggested)> AskPdfPath;  // where a print goes without a printer
   std::function<bool(const QString& question)> AskProceed;      // OK (true) or Cancel
+  std::function<QString(const QString& folder, const QString& name)> AskExportPath;
   // Where saves write their bytes; none: the system's file calls. Tests put
   // in one that fails part way.
   tervo::FileSink* SaveSink = nullptr;
@@ -188,6 +194,8 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // file and print helpers
   void InstallFileDialogs();
   void InstallPrintDialogs();
+  void InstallExportDialog();
+  void NoteResult(const tervo::RunOutcome& run);
   QString SuggestedPdfPath();
   bool PrintPages(QPainter& painter, QPagedPaintDevice& device, int copies);
   // run helpers
@@ -209,6 +217,12 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // trace panel
   TracePanel Trace;  // what the info pane shows
   // files and printing
+  // The result the output pane shows, for the export: none (before a run,
+  // after a run that ended without one, after a mode switch emptied it),
+  // rows, or a constant; and the grids and input mode that made it.
+  enum class ResultKind : uint8_t { kNone, kRows, kZero, kOne };
+  ResultKind Result_ = ResultKind::kNone;
+  tervo::EditorState ResultInput_;
   QString RememberedFolder;
   QString RememberedName;
   QString LastPdfPath;                // where the last print to a file went

@@ -74,5 +74,11 @@ void TForm1::outputboxContextMenu(const QPoint& at) {
   table->setEnabled(!ResultTableText().isEmpty());
   connect(formula, &QAction::triggered, this, [this] { CopyResult(true); });
   connect(table, &QAction::triggered, this, [this] { CopyResult(false); });
+  menu.addSeparator();
+  QAction* exporting = menu.addAction(QStringLiteral("export..."));
+  exporting->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  exporting->setShortcutVisibleInContextMenu(true);
+  exporting->setEnabled(Result_ != ResultKind::kNone && engine_->VariableCount > 0);
+  connect(exporting, &QAction::triggered, this, &TForm1::ExportResult);
   menu.exec(ui_->outputbox->mapToGlobal(at));
 }

@@ -127,6 +127,8 @@ void TForm1::loadBtnClick() {
       ShowErrorMessage();
     } else {
       ShowFileName(FromPath(opened));
+      Result_ = ResultKind::kRows;  // the stored table, read as it stands
+      ResultInput_ = tervo::CaptureEditor(e, view_);
       SetReduce(e.ReduceOn != 0);
       SetInputMode(e.FormulaMode != 0);  // table input has been loaded as CNF
       (e.CnfMode ? ui_->cnfBtn : ui_->dnfBtn)->setChecked(true);

@@ -1,0 +1,238 @@
+// Undo, redo and export through the real window: Ctrl+Z and Ctrl+Shift+Z
+// over typing, the line keys, a paste, a mode switch and a file load, with
+// the input's X forgetting them; Ctrl+E with the export dialog answered by
+// the test, the refusals, and the file written whole or not at all.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+
+#include "formula_file.h"
+#include "window_test_access.h"
+#include "window_test_support.h"
+
+using namespace wt;
+
+class WindowUndoExportTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { QVERIFY(dir_.isValid()); }
+  void undoAndRedoWalkBackAndForthOverEdits();
+  void undoBringsBackTheInputModeAndALoad();
+  void clearingTheInputForgetsTheSteps();
+  void exportWritesTheChosenFormat_data();
+  void exportWritesTheChosenFormat();
+  void exportIsRefusedWithoutAResultOrDuringARun();
+  void aFailedExportLeavesTheOlderFile();
+
+ private:
+  QTemporaryDir dir_;
+};
+
+namespace {
+
+void Undo(TForm1& form) { Key(form, Qt::Key_Z, Qt::ControlModifier); }
+void Redo(TForm1& form) { Key(form, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }
+
+// Export dialog answers: the path given, counting the questions.
+int AnswerExport(TForm1& form, const QString& path, int* asked) {
+  tervo::WindowTestAccess::AskExportPath(form) = [path, asked](const QString&, const QString&) {
+    ++*asked;
+    return path;
+  };
+  return 0;
+}
+
+}  // namespace
+
+void WindowUndoExportTest::undoAndRedoWalkBackAndForthOverEdits() {
+  auto form = ShownWindow();
+  const tervo::Engine& e = form->engine();
+  TypeFormula(*form, "A+B\nC");  // four typed characters and an Enter
+  Key(*form, Qt::Key_Up);
+  Key(*form, Qt::Key_Y, Qt::ControlModifier);  // Ctrl+Y still deletes the line
+  QCOMPARE(FormulaRow(e, 0), std::string("C"));
+  QGuiApplication::clipboard()->setText(QStringLiteral("/D\n.E"));
+  Key(*form, Qt::Key_V, Qt::ControlModifier);
+  const std::string pasted0 = FormulaRow(e, 0), pasted1 = FormulaRow(e, 1);
+  QCOMPARE(pasted1, std::string(".EC"));
+
+  // The Enter after A+B moved nothing but the cursor: no step of its own.
+  const struct {
+    std::string row0, row1;
+  } back[] = {
+      {"C", ""},     // the paste, all of it
+      {"A+B", "C"},  // Ctrl+Y
+      {"A+B", ""},   // the C typed
+      {"A+", ""},    // the B
+  };
+  for (const auto& b : back) {
+    Undo(*form);
+    QCOMPARE(FormulaRow(e, 0), b.row0);
+    QCOMPARE(FormulaRow(e, 1), b.row1);
+  }
+  QCOMPARE(int(form->editor().CursorCol), 2);  // where the B was typed
+  QCOMPARE(int(form->editor().CursorRow), 0);
+  for (int i = 0; i < 4; ++i) Redo(*form);
+  QCOMPARE(FormulaRow(e, 0), pasted0);
+  QCOMPARE(FormulaRow(e, 1), pasted1);
+  Redo(*form);
+  QCOMPARE(form->Message(), QStringLiteral("nothing to redo"));
+  // Ctrl+Z is no editing key: the grid gets no Z.
+  QVERIFY(FormulaRow(e, 0).find('Z') == std::string::npos);
+}
+
+void WindowUndoExportTest::undoBringsBackTheInputModeAndALoad() {
+  auto form = ShownWindow();
+  const tervo::Engine& e = form->engine();
+  const QString path = dir_.filePath(QStringLiteral("undo_load"));
+  tervo::WindowTestAccess::AskSavePath(*form) = [&](const QString&, const QString&) { return path; };
+  tervo::WindowTestAccess::AskOpenPath(*form) = [&](const QString&, const QString&) { return path; };
+  TypeTable(*form, {"AB", "10"});  // a file with table input
+  Key(*form, Qt::Key_S, Qt::ControlModifier);
+  QCOMPARE(form->Message(), QStringLiteral("file saved"));
+
+  Click(*form, "forminbtn");
+  Type(*form, QStringLiteral("X.Y"));
+  Key(*form, Qt::Key_O, Qt::ControlModifier);  // the load: table input again
+  QCOMPARE(int(e.FormulaMode), 0);
+  Undo(*form);  // back to before the load: formula input, X.Y, the cursor after it
+  QCOMPARE(int(e.FormulaMode), 1);
+  QVERIFY(Child<QAbstractButton>(*form, "forminbtn")->isChecked());
+  QCOMPARE(FormulaRow(e, 0), std::string("X.Y"));
+  QCOMPARE(int(form->editor().CursorCol), 3);
+  Undo(*form);
+  Undo(*form);
+  Undo(*form);
+  QCOMPARE(FormulaRow(e, 0), std::string(""));
+  Undo(*form);  // the last typed table cell: table input again, its cursor
+  QCOMPARE(int(e.FormulaMode), 0);
+  QVERIFY(Child<QAbstractButton>(*form, "tablebtn")->isChecked());
+  QCOMPARE(TableLine(e, 1), std::string("1"));
+  QCOMPARE(int(form->editor().CursorRow), 1);
+  QCOMPARE(int(form->editor().CursorCol), 1);
+}
+
+void WindowUndoExportTest::clearingTheInputForgetsTheSteps() {
+  auto form = ShownWindow();
+  Type(*form, QStringLiteral("A.B"));
+  Click(*form, "inclearBtn");
+  Undo(*form);
+  QCOMPARE(form->Message(), QStringLiteral("nothing to undo"));
+  QCOMPARE(FormulaRow(form->engine(), 0), std::string(""));
+}
+
+void WindowUndoExportTest::exportWritesTheChosenFormat_data() {
+  QTest::addColumn<QString>("formula");
+  QTest::addColumn<bool>("dnf");
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QStringList>("expected");  // lines the file holds
+  QTest::newRow("verilog") << "A./B+C" << false << "half.v"
+                           << QStringList{"module half (", "  input wire A,", "  output wire f",
+                                          "  assign f = (A & ~B)", "       | C;"};
+  QTest::newRow("vhdl, product of sums") << "(A+B).C" << true << "pos.vhd"
+                                         << QStringList{"entity pos is", "    f : out std_logic",
+                                                        "  f <= C", "       and (A or B);"};
+  QTest::newRow("latex") << "A./B+C" << false << "table.tex"
+                         << QStringList{"\\noindent Formula: \\texttt{A./B+C}", "A & B & C \\\\",
+                                        "1 & 0 & x \\\\", "x & x & 1 \\\\"};
+  QTest::newRow("csv") << "A.B" << false << "and.csv"
+                       << QStringList{"A,B,f,f_result\r", "0,0,0,0\r", "1,1,1,1\r"};
+  QTest::newRow("constant") << "A+/A" << false << "always.v" << QStringList{"  assign f = 1'b1;"};
+}
+
+void WindowUndoExportTest::exportWritesTheChosenFormat() {
+  QFETCH(QString, formula);
+  QFETCH(bool, dnf);
+  QFETCH(QString, file);
+  QFETCH(QStringList, expected);
+  auto form = ShownWindow();
+  TypeFormula(*form, formula);
+  if (dnf) Click(*form, "dnfBtn");
+  Click(*form, "GObtn");
+  Type(*form, QStringLiteral("+Q"));  // edited since: the export is of the run's input
+  int asked = 0;
+  const QString path = dir_.filePath(file);
+  AnswerExport(*form, path, &asked);
+  Key(*form, Qt::Key_E, Qt::ControlModifier);
+  QCOMPARE(asked, 1);
+  QCOMPARE(form->Message(), QStringLiteral("result exported: ") + file);
+  const QStringList lines = QString::fromUtf8(FileBytes(path)).split(QLatin1Char('\n'));
+  for (const QString& line : expected) QVERIFY2(lines.contains(line), qPrintable(line + " in\n" + lines.join('\n')));
+  QVERIFY(!lines.join('\n').contains(QLatin1String("Q")));
+}
+
+void WindowUndoExportTest::exportIsRefusedWithoutAResultOrDuringARun() {
+  auto form = ShownWindow();
+  int asked = 0;
+  AnswerExport(*form, dir_.filePath(QStringLiteral("never.v")), &asked);
+  Key(*form, Qt::Key_E, Qt::ControlModifier);
+  QCOMPARE(form->Message(), QStringLiteral("nothing to export: no result"));
+
+  TypeFormula(*form, QStringLiteral("A.B+C"));
+  Click(*form, "GObtn");
+  Click(*form, "dnfBtn");  // the switch empties the result
+  Key(*form, Qt::Key_E, Qt::ControlModifier);
+  QCOMPARE(form->Message(), QStringLiteral("nothing to export: no result"));
+
+  Type(*form, QStringLiteral("+("));
+  Click(*form, "GObtn");  // a syntax error: no result either
+  Key(*form, Qt::Key_E, Qt::ControlModifier);
+  QCOMPARE(form->Message(), QStringLiteral("nothing to export: no result"));
+
+  Click(*form, "cnfBtn");
+  Key(*form, Qt::Key_Delete);
+  Key(*form, Qt::Key_Delete);
+  Click(*form, "DBxlate");
+  QString atStop;
+  RunWithStops(*form, [&](const QString&, int n) {
+    if (n == 0) {
+      Key(*form, Qt::Key_E, Qt::ControlModifier);
+      atStop = form->Message();
+    }
+    Key(*form, Qt::Key_Escape);
+  });
+  QCOMPARE(atStop, QStringLiteral("export: not while a run is going"));
+  QCOMPARE(asked, 0);
+
+  // A name of no known kind is refused after the question.
+  Click(*form, "DBxlate");
+  Click(*form, "GObtn");
+  AnswerExport(*form, dir_.filePath(QStringLiteral("result.pdf")), &asked);
+  Key(*form, Qt::Key_E, Qt::ControlModifier);
+  QCOMPARE(asked, 1);
+  QCOMPARE(form->Message(), QStringLiteral("export: name the file .v, .vhd, .tex or .csv"));
+  QVERIFY(!QFile::exists(dir_.filePath(QStringLiteral("result.pdf"))));
+}
+
+void WindowUndoExportTest::aFailedExportLeavesTheOlderFile() {
+  // Writes nothing, as a full disk does.
+  struct FullDisk : tervo::FileSink {
+    long Write(int, const uint8_t*, std::size_t) override {
+      errno = ENOSPC;
+      return -1;
+    }
+    int Sync(int) override { return 0; }
+  } full;
+  auto form = ShownWindow();
+  TypeFormula(*form, QStringLiteral("A.B"));
+  Click(*form, "GObtn");
+  const QString path = dir_.filePath(QStringLiteral("kept.csv"));
+  QFile old(path);
+  QVERIFY(old.open(QIODevice::WriteOnly));
+  old.write("older\n");
+  old.close();
+  int asked = 0;
+  AnswerExport(*form, path, &asked);
+  tervo::WindowTestAccess::SetSaveSink(*form, &full);
+  Key(*form, Qt::Key_E, Qt::ControlModifier);
+  QCOMPARE(form->Message(), QStringLiteral("export: FILE I/O ERROR: kept.csv not written"));
+  QCOMPARE(FileBytes(path), QByteArray("older\n"));
+  QCOMPARE(QDir(dir_.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".t42_")).size(), 0);
+  tervo::WindowTestAccess::SetSaveSink(*form, nullptr);
+}
+
+QTEST_MAIN(WindowUndoExportTest)
+#include "window_undo_export_test.moc"
