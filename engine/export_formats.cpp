@@ -172,11 +172,24 @@ std::string Vhdl(const ExportDesign& d, const ExportNames& n) {
 
 // ---------------------------------------------------------------- LaTeX
 
-// A name in text or math: "_" escaped; longer than one character in
-// \mathit so that it reads as one name.
+// A name in text or math as given: letters, digits and plain punctuation
+// stand as they are, "_", "#", "$", "%", "&", "{" and "}" are escaped, and
+// any other byte (one LaTeX reads as a command or a special sign, or a
+// byte of a character outside ASCII, which math cannot set) becomes "?".
+// Longer than one character a name is set in \mathit, so that it reads as
+// one name.
 std::string LatexName(const std::string& name, bool math) {
+  static constexpr std::string_view kPlain = "[]().,:;!?-+/*'=@ ";
+  static constexpr std::string_view kEscaped = "_#$%&{}";
   std::string s;
-  for (const char c : name) s += c == '_' ? std::string("\\_") : std::string(1, c);
+  for (const char c : name) {
+    if (std::isalnum(static_cast<unsigned char>(c)) || kPlain.find(c) != std::string_view::npos)
+      s += c;
+    else if (kEscaped.find(c) != std::string_view::npos)
+      s += std::string("\\") + c;
+    else
+      s += '?';
+  }
   return math && name.size() > 1 ? "\\mathit{" + s + "}" : s;
 }
 
@@ -205,7 +218,7 @@ std::string Latex(const ExportDesign& d) {
   std::string s = "% written by tervo42\n";
   if (!d.formula.empty()) s += "\\noindent Formula: \\texttt{" + LatexFormula(d.formula) + "}\n\n";
   for (const ExportOutput& o : d.outputs) {
-    const std::string name = LatexName(LegalName(o.name, "f"), true);
+    const std::string name = LatexName(o.name.empty() ? std::string("f") : o.name, true);
     s += "% " + FormName(o) + "\n";
     s += "\\[ " + name + " = " + OutputExpression(o, math, kLatexSyntax, true, "\n   ") + " \\]\n";
     if (o.constant == 0 || o.constant == 1 || o.value.empty()) continue;

@@ -101,7 +101,7 @@ ExportDesign ManyOutputs() {
   always.value = {0};
   always.mask = {0};
   ExportOutput never;  // a product of sums with a row without a variable: 0
-  never.name = "module";
+  never.name = "module%#{}";
   never.productOfSums = true;
   never.value = {5};
   never.mask = {0};

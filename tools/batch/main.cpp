@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "engine.h"
+#include "export_formats.h"
+#include "export_report.h"
 #include "formula_file.h"
 #include "inputs.h"
 #include "minimal_cover.h"
@@ -190,9 +192,26 @@ int PlacePlaForSave(Engine& e, const std::string& path, const std::string& text,
   return 0;
 }
 
+// A design in an export format; empty, with the reason on standard error,
+// when it cannot be written.
+std::string ExportedText(const ExportDesign& d, ExportFormat f) {
+  std::string why;
+  const auto text = ExportText(d, f, &why);
+  if (!text) std::fprintf(stderr, "%s: --format %s: %s\n", kProgram, ExportFormatName(f).data(), why.c_str());
+  return text.value_or(std::string());
+}
+
 // The results of a PLA file in the form asked for. An interrupted run
-// writes no PLA file: a part of one would pass for all.
-std::string PlaResultText(const Engine& e, const PlaFile& file, const PlaRun& run, const std::string& format) {
+// writes no PLA file, nor a module: a part of one would pass for all.
+std::string PlaResultText(const Engine& e, const PlaFile& file, const PlaRun& run, const Options& o,
+                          const std::vector<std::vector<RowState>>& states) {
+  const std::string& format = o.format;
+  if (const auto exported = ExportFormatNamed(format)) {
+    if (PlaExitStatus(run) != kExitOk)
+      std::fprintf(stderr, "%s: %s\n", kProgram, run.interrupted ? kEndedMessage.data() : PlaMessage(run).c_str());
+    if (run.interrupted) return std::string();
+    return ExportedText(PlaDesign(file, run, states, ModuleNameOf(o.plaFile)), *exported);
+  }
   if (format == "json") return JsonText(PlaJsonResult(e, file, run));
   if (format != "pla") return PlaTextReport(e, file, run);
   if (PlaExitStatus(run) != kExitOk)
@@ -224,7 +243,7 @@ int RunPlaFile(Engine& e, const Options& o) {
                                    : RunPla(e, host, file, states, pos, cover.get(), o.minimalSeconds);
   host.Finish();
 
-  if (const int status = WriteResult(PlaResultText(e, file, run, o.format))) return status;
+  if (const int status = WriteResult(PlaResultText(e, file, run, o, states))) return status;
   if (const int status = TraceStatus(host, o.format)) return status;
   if (run.interrupted) return kExitInterrupted;
   if (o.save)
@@ -275,8 +294,19 @@ int PlaceInput(Engine& e, const Options& o, std::string& input) {
   return PlaceFormulaInput(e, o);
 }
 
-// The result of a run in the form asked for.
-std::string ResultText(const Engine& e, const RunOutcome& run, const std::string& format, const std::string& input) {
+// The result of a run in the form asked for. In an export format a
+// constant ("TAUTOLOGY", "INCONSISTENT") is written as one; any other
+// message leaves nothing to write. module: the module's or entity's name.
+std::string ResultText(const Engine& e, const RunOutcome& run, const std::string& format, const std::string& input,
+                       const std::string& module) {
+  if (const auto exported = ExportFormatNamed(format)) {
+    if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
+    const bool constant = run.code == kTautology || run.code == kInconsistent;
+    if (run.ended || !(constant || (run.drawn && run.code == kOk))) return std::string();
+    ExportDesign d = RunDesign(e, run);
+    d.module = module;
+    return ExportedText(d, *exported);
+  }
   if (format == "json") return JsonReport(e, run, input);
   if (format != "pla") return TextReport(e, run);
   if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
@@ -297,7 +327,11 @@ int RunFunction(Engine& e, const Options& o, const std::string& input) {
   const RunOutcome run = RunGo(e, host, stages);
   host.Finish();
 
-  if (const int status = WriteResult(ResultText(e, run, o.format, input))) return status;
+  const std::string source = o.input == InputKind::kTable        ? o.tableFile
+                             : o.input == InputKind::kFormulaFile ? o.formulaFile
+                             : o.input == InputKind::kLoad        ? o.loadName
+                                                                  : std::string();
+  if (const int status = WriteResult(ResultText(e, run, o.format, input, ModuleNameOf(source)))) return status;
   if (const int status = TraceStatus(host, o.format)) return status;
   if (run.ended) return kExitInterrupted;
   if (o.save)
