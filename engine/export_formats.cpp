@@ -251,6 +251,27 @@ std::string CsvField(const std::string& text) {
   return s + "\"";
 }
 
+// The result of an output on every assignment of n inputs. Each row marks
+// the assignments it covers, so an unreduced table of 32768 rows costs
+// 32768 marks, not a search of every row for every assignment.
+std::vector<uint8_t> ResultValues(const ExportOutput& o, unsigned n) {
+  const uint32_t count = 1u << n;
+  if (o.constant == 0 || o.constant == 1) return std::vector<uint8_t>(count, static_cast<uint8_t>(o.constant));
+  std::vector<uint8_t> covered(count, 0);
+  const uint32_t full = count - 1;
+  for (std::size_t r = 0; r < o.value.size(); ++r) {
+    const uint32_t mask = o.mask[r] & full, base = o.value[r] & mask, free = full & ~mask;
+    for (uint32_t s = free;; s = (s - 1) & free) {
+      covered[base | s] = 1;
+      if (s == 0) break;
+    }
+  }
+  // A covered assignment is one the rows list: 1 in a sum, 0 in a product.
+  if (o.productOfSums)
+    for (uint8_t& v : covered) v ^= 1;
+  return covered;
+}
+
 std::string Csv(const ExportDesign& d) {
   std::string s;
   for (std::size_t v = 0; v < d.inputs.size(); ++v) s += (v ? "," : "") + CsvField(d.inputs[v]);
@@ -260,17 +281,20 @@ std::string Csv(const ExportDesign& d) {
   }
   s += "\r\n";
   const uint32_t count = 1u << d.inputs.size();
+  std::vector<std::vector<uint8_t>> results;
+  for (const ExportOutput& o : d.outputs) results.push_back(ResultValues(o, static_cast<unsigned>(d.inputs.size())));
   for (uint32_t a = 0; a < count; ++a) {
     for (std::size_t v = 0; v < d.inputs.size(); ++v) {
       if (v) s += ',';
       s += (a >> v & 1) ? '1' : '0';
     }
-    for (const ExportOutput& o : d.outputs) {
+    for (std::size_t k = 0; k < d.outputs.size(); ++k) {
+      const ExportOutput& o = d.outputs[k];
       if (!o.function.empty()) {
         const uint8_t f = a < o.function.size() ? o.function[a] : uint8_t{kDontCare};
         s += f == kValue1 ? ",1" : f == kValue0 ? ",0" : ",-";
       }
-      s += o.ValueAt(a) ? ",1" : ",0";
+      s += results[k][a] ? ",1" : ",0";
     }
     s += "\r\n";
   }

@@ -364,6 +364,36 @@ TEST(ExportFormats, RunResultsAgreeWithTheirInputFunction) {
   EXPECT_TRUE(DesignFromEngine(*e, -1).outputs[0].function.empty());
 }
 
+// Fifteen variables, unreduced: 32768 lines, each result as the function.
+TEST(ExportFormats, CsvOfFifteenVariablesUnreduced) {
+  for (const bool cnf : {true, false}) {
+    auto e = std::make_unique<Engine>();
+    test::SetFormulaText(*e, "(A.B+C.D+E.F+G.H)-(I.J+K.L+M.N.O)");
+    e->FormulaMode = 1;
+    e->CnfMode = cnf ? 1 : 0;
+    e->ReduceOn = 0;
+    NullHost host;
+    ASSERT_TRUE(RunGo(*e, host).verified);
+    ASSERT_GT(e->TermCount, 10000);
+    const auto text = ExportText(DesignFromEngine(*e, -1), ExportFormat::kCsv);
+    ASSERT_TRUE(text);
+    std::istringstream lines(*text);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,f,f_result\r");
+    int count = 0, ones = 0;
+    while (std::getline(lines, line)) {
+      ASSERT_EQ(line.size(), 15 * 2 + 4u) << line;  // 15 inputs, the two columns, CR
+      const char function = line[30], result = line[32];
+      ASSERT_EQ(function, result) << "line " << count + 2;
+      ones += result == '1';
+      ++count;
+    }
+    EXPECT_EQ(count, 32768);
+    EXPECT_EQ(ones, cnf ? e->TermCount : 32768 - e->TermCount);
+  }
+}
+
 TEST(ExportFormats, NamesAreLegalAndDistinctAndRefusalsSayWhy) {
   const struct {
     std::vector<std::string> inputs, outputs;
