@@ -2,7 +2,10 @@
 // over typing, the line keys, a paste, a mode switch and a file load, with
 // the input's X forgetting them; Ctrl+E with the export dialog answered by
 // the test, the refusals, and the file written whole or not at all.
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -26,6 +29,7 @@ class WindowUndoExportTest : public QObject {
   void exportWritesTheChosenFormat();
   void exportIsRefusedWithoutAResultOrDuringARun();
   void aFailedExportLeavesTheOlderFile();
+  void theOutputPaneMenuExportsToo();
 
  private:
   QTemporaryDir dir_;
@@ -232,6 +236,38 @@ void WindowUndoExportTest::aFailedExportLeavesTheOlderFile() {
   QCOMPARE(FileBytes(path), QByteArray("older\n"));
   QCOMPARE(QDir(dir_.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".t42_")).size(), 0);
   tervo::WindowTestAccess::SetSaveSink(*form, nullptr);
+}
+
+void WindowUndoExportTest::theOutputPaneMenuExportsToo() {
+  auto form = ShownWindow();
+  QWidget* out = Child<QWidget>(*form, "outputbox");
+  // Open the menu, note whether "export..." is enabled, and trigger it.
+  auto viaMenu = [&] {
+    bool enabled = false;
+    QTimer::singleShot(100, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return;
+      for (QAction* a : menu->actions())
+        if (a->text() == QLatin1String("export...")) {
+          enabled = a->isEnabled();
+          a->trigger();
+        }
+      menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(100, 40), out->mapToGlobal(QPoint(100, 40)));
+    QCoreApplication::sendEvent(out, &event);
+    return enabled;
+  };
+  QVERIFY(!viaMenu());  // no result yet
+  TypeFormula(*form, QStringLiteral("A-B"));
+  Click(*form, "GObtn");
+  int asked = 0;
+  const QString path = dir_.filePath(QStringLiteral("xor.vhd"));
+  AnswerExport(*form, path, &asked);
+  QVERIFY(viaMenu());
+  QCOMPARE(asked, 1);
+  QCOMPARE(form->Message(), QStringLiteral("result exported: xor.vhd"));
+  QVERIFY(FileBytes(path).contains("entity xor_v is"));  // "xor" is a reserved word
 }
 
 QTEST_MAIN(WindowUndoExportTest)
