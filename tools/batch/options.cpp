@@ -101,9 +101,10 @@ Output (--format):
   csv             The whole truth table, one line per assignment: the
                   inputs, then per output the input function ("-" where it
                   does not care) and the result ("NAME_result").
-  For verilog, vhdl and latex names that are no legal identifiers (PLA
-  .ilb/.ob names such as "a[0]" or "in") are made so; the module is named
-  after the input file. A constant result is written as its constant.
+  For verilog and vhdl, names that are no legal identifiers (PLA .ilb/.ob
+  names such as "a[0]" or "in") are made so, and the module is named after
+  the input file; latex sets the names as given. A constant result is
+  written as its constant.
 
 Writing:
   Names may be any bytes; in JSON a byte that is not UTF-8 becomes U+FFFD.
