@@ -4,6 +4,9 @@
 // the test, the refusals, and the file written whole or not at all.
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QGuiApplication>
@@ -30,6 +33,8 @@ class WindowUndoExportTest : public QObject {
   void exportIsRefusedWithoutAResultOrDuringARun();
   void aFailedExportLeavesTheOlderFile();
   void theOutputPaneMenuExportsToo();
+  void theExportDialogAddsTheSuffixOfTheChosenKind_data();
+  void theExportDialogAddsTheSuffixOfTheChosenKind();
 
  private:
   QTemporaryDir dir_;
@@ -268,6 +273,49 @@ void WindowUndoExportTest::theOutputPaneMenuExportsToo() {
   QCOMPARE(asked, 1);
   QCOMPARE(form->Message(), QStringLiteral("result exported: xor.vhd"));
   QVERIFY(FileBytes(path).contains("entity xor_v is"));  // "xor" is a reserved word
+}
+
+void WindowUndoExportTest::theExportDialogAddsTheSuffixOfTheChosenKind_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<int>("kindsDown");  // Down presses in the kind list
+  QTest::addColumn<QString>("written");
+  QTest::newRow("no suffix: the kind shown first") << "plain" << 0 << "plain.v";
+  QTest::newRow("no suffix, VHDL chosen") << "chosen" << 1 << "chosen.vhd";
+  QTest::newRow("no suffix, CSV chosen") << "table" << 3 << "table.csv";
+  QTest::newRow("a suffix of its own") << "own.tex" << 0 << "own.tex";
+}
+
+void WindowUndoExportTest::theExportDialogAddsTheSuffixOfTheChosenKind() {
+  QFETCH(QString, typed);
+  QFETCH(int, kindsDown);
+  QFETCH(QString, written);
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  auto form = ShownWindow();
+  TypeFormula(*form, QStringLiteral("A.B+C"));
+  Click(*form, "GObtn");
+  int answered = 0, stood = 0;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    // Answer once the dialog has stood a while: it reads its folder in the
+    // background and may still change its name line.
+    if (dialog == nullptr || ++stood < 5) return;
+    auto* kinds = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(kinds != nullptr && name != nullptr);
+    QCOMPARE(kinds->count(), 4);
+    for (int i = 0; i < kindsDown; ++i) QTest::keyClick(kinds, Qt::Key_Down);
+    name->setText(dir.filePath(typed));
+    ++answered;
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  poll.start(10);
+  Key(*form, Qt::Key_E, Qt::ControlModifier);
+  poll.stop();
+  QCOMPARE(answered, 1);
+  QCOMPARE(form->Message(), QStringLiteral("result exported: ") + written);
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{written});
 }
 
 QTEST_MAIN(WindowUndoExportTest)
