@@ -140,6 +140,7 @@ std::string FormName(const ExportOutput& o) {
 
 std::string Verilog(const ExportDesign& d, const ExportNames& n) {
   std::string s = "// " + n.module + ": written by tervo42\n";
+  if (!d.formula.empty()) s += "// from the formula " + d.formula + "\n";
   for (std::size_t k = 0; k < n.outputs.size(); ++k) s += "// " + n.outputs[k] + ": " + FormName(d.outputs[k]) + "\n";
   s += "module " + n.module + " (\n";
   for (const std::string& in : n.inputs) s += "  input wire " + in + ",\n";
@@ -155,6 +156,7 @@ std::string Verilog(const ExportDesign& d, const ExportNames& n) {
 
 std::string Vhdl(const ExportDesign& d, const ExportNames& n) {
   std::string s = "-- " + n.module + ": written by tervo42\n";
+  if (!d.formula.empty()) s += "-- from the formula " + d.formula + "\n";
   for (std::size_t k = 0; k < n.outputs.size(); ++k) s += "-- " + n.outputs[k] + ": " + FormName(d.outputs[k]) + "\n";
   s += "library ieee;\nuse ieee.std_logic_1164.all;\n\n";
   s += "entity " + n.module + " is\n  port (\n";

@@ -139,7 +139,8 @@ void WindowUndoExportTest::exportWritesTheChosenFormat_data() {
   QTest::addColumn<QString>("file");
   QTest::addColumn<QStringList>("expected");  // lines the file holds
   QTest::newRow("verilog") << "A./B+C" << false << "half.v"
-                           << QStringList{"module half (", "  input wire A,", "  output wire f",
+                           << QStringList{"// from the formula A./B+C", "module half (", "  input wire A,",
+                                          "  output wire f",
                                           "  assign f = (A & ~B)", "       | C;"};
   QTest::newRow("vhdl, product of sums") << "(A+B).C" << true << "pos.vhd"
                                          << QStringList{"entity pos is", "    f : out std_logic",
