@@ -33,6 +33,7 @@ class WindowUndoExportTest : public QObject {
   void exportIsRefusedWithoutAResultOrDuringARun();
   void aFailedExportLeavesTheOlderFile();
   void theOutputPaneMenuExportsToo();
+  void aLoadedConstantExportsAsItsConstant();
   void theExportDialogAddsTheSuffixOfTheChosenKind_data();
   void theExportDialogAddsTheSuffixOfTheChosenKind();
 
@@ -317,6 +318,47 @@ void WindowUndoExportTest::theExportDialogAddsTheSuffixOfTheChosenKind() {
   QCOMPARE(answered, 1);
   QCOMPARE(form->Message(), QStringLiteral("result exported: ") + written);
   QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{written});
+}
+
+void WindowUndoExportTest::aLoadedConstantExportsAsItsConstant() {
+  // A run that ends "TAUTOLOGY" or "INCONSISTENT" saves the rows it had
+  // then: all of them, or none. A table whose lines cover everything is
+  // reduced to no row at all, which read as it stands would be 0. The
+  // export after a load gives the constant the saved input is.
+  const struct {
+    QString formula;  // lines of a table when it has a line break
+    bool dnf;
+    QString assign;
+  } cases[] = {
+      {QStringLiteral("A\n1\n0"), false, QStringLiteral("  assign f = 1'b1;")},
+      {QStringLiteral("A+/A"), false, QStringLiteral("  assign f = 1'b1;")},
+      {QStringLiteral("A+/A"), true, QStringLiteral("  assign f = 1'b1;")},
+      {QStringLiteral("A./A"), false, QStringLiteral("  assign f = 1'b0;")},
+      {QStringLiteral("A./A"), true, QStringLiteral("  assign f = 1'b0;")},
+  };
+  for (const auto& c : cases) {
+    const QString file = dir_.filePath(QStringLiteral("constant"));
+    auto saver = ShownWindow();
+    tervo::WindowTestAccess::AskSavePath(*saver) = [&](const QString&, const QString&) { return file; };
+    if (c.formula.contains('\n'))
+      TypeTable(*saver, c.formula.split('\n'));
+    else
+      TypeFormula(*saver, c.formula);
+    if (c.dnf) Click(*saver, "dnfBtn");
+    Click(*saver, "GObtn");
+    QCOMPARE(saver->Message(), c.assign.contains(QLatin1String("1'b1")) ? QStringLiteral("TAUTOLOGY") : QStringLiteral("INCONSISTENT"));
+    Key(*saver, Qt::Key_S, Qt::ControlModifier);
+
+    auto loader = ShownWindow();
+    tervo::WindowTestAccess::AskOpenPath(*loader) = [&](const QString&, const QString&) { return file; };
+    Key(*loader, Qt::Key_O, Qt::ControlModifier);
+    int asked = 0;
+    const QString path = dir_.filePath(QStringLiteral("constant.v"));
+    AnswerExport(*loader, path, &asked);
+    Key(*loader, Qt::Key_E, Qt::ControlModifier);
+    QCOMPARE(loader->Message(), QStringLiteral("result exported: constant.v"));
+    QVERIFY2(QString::fromUtf8(FileBytes(path)).split('\n').contains(c.assign), qPrintable(c.formula));
+  }
 }
 
 QTEST_MAIN(WindowUndoExportTest)

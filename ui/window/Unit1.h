@@ -196,6 +196,8 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void InstallPrintDialogs();
   void InstallExportDialog();
   void NoteResult(const tervo::RunOutcome& run);
+  static constexpr int kNoConstant = -2;
+  int LoadedConstant() const;
   QString SuggestedPdfPath();
   bool PrintPages(QPainter& painter, QPagedPaintDevice& device, int copies);
   // run helpers
@@ -219,8 +221,9 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // files and printing
   // The result the output pane shows, for the export: none (before a run,
   // after a run that ended without one, after a mode switch emptied it),
-  // rows, or a constant; and the grids and input mode that made it.
-  enum class ResultKind : uint8_t { kNone, kRows, kZero, kOne };
+  // rows of a run, a constant, or the rows of a loaded file; and the grids
+  // and input mode that made it.
+  enum class ResultKind : uint8_t { kNone, kRows, kZero, kOne, kLoaded };
   ResultKind Result_ = ResultKind::kNone;
   tervo::EditorState ResultInput_;
   QString RememberedFolder;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "Unit1.h"
 #include "dialog_looks.h"
@@ -71,7 +72,13 @@ void TForm1::ExportResult() {
     SetMessage(QStringLiteral("export: not while a run is going"));
     return;
   }
-  if (Result_ == ResultKind::kNone || e.VariableCount == 0) {
+  int constant = Result_ == ResultKind::kOne ? 1 : Result_ == ResultKind::kZero ? 0 : -1;
+  if (Result_ == ResultKind::kLoaded && e.VariableCount > 0) {
+    constant = LoadedConstant();
+    // Rows that are no constant stand as they are; no rows tell nothing.
+    if (constant == kNoConstant && e.TermCount > 0) constant = -1;
+  }
+  if (Result_ == ResultKind::kNone || e.VariableCount == 0 || constant == kNoConstant) {
     SetMessage(QStringLiteral("nothing to export: no result"));
     return;
   }
@@ -89,7 +96,6 @@ void TForm1::ExportResult() {
       auto input = std::make_unique<tervo::Engine>();
       tervo::EditorView unused;
       tervo::RestoreEditor(ResultInput_, *input, unused);
-      const int constant = Result_ == ResultKind::kOne ? 1 : Result_ == ResultKind::kZero ? 0 : -1;
       tervo::ExportDesign design = tervo::DesignFromEngine(e, constant, input.get());
       design.module = info.completeBaseName().toStdString();
       std::string why;
@@ -108,6 +114,23 @@ void TForm1::ExportResult() {
     }
   }
   ShowCursor();
+}
+
+// A loaded file keeps no word of how its run ended. A run that ended
+// "TAUTOLOGY" or "INCONSISTENT" saved all the rows or none, and a table
+// whose lines cover everything is reduced to no row at all, which read as
+// it stands would be 0. The input saved with the rows tells: worked out
+// afresh, the constant it is everywhere. kNoConstant when it does not
+// translate or is no constant.
+int TForm1::LoadedConstant() const {
+  auto input = std::make_unique<tervo::Engine>();
+  tervo::EditorView unused;
+  tervo::RestoreEditor(ResultInput_, *input, unused);
+  std::vector<uint8_t> function;
+  if (!tervo::InputFunction(*input, engine_->Variables(), function) || function.empty()) return kNoConstant;
+  for (const uint8_t v : function)
+    if (v != function.front()) return kNoConstant;
+  return function.front();
 }
 
 // What the result of a run is, kept for the export with the input that

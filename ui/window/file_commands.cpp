@@ -127,7 +127,7 @@ void TForm1::loadBtnClick() {
       ShowErrorMessage();
     } else {
       ShowFileName(FromPath(opened));
-      Result_ = ResultKind::kRows;  // the stored table, read as it stands
+      Result_ = ResultKind::kLoaded;
       ResultInput_ = tervo::CaptureEditor(e, view_);
       SetReduce(e.ReduceOn != 0);
       SetInputMode(e.FormulaMode != 0);  // table input has been loaded as CNF
