@@ -427,6 +427,14 @@ FileSink& SystemFileSink() {
 
 std::string FileCause::Text() const { return error != 0 ? std::string(std::strerror(error)) : std::string(reason); }
 
+bool WriteWholeFile(const std::filesystem::path& path, std::span<const uint8_t> bytes, FileSink& sink,
+                    FileCause* cause) {
+  FileCause why{0, "no file name"};
+  if (!path.filename().empty() && WriteFileAtomically(path, bytes, sink, why)) return true;
+  if (cause) *cause = why;
+  return false;
+}
+
 uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen, std::filesystem::path* written,
                         FileSink& sink, FileCause* cause) {
   if (cause) *cause = FileCause{};

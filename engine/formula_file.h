@@ -166,6 +166,13 @@ struct FileCause {
   // when there is neither.
   std::string Text() const;
 };
+// Write bytes to a file whole or not at all, the way a save writes a
+// formula file (a temporary file renamed over the target once complete;
+// links followed, a read-only file never replaced). The path is taken as
+// it stands: no prefix is added. False on any failure, the older file then
+// left as it was, and its cause in *cause when given.
+bool WriteWholeFile(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                    FileSink& sink = SystemFileSink(), FileCause* cause = nullptr);
 
 // Save to the file named by the chosen path (its folder, and its file name
 // with the prefix added unless present). kNoExtension when the file name

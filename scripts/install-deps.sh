@@ -20,6 +20,8 @@ PACKAGES=(
   poppler-utils
   # real X key events (key repeat) for looking at the window by hand under Xvfb
   xdotool
+  # tests only: the exported Verilog, VHDL and LaTeX read by their own tools
+  iverilog ghdl lacheck
 )
 
 missing=()

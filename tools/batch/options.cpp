@@ -114,6 +114,19 @@ Output (--format):
                   trace) the result is that of the failure in the same
                   way, keeping the run's message as "run_message"; its
                   outcome and exit status are always the process's.
+  verilog         A Verilog module with one input port per variable and one
+                  output port per output ("f" for a formula or a table),
+                  each output one continuous assignment of its rows.
+  vhdl            The same as a VHDL entity and architecture.
+  latex           A LaTeX fragment: the formula, each output as an equation
+                  and its rows as a tabular.
+  csv             The whole truth table, one line per assignment: the
+                  inputs, then per output the input function ("-" where it
+                  does not care) and the result ("NAME_result").
+  For verilog and vhdl, names that are no legal identifiers (PLA .ilb/.ob
+  names such as "a[0]" or "in") are made so, and the module is named after
+  the input file; latex sets the names as given. A constant result is
+  written as its constant.
 
 Writing:
   Names may be any bytes; in JSON a byte that is not UTF-8 becomes U+FFFD.
@@ -309,9 +322,9 @@ void DefineOptions(CLI::App& app, Options& o) {
                "A minimal cover in place of the reduction, searching at most SECONDS (default 10)")
       ->option_text("[=SECONDS]");
   app.add_flag("--trace", o.trace, "One line per comparison of the reduction");
-  app.add_option("--format", o.format, "Output form: text, pla or json")
-      ->check(CLI::IsMember({"text", "pla", "json"}))
-      ->option_text("text|pla|json");
+  app.add_option("--format", o.format, "Output form: text, pla, json, verilog, vhdl, latex or csv")
+      ->check(CLI::IsMember({"text", "pla", "json", "verilog", "vhdl", "latex", "csv"}))
+      ->option_text("text|pla|json|verilog|vhdl|latex|csv");
   for (const Exclusion& x : Exclusions())
     for (const std::string& a : x.first)
       for (const std::string& b : x.second) app.get_option(a)->excludes(app.get_option(b));

@@ -127,6 +127,7 @@ EditResult EditorModel::Enter(int& c, int& r) {
 }
 
 EditResult EditorModel::KeyDown(EditKey key) {
+  const Step step(*this);
   int c = view_.CursorCol;
   int r = view_.CursorRow;
   EditResult result;
@@ -206,6 +207,7 @@ bool EditorModel::Accepts(char typed) const {
 }
 
 EditResult EditorModel::Type(char typed) {
+  const Step step(*this);
   const char ch = FoldUpper(typed);
   int c = view_.CursorCol;
   int r = view_.CursorRow;
@@ -221,9 +223,37 @@ EditResult EditorModel::Type(char typed) {
   return result;
 }
 
+// ---------------------------------------------------------------- undo
+
+// Only the outermost Step records: a paste types and presses Enter through
+// KeyDown and Type, whose own Steps are inside it.
+EditorModel::Step::Step(EditorModel& model) : model_(model), outer_(model.openSteps_++ == 0) {
+  if (outer_) before_ = CaptureEditor(model.e_, model.view_);
+}
+
+EditorModel::Step::~Step() {
+  --model_.openSteps_;
+  if (outer_ && !before_.SameContent(CaptureEditor(model_.e_, model_.view_))) model_.history_.Record(before_);
+}
+
+bool EditorModel::Undo() {
+  EditorState s = CaptureEditor(e_, view_);
+  if (!history_.Undo(s)) return false;
+  RestoreEditor(s, e_, view_);
+  return true;
+}
+
+bool EditorModel::Redo() {
+  EditorState s = CaptureEditor(e_, view_);
+  if (!history_.Redo(s)) return false;
+  RestoreEditor(s, e_, view_);
+  return true;
+}
+
 // ---------------------------------------------------------------- paste
 
 PasteResult EditorModel::Paste(std::u32string_view text) {
+  const Step step(*this);  // the whole paste is one step
   PasteResult out;
   if (e_.FormulaMode)
     PasteFormula(text, out);

@@ -2,12 +2,14 @@
 // insert or overwrite mode, line insert and delete, cursor moves and the
 // table view's scrolling. The window turns its keys into EditKey values,
 // calls these and repaints what the answer names; tests call them directly.
+// Every edit that changes the grids is one step of the undo history.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "edit_history.h"
 #include "engine.h"
 
 namespace tervo {
@@ -101,6 +103,33 @@ class EditorModel {
   void ClearFormula();
   void ClearTable();  // also scrolls the view to the top
 
+  // ------------------------------------------------------------ undo
+  // One edit for the undo history: the editor's state when the outermost
+  // Step begins is recorded when that Step ends, if the grids or the input
+  // mode have changed by then. KeyDown, Type and Paste each make one; an
+  // edit done elsewhere (a file load) makes its own around it, so that it
+  // is one step however many of the model's edits it is made of.
+  class Step {
+   public:
+    explicit Step(EditorModel& model);
+    ~Step();
+    Step(const Step&) = delete;
+    Step& operator=(const Step&) = delete;
+
+   private:
+    EditorModel& model_;
+    bool outer_;
+    EditorState before_;
+  };
+
+  // Put back the state before the last edit (after the last undone one):
+  // grids, input mode, cursor and table view. False when there is none.
+  bool Undo();
+  bool Redo();
+  // Forget every step (a new, empty input).
+  void ClearHistory() { history_.Clear(); }
+  const EditHistory& history() const { return history_; }
+
  private:
   char* RowCells(int r);
   void CloseUpRow(int c, int r);
@@ -113,6 +142,8 @@ class EditorModel {
 
   Engine& e_;
   EditorView& view_;
+  EditHistory history_;
+  int openSteps_ = 0;  // Steps begun and not yet ended
 };
 
 }  // namespace tervo

@@ -104,6 +104,7 @@ TForm1::TForm1(QWidget* parent)
   new WheelScroller(ui_->inputbox, ui_->inputscrollbar);
   InstallFileDialogs();
   InstallPrintDialogs();
+  InstallExportDialog();
 
   // The window sees every key before any of its controls.
   qApp->installEventFilter(this);
@@ -184,6 +185,7 @@ void TForm1::GObtnClick() {
   tervo::GoStages stages;
   stages.cover = MinimalOn_ ? cover_.get() : nullptr;
   const tervo::RunOutcome run = tervo::RunGo(e, *this, stages);
+  NoteResult(run);
   // Ended at a Scan stop, the engine has emptied the table: the stop's rows,
   // colours and markers are gone with it.
   if (run.ended && ui_->outputbox->ShowsResult()) {
@@ -335,6 +337,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   } else if (engine_->RunState != tervo::kRunIdle) {
     RunKeysDown_ |= step;
     RunKeysLetGo_ &= static_cast<uint8_t>(~step);
+    // Export is refused during a run, with a word why.
+    if (key->key() == Qt::Key_E && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) ExportResult();
     RunControlKey(key->key(), typed);
   } else if (step != 0 && RunKeyOutlivesRun(step, key->timestamp())) {
     // A Space or ESC meant for the run just ended: nothing of the editor.
@@ -405,8 +409,9 @@ void TForm1::RunControlKey(int key, QChar typed) {
   if (key == Qt::Key_F2) KarnaughCommand();  // says that it waits for the run's end
 }
 
-// F1, F2 and Ctrl with C, O, P, S or V (and no other modifier) are commands;
-// none of these keys does anything in the editor. Called only while the
+// F1, F2, Ctrl with C, E, O, P, S, V or Z (and no other modifier) and
+// Ctrl+Shift+Z are commands; none of these keys does anything in the
+// editor. Called only while the
 // window is idle: during a run they are refused as every other key is.
 bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
   const Qt::KeyboardModifiers mods = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
@@ -418,9 +423,15 @@ bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
     KarnaughCommand();
     return true;
   }
+  if (key == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
+    UndoEdit(true);
+    return true;
+  }
   if (mods != Qt::ControlModifier) return false;
   switch (key) {
+    case Qt::Key_Z: UndoEdit(false); return true;
     case Qt::Key_C: CopyResult(true); return true;
+    case Qt::Key_E: ExportResult(); return true;
     case Qt::Key_V: PasteText(QGuiApplication::clipboard()->text()); return true;
     case Qt::Key_O: loadBtnClick(); return true;
     case Qt::Key_S: saveBtnClick(); return true;
@@ -435,6 +446,7 @@ bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
 
 void TForm1::ClearResult() {
   engine_->ClearTruthTable();
+  Result_ = ResultKind::kNone;
   ui_->outputscrollbar->setValue(0);
   FollowKarnaugh(true);
 }
@@ -497,6 +509,7 @@ void TForm1::SpeedButton2Click() {
   e.TermCount = 0;
   e.VariableTable.fill(0);
   e.VariableCount = 0;
+  Result_ = ResultKind::kNone;
 }
 
 void TForm1::Image1Click() {

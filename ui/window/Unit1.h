@@ -89,6 +89,10 @@ class TForm1 : public QWidget, public tervo::GoHost {
   bool MinimalOn() const { return MinimalOn_ != 0; }
   void ClearFormula();
   void ClearTable();
+  // Ctrl+Z and Ctrl+Shift+Z: take back the last edit, or do again the last
+  // one taken back (EditorModel::Undo); the message line says when there is
+  // none.
+  void UndoEdit(bool redo);
   void ShowCursor();
   void HideCursor();
   void DrawAllRows();
@@ -128,6 +132,11 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // there is no map (no result, 0, 1 or more than 6 variables, a run going).
   void KarnaughCommand();
 
+  // Ctrl+E and the output pane's menu: write the result to a file chosen in
+  // the export dialog, as Verilog, VHDL, LaTeX or CSV by the file's suffix.
+  // Refused, with a message, while a run is going and when there is no
+  // result.
+  void ExportResult();
   // What the info pane shows while a reduction runs without the traces.
   const tervo::ReduceProgress& progress() const { return Trace.progress(); }
 
@@ -157,6 +166,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   std::function<QString(const QString& folder, const QString& name)> AskSavePath;
   std::function<QString(const QString& suggested)> AskPdfPath;  // where a print goes without a printer
   std::function<bool(const QString& question)> AskProceed;      // OK (true) or Cancel
+  std::function<QString(const QString& folder, const QString& name)> AskExportPath;
   // Where saves write their bytes; none: the system's file calls. Tests put
   // in one that fails part way.
   tervo::FileSink* SaveSink = nullptr;
@@ -206,6 +216,10 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // file and print helpers
   void InstallFileDialogs();
   void InstallPrintDialogs();
+  void InstallExportDialog();
+  void NoteResult(const tervo::RunOutcome& run);
+  static constexpr int kNoConstant = -2;
+  int LoadedConstant() const;
   QString SuggestedPdfPath();
   bool PrintPages(QPainter& painter, QPagedPaintDevice& device, int copies);
   // run helpers
@@ -235,6 +249,13 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // trace panel
   TracePanel Trace;  // what the info pane shows
   // files and printing
+  // The result the output pane shows, for the export: none (before a run,
+  // after a run that ended without one, after a mode switch emptied it),
+  // rows of a run, a constant, or the rows of a loaded file; and the grids
+  // and input mode that made it.
+  enum class ResultKind : uint8_t { kNone, kRows, kZero, kOne, kLoaded };
+  ResultKind Result_ = ResultKind::kNone;
+  tervo::EditorState ResultInput_;
   QString RememberedFolder;
   QString RememberedName;
   QString LastPdfPath;                // where the last print to a file went

@@ -65,5 +65,11 @@ void TForm1::outputboxContextMenu(const QPoint& at) {
   map->setShortcut(QKeySequence(Qt::Key_F2));
   map->setShortcutVisibleInContextMenu(true);
   connect(map, &QAction::triggered, this, &TForm1::KarnaughCommand);
+  menu.addSeparator();
+  QAction* exporting = menu.addAction(QStringLiteral("export..."));
+  exporting->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  exporting->setShortcutVisibleInContextMenu(true);
+  exporting->setEnabled(Result_ != ResultKind::kNone && engine_->VariableCount > 0);
+  connect(exporting, &QAction::triggered, this, &TForm1::ExportResult);
   menu.exec(ui_->outputbox->mapToGlobal(at));
 }

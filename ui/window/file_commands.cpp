@@ -135,6 +135,8 @@ void TForm1::loadBtnClick() {
     // The whole file is checked before any of it replaces the working state,
     // so a refused file changes nothing.
     std::filesystem::path opened;
+    // The grids and input mode that a load replaces come back with one undo.
+    const tervo::EditorModel::Step step(editor_);
     tervo::FileCause cause;
     e.ErrorCode = tervo::LoadFormulaFile(e, ToPath(chosen), &opened, &cause);
     if (e.ErrorCode != tervo::kOk) {
@@ -151,6 +153,8 @@ void TForm1::loadBtnClick() {
         e.VariableCount = 0;
       }
       ShowFileName(FromPath(opened));
+      Result_ = resultFits ? ResultKind::kLoaded : ResultKind::kNone;
+      ResultInput_ = tervo::CaptureEditor(e, view_);
       SetReduce(e.ReduceOn != 0);
       SetInputMode(e.FormulaMode != 0);  // table input has been loaded as CNF
       (e.CnfMode ? ui_->cnfBtn : ui_->dnfBtn)->setChecked(true);
