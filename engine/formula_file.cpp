@@ -9,9 +9,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <system_error>
 
 #include "grid_rules.h"
+#include "logic_unit.h"
+#include "xlate_unit.h"
 
 namespace tervo {
 
@@ -43,7 +46,7 @@ bool SystemFailed(FileCause& cause) {
 
 // Note a failure that no system call reports, in words; false.
 bool Failed(FileCause& cause, std::string_view reason) {
-  cause = FileCause{0, reason};
+  cause = FileCause{0, std::string(reason)};
   return false;
 }
 
@@ -234,6 +237,38 @@ uint8_t ReadFile(const std::filesystem::path& path, std::size_t limit, std::vect
   return kOk;
 }
 
+// A byte of a grid cell as a message names it.
+std::string ByteName(uint8_t b) {
+  if (b > 32 && b < 127) {
+    const std::string quoted = "\"" + std::string(1, static_cast<char>(b)) + "\"";
+    return (b >= 'a' && b <= 'z') ? "the lower-case " + quoted : quoted;
+  }
+  if (b == '\t') return "a tab";
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  return std::string("the byte 0x") + kHex[b >> 4] + kHex[b & 15];
+}
+
+// The first grid cell of a file that holds a byte the editor would not let
+// in there, as a sentence; empty when there is none. The file is long
+// enough for both grids.
+std::string GridFault(std::span<const uint8_t> b) {
+  for (int r = 0; r < kGridRows; ++r)
+    for (int c = 0; c < kGridCols; ++c) {
+      const uint8_t byte = b[kFileFormulaGridOffset + static_cast<std::size_t>(r) * kGridCols + c];
+      if (!IsFormulaCell(static_cast<char>(byte)))
+        return "formula row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1) + " holds " +
+               ByteName(byte);
+    }
+  for (int l = 0; l < kTableLines; ++l)
+    for (int c = 0; c < kTableCols; ++c) {
+      const uint8_t byte = b[kFileTableGridOffset + static_cast<std::size_t>(l) * kTableCols + c];
+      if (!IsTableCell(static_cast<char>(byte), l == 0))
+        return (l == 0 ? std::string("table header") : "table line " + std::to_string(l)) + ", column " +
+               std::to_string(c + 1) + " holds " + ByteName(byte);
+    }
+  return {};
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- bytes
@@ -264,7 +299,8 @@ std::vector<uint8_t> EncodeFormulaFile(const Engine& e) {
   return out;
 }
 
-uint8_t CheckFormulaFile(std::span<const uint8_t> b) {
+uint8_t CheckFormulaFile(std::span<const uint8_t> b, std::string* why) {
+  if (why) why->clear();
   const std::size_t size = b.size();
   const std::size_t sigLen = kFormulaFileSignature.size();
   // A file shorter than the signature is cut short if what it holds agrees
@@ -285,7 +321,12 @@ uint8_t CheckFormulaFile(std::span<const uint8_t> b) {
   const std::size_t expected = FormulaFileSize(n, count);
   if (size < expected) return kFileIoError;
   if (size > expected) return kWrongFileType;
-  return kOk;
+  // A grid holds only what the editor lets in: a run would pass over any
+  // other byte and report on the rest as if it were the whole input.
+  const std::string fault = GridFault(b);
+  if (fault.empty()) return kOk;
+  if (why) *why = fault + ", which the editor does not take there";
+  return kWrongFileType;
 }
 
 void ApplyFormulaFile(Engine& e, std::span<const uint8_t> b) {
@@ -316,10 +357,48 @@ void ApplyFormulaFile(Engine& e, std::span<const uint8_t> b) {
   e.TermCount = static_cast<uint16_t>(count);
 }
 
-uint8_t DecodeFormulaFile(Engine& e, std::span<const uint8_t> bytes) {
-  const uint8_t code = CheckFormulaFile(bytes);
+uint8_t DecodeFormulaFile(Engine& e, std::span<const uint8_t> bytes, std::string* why) {
+  const uint8_t code = CheckFormulaFile(bytes, why);
   if (code == kOk) ApplyFormulaFile(e, bytes);
   return code;
+}
+
+StoredResult CheckStoredResult(const Engine& e) {
+  if (e.VariableCount == 0 && e.TermCount == 0) return StoredResult::kNone;
+  // The input is translated (or read) as GO would, on an engine of its own.
+  auto run = std::make_unique<Engine>();
+  Engine& r = *run;
+  r.FormulaGrid = e.FormulaGrid;
+  r.TableGrid = e.TableGrid;
+  r.FormulaMode = e.FormulaMode;
+  r.CnfMode = e.CnfMode;
+  r.ErrorCode = kOk;
+  if (e.FormulaMode) {
+    CollectFormula(r);
+    if (r.ErrorCode == kOk) ScanFormula(r);
+    if (r.ErrorCode == kOk) BuildVariableTable(r);
+    if (r.ErrorCode == kOk) GenerateDirectors(r);
+  } else {
+    ReadTable(r);
+  }
+  if (r.ErrorCode != kOk || r.Variables() != e.Variables()) return StoredResult::kUnverified;
+  // Every row of a result names at least one variable, and only the
+  // variables of the list: a run leaves no other.
+  const uint16_t full = LowMask(e.VariableCount);
+  for (unsigned t = 1; t <= e.TermCount; ++t) {
+    const uint16_t mask = e.TermMask[t];
+    if (mask == 0 || (mask & ~full) != 0) return StoredResult::kUnverified;
+    r.TermValue[t] = e.TermValue[t];
+    r.TermMask[t] = mask;
+  }
+  r.TermCount = e.TermCount;
+  if (r.TermCount == 0) {
+    // No rows: the function must be 1 everywhere. One row without a
+    // variable covers every assignment, so the check below asks just that.
+    r.TermCount = 1;
+    r.TermValue[1] = r.TermMask[1] = 0;
+  }
+  return VerifyResult(r) ? StoredResult::kVerified : StoredResult::kUnverified;
 }
 
 // ---------------------------------------------------------------- names
@@ -347,6 +426,14 @@ FileSink& SystemFileSink() {
 }
 
 std::string FileCause::Text() const { return error != 0 ? std::string(std::strerror(error)) : std::string(reason); }
+
+bool WriteWholeFile(const std::filesystem::path& path, std::span<const uint8_t> bytes, FileSink& sink,
+                    FileCause* cause) {
+  FileCause why{0, "no file name"};
+  if (!path.filename().empty() && WriteFileAtomically(path, bytes, sink, why)) return true;
+  if (cause) *cause = why;
+  return false;
+}
 
 uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen, std::filesystem::path* written,
                         FileSink& sink, FileCause* cause) {
@@ -381,9 +468,17 @@ uint8_t LoadFormulaFile(Engine& e, const std::filesystem::path& chosen, std::fil
   FileCause why;
   // One byte more than the longest file, so that an overlong file shows.
   uint8_t code = ReadFile(target, kFormulaFileMaxSize + 1, bytes, why);
-  // The check gives kFileIoError only for a file that ends before its last
-  // term.
-  if (code == kOk && (code = DecodeFormulaFile(e, bytes)) == kFileIoError) why = FileCause{0, "the file ends early"};
+  if (code == kOk) {
+    // The check gives kFileIoError only for a file that ends before its
+    // last term, and names a grid cell the editor would not take.
+    std::string fault;
+    code = DecodeFormulaFile(e, bytes, &fault);
+    if (code == kFileIoError) why = FileCause{0, "the file ends early"};
+    if (!fault.empty()) {
+      if (cause) *cause = FileCause{0, fault};
+      return code;
+    }
+  }
   if (cause && code == kFileIoError) *cause = why;
   return code;
 }

@@ -20,6 +20,8 @@
 
 #include "engine.h"
 #include "failure.h"
+#include "export_formats.h"
+#include "export_report.h"
 #include "formula_file.h"
 #include "inputs.h"
 #include "minimal_cover.h"
@@ -223,11 +225,27 @@ std::optional<Failure> PlacePlaForSave(Engine& e, const std::string& path, const
   return std::nullopt;
 }
 
+// A design in an export format; empty, with the reason on standard error,
+// when it cannot be written.
+std::string ExportedText(const ExportDesign& d, ExportFormat f) {
+  std::string why;
+  const auto text = ExportText(d, f, &why);
+  if (!text) std::fprintf(stderr, "%s: --format %s: %s\n", kProgram, ExportFormatName(f).data(), why.c_str());
+  return text.value_or(std::string());
+}
+
 // The results of a PLA file in the form asked for; with JSON the first
 // failure after the run is its outcome. An interrupted run writes no PLA
-// file: a part of one would pass for all.
-std::string PlaResultText(const Engine& e, const PlaFile& file, const PlaRun& run, const std::string& format,
-                          const std::vector<Failure>& failures) {
+// file, nor a module: a part of one would pass for all.
+std::string PlaResultText(const Engine& e, const PlaFile& file, const PlaRun& run, const Options& o,
+                          const std::vector<std::vector<RowState>>& states, const std::vector<Failure>& failures) {
+  const std::string& format = o.format;
+  if (const auto exported = ExportFormatNamed(format)) {
+    if (PlaExitStatus(run) != kExitOk)
+      std::fprintf(stderr, "%s: %s\n", kProgram, run.interrupted ? kEndedMessage.data() : PlaMessage(run).c_str());
+    if (run.interrupted) return std::string();
+    return ExportedText(PlaDesign(file, run, states, ModuleNameOf(o.plaFile)), *exported);
+  }
   if (format == "json") return JsonResultText(PlaJsonResult(e, file, run), failures);
   if (format != "pla") return PlaTextReport(e, file, run);
   if (PlaExitStatus(run) != kExitOk)
@@ -266,7 +284,7 @@ int RunPlaFile(Engine& e, const Options& o) {
   host.Finish();
 
   const std::vector<Failure> failures = AfterRun(e, o, host, run.interrupted);
-  return Conclude(PlaResultText(e, file, run, o.format, failures), failures, PlaExitStatus(run));
+  return Conclude(PlaResultText(e, file, run, o, states, failures), failures, PlaExitStatus(run));
 }
 
 // The formula of a run from its words, a file or standard input, placed in
@@ -322,9 +340,19 @@ std::optional<Failure> PlaceInput(Engine& e, const Options& o, std::string& inpu
 }
 
 // The result of a run in the form asked for; with JSON the first failure
-// after the run is its outcome.
+// after the run is its outcome. In an export format a constant
+// ("TAUTOLOGY", "INCONSISTENT") is written as one; any other message leaves
+// nothing to write. module: the module's or entity's name.
 std::string ResultText(const Engine& e, const RunOutcome& run, const std::string& format, const std::string& input,
-                       const std::vector<Failure>& failures) {
+                       const std::string& module, const std::vector<Failure>& failures) {
+  if (const auto exported = ExportFormatNamed(format)) {
+    if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
+    const bool constant = run.code == kTautology || run.code == kInconsistent;
+    if (run.ended || !(constant || (run.drawn && run.code == kOk))) return std::string();
+    ExportDesign d = RunDesign(e, run);
+    d.module = module;
+    return ExportedText(d, *exported);
+  }
   if (format == "json") return JsonResultText(JsonResult(e, run, input), failures);
   if (format != "pla") return TextReport(e, run);
   if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
@@ -351,8 +379,12 @@ int RunFunction(Engine& e, const Options& o, const std::string& input) {
   }
   host.Finish();
 
+  const std::string source = o.input == InputKind::kTable        ? o.tableFile
+                             : o.input == InputKind::kFormulaFile ? o.formulaFile
+                             : o.input == InputKind::kLoad        ? o.loadName
+                                                                  : std::string();
   const std::vector<Failure> failures = AfterRun(e, o, host, run.ended);
-  return Conclude(ResultText(e, run, o.format, input, failures), failures, ExitStatus(run));
+  return Conclude(ResultText(e, run, o.format, input, ModuleNameOf(source), failures), failures, ExitStatus(run));
 }
 
 int Run(int argc, char** argv, Options& o) {

@@ -13,7 +13,6 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QToolTip>
 #include <QUrl>
 #include <algorithm>
 
@@ -106,6 +105,7 @@ TForm1::TForm1(QWidget* parent)
   new WheelScroller(ui_->inputbox, ui_->inputscrollbar);
   tervo::InstallFileDialogs(questions_, this);
   tervo::InstallPrintDialogs(questions_, this);
+  tervo::InstallExportDialog(questions_, this);
 
   // The window sees every key before any of its controls.
   qApp->installEventFilter(this);
@@ -171,6 +171,7 @@ void TForm1::GObtnClick() {
   tervo::GoStages stages;
   stages.cover = MinimalOn_ ? cover_.get() : nullptr;
   const tervo::RunOutcome run = tervo::RunGo(e, *this, stages);
+  tervo::NoteRunResult(*this, run);
   // Ended at a Scan stop, the engine has emptied the table: the stop's rows,
   // colours and markers are gone with it.
   if (run.ended && ui_->outputbox->ShowsResult()) {
@@ -190,10 +191,12 @@ void TForm1::RunStateChanged(uint8_t from) {
   if (e.RunState == tervo::kRunReducing && !e.TraceXlate && !e.TraceScan && !MinimalOn_)
     Trace.progress().Start(e, SteadySeconds());
   if (e.RunState == tervo::kRunIdle) {
-    if (Trace.progress().Active()) {
-      Trace.progress().Stop();
-      ui_->DBbox->Redraw();
-    }
+    runKeys_.MarkRunEnd();
+    // The pane shows nothing of a run that is over: not the progress
+    // figures, and not the step of a Scan stop that ESC left unrun.
+    Trace.progress().Stop();
+    Trace.ClearStep();
+    ui_->DBbox->Redraw();
     SetInputMode(e.FormulaMode != 0);
     ShowCursor();
   }
@@ -243,8 +246,8 @@ void TForm1::SetTableChangersEnabled(bool enabled) {
                      static_cast<QWidget*>(ui_->forminbtn), static_cast<QWidget*>(ui_->tablebtn),
                      static_cast<QWidget*>(ui_->inclearBtn), static_cast<QWidget*>(ui_->SpeedButton2)})
     w->setEnabled(enabled);
-  // The file and print commands do nothing during a run; they look it.
-  for (QWidget* w : {ui_->loadBtn, ui_->saveBtn, ui_->printBtn, ui_->prsetupBtn}) w->setEnabled(enabled);
+  // The file, print and help commands do nothing during a run; they look it.
+  for (QWidget* w : {ui_->loadBtn, ui_->saveBtn, ui_->printBtn, ui_->prsetupBtn, ui_->helpBtn}) w->setEnabled(enabled);
 }
 
 void TForm1::WaitAtStop() {
@@ -299,20 +302,24 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return QWidget::eventFilter(watched, event);
   auto* target = qobject_cast<QWidget*>(watched);
   if (target == nullptr || target->window() != this) return QWidget::eventFilter(watched, event);
-  if (type == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    // Typed characters come with the key; Ctrl and Alt chords type nothing.
-    QChar typed;
-    if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-      typed = key->text().at(0);
-    if (engine_->RunState != tervo::kRunIdle) {
-      tervo::RunControlKey(*this, key->key(), typed);
-    } else if (tervo::CommandKey(*this, key->key(), key->modifiers())) {
-      // F1 or a Ctrl shortcut: a command, not an edit
-    } else {
-      tervo::EditorKeyDown(*this, key->key(), key->modifiers());
-      if (!typed.isNull()) tervo::EditorKeyPress(*this, typed);
-    }
+  auto* key = static_cast<QKeyEvent*>(event);
+  // Typed characters come with the key; Ctrl and Alt chords type nothing.
+  QChar typed;
+  if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+    typed = key->text().at(0);
+  const uint8_t step = RunKeys::SteppingKey(key->key(), typed);
+  if (type == QEvent::KeyRelease) {
+    runKeys_.Released(step, key->isAutoRepeat(), key->timestamp());
+  } else if (engine_->RunState != tervo::kRunIdle) {
+    runKeys_.PressedInRun(step);
+    tervo::RunControlKey(*this, key->key(), key->modifiers(), typed);
+  } else if (step != 0 && runKeys_.OutlivesRun(step, key->timestamp())) {
+    // A Space or ESC meant for the run just ended: nothing of the editor.
+  } else if (tervo::CommandKey(*this, key->key(), key->modifiers())) {
+    // F1 or a Ctrl shortcut: a command, not an edit
+  } else {
+    tervo::EditorKeyDown(*this, key->key(), key->modifiers());
+    if (!typed.isNull()) tervo::EditorKeyPress(*this, typed);
   }
   return true;  // every key is consumed here
 }
@@ -321,6 +328,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::ClearResult() {
   engine_->ClearTruthTable();
+  memory_.result = tervo::CommandMemory::ResultKind::kNone;
   ui_->outputscrollbar->setValue(0);
   tervo::FollowKarnaugh(*this, true);
 }
@@ -353,21 +361,19 @@ void TForm1::SetMinimal(bool on) {
 
 void TForm1::Image1Click() {
   if (QDesktopServices::openUrl(QUrl(QString::fromLatin1(kProjectHomepage)))) return;
-  // No browser could be started: a note under the picture says where the
-  // page is, so it can be opened by hand. The message line and the
-  // picture's hint keep their texts.
-  const QString sign = QStringLiteral("no web browser could be started: %1").arg(QString::fromLatin1(kProjectHomepage));
-  QToolTip::showText(ui_->Image1->mapToGlobal(QPoint(0, ui_->Image1->height())), sign, ui_->Image1);
+  // No browser could be started: the message line says where the page is,
+  // so that it can be opened by hand.
+  SetMessage(QStringLiteral("no web browser could be started: %1").arg(QString::fromLatin1(kProjectHomepage)));
 }
 
 void TForm1::OpenHelp() {
-  const bool idle = engine_->RunState == tervo::kRunIdle;
-  if (idle) HideCursor();
+  // The help is modal; during a run it would hold the run's stops behind
+  // it, so it opens only in an idle window, as F1 does.
+  if (engine_->RunState != tervo::kRunIdle) return;
+  HideCursor();
   helpform_->OpenHelp();
-  // The help is modal: idle, the window waits here until it is closed, with
-  // the cursor hidden. During a run the run goes on behind it.
-  if (idle) WaitUntilHidden(helpform_);
-  if (idle) ShowCursor();
+  WaitUntilHidden(helpform_);  // the window waits here, with the cursor hidden
+  ShowCursor();
 }
 
 // ---------------------------------------------------------------- the commands' host

@@ -21,6 +21,7 @@
 #include "input_editor.h"
 #include "input_pane.h"
 #include "pipeline.h"
+#include "run_keys.h"
 
 namespace tervo {
 class CoverSearch;
@@ -95,6 +96,7 @@ class TForm1 : public QWidget, public tervo::GoHost, public tervo::CommandHost {
   // ------------------------------------------------------------ editor
   void SetInputMode(bool formula) override;
   void SetInsertMode(bool on) override { input_->SetInsertMode(on); }
+  void ShowScrollPos() override { input_->ShowScrollPos(); }
   void SetReduce(bool on) override;
   // The "minimal" box: with "reduce" ticked, GO computes a minimal cover in
   // the reduction's place. Off at start-up; not part of formula files.
@@ -123,6 +125,8 @@ class TForm1 : public QWidget, public tervo::GoHost, public tervo::CommandHost {
   // The result as the table text that Copy puts on the clipboard; empty
   // when the output pane shows no result to copy.
   QString ResultTableText() { return tervo::ResultTableText(*this); }
+  // Paste text into the editor, as Ctrl+V does with the clipboard's.
+  void PasteText(const QString& text) { tervo::PasteCommand(*this, text); }
 
   // What the info pane shows while a reduction runs without the traces.
   const tervo::ReduceProgress& progress() const { return Trace.progress(); }
@@ -164,6 +168,7 @@ class TForm1 : public QWidget, public tervo::GoHost, public tervo::CommandHost {
   std::unique_ptr<Ui::TForm1> ui_;
   Thelpform* helpform_ = nullptr;  // child window, deleted with this one
   std::unique_ptr<InputEditor> input_;  // the editor's view, cursor and blink
+  RunKeys runKeys_;  // Space and ESC of a run, until they are let go
   mutable std::string DecimalPoint_;  // the locale's, read for each result line
   // trace panel
   TracePanel Trace;  // what the info pane shows

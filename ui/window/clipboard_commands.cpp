@@ -1,6 +1,6 @@
-// The clipboard in the main window: Ctrl+V pastes into the editor as if the
-// text were typed; Ctrl+C and the output pane's menu copy the result as a
-// formula or as the table text.
+// The clipboard in the main window: Ctrl+V pastes into the editor (a formula
+// in common notations put into ours, a table read as a table); Ctrl+C and
+// the output pane's menu copy the result as a formula or as the table text.
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
@@ -13,16 +13,6 @@
 #include "result_text.h"
 
 namespace tervo {
-namespace {
-
-// A character as the message line names it.
-QString CharName(char32_t ch) {
-  if (ch == U'\t') return QStringLiteral("tab");
-  if (ch < 32 || ch == 127) return QStringLiteral("U+%1").arg(static_cast<uint>(ch), 4, 16, QLatin1Char('0')).toUpper();
-  return QLatin1Char('"') + QString::fromUcs4(&ch, 1) + QLatin1Char('"');
-}
-
-}  // namespace
 
 void PasteCommand(CommandHost& host, const QString& text) {
   if (host.engine().RunState != kRunIdle || text.isEmpty()) return;
@@ -32,12 +22,9 @@ void PasteCommand(CommandHost& host, const QString& text) {
   const PasteResult pasted = host.editorModel().Paste(chars);
   host.ShowEdit({EditResult::kAllRows, 0}, col, row);
   QStringList said;
-  if (pasted.refused == 1)
-    said << QStringLiteral("%1 skipped: not taken here").arg(CharName(pasted.firstRefused));
-  else if (pasted.refused > 1)
-    said << QStringLiteral("%1 and %2 more characters skipped: not taken here")
-                .arg(CharName(pasted.firstRefused))
-                .arg(pasted.refused - 1);
+  if (!pasted.refusal.empty())
+    said << QString::fromStdString(pasted.refusal) + QStringLiteral("; nothing pasted");
+  if (!pasted.note.empty()) said << QString::fromStdString(pasted.note);
   if (pasted.leftOut > 0) said << QStringLiteral("%1 characters left out: no room").arg(pasted.leftOut);
   if (!said.isEmpty()) host.SetMessage(QStringLiteral("paste: ") + said.join(QStringLiteral("; ")));
   host.ShowCursor();
@@ -81,6 +68,12 @@ void OutputMenuCommand(CommandHost& host, QWidget& pane, QPoint at) {
   map->setShortcut(QKeySequence(Qt::Key_F2));
   map->setShortcutVisibleInContextMenu(true);
   QObject::connect(map, &QAction::triggered, &menu, [&host] { KarnaughCommand(host); });
+  menu.addSeparator();
+  QAction* exporting = menu.addAction(QStringLiteral("export..."));
+  exporting->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  exporting->setShortcutVisibleInContextMenu(true);
+  exporting->setEnabled(host.memory().result != CommandMemory::ResultKind::kNone && host.engine().VariableCount > 0);
+  QObject::connect(exporting, &QAction::triggered, &menu, [&host] { ExportCommand(host); });
   menu.exec(pane.mapToGlobal(at));
 }
 

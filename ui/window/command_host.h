@@ -1,5 +1,5 @@
-// What the main window's commands (files, printing, the editor's keys, the
-// clipboard, the Karnaugh map) need from the window, and nothing more: the
+// What the main window's commands (files, printing, export, the editor's
+// keys, the clipboard, the Karnaugh map) need from the window, and nothing more: the
 // engine and the editor, the message line, the cursor, the panes they
 // redraw, the option controls a load sets, and the questions they ask. The
 // window implements it; the commands see the window only through it, so the
@@ -11,24 +11,22 @@
 #include <functional>
 #include <memory>
 
+#include "editor_model.h"
+
 class KarnaughWindow;
 class QPrinter;
 class QWidget;
 
 namespace tervo {
 
-struct Engine;
-struct EditorView;
-struct EditResult;
-class EditorModel;
 class FileSink;
 
 // The questions the commands ask, each a modal dialog by default (the
-// commands install those, InstallDialogs); tests answer them without a
-// dialog. A path question answers an empty string when it is cancelled.
+// Install*Dialogs of commands.h); tests answer them without a dialog. A path question answers an empty string when it is cancelled.
 struct CommandQuestions {
   std::function<QString(const QString& folder, const QString& name)> openPath;  // load
   std::function<QString(const QString& folder, const QString& name)> savePath;  // save
+  std::function<QString(const QString& folder, const QString& name)> exportPath;  // export
   std::function<QString(const QString& suggested)> pdfPath;  // where a print goes without a printer
   std::function<bool(const QString& question)> proceed;      // OK (true) or Cancel
   // Where saves write their bytes; none: the system's file calls. Tests put
@@ -47,6 +45,13 @@ struct CommandMemory {
   QString lastPdfPath;               // where the last print to a file went
   std::unique_ptr<QPrinter> printer;  // made on first use, kept for later jobs
   KarnaughWindow* karnaugh = nullptr;  // the map's window, made when first opened; a child of the window
+  // The result the output pane shows, for the export: none (before a run,
+  // after a run that ended without one, after a mode switch emptied it),
+  // rows of a run, a constant, or the rows of a loaded file; and the grids
+  // and input mode that made it.
+  enum class ResultKind : uint8_t { kNone, kRows, kZero, kOne, kLoaded };
+  ResultKind result = ResultKind::kNone;
+  EditorState resultInput;
 };
 
 class CommandHost {
@@ -81,6 +86,9 @@ class CommandHost {
   virtual void DrawAllRows() = 0;
   virtual void SetInputMode(bool formula) = 0;
   virtual void SetInsertMode(bool on) = 0;
+  // The scroll bar of table input at the view's scroll position, without
+  // drawing.
+  virtual void ShowScrollPos() = 0;
   virtual void ClearFormula() = 0;
   virtual void ClearTable() = 0;
   // The input mode the formula and table buttons show.

@@ -12,7 +12,13 @@
 class QPrinter;
 class QWidget;
 
+// The message line after a load whose stored result fails its check.
+extern const QString kStoredResultUnfitFormula;
+extern const QString kStoredResultUnfitTable;
+
 namespace tervo {
+
+struct RunOutcome;
 
 // ---------------------------------------------------------------- files (file_commands.cpp)
 // The load and save dialogs as the questions' defaults, with window as their parent.
@@ -34,8 +40,8 @@ void PrintCommand(CommandHost& host);
 void PrinterSetupCommand(CommandHost& host);
 
 // ---------------------------------------------------------------- keys (key_commands.cpp)
-// A key pressed during a run: Space, ESC and F2 do their part, no other.
-void RunControlKey(CommandHost& host, int key, QChar typed);
+// A key pressed during a run: Space, ESC, F2 and Ctrl+E do their part, no other.
+void RunControlKey(CommandHost& host, int key, Qt::KeyboardModifiers modifiers, QChar typed);
 // F1, F2 and the Ctrl shortcuts of the idle window; false for any other key.
 bool CommandKey(CommandHost& host, int key, Qt::KeyboardModifiers modifiers);
 
@@ -57,10 +63,15 @@ void ToggleInsertCommand(CommandHost& host);
 void InputModeCommand(CommandHost& host);
 // The input's "X": blank the input of the current mode.
 void ClearInputCommand(CommandHost& host);
+// Ctrl+Z and Ctrl+Shift+Z: take back the last edit, or do again the last
+// one taken back (EditorModel::Undo); the message line says when there is
+// none.
+void UndoCommand(CommandHost& host, bool redo);
 
 // ---------------------------------------------------------------- clipboard (clipboard_commands.cpp)
-// Paste text into the editor as if it were typed (EditorModel::Paste);
-// what it skipped or left out is said in the message line.
+// Paste text into the editor (EditorModel::Paste); a refusal, a table
+// turned into rows where the function is 1, or what found no room is said
+// in the message line.
 void PasteCommand(CommandHost& host, const QString& text);
 // The result as a formula and as the table text; empty when the output
 // pane shows no result to copy.
@@ -71,6 +82,18 @@ QString ResultTableText(CommandHost& host);
 void CopyResultCommand(CommandHost& host, bool asFormula);
 // The output pane's menu at a point of pane: copy, and the Karnaugh map.
 void OutputMenuCommand(CommandHost& host, QWidget& pane, QPoint at);
+
+// ---------------------------------------------------------------- export (export_commands.cpp)
+// The export dialog as the question's default.
+void InstallExportDialog(CommandQuestions& questions, QWidget* window);
+// Ctrl+E and the output pane's menu: write the result to a file chosen in
+// the export dialog, as Verilog, VHDL, LaTeX or CSV by the file's suffix.
+// Refused, with a message, while a run is going and when there is no
+// result.
+void ExportCommand(CommandHost& host);
+// What the result of a run is, kept for the export with the input that
+// made it.
+void NoteRunResult(CommandHost& host, const RunOutcome& run);
 
 // ---------------------------------------------------------------- Karnaugh map (karnaugh_commands.cpp)
 // F2 and the output pane's menu: the result's map in a window of its own,

@@ -76,12 +76,41 @@ void InputModeCommand(CommandHost& host) {
   host.ShowCursor();
 }
 
+void UndoCommand(CommandHost& host, bool redo) {
+  Engine& e = host.engine();
+  if (e.RunState != kRunIdle) return;
+  host.HideCursor();
+  const uint8_t mode = e.FormulaMode;
+  EditorModel& model = host.editorModel();
+  if (!(redo ? model.Redo() : model.Undo())) {
+    host.SetMessage(redo ? QStringLiteral("nothing to redo") : QStringLiteral("nothing to undo"));
+    host.ShowCursor();
+    return;
+  }
+  EditorView& view = host.editorView();
+  const EditorView kept = view;
+  // Back in the other input mode: its buttons, prompt and output form, as
+  // a switch by hand sets them; the cursor and view stay as restored.
+  if (e.FormulaMode != mode) host.SetInputMode(e.FormulaMode != 0);
+  view.CursorCol = kept.CursorCol;
+  view.CursorRow = kept.CursorRow;
+  view.ScrollPos = kept.ScrollPos;
+  host.ShowScrollPos();
+  host.DrawAllRows();
+  host.ShowCursor();
+}
+
 void ClearInputCommand(CommandHost& host) {
   if (host.engine().RunState != kRunIdle) return;
+  host.HideCursor();
   if (host.engine().FormulaMode)
     host.ClearFormula();
   else
     host.ClearTable();
+  // A new input: what was typed before it is not to be brought back.
+  host.editorModel().ClearHistory();
+  host.PlaceCursor(0, 0);  // an empty input starts at its first cell
+  host.ShowCursor();
   host.windowWidget().setWindowTitle(QStringLiteral("tervo42:"));
 }
 

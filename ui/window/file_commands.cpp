@@ -68,6 +68,15 @@ bool ConfirmReplace(QWidget* parent, const QString& chosen) {
 
 }  // namespace
 
+}  // namespace tervo
+
+const QString kStoredResultUnfitFormula =
+    QStringLiteral("loaded, but the stored result does not fit the formula: press GO for the result");
+const QString kStoredResultUnfitTable =
+    QStringLiteral("loaded, but the stored result does not fit the table: press GO for the result");
+
+namespace tervo {
+
 void InstallFileDialogs(CommandQuestions& questions, QWidget* window) {
   questions.openPath = [window](const QString& folder, const QString& name) {
     return AskFilePath(window, QStringLiteral("load formula and tables"), QFileDialog::AcceptOpen, folder, name);
@@ -130,19 +139,36 @@ void LoadFormulaCommand(CommandHost& host) {
     // The whole file is checked before any of it replaces the working state,
     // so a refused file changes nothing.
     std::filesystem::path opened;
+    // The grids and input mode that a load replaces come back with one undo.
+    const EditorModel::Step step(host.editorModel());
     FileCause cause;
     e.ErrorCode = LoadFormulaFile(e, ToPath(chosen), &opened, &cause);
     if (e.ErrorCode != kOk) {
       host.ShowErrorMessage();
       host.SetMessage(WithCause(host.Message(), cause));
     } else {
+      // The stored result is shown only when it is what the stored input
+      // gives; any other is dropped, so that copy, print and save do not
+      // pass it on, and GO makes it anew.
+      const bool resultFits = CheckStoredResult(e) != StoredResult::kUnverified;
+      if (!resultFits) {
+        e.ClearTruthTable();
+        e.VariableTable.fill(0);
+        e.VariableCount = 0;
+      }
       ShowFileName(host, FromPath(opened));
+      CommandMemory& m = host.memory();
+      m.result = resultFits ? CommandMemory::ResultKind::kLoaded : CommandMemory::ResultKind::kNone;
+      m.resultInput = CaptureEditor(e, host.editorView());
       host.SetReduce(e.ReduceOn != 0);
       host.SetInputMode(e.FormulaMode != 0);  // table input has been loaded as CNF
       host.SetOutputForm(e.CnfMode != 0);
       host.ResetOutputScroll();
       host.ClearOutputPane();
-      host.DrawOutputPane();
+      if (resultFits)
+        host.DrawOutputPane();
+      else
+        host.SetMessage(e.FormulaMode ? kStoredResultUnfitFormula : kStoredResultUnfitTable);
     }
   }
   host.ShowCursor();

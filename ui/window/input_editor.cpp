@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 #include "input_pane.h"
 
@@ -73,4 +74,9 @@ void InputEditor::ClearTable() {
 void InputEditor::ScrollTo(int value) {
   view_.ScrollPos = value;
   DrawAllRows();
+}
+
+void InputEditor::ShowScrollPos() {
+  const QSignalBlocker quiet(scroll_);
+  scroll_->setValue(view_.ScrollPos);
 }

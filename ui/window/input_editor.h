@@ -37,6 +37,8 @@ class InputEditor {
   void ClearTable();
   // The scroll bar moved: the view follows.
   void ScrollTo(int value);
+  // The scroll bar at the view's scroll position, without drawing.
+  void ShowScrollPos();
 
  private:
   void Blink();

@@ -20,6 +20,7 @@ void ClearOutputCommand(CommandHost& host) {
   e.TermCount = 0;
   e.VariableTable.fill(0);
   e.VariableCount = 0;
+  host.memory().result = CommandMemory::ResultKind::kNone;
 }
 
 }  // namespace tervo
