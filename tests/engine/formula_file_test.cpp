@@ -713,9 +713,9 @@ TEST_F(FormulaFileTest, RefusedGridByteIsNamedAndNothingApplied) {
   }
   Write(dir / "tervo42_good", good);
   auto e = test::NewEngine();
-  std::string why = "stale";
+  FileCause why{0, "stale"};
   EXPECT_EQ(LoadFormulaFile(*e, dir / "good", nullptr, &why), kOk);
-  EXPECT_EQ(why, "");
+  EXPECT_EQ(why.Text(), "");
 }
 
 // The stored result against the stored input: what a run leaves passes,
