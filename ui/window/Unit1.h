@@ -117,8 +117,8 @@ class TForm1 : public QWidget, public tervo::GoHost, public tervo::CommandHost {
   void DrawOutputPane() override;
   void ClearOutputPane() override;
   void ClearInfoPane();
-  // The translation stops' tables: each Show* adds its table to those the
-  // info pane shows (TracePanel) and redraws the pane.
+  // Keep the postfix table as the translation left it, for the info pane
+  // to show at the stop after it (TracePanel).
   void SnapshotPostfix();
   void SetRowMarkers(uint16_t a, uint16_t b);
 
