@@ -2,15 +2,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QMenu>
 #include <QPainter>
-#include <QPrinter>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QUrl>

@@ -29,8 +29,6 @@ class CoverSearch;
 namespace Ui {
 class TForm1;
 }
-class QCheckBox;
-class QPainter;
 class QPrinter;
 class Thelpform;
 namespace tervo {
