@@ -393,8 +393,12 @@ StoredResult CheckStoredResult(const Engine& e) {
   }
   r.TermCount = e.TermCount;
   if (r.TermCount == 0) {
-    // No rows: the function must be 1 everywhere. One row without a
-    // variable covers every assignment, so the check below asks just that.
+    // No rows: a run leaves none for a function that is the same
+    // everywhere, 1 (reduced away) or 0 ("INCONSISTENT"), in either form;
+    // the file does not say which, so either constant fits. One row
+    // without a variable covers every assignment, so the second check asks
+    // for the other constant.
+    if (VerifyResult(r)) return StoredResult::kVerified;
     r.TermCount = 1;
     r.TermValue[1] = r.TermMask[1] = 0;
   }

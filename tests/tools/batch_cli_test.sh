@@ -505,9 +505,9 @@ json_failure "missing formula file" 2 '.error == "file" and .file == "missing.tx
 json_failure "missing PLA file" 2 '.error == "file" and .file == "missing.pla"' --pla missing.pla
 json_failure "bad PLA row" 2 '.error == "input" and .file == "badrow.pla" and .line == 3 and .column == 5 and (.message | test("input 2"))' --pla badrow.pla
 json_failure "bad table line" 2 '.error == "input" and .file == "badtable.txt" and .line == 3 and .column == 2' --table badtable.txt
-printf 'A.B\n+!C\n' >badformula.txt
+printf 'A.B\n+@C\n' >badformula.txt
 json_failure "bad formula file" 2 '.error == "input" and .file == "badformula.txt" and .line == 2 and .column == 2' -f badformula.txt
-json_failure "bad formula character" 2 '.error == "input" and .file == null and .line == 1 and .column == 2' 'A|B'
+json_failure "bad formula character" 2 '.error == "input" and .file == null and .line == 1 and .column == 2' 'A@B'
 json_failure "load of a missing file" 2 '.error == "file" and .message == "FILE NOT FOUND"' --load saves/none
 json_failure "load of a short file" 2 '.message == "FILE I/O ERROR: the file ends early" and .file == "saves/tervo42_short"' --load saves/short
 json_failure "load of a folder" 2 '.message == "FILE I/O ERROR: Is a directory"' --load saves/dir
