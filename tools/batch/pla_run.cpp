@@ -91,10 +91,10 @@ class PositionHost : public ForwardingHost<> {
 };
 
 // What the message line adds for a shared cover: the terms, ", minimum"
-// when proved, else ", at least N"; then ", stopped: best cover so far".
+// when proved, else ", at least N" and how the search ended.
 std::string SharedOutcomeText(const MultiCoverInfo& info) {
   return ", " + std::to_string(info.terms) + (info.terms == 1 ? " term" : " terms") +
-         CoverOutcomeText(info.minimum, info.lowerBound, info.stopped);
+         CoverOutcomeText(info.minimum, info.lowerBound, info.end);
 }
 
 }  // namespace
@@ -378,6 +378,7 @@ nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const Pl
     j["rows"] = run.rows;
     j["minimum"] = run.cover.minimum;
     j["lower_bound"] = run.cover.lowerBound;
+    j["search_end"] = CoverEndName(run.cover.minimum, run.cover.end);
   }
   auto& outputs = j["outputs"] = nlohmann::ordered_json::array();
   for (std::size_t k = 0; k < run.outputs.size(); ++k) {
