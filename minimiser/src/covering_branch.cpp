@@ -15,19 +15,19 @@
 
 namespace tervo::minimiser::covering {
 
-void Search::BbSelect(uint32_t c) {
+inline void Search::BbSelect(uint32_t c) {
   bbSel.push_back(c);
   for (uint32_t k = coreColStart[c]; k < coreColStart[c + 1]; ++k)
     if (coverCount[coreColRows[k]]++ == 0) --bbUncov;
 }
 
-void Search::BbUnselect(uint32_t c) {
+inline void Search::BbUnselect(uint32_t c) {
   bbSel.pop_back();
   for (uint32_t k = coreColStart[c]; k < coreColStart[c + 1]; ++k)
     if (--coverCount[coreColRows[k]] == 0) ++bbUncov;
 }
 
-void Search::BbExclude(uint32_t c, bool on) {
+inline void Search::BbExclude(uint32_t c, bool on) {
   bbExcl[c] = on;
   for (uint32_t k = coreColStart[c]; k < coreColStart[c + 1]; ++k) {
     if (on)

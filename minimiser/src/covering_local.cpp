@@ -47,14 +47,14 @@ void Search::SolClear() {
   coverCount.assign(coreRowCount, 0);
 }
 
-void Search::SolAdd(uint32_t c) {
+inline void Search::SolAdd(uint32_t c) {
   inSol[c] = 1;
   solPos[c] = static_cast<uint32_t>(sol.size());
   sol.push_back(c);
   for (uint32_t k = coreColStart[c]; k < coreColStart[c + 1]; ++k) ++coverCount[coreColRows[k]];
 }
 
-void Search::SolRemove(uint32_t c) {
+inline void Search::SolRemove(uint32_t c) {
   inSol[c] = 0;
   const uint32_t last = sol.back();
   sol[solPos[c]] = last;
@@ -114,25 +114,25 @@ void Search::MakeIrredundant() {
 
 // ---------------------------------------------------------------- local search
 
-void Search::UncAdd(uint32_t r) {
+inline void Search::UncAdd(uint32_t r) {
   uncoveredPos[r] = static_cast<uint32_t>(uncoveredRows.size());
   uncoveredRows.push_back(r);
 }
 
-void Search::UncRemove(uint32_t r) {
+inline void Search::UncRemove(uint32_t r) {
   const uint32_t last = uncoveredRows.back();
   uncoveredRows[uncoveredPos[r]] = last;
   uncoveredPos[last] = uncoveredPos[r];
   uncoveredRows.pop_back();
 }
 
-uint32_t Search::OnlyCover(uint32_t r) const {
+inline uint32_t Search::OnlyCover(uint32_t r) const {
   for (uint32_t k = coreRowStart[r]; k < coreRowStart[r + 1]; ++k)
     if (inSol[coreRowCols[k]]) return coreRowCols[k];
   return UINT32_MAX;
 }
 
-void Search::LsAdd(uint32_t c) {
+inline void Search::LsAdd(uint32_t c) {
   for (uint32_t k = coreColStart[c]; k < coreColStart[c + 1]; ++k) {
     const uint32_t r = coreColRows[k];
     if (coverCount[r] == 0) {
@@ -148,7 +148,7 @@ void Search::LsAdd(uint32_t c) {
   Touch(c);
 }
 
-void Search::LsRemove(uint32_t c) {
+inline void Search::LsRemove(uint32_t c) {
   SolRemove(c);
   score[c] = -score[c];
   for (uint32_t k = coreColStart[c]; k < coreColStart[c + 1]; ++k) {
@@ -166,7 +166,7 @@ void Search::LsRemove(uint32_t c) {
 }
 
 // Columns sharing a row with c may be added again.
-void Search::Touch(uint32_t c) {
+inline void Search::Touch(uint32_t c) {
   for (uint32_t k = coreColStart[c]; k < coreColStart[c + 1]; ++k) {
     const uint32_t r = coreColRows[k];
     for (uint32_t q = coreRowStart[r]; q < coreRowStart[r + 1]; ++q) canAdd[coreRowCols[q]] = 1;
@@ -176,7 +176,7 @@ void Search::Touch(uint32_t c) {
 
 // The column of the cover to remove: best score, then oldest; sampled when
 // the cover is large.
-uint32_t Search::PickRemove(uint32_t tabu) {
+inline uint32_t Search::PickRemove(uint32_t tabu) {
   uint32_t pick = UINT32_MAX;
   auto better = [&](uint32_t c) {
     return pick == UINT32_MAX || score[c] > score[pick] || (score[c] == score[pick] && stampOf[c] < stampOf[pick]);

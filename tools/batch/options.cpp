@@ -105,18 +105,18 @@ Writing:
 Minimal covers:
   With --minimal[=SECONDS] the tool computes a cover with as few terms as it
   can find (then as few literals) in place of the reduction, for a formula,
-  a typed table, a saved file, the shared cover of a PLA file or, with
-  --per-output, each of its outputs (whose don't-cares its terms may use).
+  a typed table, a saved file, the shared cover of a PLA file, or each
+  output of a PLA file on its own with --per-output (whose don't-cares its
+  terms may use).
 
   Without SECONDS the search's length is counted in its own units of work,
   never in seconds, so the same input gives the same cover on any machine
   and under any load: it ends when it proves its cover, when it stalls (the
   work since it last found fewer terms or a higher bound exceeds four
   fifths of the work it took to get there), or when its fixed budget is
-  spent (about 10 s on a 2.8 GHz core; each output with --per-output has
-  its own). With SECONDS it searches at most that long instead (for the
-  whole file), still ending when it stalls; the result then depends on the
-  machine's speed.
+  spent (about 10 s on a 2.8 GHz core, for the whole file). With SECONDS it
+  searches at most that long instead (for the whole file), still ending
+  when it stalls; the result then depends on the machine's speed.
 
   The message line adds ", minimum" when the cover is proved to have the
   fewest terms, else ", at least N" with a proved lower bound and how the

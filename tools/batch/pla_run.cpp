@@ -197,6 +197,8 @@ PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std
   // The time limit is for the whole file: each output gets what is left,
   // shared by the outputs still to come.
   const auto start = std::chrono::steady_clock::now();
+  // Without one, the cover search's budget of work is shared the same way.
+  uint64_t effortLeft = minimiser::kDefaultCoverEffort;
   for (unsigned k = 0; k < f.outputs; ++k) {
     if (gInterrupted) {
       out.interrupted = true;
@@ -218,6 +220,7 @@ PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std
     GoStages stages;
     stages.cover = cover;
     stages.minimalSeconds = seconds;
+    if (cover) cover->SetEffort(std::max<uint64_t>(1, effortLeft / (f.outputs - k)));
     stages.readTable = [&](Engine& en) {
       if (cover && !en.TraceScan) {
         LoadOutputRows(en, f, st, pos, dontCares);
@@ -231,6 +234,7 @@ PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std
       return VerifyOutput(en, st, pos);
     };
     r.run = RunGo(e, host, stages);
+    if (r.run.minimal) effortLeft -= std::min(effortLeft, r.run.cover.ticks);
     if (r.run.drawn) {
       r.value.assign(e.TermValue.begin() + 1, e.TermValue.begin() + 1 + e.TermCount);
       r.mask.assign(e.TermMask.begin() + 1, e.TermMask.begin() + 1 + e.TermCount);
