@@ -91,10 +91,10 @@ class PositionHost : public ForwardingHost<> {
 };
 
 // What the message line adds for a shared cover: the terms, ", minimum"
-// when proved, else ", at least N"; then ", stopped: best cover so far".
+// when proved, else ", at least N" and how the search ended.
 std::string SharedOutcomeText(const MultiCoverInfo& info) {
   return ", " + std::to_string(info.terms) + (info.terms == 1 ? " term" : " terms") +
-         CoverOutcomeText(info.minimum, info.lowerBound, info.stopped);
+         CoverOutcomeText(info.minimum, info.lowerBound, info.end);
 }
 
 }  // namespace
@@ -197,6 +197,8 @@ PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std
   // The time limit is for the whole file: each output gets what is left,
   // shared by the outputs still to come.
   const auto start = std::chrono::steady_clock::now();
+  // Without one, the cover search's budget of work is shared the same way.
+  uint64_t effortLeft = minimiser::kDefaultCoverEffort;
   for (unsigned k = 0; k < f.outputs; ++k) {
     if (gInterrupted) {
       out.interrupted = true;
@@ -218,6 +220,7 @@ PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std
     GoStages stages;
     stages.cover = cover;
     stages.minimalSeconds = seconds;
+    if (cover) cover->SetEffort(std::max<uint64_t>(1, effortLeft / (f.outputs - k)));
     stages.readTable = [&](Engine& en) {
       if (cover && !en.TraceScan) {
         LoadOutputRows(en, f, st, pos, dontCares);
@@ -231,6 +234,7 @@ PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std
       return VerifyOutput(en, st, pos);
     };
     r.run = RunGo(e, host, stages);
+    if (r.run.minimal) effortLeft -= std::min(effortLeft, r.run.cover.ticks);
     if (r.run.drawn) {
       r.value.assign(e.TermValue.begin() + 1, e.TermValue.begin() + 1 + e.TermCount);
       r.mask.assign(e.TermMask.begin() + 1, e.TermMask.begin() + 1 + e.TermCount);
@@ -378,6 +382,7 @@ nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const Pl
     j["rows"] = run.rows;
     j["minimum"] = run.cover.minimum;
     j["lower_bound"] = run.cover.lowerBound;
+    j["search_end"] = CoverEndName(run.cover.minimum, run.cover.end);
   }
   auto& outputs = j["outputs"] = nlohmann::ordered_json::array();
   for (std::size_t k = 0; k < run.outputs.size(); ++k) {
