@@ -3,6 +3,7 @@
 # the minimiser's own tests).
 add_executable(pla_tests
   ${CMAKE_CURRENT_LIST_DIR}/pla_read_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/check_test.cpp
 )
-target_link_libraries(pla_tests PRIVATE tervo_minimiser GTest::gtest_main)
+target_link_libraries(pla_tests PRIVATE tervo_minimiser tervo_pla_check GTest::gtest_main)
 gtest_discover_tests(pla_tests DISCOVERY_TIMEOUT 60)
