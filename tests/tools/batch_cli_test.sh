@@ -132,7 +132,7 @@ refuse_pla "two outputs" 2 "single output" $'.i 2\n.o 2\n11 10' --save kept
 refuse_pla "don't-care row" 4 "don't-care" $'.i 2\n.o 1\n11 1\n1- -' --save kept
 refuse_pla "OFF-set row" 3 "outside the ON-set" $'.i 2\n.o 1\n10 0' --save kept
 if [ ! -e tervo42_kept ]; then ok; else bad "a refused save wrote a file"; fi
-refuse_pla "bad character" 3 "input 2" $'.i 2\n.o 1\n1z 1'
+refuse_pla "bad character" 3:2 "input 2" $'.i 2\n.o 1\n1z 1'
 
 # Several outputs, don't-cares, names and a constant output.
 cat >add.pla <<'EOF2'
@@ -441,7 +441,7 @@ expect_json "JSON of names that are not UTF-8" '.names == ["a\ufffdb", "c"] and 
 printf '.i 2\n.o 1\n1\0 1\n.e\n' >nul.pla
 run --pla nul.pla
 expect_rc "a NUL byte in a row" 2
-expect_err_has "a NUL byte in a row" "nul.pla:3: column 2 is byte 0x00"
+expect_err_has "a NUL byte in a row" "nul.pla:3:2: column 2 is byte 0x00"
 # The shared cover, the default for PLA files: one term serves every output
 # that needs it, and the don't-cares of .type fr and fdr are free either way.
 run --pla add.pla

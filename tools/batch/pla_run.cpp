@@ -408,6 +408,27 @@ nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const Pl
   return j;
 }
 
+minimiser::Pla CoverOfRun(const PlaFile& f, const PlaRun& run) {
+  minimiser::Pla cover;
+  cover.inputs = f.inputs;
+  cover.outputs = f.outputs;
+  cover.type = "f";
+  std::map<uint32_t, std::size_t> index;
+  for (std::size_t k = 0; k < run.outputs.size(); ++k) {
+    const OutputResult& r = run.outputs[k];
+    for (std::size_t t = 0; t < r.value.size(); ++t) {
+      const uint32_t key = uint32_t{r.mask[t]} << 16 | (r.value[t] & r.mask[t]);
+      auto [it, added] = index.emplace(key, cover.Rows());
+      if (added) {
+        cover.in.push_back(Cube(f.inputs, r.value[t], r.mask[t]));
+        cover.out.emplace_back(f.outputs, '0');
+      }
+      cover.out[it->second][k] = '1';
+    }
+  }
+  return cover;
+}
+
 std::string WritePlaResults(const PlaFile& f, const PlaRun& run) {
   // Each distinct cube once, in the order first written, with the outputs
   // it belongs to.
