@@ -1,14 +1,16 @@
 // The cover checker. It trusts nothing but the two PLA descriptions: each
-// set of an output (ON, OFF, don't-care) is a list of cubes or the
-// complement of one, and both conditions on a cover are containments,
-// each proved by a tautology test on a cofactor:
-//   ON  within  cover + DC      for each ON cube o: (cover + DC) cofactored by o is a tautology,
-//                               or, when ON is what the file leaves out of L: cover + L is one;
-//   cover within  ON + DC       for each cover cube c: (ON + DC) cofactored by c is a tautology,
-//                               or, when OFF is listed: each part of c in an OFF cube lies in DC.
-// The tautology test splits on a variable until the list is empty (a
-// point it misses: the counterexample), holds a cube of no literal, or is
-// unate (then only a cube of no literal makes it one).
+// set of an output (ON, OFF, don't-care) is a list of cubes or what the
+// file leaves out of the other two, and both conditions on a cover are
+// containments:
+//   ON within cover + DC           (ON left out: cover + DC + OFF is everything)
+//   cover within ON + DC           (OFF left out)
+//   cover and OFF within DC        (OFF listed: a listed don't-care wins over it)
+// Each containment "every point of A and B lies in L" is proved by
+// splitting the three lists on a variable together, down to a plain
+// tautology test of L's cofactor where A and B hold everything. The
+// tautology test splits too, until the list is empty (a point it misses:
+// the counterexample), holds a cube of no literal, or is unate (then only
+// a cube of no literal makes it one).
 #include "check.h"
 
 #include <algorithm>
@@ -135,6 +137,75 @@ bool Tautology(const CubeList& list, std::string& point) {
   return true;
 }
 
+// A list of one cube of no literal: every point.
+CubeList Everything(unsigned n) {
+  CubeList all(n);
+  all.AddText(std::string(n, '-'));
+  return all;
+}
+
+bool HasUniversal(const CubeList& list) {
+  for (std::size_t i = 0; i < list.Size(); ++i) {
+    bool literal = false;
+    for (std::size_t w = 0; w < list.Words() && !literal; ++w)
+      literal = ((list.Zero(i)[w] ^ list.One(i)[w]) & ValidBits(w, list.Words(), list.Vars())) != 0;
+    if (!literal) return true;
+  }
+  return false;
+}
+
+// A point of cube i: its fixed variables, 0 elsewhere.
+std::string PointOf(const CubeList& list, std::size_t i) {
+  std::string point(list.Vars(), '0');
+  for (unsigned v = 0; v < list.Vars(); ++v)
+    if (Get(list.One(i), v) && !Get(list.Zero(i), v)) point[v] = '1';
+  return point;
+}
+
+// True when every point that both `a` and `b` hold lies in `within`; else
+// `point` is one that does not. The three lists are split on a variable
+// together, so each half holds only the cubes that reach it.
+bool Inside(const CubeList& a, const CubeList& b, const CubeList& within, std::string& point) {
+  const unsigned n = within.Vars();
+  if (a.Size() == 0 || b.Size() == 0 || HasUniversal(within)) return true;
+  const bool aAll = HasUniversal(a), bAll = HasUniversal(b);
+  if (aAll && bAll) return Tautology(within, point);
+  if (within.Size() == 0 && (aAll || bAll)) {
+    point = aAll ? PointOf(b, 0) : PointOf(a, 0);
+    return false;
+  }
+  // The variable with the most literals among the three lists, of those
+  // that `a` or `b` depend on.
+  std::vector<uint32_t> inRegion(n, 0), count(n, 0);
+  for (const CubeList* list : {&a, &b, &within})
+    for (std::size_t i = 0; i < list->Size(); ++i)
+      for (std::size_t w = 0; w < list->Words(); ++w) {
+        uint64_t fixed = (list->Zero(i)[w] ^ list->One(i)[w]) & ValidBits(w, list->Words(), n);
+        while (fixed) {
+          const unsigned v = static_cast<unsigned>(w * 64 + __builtin_ctzll(fixed));
+          fixed &= fixed - 1;
+          ++count[v];
+          if (list != &within) ++inRegion[v];
+        }
+      }
+  unsigned split = n;
+  for (unsigned v = 0; v < n; ++v)
+    if (inRegion[v] && (split == n || count[v] > count[split])) split = v;
+  const std::size_t words = within.Words();
+  std::vector<uint64_t> zero(words, ~uint64_t{0}), one(words, ~uint64_t{0});
+  for (const char value : {'0', '1'}) {
+    (value == '0' ? one : zero)[split / 64] &= ~(uint64_t{1} << (split & 63));
+    if (!Inside(Cofactor(a, zero.data(), one.data()), Cofactor(b, zero.data(), one.data()),
+                Cofactor(within, zero.data(), one.data()), point)) {
+      point[split] = value;
+      return false;
+    }
+    zero[split / 64] |= uint64_t{1} << (split & 63);
+    one[split / 64] |= uint64_t{1} << (split & 63);
+  }
+  return true;
+}
+
 // The sets of one output of a file, as its type gives them: each one a
 // list of cubes, or (`...Rest`) what the file leaves out of the other two.
 struct OutputSets {
@@ -210,48 +281,26 @@ CheckReport CheckCover(const Pla& spec, const Pla& cover) {
         mine.AddText(cover.in[row]);
         rowOf.push_back(row);
       }
+    const std::string name = OutputName(spec, k);
+    const CubeList all = Everything(n);
     // Every ON point is in the cover or a don't-care.
     CubeList coverDc = mine;
     coverDc.Append(s.dc);
-    if (s.onRest) {
-      CubeList all = coverDc;
-      all.Append(s.off);
-      if (!Tautology(all, point))
-        return Fault(static_cast<int>(k), point,
-                     OutputName(spec, k) + ": the cover misses the ON point " + point);
-    } else {
-      for (std::size_t i = 0; i < s.on.Size(); ++i)
-        if (!Tautology(Cofactor(coverDc, s.on.Zero(i), s.on.One(i)), point)) {
-          point = Within(s.on.Zero(i), s.on.One(i), n, point);
-          return Fault(static_cast<int>(k), point, OutputName(spec, k) + ": the cover misses the ON point " + point);
-        }
-    }
-    // No cover cube meets an OFF point.
-    for (std::size_t i = 0; i < mine.Size(); ++i) {
-      const std::string row = "the cover's row " + std::to_string(rowOf[i] + 1);
-      if (s.offRest) {
-        CubeList allowed = s.on;
-        allowed.Append(s.dc);
-        if (!Tautology(Cofactor(allowed, mine.Zero(i), mine.One(i)), point)) {
-          point = Within(mine.Zero(i), mine.One(i), n, point);
-          return Fault(static_cast<int>(k), point, OutputName(spec, k) + ": " + row + " holds the OFF point " + point);
-        }
-        continue;
-      }
-      // OFF listed: each part of the cube inside an OFF cube must be a
-      // don't-care (a listed don't-care wins over OFF).
-      std::vector<uint64_t> z(mine.Words()), o(mine.Words());
-      for (std::size_t j = 0; j < s.off.Size(); ++j) {
-        if (!Meets(s.off, j, mine.Zero(i), mine.One(i))) continue;
-        for (std::size_t w = 0; w < mine.Words(); ++w) {
-          z[w] = mine.Zero(i)[w] & s.off.Zero(j)[w];
-          o[w] = mine.One(i)[w] & s.off.One(j)[w];
-        }
-        if (!Tautology(Cofactor(s.dc, z.data(), o.data()), point)) {
-          point = Within(z.data(), o.data(), n, point);
-          return Fault(static_cast<int>(k), point, OutputName(spec, k) + ": " + row + " holds the OFF point " + point);
-        }
-      }
+    if (s.onRest) coverDc.Append(s.off);  // ON is what OFF and DC leave
+    if (!Inside(s.onRest ? all : s.on, all, coverDc, point))
+      return Fault(static_cast<int>(k), point, name + ": the cover misses the ON point " + point);
+    // No cover cube holds an OFF point: the cover lies in ON and DC, or,
+    // where OFF is listed, its part in OFF lies in DC (a listed don't-care
+    // wins over OFF).
+    CubeList allowed = s.on;
+    allowed.Append(s.dc);
+    const bool inside = s.offRest ? Inside(mine, all, allowed, point) : Inside(mine, s.off, s.dc, point);
+    if (!inside) {
+      std::size_t row = 0;
+      // The first cover row that holds the point.
+      while (row + 1 < rowOf.size() && Within(mine.Zero(row), mine.One(row), n, point) != point) ++row;
+      return Fault(static_cast<int>(k), point,
+                   name + ": the cover's row " + std::to_string(rowOf[row] + 1) + " holds the OFF point " + point);
     }
   }
   CheckReport ok;
