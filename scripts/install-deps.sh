@@ -10,6 +10,8 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   # command-line tool, its JSON and the tests that read it back
   libcli11-dev nlohmann-json3-dev jq
+  # the SAT solver an independent PLA cover check uses (tests and the wide benchmark)
+  cadical
   # windows, printing and their tests
   qt6-base-dev qt6-qpa-plugins libgl-dev xvfb xauth fontconfig fonts-liberation2
   # fuzzing the file reader

@@ -155,7 +155,7 @@ int TraceStatus(const BatchHost& host, const std::string& format) {
 // Read the command line into o; the exit status when the tool is done
 // (help, version or a refusal), else nothing.
 std::optional<int> ParseCommandLine(int argc, char** argv, Options& o) {
-  CLI::App app{"Minimise a Boolean function of up to 15 variables with the tervo42 engine.", kProgram};
+  CLI::App app{"Minimise a Boolean function of up to 15 variables with the tervo42 engine, or a PLA file of any width.", kProgram};
   DefineOptions(app, o);
   try {
     app.parse(argc, argv);
