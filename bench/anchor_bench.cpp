@@ -6,7 +6,7 @@
 // cover tervo42-batch --pla gives), for the same columns; with --given the
 // file's own rows are checked as a cover, for what the checkers cost.
 //
-//   tervo42-wide-bench [--seconds=S] [--table] [--given] [--sat-check=PLA_CHECK.py] [--only=NAME] [DIR...]
+//   tervo42-anchor-bench [--seconds=S] [--table] [--given] [--sat-check=PLA_CHECK.py] [--only=NAME] [DIR...]
 //
 // DIRs default to the wide and multi-output anchors. A run still going
 // after S seconds (default 60) is stopped and shows its best cover.
@@ -88,7 +88,7 @@ std::size_t Literals(const minimiser::Pla& cover) {
 // "ok", "FAIL", or "-" when the SAT checker is not at hand.
 std::string SatCheck(const std::string& script, const std::string& spec, const minimiser::Pla& cover) {
   if (script.empty() || std::system("command -v cadical >/dev/null 2>&1") != 0) return "-";
-  const std::filesystem::path tmp = std::filesystem::temp_directory_path() / ("tervo_wide_bench_" + std::to_string(::getpid()) + ".pla");
+  const std::filesystem::path tmp = std::filesystem::temp_directory_path() / ("tervo_anchor_bench_" + std::to_string(::getpid()) + ".pla");
   std::ofstream(tmp) << minimiser::WritePla(cover);
   const std::string cmd = "python3 '" + script + "' '" + spec + "' '" + tmp.string() + "' >/dev/null 2>&1";
   const int rc = std::system(cmd.c_str());
