@@ -8,10 +8,10 @@ PACKAGES=(
   g++ cmake make pkg-config dpkg-dev file
   # engine tests and benchmarks
   libgtest-dev libbenchmark-dev
+  # the SAT solver the independent cover check of the minimiser's benchmarks calls
+  cadical
   # command-line tool, its JSON and the tests that read it back
   libcli11-dev nlohmann-json3-dev jq
-  # the SAT solver an independent PLA cover check uses (tests and the wide benchmark)
-  cadical
   # windows, printing and their tests
   qt6-base-dev qt6-qpa-plugins libgl-dev xvfb xauth fontconfig fonts-liberation2
   # fuzzing the file reader
