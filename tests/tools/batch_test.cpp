@@ -26,6 +26,9 @@ namespace tervo::batch {
 namespace {
 
 using test::ExpectRefusal;
+using test::ListedAssignments;
+using test::LoadPlaFunction;
+using test::VerifyAgainstListed;
 
 std::unique_ptr<Engine> RunFormula(std::string_view formula, bool dnf, bool reduce, RunOutcome* outcome = nullptr) {
   auto e = std::make_unique<Engine>();

@@ -243,13 +243,6 @@ std::optional<InputError> ReadPla(std::string_view text, PlaFunction& out) {
   return std::nullopt;
 }
 
-std::vector<uint8_t> ListedAssignments(const PlaFunction& f) {
-  std::vector<uint8_t> listed(std::size_t{1} << f.inputs, 0);
-  for (std::size_t t = 0; t < f.value.size(); ++t)
-    ForEachAssignment(f.inputs, f.value[t], f.mask[t], [&](uint16_t a) { listed[a] = 1; });
-  return listed;
-}
-
 std::string WritePla(const Engine& e) {
   const unsigned n = e.VariableCount;
   std::string s;

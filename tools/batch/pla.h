@@ -123,8 +123,4 @@ std::optional<InputError> ReadPla(std::string_view text, PlaFunction& out);
 // (".type f", output 1); in DNF they are the OFF-set (".type r", output 0).
 std::string WritePla(const Engine& e);
 
-// The assignments that the rows of f cover, one byte per assignment (bit c
-// of an assignment is the value of input column c).
-std::vector<uint8_t> ListedAssignments(const PlaFunction& f);
-
 }  // namespace tervo::batch
