@@ -227,7 +227,8 @@ class Reader {
   std::optional<PlaError> CheckMemory() {
     const std::size_t width = inputs_ + outputs_;
     const std::size_t rest = text_.size() - lineStart_;
-    std::size_t rows = rest / width + 1;
+    // Each row but the last ends with a line break.
+    std::size_t rows = (rest + 1) / (width + 1);
     if (termsLine_ && declaredTerms_ < rows) rows = declaredTerms_ + 1;
     // Two strings, a line number, and the strings' own storage when they
     // do not fit in place.
@@ -236,7 +237,7 @@ class Reader {
     if (rows > budget_ / perRow)
       return Refuse(1, "the rows need about " + Megabytes(rows > SIZE_MAX / perRow ? SIZE_MAX : rows * perRow) +
                            " of memory (up to " + std::to_string(rows) + " rows of " + std::to_string(inputs_) +
-                           " inputs); " + Megabytes(budget_) + " are allowed");
+                           (inputs_ == 1 ? " input); " : " inputs); ") + Megabytes(budget_) + " are allowed");
     out_.in.reserve(std::min<std::size_t>(rows, 1u << 16));
     out_.out.reserve(std::min<std::size_t>(rows, 1u << 16));
     out_.line.reserve(std::min<std::size_t>(rows, 1u << 16));

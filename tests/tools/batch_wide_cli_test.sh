@@ -112,5 +112,13 @@ refuse "a number of inputs beyond memory" 1:4 "a row of that many inputs is more
 refuse "--per-output on a wide file" "" "--per-output runs the engine's table, which holds at most 15 inputs" \
   $'.i 16\n.o 1\n'"$(printf '%016d' 0) 1" --per-output
 
+# A file whose rows would not fit in the memory allowed (half the address
+# space the process may have): refused before they are stored.
+{ printf '.i 1\n.o 1\n'; yes '0 1' | head -n 5000000; } >many.pla
+OUT=$( (ulimit -v 300000; "$BATCH" --pla many.pla 2>"$WORK/.err" </dev/null) )
+RC=$?
+ERR=$(cat "$WORK/.err")
+check "refused: rows beyond the memory allowed" '[ $RC -eq 2 ] && grep -qE "many.pla:3:1: the rows need about [0-9]+ MB of memory \(up to 6666667 rows of 1 input\); [0-9]+ MB are allowed" <<<"$ERR" && [ -z "$OUT" ]'
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
