@@ -9,9 +9,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <system_error>
 
 #include "grid_rules.h"
+#include "logic_unit.h"
+#include "xlate_unit.h"
 
 namespace tervo {
 
@@ -34,17 +37,31 @@ class SystemSink final : public FileSink {
   int Sync(int fd) override { return ::fsync(fd); }
 };
 
+// Note the failure of the system call just made (its errno) as the cause;
+// false, for the caller to return.
+bool SystemFailed(FileCause& cause) {
+  cause = FileCause{errno, {}};
+  return false;
+}
+
+// Note a failure that no system call reports, in words; false.
+bool Failed(FileCause& cause, std::string_view reason) {
+  cause = FileCause{0, std::string(reason)};
+  return false;
+}
+
 // Write all of data to fd, going on after short and interrupted writes;
-// false on any failure.
-bool WriteAll(FileSink& sink, int fd, std::span<const uint8_t> data) {
+// false on any failure, with its cause.
+bool WriteAll(FileSink& sink, int fd, std::span<const uint8_t> data, FileCause& cause) {
   std::size_t done = 0;
   while (done < data.size()) {
     const long w = sink.Write(fd, data.data() + done, data.size() - done);
     if (w < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return SystemFailed(cause);
     }
-    if (w == 0) return false;  // no progress: the disk is full or the file cannot grow
+    // No progress and no error: the file cannot grow.
+    if (w == 0) return Failed(cause, "no byte could be written");
     done += static_cast<std::size_t>(w);
   }
   return true;
@@ -58,11 +75,11 @@ std::filesystem::path FolderOf(const std::filesystem::path& p) {
 // followed, so that a link keeps pointing where it did and its target gets
 // the new content. A link to nothing gives the path it names, which the save
 // creates. False for a loop of links or a link that cannot be read.
-bool FollowLinks(std::filesystem::path p, std::filesystem::path& out) {
+bool FollowLinks(std::filesystem::path p, std::filesystem::path& out, FileCause& cause) {
   for (int hop = 0; hop < 40; ++hop) {
     struct stat st {};
     if (::lstat(p.c_str(), &st) != 0) {
-      if (errno != ENOENT) return false;
+      if (errno != ENOENT) return SystemFailed(cause);
       out = p;
       return true;
     }
@@ -72,9 +89,14 @@ bool FollowLinks(std::filesystem::path p, std::filesystem::path& out) {
     }
     std::error_code ec;
     const std::filesystem::path link = std::filesystem::read_symlink(p, ec);
-    if (ec || link.empty()) return false;
+    if (ec) {
+      cause = FileCause{ec.value(), {}};
+      return false;
+    }
+    if (link.empty()) return Failed(cause, "an empty symbolic link");
     p = link.is_absolute() ? link : FolderOf(p) / link;
   }
+  cause = FileCause{ELOOP, {}};
   return false;
 }
 
@@ -88,6 +110,7 @@ int CreateTemporary(const std::filesystem::path& folder, std::string& tempPath) 
   static std::atomic<uint64_t> counter{0};
   uint64_t seed = static_cast<uint64_t>(::getpid()) << 32 ^
                   static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  errno = EEXIST;  // should every name be taken
   for (int attempt = 0; attempt < 100; ++attempt) {
     // splitmix64 over the seed and a counter: names differ between
     // attempts, processes and calls.
@@ -109,30 +132,35 @@ int CreateTemporary(const std::filesystem::path& folder, std::string& tempPath) 
 // is writable. A file without any write permission counts as read-only even
 // for a user the permissions do not bind (root), as it would for a shell's
 // "rm -i" or an editor.
-bool MayReplace(const std::filesystem::path& target, const struct stat& st) {
-  if (!S_ISREG(st.st_mode)) return false;
-  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-  return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
+bool MayReplace(const std::filesystem::path& target, const struct stat& st, FileCause& cause) {
+  if (S_ISDIR(st.st_mode)) {
+    cause = FileCause{EISDIR, {}};
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) return Failed(cause, "no regular file");
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Failed(cause, "the file is read-only");
+  return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0 || SystemFailed(cause);
 }
 
 // Write bytes to the file a save to chosen replaces, through a temporary
 // file in that file's folder that is renamed over it only when it is
-// complete and flushed.
-bool WriteFileAtomically(const std::filesystem::path& chosen, std::span<const uint8_t> bytes, FileSink& sink) {
+// complete and flushed. False on failure, with its cause.
+bool WriteFileAtomically(const std::filesystem::path& chosen, std::span<const uint8_t> bytes, FileSink& sink,
+                         FileCause& cause) {
   std::filesystem::path target;
-  if (!FollowLinks(chosen, target)) return false;
+  if (!FollowLinks(chosen, target, cause)) return false;
   struct stat old {};
   const bool replacing = ::stat(target.c_str(), &old) == 0;
-  if (!replacing && errno != ENOENT) return false;
-  if (replacing && !MayReplace(target, old)) return false;
+  if (!replacing && errno != ENOENT) return SystemFailed(cause);
+  if (replacing && !MayReplace(target, old, cause)) return false;
 
   const std::filesystem::path folder = FolderOf(target);
   std::string tempPath;
   const int fd = CreateTemporary(folder, tempPath);
-  if (fd < 0) return false;
+  if (fd < 0) return SystemFailed(cause);
   // While it is written the file is no more open to others than the old one.
-  bool ok = !replacing || ::fchmod(fd, old.st_mode & 0777) == 0;
-  ok = ok && WriteAll(sink, fd, bytes);
+  bool ok = !replacing || ::fchmod(fd, old.st_mode & 0777) == 0 || SystemFailed(cause);
+  ok = ok && WriteAll(sink, fd, bytes, cause);
   if (ok && replacing) {
     // The new file takes the old one's owner (where allowed) and mode. Both
     // come after the writing: a write by a user without the privilege
@@ -140,11 +168,11 @@ bool WriteFileAtomically(const std::filesystem::path& chosen, std::span<const ui
     if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
       // Not permitted for another's file: the saving user owns the new one.
     }
-    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0 || SystemFailed(cause);
   }
-  ok = ok && sink.Sync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) ok = false;
+  ok = ok && (sink.Sync(fd) == 0 || SystemFailed(cause));
+  if (::close(fd) != 0 && ok) ok = SystemFailed(cause);
+  if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) ok = SystemFailed(cause);
   if (!ok) {
     ::unlink(tempPath.c_str());
     return false;
@@ -158,17 +186,36 @@ bool WriteFileAtomically(const std::filesystem::path& chosen, std::span<const ui
   return true;
 }
 
+// The cause of a load refused for what stands at the path: a folder, or
+// another thing that is no regular file.
+FileCause NoRegularFile(const struct stat& st) {
+  return S_ISDIR(st.st_mode) ? FileCause{EISDIR, {}} : FileCause{0, "no regular file"};
+}
+
+// The code of a failed stat or open: kFileNotFound when nothing is there,
+// else kFileIoError with its cause.
+uint8_t OpenFailure(FileCause& cause) {
+  if (errno == ENOENT) return kFileNotFound;
+  SystemFailed(cause);
+  return kFileIoError;
+}
+
 // Read at most limit bytes of a regular file. Returns kOk, kFileNotFound or
-// kFileIoError. Anything else (a FIFO, a device, a folder) is refused before
-// it is opened, and the open itself does not wait, should the path be
-// swapped for such a thing in between.
-uint8_t ReadFile(const std::filesystem::path& path, std::size_t limit, std::vector<uint8_t>& out) {
+// kFileIoError (with its cause). Anything else (a FIFO, a device, a folder)
+// is refused before it is opened, and the open itself does not wait, should
+// the path be swapped for such a thing in between.
+uint8_t ReadFile(const std::filesystem::path& path, std::size_t limit, std::vector<uint8_t>& out, FileCause& cause) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? kFileNotFound : kFileIoError;
-  if (!S_ISREG(st.st_mode)) return kFileIoError;
+  if (::stat(path.c_str(), &st) != 0) return OpenFailure(cause);
+  if (!S_ISREG(st.st_mode)) {
+    cause = NoRegularFile(st);
+    return kFileIoError;
+  }
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? kFileNotFound : kFileIoError;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fd < 0) return OpenFailure(cause);
+  const bool statted = ::fstat(fd, &st) == 0;
+  if (!statted || !S_ISREG(st.st_mode)) {
+    cause = statted ? NoRegularFile(st) : FileCause{errno, {}};
     ::close(fd);
     return kFileIoError;
   }
@@ -178,6 +225,7 @@ uint8_t ReadFile(const std::filesystem::path& path, std::size_t limit, std::vect
     const ssize_t r = ::read(fd, out.data() + got, limit - got);
     if (r < 0) {
       if (errno == EINTR) continue;
+      SystemFailed(cause);
       ::close(fd);
       return kFileIoError;
     }
@@ -187,6 +235,38 @@ uint8_t ReadFile(const std::filesystem::path& path, std::size_t limit, std::vect
   ::close(fd);
   out.resize(got);
   return kOk;
+}
+
+// A byte of a grid cell as a message names it.
+std::string ByteName(uint8_t b) {
+  if (b > 32 && b < 127) {
+    const std::string quoted = "\"" + std::string(1, static_cast<char>(b)) + "\"";
+    return (b >= 'a' && b <= 'z') ? "the lower-case " + quoted : quoted;
+  }
+  if (b == '\t') return "a tab";
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  return std::string("the byte 0x") + kHex[b >> 4] + kHex[b & 15];
+}
+
+// The first grid cell of a file that holds a byte the editor would not let
+// in there, as a sentence; empty when there is none. The file is long
+// enough for both grids.
+std::string GridFault(std::span<const uint8_t> b) {
+  for (int r = 0; r < kGridRows; ++r)
+    for (int c = 0; c < kGridCols; ++c) {
+      const uint8_t byte = b[kFileFormulaGridOffset + static_cast<std::size_t>(r) * kGridCols + c];
+      if (!IsFormulaCell(static_cast<char>(byte)))
+        return "formula row " + std::to_string(r + 1) + ", column " + std::to_string(c + 1) + " holds " +
+               ByteName(byte);
+    }
+  for (int l = 0; l < kTableLines; ++l)
+    for (int c = 0; c < kTableCols; ++c) {
+      const uint8_t byte = b[kFileTableGridOffset + static_cast<std::size_t>(l) * kTableCols + c];
+      if (!IsTableCell(static_cast<char>(byte), l == 0))
+        return (l == 0 ? std::string("table header") : "table line " + std::to_string(l)) + ", column " +
+               std::to_string(c + 1) + " holds " + ByteName(byte);
+    }
+  return {};
 }
 
 }  // namespace
@@ -219,7 +299,8 @@ std::vector<uint8_t> EncodeFormulaFile(const Engine& e) {
   return out;
 }
 
-uint8_t CheckFormulaFile(std::span<const uint8_t> b) {
+uint8_t CheckFormulaFile(std::span<const uint8_t> b, std::string* why) {
+  if (why) why->clear();
   const std::size_t size = b.size();
   const std::size_t sigLen = kFormulaFileSignature.size();
   // A file shorter than the signature is cut short if what it holds agrees
@@ -240,7 +321,12 @@ uint8_t CheckFormulaFile(std::span<const uint8_t> b) {
   const std::size_t expected = FormulaFileSize(n, count);
   if (size < expected) return kFileIoError;
   if (size > expected) return kWrongFileType;
-  return kOk;
+  // A grid holds only what the editor lets in: a run would pass over any
+  // other byte and report on the rest as if it were the whole input.
+  const std::string fault = GridFault(b);
+  if (fault.empty()) return kOk;
+  if (why) *why = fault + ", which the editor does not take there";
+  return kWrongFileType;
 }
 
 void ApplyFormulaFile(Engine& e, std::span<const uint8_t> b) {
@@ -271,10 +357,48 @@ void ApplyFormulaFile(Engine& e, std::span<const uint8_t> b) {
   e.TermCount = static_cast<uint16_t>(count);
 }
 
-uint8_t DecodeFormulaFile(Engine& e, std::span<const uint8_t> bytes) {
-  const uint8_t code = CheckFormulaFile(bytes);
+uint8_t DecodeFormulaFile(Engine& e, std::span<const uint8_t> bytes, std::string* why) {
+  const uint8_t code = CheckFormulaFile(bytes, why);
   if (code == kOk) ApplyFormulaFile(e, bytes);
   return code;
+}
+
+StoredResult CheckStoredResult(const Engine& e) {
+  if (e.VariableCount == 0 && e.TermCount == 0) return StoredResult::kNone;
+  // The input is translated (or read) as GO would, on an engine of its own.
+  auto run = std::make_unique<Engine>();
+  Engine& r = *run;
+  r.FormulaGrid = e.FormulaGrid;
+  r.TableGrid = e.TableGrid;
+  r.FormulaMode = e.FormulaMode;
+  r.CnfMode = e.CnfMode;
+  r.ErrorCode = kOk;
+  if (e.FormulaMode) {
+    CollectFormula(r);
+    if (r.ErrorCode == kOk) ScanFormula(r);
+    if (r.ErrorCode == kOk) BuildVariableTable(r);
+    if (r.ErrorCode == kOk) GenerateDirectors(r);
+  } else {
+    ReadTable(r);
+  }
+  if (r.ErrorCode != kOk || r.Variables() != e.Variables()) return StoredResult::kUnverified;
+  // Every row of a result names at least one variable, and only the
+  // variables of the list: a run leaves no other.
+  const uint16_t full = LowMask(e.VariableCount);
+  for (unsigned t = 1; t <= e.TermCount; ++t) {
+    const uint16_t mask = e.TermMask[t];
+    if (mask == 0 || (mask & ~full) != 0) return StoredResult::kUnverified;
+    r.TermValue[t] = e.TermValue[t];
+    r.TermMask[t] = mask;
+  }
+  r.TermCount = e.TermCount;
+  if (r.TermCount == 0) {
+    // No rows: the function must be 1 everywhere. One row without a
+    // variable covers every assignment, so the check below asks just that.
+    r.TermCount = 1;
+    r.TermValue[1] = r.TermMask[1] = 0;
+  }
+  return VerifyResult(r) ? StoredResult::kVerified : StoredResult::kUnverified;
 }
 
 // ---------------------------------------------------------------- names
@@ -301,31 +425,62 @@ FileSink& SystemFileSink() {
   return sink;
 }
 
-uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen, std::filesystem::path* written,
-                        FileSink& sink) {
-  const std::string name = chosen.filename().string();
-  if (name.empty()) return kFileIoError;
-  if (HasExtension(name)) return kNoExtension;
-  const std::filesystem::path target = FormulaFilePath(chosen.parent_path(), name);
-  const std::vector<uint8_t> bytes = EncodeFormulaFile(e);
-  // Never write what loading would refuse. A run leaves only lists that
-  // pass; this holds the writer to the reader's rule should one ever not.
-  if (CheckFormulaFile(bytes) != kOk) return kFileIoError;
-  if (!WriteFileAtomically(target, bytes, sink)) return kFileIoError;
-  if (written) *written = target;
-  return kOk;
+std::string FileCause::Text() const { return error != 0 ? std::string(std::strerror(error)) : std::string(reason); }
+
+bool WriteWholeFile(const std::filesystem::path& path, std::span<const uint8_t> bytes, FileSink& sink,
+                    FileCause* cause) {
+  FileCause why{0, "no file name"};
+  if (!path.filename().empty() && WriteFileAtomically(path, bytes, sink, why)) return true;
+  if (cause) *cause = why;
+  return false;
 }
 
-uint8_t LoadFormulaFile(Engine& e, const std::filesystem::path& chosen, std::filesystem::path* opened) {
+uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen, std::filesystem::path* written,
+                        FileSink& sink, FileCause* cause) {
+  if (cause) *cause = FileCause{};
+  const std::string name = chosen.filename().string();
+  if (HasExtension(name)) return kNoExtension;
+  FileCause why{0, "no file name"};
+  if (!name.empty()) {
+    const std::filesystem::path target = FormulaFilePath(chosen.parent_path(), name);
+    const std::vector<uint8_t> bytes = EncodeFormulaFile(e);
+    // Never write what loading would refuse. A run leaves only lists that
+    // pass; this holds the writer to the reader's rule should one ever not.
+    if (CheckFormulaFile(bytes) != kOk) {
+      why = FileCause{0, "the tables hold what a formula file cannot"};
+    } else if (WriteFileAtomically(target, bytes, sink, why)) {
+      if (written) *written = target;
+      return kOk;
+    }
+  }
+  if (cause) *cause = why;
+  return kFileIoError;
+}
+
+uint8_t LoadFormulaFile(Engine& e, const std::filesystem::path& chosen, std::filesystem::path* opened,
+                        FileCause* cause) {
   const std::string name = chosen.filename().string();
   const std::filesystem::path target = name.empty() ? chosen : FormulaFilePath(chosen.parent_path(), name);
   if (opened) *opened = target;
+  if (cause) *cause = FileCause{};
   if (name.empty()) return kFileNotFound;
   std::vector<uint8_t> bytes;
+  FileCause why;
   // One byte more than the longest file, so that an overlong file shows.
-  const uint8_t read = ReadFile(target, kFormulaFileMaxSize + 1, bytes);
-  if (read != kOk) return read;
-  return DecodeFormulaFile(e, bytes);
+  uint8_t code = ReadFile(target, kFormulaFileMaxSize + 1, bytes, why);
+  if (code == kOk) {
+    // The check gives kFileIoError only for a file that ends before its
+    // last term, and names a grid cell the editor would not take.
+    std::string fault;
+    code = DecodeFormulaFile(e, bytes, &fault);
+    if (code == kFileIoError) why = FileCause{0, "the file ends early"};
+    if (!fault.empty()) {
+      if (cause) *cause = FileCause{0, fault};
+      return code;
+    }
+  }
+  if (cause && code == kFileIoError) *cause = why;
+  return code;
 }
 
 }  // namespace tervo

@@ -35,13 +35,22 @@
 // the link stays. A file that is replaced keeps its permissions; a
 // read-only one, or one that is no regular file, is never replaced.
 //
-// The variable list obeys the rule of grid_rules.h on both sides: the writer
-// refuses to write a file its own check would refuse, so everything saved
-// loads back.
+// The variable list and the grids obey the rules of grid_rules.h on both
+// sides: a grid cell holds only what the editor lets in there, and the
+// writer refuses to write a file its own check would refuse, so everything
+// saved loads back.
+//
+// The stored result is checked apart from the file's form, once the file is
+// applied: CheckStoredResult verifies it against the stored input as a run
+// verifies its own.
 //
 // The functions return an ErrorCodes value (kOk, kNoExtension,
 // kWrongFileType, kFileIoError, kFileNotFound); they do not touch
-// Engine::ErrorCode, which stays the caller's to set and show.
+// Engine::ErrorCode, which stays the caller's to set and show. Beside the
+// code a save or load can hand back the cause of a kFileIoError (a
+// FileCause): the system's error number where a call failed, else a reason
+// of its own, so that the message can say "FILE I/O ERROR: No space left
+// on device".
 #pragma once
 
 #include <cstddef>
@@ -88,8 +97,11 @@ std::vector<uint8_t> EncodeFormulaFile(const Engine& e);
 // Check a whole file: kOk when it can be applied, kFileIoError when it ends
 // before its last term, kWrongFileType for a wrong signature, a letter list
 // that breaks IsVariableList (more than 15 letters, one outside A..Z or one
-// given twice), more than 32768 terms, or bytes after the last term.
-uint8_t CheckFormulaFile(std::span<const uint8_t> bytes);
+// given twice), more than 32768 terms, bytes after the last term, or a grid
+// cell holding a byte the editor would not let in there. For a refused grid
+// cell, *why (when given) gets a sentence naming the cell and the byte;
+// other refusals leave it empty.
+uint8_t CheckFormulaFile(std::span<const uint8_t> bytes, std::string* why = nullptr);
 
 // Apply a file that CheckFormulaFile accepted: grids, options and result
 // replace the engine's. Table input forces CNF. The TermMark flags are
@@ -97,7 +109,22 @@ uint8_t CheckFormulaFile(std::span<const uint8_t> bytes);
 void ApplyFormulaFile(Engine& e, std::span<const uint8_t> bytes);
 
 // Check, then apply when the check passed. Returns the check's code.
-uint8_t DecodeFormulaFile(Engine& e, std::span<const uint8_t> bytes);
+uint8_t DecodeFormulaFile(Engine& e, std::span<const uint8_t> bytes, std::string* why = nullptr);
+
+// What an applied file's result is worth.
+enum class StoredResult : uint8_t {
+  kNone,        // no result: no letters and no terms
+  kVerified,    // the terms are the stored input's function, checked over every assignment
+  kUnverified,  // anything else: the terms do not fit the input, the input does not
+                // translate or read, or a term has no variable or one outside the list
+};
+
+// Verify the engine's result against its grid of the current input mode
+// (the formula, or the typed table) as a run would: the input is translated
+// or read on an engine of its own, whose letters must be the stored ones.
+// An empty term list with letters stands for a function that is 1
+// everywhere, as a run leaves it. Nothing of e changes.
+StoredResult CheckStoredResult(const Engine& e);
 
 // ---------------------------------------------------------------- names
 
@@ -131,23 +158,42 @@ class FileSink {
 
 FileSink& SystemFileSink();
 
+// Why a save or load failed with kFileIoError.
+struct FileCause {
+  int error = 0;                // errno of the system call that failed, 0 when none did
+  std::string reason;           // else the failure in words ("the file ends early"), or empty
+  // The cause for a message: the system's text for error, or reason; empty
+  // when there is neither.
+  std::string Text() const;
+};
+// Write bytes to a file whole or not at all, the way a save writes a
+// formula file (a temporary file renamed over the target once complete;
+// links followed, a read-only file never replaced). The path is taken as
+// it stands: no prefix is added. False on any failure, the older file then
+// left as it was, and its cause in *cause when given.
+bool WriteWholeFile(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                    FileSink& sink = SystemFileSink(), FileCause* cause = nullptr);
+
 // Save to the file named by the chosen path (its folder, and its file name
 // with the prefix added unless present). kNoExtension when the file name
 // holds a "."; kFileIoError when the file cannot be written or must not be
 // replaced (read-only, a folder or other non-regular file), in which case
 // an older file of that name is left untouched. On success the written path
 // (the name chosen, not the target of a link) is stored in *written when
-// given.
+// given; on a kFileIoError its cause in *cause when given.
 uint8_t SaveFormulaFile(const Engine& e, const std::filesystem::path& chosen,
-                        std::filesystem::path* written = nullptr, FileSink& sink = SystemFileSink());
+                        std::filesystem::path* written = nullptr, FileSink& sink = SystemFileSink(),
+                        FileCause* cause = nullptr);
 
 // Load from the file named by the chosen path (the prefix added as for
 // saving). kFileNotFound when there is no such file, kFileIoError when it
 // is no regular file, cannot be read or ends early, kWrongFileType when it
-// is not a formula file.
+// is not a formula file or a grid holds a byte the editor would not let in
+// (the cause then says which, as CheckFormulaFile's why does).
 // On any failure the engine is unchanged. The opened path is stored in
-// *opened when given, also on failure.
+// *opened when given, also on failure; the cause of a failure in *cause
+// when given. The stored result is not checked here: see CheckStoredResult.
 uint8_t LoadFormulaFile(Engine& e, const std::filesystem::path& chosen,
-                        std::filesystem::path* opened = nullptr);
+                        std::filesystem::path* opened = nullptr, FileCause* cause = nullptr);
 
 }  // namespace tervo

@@ -27,6 +27,20 @@ constexpr char HeaderCellLetter(char cell) {
 // or a stray byte from a file) leaves the variable free.
 constexpr bool IsTermDigit(char cell) { return cell == '0' || cell == '1'; }
 
+// What the editor lets into a cell of the formula grid: a letter A..Z, an
+// operator, a bracket or a blank (typed letters are folded to upper case, so
+// the grid never holds a lower-case one).
+constexpr bool IsFormulaCell(char c) {
+  constexpr std::string_view kSigns = " ()/.=-+>";
+  return IsVariableLetter(c) || (c != '\0' && kSigns.find(c) != std::string_view::npos);
+}
+
+// What the editor lets into a cell of the table grid: a blank or a letter
+// A..Z on the header line, a blank, 0 or 1 on a term line.
+constexpr bool IsTableCell(char c, bool header) {
+  return c == ' ' || (header ? IsVariableLetter(c) : IsTermDigit(c));
+}
+
 // A variable list as the system stores it: at most 15 letters, each a
 // variable letter, none twice.
 constexpr bool IsVariableList(std::string_view letters) {

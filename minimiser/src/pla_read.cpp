@@ -288,7 +288,8 @@ class Reader {
       }
       ++cells;
     }
-    if (cells != want) return Refuse(lastColumn + 1, WidthText(line));
+    // Too few: the last character there is (column 1 when there is none).
+    if (cells != want) return Refuse(std::max<std::size_t>(lastColumn, 1), WidthText(line));
     out_.in.push_back(std::move(in));
     out_.out.push_back(std::move(out));
     out_.line.push_back(lineNo_);

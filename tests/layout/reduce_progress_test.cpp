@@ -35,10 +35,14 @@ TEST(ReduceProgress, FiguresFromTheStartAtMostFourTimesASecond) {
   EXPECT_FALSE(p.Update(*e, 100.1));  // too soon
   EXPECT_TRUE(p.Update(*e, 100.3));
   EXPECT_FALSE(p.Update(*e, 100.5));
-  EXPECT_EQ(p.Pass(), 3u);
-  EXPECT_EQ(p.EntriesLeft(), 5u);
+  EXPECT_EQ(p.TermsAtStart(), 6u);
+  EXPECT_EQ(p.TermsLeft(), 5u);
   const auto texts = p.Texts();
-  EXPECT_EQ(RightAlignedAt(texts, 30), "3");
+  // Figures a user can read, each with its label; no pass count.
+  EXPECT_TRUE(HasText(texts, "terms at start"));
+  EXPECT_TRUE(HasText(texts, "terms left"));
+  EXPECT_FALSE(HasText(texts, "pass"));
+  EXPECT_EQ(RightAlignedAt(texts, 30), "6");
   EXPECT_EQ(RightAlignedAt(texts, 50), "5");
   EXPECT_EQ(RightAlignedAt(texts, 70), "0");
   EXPECT_FALSE(HasText(texts, "minimal"));

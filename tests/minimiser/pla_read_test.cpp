@@ -95,21 +95,21 @@ TEST(PlaRead, RefusesWithLineAndColumn) {
       {".i 2\n.o 1\n11 x\n", 3, 4, "the output is \"x\""},
       {".i 2\n.o 1\n1\x01 1\n", 3, 2, "column 2 is byte 0x01"},
       {".i 2\n.o 1\n11 1\xc2\xa0\n", 3, 5, "byte 0xc2"},
-      // too many characters: the first one over; too few: just after the last
+      // too many characters: the first one over; too few: the last one
       {".i 2\n.o 1\n101 1\n", 3, 5, "4 characters; .i 2 and .o 1 need 3"},
-      {".i 2\n.o 1\n1 1\n", 3, 4, "2 characters"},
-      {".i 2\n.o 1\n1#1 1\n", 3, 2, "the row has 1 characters"},
+      {".i 2\n.o 1\n1 1\n", 3, 3, "2 characters"},
+      {".i 2\n.o 1\n1#1 1\n", 3, 1, "the row has 1 characters"},
       {".i 2\n.o 1\n.p 2\n11 1\n", 3, 4, ".p says 2 rows, the file has 1"},
       {".i 2\n.o 1\n.p -1\n", 3, 4, "0 or more"},
       {".o 1\n", 0, 0, "no .i"},
       {".i 2\n", 0, 0, "no .o"},
       // a wide row one input short names how many its inputs have
-      {WideFile(40, {std::string(39, '1') + " 1"}), 3, 42, "the row has 40 characters; .i 40 and .o 1 need 41 (its inputs are 39 characters)"},
+      {WideFile(40, {std::string(39, '1') + " 1"}), 3, 41, "the row has 40 characters; .i 40 and .o 1 need 41 (its inputs are 39 characters)"},
       {WideFile(40, {std::string(41, '1') + " 1"}), 3, 43, "(its inputs are 41 characters)"},
       {WideFile(40, {std::string(40, '1') + " 1", std::string(25, '-') + "z" + std::string(14, '-') + " 1"}), 4, 26,
        "input 26 is \"z\""},
       // 10,000 inputs declared, rows of a narrow file
-      {WideFile(10000, {"1010 1"}), 3, 7, "the row has 5 characters; .i 10000 and .o 1 need 10001 (its inputs are 4 characters)"},
+      {WideFile(10000, {"1010 1"}), 3, 6, "the row has 5 characters; .i 10000 and .o 1 need 10001 (its inputs are 4 characters)"},
   };
   for (const Case& c : cases) {
     Pla p;

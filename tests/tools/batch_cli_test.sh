@@ -132,7 +132,7 @@ refuse_pla "two outputs" 2 "single output" $'.i 2\n.o 2\n11 10' --save kept
 refuse_pla "don't-care row" 4 "don't-care" $'.i 2\n.o 1\n11 1\n1- -' --save kept
 refuse_pla "OFF-set row" 3 "outside the ON-set" $'.i 2\n.o 1\n10 0' --save kept
 if [ ! -e tervo42_kept ]; then ok; else bad "a refused save wrote a file"; fi
-refuse_pla "bad character" 3:2 "input 2" $'.i 2\n.o 1\n1z 1'
+refuse_pla "bad character" 3 "input 2" $'.i 2\n.o 1\n1z 1'
 
 # Several outputs, don't-cares, names and a constant output.
 cat >add.pla <<'EOF2'
@@ -218,18 +218,21 @@ expect_out_has "json of an error" '"message": "SYNTAX ERROR"'
 expect_out_has "json of an error" '"verified": null'
 
 # ---------------------------------------------------------------- refused characters and checked writes
-for f in 'A|B' '!A.B' 'A^B' "A'.B" 'A&B'; do
+for f in 'A@B' '#A.B' 'A<B' "'A.B" 'A;B'; do
   run "$f"
   expect_rc "refused $f" 2
   expect_err_has "refused $f" "line 1, column "
   expect_out "refused $f prints nothing" ""
 done
-run 'A|B'
-expect_err_has "refused | is named" '"|" is not in the formula language'
+run 'A@B'
+expect_err_has "refused @ is named" '"@" is not in the formula language'
+run "(a & b)' | !c"
+expect_rc "a formula in another notation" 0
+for row in 'A.B.C' '0 x x' 'x 0 x' 'x x 0'; do expect_out_has "a formula in another notation" "$row"; done
 run_stdin 'hello
-world!'
+world?'
 expect_rc "refused from standard input" 2
-expect_err_has "refused from standard input" 'line 2, column 6: "!"'
+expect_err_has "refused from standard input" 'line 2, column 6: "?"'
 printf 'AB\n10\n' >digits.txt
 run -f digits.txt
 expect_rc "a table read as a formula" 2
@@ -311,6 +314,13 @@ expect_err_has "load of a short file" "FILE I/O ERROR"
 printf 'not a formula file' >saves/tervo42_text
 run --load saves/text
 expect_err_has "load of a foreign file" "WRONG FILE TYPE"
+# A "#" in formula row 1, column 5: the editor would not take it, and GO would pass over it.
+cp saves/tervo42_abc saves/tervo42_hash
+printf '#' | dd of=saves/tervo42_hash bs=1 seek=16 conv=notrunc 2>/dev/null
+run --load saves/hash
+expect_rc "load of a grid with a refused byte" 2
+expect_err_has "load of a grid with a refused byte" 'WRONG FILE TYPE: formula row 1, column 5 holds "#"'
+expect_out "load of a grid with a refused byte runs nothing" ""
 
 # ---------------------------------------------------------------- usage
 run --help
@@ -429,6 +439,8 @@ done
 "$BATCH" --format json --trace 'A.B+/A.C' >"$WORK/.out" 2>/dev/full
 RC=$?
 expect_rc "trace to a full standard error" 2
+OUT=$(cat "$WORK/.out")
+expect_json "trace to a full standard error: the JSON says so" '.outcome == "error" and .error == "output" and .exit_status == 2 and .verified == true'
 "$BATCH" --trace 'A.B+/A.C' >/dev/full 2>"$WORK/.err"
 RC=$? OUT= ERR=$(cat "$WORK/.err")
 expect_rc "trace to a full standard output" 2
@@ -441,7 +453,7 @@ expect_json "JSON of names that are not UTF-8" '.names == ["a\ufffdb", "c"] and 
 printf '.i 2\n.o 1\n1\0 1\n.e\n' >nul.pla
 run --pla nul.pla
 expect_rc "a NUL byte in a row" 2
-expect_err_has "a NUL byte in a row" "nul.pla:3:2: column 2 is byte 0x00"
+expect_err_has "a NUL byte in a row" "nul.pla:3: column 2 is byte 0x00"
 # The shared cover, the default for PLA files: one term serves every output
 # that needs it, and the don't-cares of .type fr and fdr are free either way.
 run --pla add.pla
@@ -471,6 +483,96 @@ expect_out_has ".type fdr as a product of sums" ".type r"
 run --per-output 'A.B'
 expect_rc "--per-output without --pla" 2
 expect_err_has "--per-output without --pla" "--per-output applies to --pla only"
+
+# ---------------------------------------------------------------- JSON on every outcome
+# With --format json a failure is one JSON object on standard output, its
+# outcome and exit status those of the process.
+json_failure() {
+  local what=$1 status=$2 filter=$3
+  shift 3
+  run --format json "$@"
+  expect_rc "json failure: $what" "$status"
+  if [ "$(jq -s length <<<"$OUT" 2>/dev/null)" = 1 ]; then ok; else bad "json failure: $what: not one JSON object"; fi
+  expect_json "json failure: $what" ".outcome == \"error\" and .exit_status == $status and ($filter)"
+}
+printf '.i 2\n.o 1\n1 | z 1\n' >badrow.pla
+json_failure "unknown option" 2 '.error == "usage" and .file == null and (.message | test("--frobnicate"))' --frobnicate A
+json_failure "two inputs" 2 '.error == "usage"' A --table table.txt
+json_failure "a bad --minimal value" 2 '.error == "usage"' --minimal=abc A
+# An option without its value stops the parser before it takes --format in.
+json_failure "an option without its value" 2 '.error == "usage"' --table
+json_failure "missing formula file" 2 '.error == "file" and .file == "missing.txt" and .message == "No such file or directory" and .line == null' -f missing.txt
+json_failure "missing PLA file" 2 '.error == "file" and .file == "missing.pla"' --pla missing.pla
+json_failure "bad PLA row" 2 '.error == "input" and .file == "badrow.pla" and .line == 3 and .column == 5 and (.message | test("input 2"))' --pla badrow.pla
+json_failure "bad table line" 2 '.error == "input" and .file == "badtable.txt" and .line == 3 and .column == 2' --table badtable.txt
+printf 'A.B\n+!C\n' >badformula.txt
+json_failure "bad formula file" 2 '.error == "input" and .file == "badformula.txt" and .line == 2 and .column == 2' -f badformula.txt
+json_failure "bad formula character" 2 '.error == "input" and .file == null and .line == 1 and .column == 2' 'A|B'
+json_failure "load of a missing file" 2 '.error == "file" and .message == "FILE NOT FOUND"' --load saves/none
+json_failure "load of a short file" 2 '.message == "FILE I/O ERROR: the file ends early" and .file == "saves/tervo42_short"' --load saves/short
+json_failure "load of a folder" 2 '.message == "FILE I/O ERROR: Is a directory"' --load saves/dir
+json_failure "save with an extension" 2 '.error == "save" and .message == "NO EXTENSION ALLOWED IN FILE NAME"' --save saves/abc.txt A
+json_failure "save into a missing folder" 2 '.error == "save" and .message == "FILE I/O ERROR: No such file or directory" and .file == "nowhere/tervo42_abc" and (.run_message | startswith("OK: ")) and .verified == true and (.terms | length) == 1' --save nowhere/abc A
+json_failure "save over a folder" 2 '.message == "FILE I/O ERROR: Is a directory"' --save saves/dir A
+json_failure "PLA save into a missing folder" 2 '.error == "save" and .input == "pla" and (.outputs | length) == 1' --save nowhere/p --pla f.pla
+expect_err_has "a save failure names its cause" "nowhere/tervo42_p: FILE I/O ERROR: No such file or directory"
+run --save nowhere/abc A
+expect_err_has "save failure cause in text" "FILE I/O ERROR: No such file or directory"
+run --load saves/short
+expect_err_has "load failure cause in text" "saves/tervo42_short: FILE I/O ERROR: the file ends early"
+
+# A full and a read-only file system (a small tmpfs, where mounting one is
+# allowed): the save fails with its cause and leaves nothing behind.
+mkdir fs
+if mount -t tmpfs -o size=16k tmpfs fs 2>/dev/null; then
+  trap 'umount "$WORK/fs" 2>/dev/null; rm -rf "$WORK"' EXIT
+  head -c 1M /dev/zero >fs/fill 2>/dev/null
+  json_failure "save into a full file system" 2 '.error == "save" and .message == "FILE I/O ERROR: No space left on device" and .file == "fs/tervo42_abc"' --save fs/abc 'A.B+C'
+  if [ "$(ls -A fs)" = fill ]; then ok; else bad "a save into a full file system left <$(ls -A fs)>"; fi
+  umount fs
+  mount -t tmpfs -o ro,size=16k tmpfs fs
+  run --save fs/abc 'A.B+C'
+  expect_rc "save into a read-only file system" 2
+  expect_err_has "save into a read-only file system" "fs/tervo42_abc: FILE I/O ERROR: Read-only file system"
+  expect_out_has "the result is written all the same" "x x 1"
+  umount fs
+else
+  echo "skipped: no tmpfs can be mounted here for the full and read-only file systems"
+fi
+
+# The save comes before the result: a reader that quits at once costs no
+# file, and the program then ends by SIGPIPE.
+(sleep 0.3; exec "$BATCH" --save saves/piped 'A.B+C') 2>/dev/null | true
+RC=${PIPESTATUS[0]} OUT= ERR=
+# 141 by SIGPIPE, or 2 where the test runs with SIGPIPE ignored.
+if [ "$RC" -eq 141 ] || [ "$RC" -eq 2 ]; then ok; else bad "closed pipe after the save: exit status"; fi
+if [ -f saves/tervo42_piped ]; then ok; else bad "a closed pipe cost the saved file"; fi
+
+# A UTF-8 byte-order mark at the start of any text input is no character.
+bom=$'\xEF\xBB\xBF'
+printf '%s.i 2\n.o 1\n11 1\n' "$bom" >bom.pla
+printf '%sA.B\n' "$bom" >bom.txt
+printf '%sAB\n11\n' "$bom" >bomtable.txt
+for args in "--pla bom.pla" "-f bom.txt" "--table bomtable.txt"; do
+  run $args
+  expect_rc "byte-order mark: $args" 0
+  expect_out_has "byte-order mark: $args" "1 1"
+done
+run_stdin "${bom}A.B"
+expect_rc "byte-order mark on standard input" 0
+
+# Too little memory: a plain sentence and exit status 2, as JSON too. Where
+# the program cannot start at all under the limit (a sanitized build), the
+# check is skipped.
+if (ulimit -v 60000; "$BATCH" A >/dev/null 2>&1); then
+  OUT=$( (ulimit -v 60000; head -c 40M /dev/zero | "$BATCH" --format json -f -) 2>"$WORK/.err")
+  RC=$? ERR=$(cat "$WORK/.err")
+  expect_rc "out of memory" 2
+  expect_err_has "out of memory" "tervo42-batch: there is not enough memory to finish the run"
+  expect_json "out of memory" '.outcome == "error" and .error == "memory" and .exit_status == 2'
+else
+  echo "skipped: the program does not start under a 60 MB limit"
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

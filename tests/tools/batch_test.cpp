@@ -357,29 +357,32 @@ TEST(BatchInput, TableLinesAreChecked) {
   EXPECT_EQ(std::string(e->TableGrid[3].data(), 2), " 1");
 }
 
-// What the window's editor would not let in is refused before anything is
-// placed, with its line and column.
+// A character that is neither in the formula language nor one of the
+// notations translated into it is refused before anything is placed, with
+// its line and column.
 TEST(BatchInput, FormulaRefusesCharactersOutsideTheLanguage) {
   struct Case {
     const char* text;
     int line;           // 0: accepted
     const char* words;  // in the message
   } cases[] = {
-      {"A|B", 1, "line 1, column 2: \"|\""},
-      {"!A.B", 1, "column 1: \"!\""},
-      {"A^B", 1, "\"^\""},
-      {"A'.B", 1, "\"'\""},
+      {"A@B", 1, "line 1, column 2: \"@\""},
+      {"#A.B", 1, "column 1: \"#\""},
+      {"A<B", 1, "\"<\""},
+      {"'A.B", 1, "line 1, column 1: \"'\" inverts what stands before it"},
       {"A.B\n+ 1", 2, "line 2, column 3: \"1\" is not in the formula language"},
       {"0 1\n", 1, "--table"},
-      {"A.B\x01", 1, "byte 0x01"},
-      {"A\vB", 1, "byte 0x0b"},
-      {"A\xc2\xb7" "B", 1, "\"\xc2\xb7\" (U+00B7)"},
+      {"A.B\x01", 1, "U+0001"},
+      {"A\vB", 1, "U+000B"},
+      {"A\xc2\xa7" "B", 1, "\"\xc2\xa7\" (U+00A7)"},
+      {"\xc2\xac\xc2\xac A\xc2\xa7", 1, "column 5: \"\xc2\xa7\""},  // columns count characters
       {"A\xff", 1, "byte 0xff"},
       {".i 2\n.o 1\n11 1\n", 1, "--pla - for standard input"},
       {"  .o 1\n.i 2\n", 1, "--pla FILE"},
       {"A.B\n10\n", 2, "--table"},
       {"a . b\r\n\t+ c\n", 0, ""},
       {"(A=B)-C>/D+e", 0, ""},
+      {"A|B & !c", 0, ""},
   };
   for (const Case& c : cases) {
     auto e = std::make_unique<Engine>();

@@ -18,6 +18,7 @@ struct WindowTestAccess {
   // Answer the load and save dialogs; a cancelled dialog answers "".
   static PathQuestion& AskOpenPath(TForm1& f) { return f.AskOpenPath; }
   static PathQuestion& AskSavePath(TForm1& f) { return f.AskSavePath; }
+  static PathQuestion& AskExportPath(TForm1& f) { return f.AskExportPath; }
   // Where a print goes without a printer, and the OK/Cancel of the page warning.
   static std::function<QString(const QString&)>& AskPdfPath(TForm1& f) { return f.AskPdfPath; }
   static std::function<bool(const QString&)>& AskProceed(TForm1& f) { return f.AskProceed; }

@@ -1,7 +1,11 @@
 // The trace panel in the real window: the translation columns at the Xlate
 // stops, every reduction step at the Scan stops, the info pane's repaints
 // and the output pane's markers.
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
+#include <functional>
+#include <utility>
 
 #include "grid_text.h"
 #include "DBG_unit.h"
@@ -21,6 +25,9 @@ class WindowTraceTest : public QObject {
   void escapeAtAnyScanStopLeavesAnEmptyResult_data();
   void escapeAtAnyScanStopLeavesAnEmptyResult();
   void infoClearAndRepaints();
+  void steppingKeysNeverReachTheEditor_data();
+  void steppingKeysNeverReachTheEditor();
+  void escapeAtAScanStopLeavesNoStepInTheInfoPane();
   void saveScreenshots();
 };
 
@@ -46,6 +53,24 @@ void TypeTable(TForm1& form, const char* text) {
   Click(form, "tablebtn");
   tervo::test::SetTableText(form.engine(), text);
 }
+
+// Acts once, when the widget it watches is enabled again after a run.
+class AtRunEnd : public QObject {
+ public:
+  AtRunEnd(const tervo::Engine& e, std::function<void()> act) : e_(e), act_(std::move(act)) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::EnabledChange && static_cast<QWidget*>(watched)->isEnabled() &&
+        e_.RunState == tervo::kRunIdle && act_) {
+      act_();
+      act_ = nullptr;
+    }
+    return false;
+  }
+
+ private:
+  const tervo::Engine& e_;
+  std::function<void()> act_;
+};
 
 }  // namespace
 
@@ -189,6 +214,104 @@ void WindowTraceTest::infoClearAndRepaints() {
     Key(*form, Qt::Key_Space);
   });
   QVERIFY(!Shows(*form, "postfix"));
+}
+
+void WindowTraceTest::steppingKeysNeverReachTheEditor_data() {
+  QTest::addColumn<bool>("table");
+  QTest::addColumn<QString>("keys");
+  for (const bool table : {true, false})
+    for (const char* keys : {"flagged repeats", "release-press pairs", "presses only", "queued at the end"})
+      QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(table ? "table" : "formula", keys))) << table << keys;
+}
+
+// Thirty Spaces for a run with fewer stops: those after the last stop,
+// repeated or waiting in the queue when the run ended, edit nothing. Key
+// repeat comes in three forms: presses the toolkit flags as repeats; a
+// release and a press with one time stamp, not flagged (as X sends them);
+// presses without releases, not flagged.
+void WindowTraceTest::steppingKeysNeverReachTheEditor() {
+  QFETCH(bool, table);
+  QFETCH(QString, keys);
+  auto form = ShownWindow();
+  if (table)
+    wt::TypeTable(*form, {"AB", "11", "01"});
+  else
+    TypeFormula(*form, "A.B+/A.B");
+  Click(*form, "DBscan");
+  const tervo::Engine& e = form->engine();
+  const auto grids = [&] { return std::make_pair(e.FormulaGrid, e.TableGrid); };
+  const auto before = grids();
+
+  quint64 clock = 1000;  // milliseconds, as the window system stamps keys
+  auto send = [&](QEvent::Type type, bool repeat, quint64 when) {
+    QKeyEvent key(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), repeat);
+    key.setTimestamp(when);
+    QApplication::sendEvent(form.get(), &key);
+  };
+  int spaces = 0;
+  // One more Space: the first goes down; the others repeat it, or are
+  // separate presses and releases.
+  auto space = [&] {
+    clock += 40;
+    if (keys == QLatin1String("queued at the end")) {
+      send(QEvent::KeyPress, false, clock);
+      send(QEvent::KeyRelease, false, clock + 20);
+    } else if (spaces == 0 || keys == QLatin1String("presses only")) {
+      send(QEvent::KeyPress, false, clock);
+    } else if (keys == QLatin1String("flagged repeats")) {
+      send(QEvent::KeyPress, true, clock);
+    } else {
+      send(QEvent::KeyRelease, false, clock);
+      send(QEvent::KeyPress, false, clock);
+    }
+    ++spaces;
+  };
+  // Presses still waiting in the queue when the run ends: posted as the
+  // window, back to idle, enables its file buttons again.
+  AtRunEnd queue(e, [&] {
+    for (; spaces < 30; ++spaces) {
+      QCoreApplication::postEvent(form.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " "));
+      QCoreApplication::postEvent(form.get(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " "));
+    }
+  });
+  if (keys == QLatin1String("queued at the end")) Child<QWidget>(*form, "loadBtn")->installEventFilter(&queue);
+  const QStringList stops = RunWithStops(*form, [&](const QString&, int) { space(); });
+  QVERIFY(!stops.isEmpty());
+  QVERIFY2(stops.size() < 10, qPrintable(QString::number(stops.size())));
+  QVERIFY(form->Message().startsWith(QLatin1String("OK: ")));
+  while (spaces < 30) space();
+  if (keys != QLatin1String("queued at the end")) send(QEvent::KeyRelease, false, clock += 100);  // let go at last
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  QVERIFY(grids() == before);
+
+  // Once the run's keys are gone, Space is the editor's again.
+  QTest::keyClick(form.get(), Qt::Key_Space);
+  if (table)
+    QCOMPARE(TableLine(e, 0), std::string(" B"));
+  else
+    QCOMPARE(FormulaRow(e, 0), std::string(" A.B+/A.B"));
+}
+
+// ESC at a Scan stop: the step shown there never runs, and the info pane
+// does not keep it once the run is over (without a repaint forced here).
+void WindowTraceTest::escapeAtAScanStopLeavesNoStepInTheInfoPane() {
+  auto form = ShownWindow();
+  TypeTable(*form, "ABCD\n11  \n0 1 \n 0 1");
+  Click(*form, "DBscan");
+  bool stepShown = false;
+  RunWithStops(*form, [&](const QString&, int n) {
+    if (n == 2) {
+      Info(*form)->repaint();
+      stepShown = !tervo::WindowTestAccess::ShownTexts(*Info(*form)).empty();
+      Key(*form, Qt::Key_Escape);
+      return;
+    }
+    Key(*form, Qt::Key_Space);
+  });
+  QVERIFY(stepShown);
+  QCOMPARE(form->Message(), QStringLiteral("process terminated"));
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  QVERIFY(tervo::WindowTestAccess::ShownTexts(*Info(*form)).empty());
 }
 
 void WindowTraceTest::saveScreenshots() {

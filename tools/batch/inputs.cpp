@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "formula_notation.h"
 #include "logic_unit.h"
 #include "xlate_unit.h"
 
@@ -39,11 +40,6 @@ std::string Printable(char c) {
   if (u >= 0x21 && u < 0x7F) return std::string("\"") + c + "\"";
   static const char* hex = "0123456789abcdef";
   return std::string("byte 0x") + hex[u >> 4] + hex[u & 15];
-}
-
-// The characters the formula editor lets in, after folding a..z.
-bool IsFormulaCharacter(char c) {
-  return (c >= 'A' && c <= 'Z') || std::string_view("()/.=-+>").find(c) != std::string_view::npos;
 }
 
 // The length of the UTF-8 sequence that starts with byte u, or 0 when u
@@ -86,34 +82,31 @@ bool LooksLikePla(std::string_view text) {
   return false;
 }
 
-// The first character of a formula outside the editor's language, with its
-// line and column. Everything before it is ASCII, so a column is a byte.
-std::optional<InputError> CheckFormulaCharacters(std::string_view text) {
-  int line = 1, column = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = Upper(text[i]);
-    ++column;
-    if (c == '\n') {
-      ++line;
-      column = 0;
-      continue;
-    }
-    if (c == ' ' || c == '\t' || c == '\r' || IsFormulaCharacter(c)) continue;
-    std::string why = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
-                      Describe(text, i) + " is not in the formula language (letters A..Z, blanks and ( ) / . = - + >)";
-    if (LooksLikePla(text))
-      why += "; a PLA file is read with --pla FILE (--pla - for standard input)";
-    else if (c == '0' || c == '1')
-      why += "; a typed table of 0 and 1 is read with --table";
-    return InputError{line, std::move(why)};
-  }
-  return std::nullopt;
+// The formula in the system's own notation, or the first character that
+// neither is in it nor translates into it, with its line and column.
+std::optional<InputError> TranslateFormulaText(std::string_view text, std::string& out) {
+  const auto refusal = TranslateFormula(text, out);
+  if (!refusal) return std::nullopt;
+  std::string why = refusal->Text();
+  if (refusal->why.ends_with("not in the formula language"))
+    why += " (letters A..Z, blanks, ( ) / . = - + > and the notations that --help lists)";
+  const char32_t c = refusal->character;
+  if (LooksLikePla(text))
+    why += "; a PLA file is read with --pla FILE (--pla - for standard input)";
+  else if (c == U'0' || c == U'1')
+    why += "; a typed table of 0 and 1 is read with --table";
+  return InputError{refusal->line, std::move(why), refusal->column};
 }
 
 }  // namespace
 
-std::optional<InputError> PlaceFormula(Engine& e, std::string_view text) {
-  if (auto err = CheckFormulaCharacters(text)) return err;
+void DropByteOrderMark(std::string& text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+}
+
+std::optional<InputError> PlaceFormula(Engine& e, std::string_view written) {
+  std::string text;
+  if (auto err = TranslateFormulaText(written, text)) return err;
   const auto count = std::count_if(text.begin(), text.end(), [](char c) { return !IsBlank(c); });
   if (count > kFormulaChars)
     return InputError{0, "the formula has " + std::to_string(count) +
@@ -148,18 +141,19 @@ std::optional<InputError> PlaceTable(Engine& e, std::string_view text) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string& line = lines[i];
     const int lineNo = static_cast<int>(i) + 1;
-    if (line.find('\t') != std::string::npos)
-      return InputError{lineNo, "a tab has no column of its own; use blanks"};
+    if (const std::size_t tab = line.find('\t'); tab != std::string::npos)
+      return InputError{lineNo, "a tab has no column of its own; use blanks", static_cast<int>(tab) + 1};
     TrimRight(line);
     if (line.empty()) continue;
     for (std::size_t col = 0; col < line.size(); ++col) {
       const char c = line[col];
       const std::string where = "column " + std::to_string(col + 1) + " is " + Describe(line, col);
+      const int column = static_cast<int>(col) + 1;
       if (i == 0) {
         if (c != ' ' && !((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
-          return InputError{lineNo, where + "; the header holds variable letters A..Z and blanks"};
+          return InputError{lineNo, where + "; the header holds variable letters A..Z and blanks", column};
       } else if (c != ' ' && c != '0' && c != '1') {
-        return InputError{lineNo, where + "; a term line holds 0, 1 and blanks"};
+        return InputError{lineNo, where + "; a term line holds 0, 1 and blanks", column};
       }
     }
     if (line.size() > static_cast<std::size_t>(kTableCols))

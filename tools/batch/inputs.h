@@ -14,6 +14,10 @@
 
 namespace tervo::batch {
 
+// Drop the UTF-8 byte-order mark that some editors write at the start of a
+// text file; it is no character of the text.
+void DropByteOrderMark(std::string& text);
+
 // Put a formula into the formula grid. Blanks and line breaks carry no
 // meaning: a text whose lines fit the grid keeps its layout, any other is
 // packed row by row. Letters are stored in upper case, as the editor does.

@@ -19,6 +19,9 @@
 #include <vector>
 
 #include "engine.h"
+#include "failure.h"
+#include "export_formats.h"
+#include "export_report.h"
 #include "formula_file.h"
 #include "inputs.h"
 #include "minimal_cover.h"
@@ -34,23 +37,17 @@ namespace {
 using namespace tervo;
 using namespace tervo::batch;
 
-constexpr const char* kProgram = "tervo42-batch";
+const char* const kProgram = kProgramName.data();
 
 // Inputs larger than this are no function of 15 variables.
 constexpr std::size_t kMaxInputBytes = 64u << 20;
 
-int UsageError(const std::string& text) {
-  std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());
-  std::fprintf(stderr, "Try '%s --help' for more information.\n", kProgram);
-  return kExitUsage;
-}
+// Report a failure as the output form asked for: with JSON, standard
+// output gets its object too.
+int Fail(const Options& o, const Failure& f) { return ReportFailure(f, o.format == "json"); }
 
-int FileError(const std::string& path, const std::string& text) {
-  std::fprintf(stderr, "%s: %s: %s\n", kProgram, path.c_str(), text.c_str());
-  return kExitUsage;
-}
-
-// Read a whole file ("-" for standard input); an error text on failure.
+// Read a whole file ("-" for standard input), without a byte-order mark at
+// its start; an error text on failure.
 std::optional<std::string> ReadInput(const std::string& path, std::string& out,
                                      std::size_t maxBytes = kMaxInputBytes) {
   std::FILE* f = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
@@ -69,6 +66,7 @@ std::optional<std::string> ReadInput(const std::string& path, std::string& out,
   const int err = errno;
   if (f != stdin) std::fclose(f);
   if (failed) return std::string(err ? std::strerror(err) : "read error");
+  DropByteOrderMark(out);
   return std::nullopt;
 }
 
@@ -82,7 +80,7 @@ bool IsExistingFile(const std::string& path) {
 
 // A formula given as one word that names a file: most likely the file was
 // meant, so the word is refused with the option that reads it.
-int FileWordError(const std::string& word) {
+Failure FileWordFailure(const std::string& word) {
   std::string name = std::filesystem::path(word).filename().string();
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::string how;
@@ -92,26 +90,21 @@ int FileWordError(const std::string& word) {
     how = "--load " + word;
   else
     how = "-f " + word + " (a formula), --table " + word + " (a typed table) or --pla " + word + " (a PLA file)";
-  return UsageError("\"" + word + "\" names a file; read it with " + how + ", or write \"(" + word +
-                    ")\" to run the word as a formula");
+  return UsageFailure("\"" + word + "\" names a file; read it with " + how + ", or write \"(" + word +
+                      ")\" to run the word as a formula");
 }
 
-// A refused input file, with the line (and column) at fault when there is one.
-int InputFileError(const std::string& path, const InputError& err) {
-  std::string where = err.line > 0 ? path + ":" + std::to_string(err.line) : path;
-  if (err.line > 0 && err.column > 0) where += ":" + std::to_string(err.column);
-  return FileError(where, err.text);
-}
-
-// Save a formula file after a run; 0, or the exit status of a failure.
-int Save(Engine& e, const std::string& savePath) {
+// Save a formula file after a run; the failure, if it fails. Signals wait
+// until the save is done, so that none leaves its temporary file behind.
+std::optional<Failure> Save(const Engine& e, const std::string& savePath) {
   std::filesystem::path written;
-  const uint8_t code = SaveFormulaFile(e, savePath, &written);
-  if (code == kOk) return 0;
+  FileCause cause;
+  const uint8_t code = SaveWithSignalsHeld(e, savePath, &written, &cause);
+  if (code == kOk) return std::nullopt;
   const std::string target = FormulaFilePath(std::filesystem::path(savePath).parent_path(),
                                              std::filesystem::path(savePath).filename().string())
                                  .string();
-  return FileError(target, std::string(MessageTable[code]));
+  return FileFailure(target, FileMessage(code, cause), "save");
 }
 
 // Host for a run: trace lines to standard output beside text, else to
@@ -143,13 +136,53 @@ int ShowHelp(const CLI::App& app, const CLI::ParseError& e) {
   return kExitOk;
 }
 
-// After the result: 0 when every trace line was written, else the exit
-// status of a failed write.
-int TraceStatus(const BatchHost& host, const std::string& format) {
-  if (host.TraceError().empty()) return 0;
+// A trace line that could not be written, as a failure; nothing when every
+// one was.
+std::optional<Failure> TraceFailure(const BatchHost& host, const std::string& format) {
+  if (host.TraceError().empty()) return std::nullopt;
   const char* stream = format == "text" ? "standard output" : "standard error";
-  std::fprintf(stderr, "%s: %s: %s; the trace is not written whole\n", kProgram, stream, host.TraceError().c_str());
-  return kExitUsage;
+  Failure f;
+  f.kind = "output";
+  f.message = std::string(stream) + ": " + host.TraceError() + "; the trace is not written whole";
+  return f;
+}
+
+// The failures met after a run: its save (when asked for and the run was
+// not ended), then its trace. The save comes before the result is written,
+// so that a reader that stops reading early costs no file.
+std::vector<Failure> AfterRun(const Engine& e, const Options& o, const BatchHost& host, bool ended) {
+  std::vector<Failure> failures;
+  if (o.save && !ended)
+    if (auto f = Save(e, o.savePath)) failures.push_back(std::move(*f));
+  if (auto f = TraceFailure(host, o.format)) failures.push_back(std::move(*f));
+  return failures;
+}
+
+// Write the result, then report the failures met after the run (the first
+// is in a JSON result already); the exit status of the whole.
+int Conclude(const std::string& result, const std::vector<Failure>& failures, int runStatus) {
+  const int written = WriteResult(result);
+  for (const Failure& f : failures) std::fputs(FailureText(f).c_str(), stderr);
+  if (written != 0) return written;
+  return failures.empty() ? runStatus : failures.front().status;
+}
+
+// A JSON result with the first failure after the run as its outcome.
+std::string JsonResultText(nlohmann::ordered_json result, const std::vector<Failure>& failures) {
+  if (!failures.empty()) MarkFailed(result, failures.front());
+  return JsonText(result);
+}
+
+// True when the command line asks for JSON output, read word by word for
+// a command line the parser refused before it took --format in.
+bool AsksForJson(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--") break;
+    if (word == "--format=json" || (word == "--format" && i + 1 < argc && std::string_view(argv[i + 1]) == "json"))
+      return true;
+  }
+  return false;
 }
 
 // Read the command line into o; the exit status when the tool is done
@@ -161,42 +194,61 @@ std::optional<int> ParseCommandLine(int argc, char** argv, Options& o) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return ShowHelp(app, e);  // --help, --version
+    if (o.format != "json" && AsksForJson(argc, argv)) o.format = "json";
     // Two inputs or two options that exclude each other: the refusal
     // names what is wrong in the tool's own words.
     Complete(app, o);
     const auto problem = UsageProblem(app, o, false);
     const bool excluded = dynamic_cast<const CLI::ExcludesError*>(&e) != nullptr;
-    return UsageError(excluded && problem ? *problem : std::string(e.what()));
+    return Fail(o, UsageFailure(excluded && problem ? *problem : std::string(e.what())));
   }
   Complete(app, o);
-  if (const auto problem = UsageProblem(app, o, ::isatty(STDIN_FILENO))) return UsageError(*problem);
+  if (const auto problem = UsageProblem(app, o, ::isatty(STDIN_FILENO))) return Fail(o, UsageFailure(*problem));
   if (o.save) {
     const std::string name = std::filesystem::path(o.savePath).filename().string();
-    if (name.empty()) return UsageError("--save needs a file name: " + o.savePath);
-    if (HasExtension(name)) return FileError(o.savePath, std::string(MessageTable[kNoExtension]));
+    if (name.empty()) return Fail(o, UsageFailure("--save needs a file name: " + o.savePath));
+    if (HasExtension(name)) return Fail(o, FileFailure(o.savePath, std::string(MessageTable[kNoExtension]), "save"));
   }
   return std::nullopt;
 }
 
 // A PLA file to be saved as a formula file: it keeps the function as a
 // typed table, one output, the ON-set, no don't-cares, at most 100 rows.
-// 0, or the exit status of a refusal.
-int PlacePlaForSave(Engine& e, const std::string& path, const std::string& text, bool pos) {
+// The failure of a refusal.
+std::optional<Failure> PlacePlaForSave(Engine& e, const std::string& path, const std::string& text, bool pos) {
   PlaFunction one;
-  if (auto err = ReadPla(text, one)) return InputFileError(path, {err->line, "--save: " + err->text});
+  if (auto err = ReadPla(text, one)) return InputFailure(path, {err->line, "--save: " + err->text, err->column});
   if (one.offSet || pos)
-    return UsageError("--save: a formula file keeps a table only as a sum of products (the rows where the "
-                      "function is 1)");
+    return UsageFailure("--save: a formula file keeps a table only as a sum of products (the rows where the "
+                        "function is 1)");
   if (!PlacePlaInTableGrid(e, one))
-    return UsageError("--save: the PLA file has " + std::to_string(one.value.size()) +
-                      " rows; the table of a formula file holds at most 100");
-  return 0;
+    return UsageFailure("--save: the PLA file has " + std::to_string(one.value.size()) +
+                        " rows; the table of a formula file holds at most 100");
+  return std::nullopt;
 }
 
-// The results of a PLA file in the form asked for. An interrupted run
-// writes no PLA file: a part of one would pass for all.
-std::string PlaResultText(const Engine& e, const PlaFile& file, const PlaRun& run, const std::string& format) {
-  if (format == "json") return JsonText(PlaJsonResult(e, file, run));
+// A design in an export format; empty, with the reason on standard error,
+// when it cannot be written.
+std::string ExportedText(const ExportDesign& d, ExportFormat f) {
+  std::string why;
+  const auto text = ExportText(d, f, &why);
+  if (!text) std::fprintf(stderr, "%s: --format %s: %s\n", kProgram, ExportFormatName(f).data(), why.c_str());
+  return text.value_or(std::string());
+}
+
+// The results of a PLA file in the form asked for; with JSON the first
+// failure after the run is its outcome. An interrupted run writes no PLA
+// file, nor a module: a part of one would pass for all.
+std::string PlaResultText(const Engine& e, const PlaFile& file, const PlaRun& run, const Options& o,
+                          const std::vector<std::vector<RowState>>& states, const std::vector<Failure>& failures) {
+  const std::string& format = o.format;
+  if (const auto exported = ExportFormatNamed(format)) {
+    if (PlaExitStatus(run) != kExitOk)
+      std::fprintf(stderr, "%s: %s\n", kProgram, run.interrupted ? kEndedMessage.data() : PlaMessage(run).c_str());
+    if (run.interrupted) return std::string();
+    return ExportedText(PlaDesign(file, run, states, ModuleNameOf(o.plaFile)), *exported);
+  }
+  if (format == "json") return JsonResultText(PlaJsonResult(e, file, run), failures);
   if (format != "pla") return PlaTextReport(e, file, run);
   if (PlaExitStatus(run) != kExitOk)
     std::fprintf(stderr, "%s: %s\n", kProgram, run.interrupted ? kEndedMessage.data() : PlaMessage(run).c_str());
@@ -248,9 +300,9 @@ int CheckTableRun(const std::string& path, const minimiser::Pla& pla, const PlaF
 int RunPlaFile(Engine& e, const Options& o) {
   const std::string& path = o.plaFile;
   std::string text;
-  if (auto err = ReadInput(path, text, MaxPlaBytes())) return FileError(path, *err);
+  if (auto err = ReadInput(path, text, MaxPlaBytes())) return Fail(o, FileFailure(path, *err));
   minimiser::Pla pla;
-  if (auto err = minimiser::ReadPla(text, pla)) return InputFileError(path, FromPlaError(*err));
+  if (auto err = minimiser::ReadPla(text, pla)) return Fail(o, InputFailure(path, FromPlaError(*err)));
   // Without a form asked for, a file listing only OFF rows is reduced as a
   // product of sums.
   const bool pos = o.Form() < 0 ? pla.type.find('f') == std::string::npos : o.Form() == 1;
@@ -259,10 +311,11 @@ int RunPlaFile(Engine& e, const Options& o) {
   const bool tableOnly = !o.SharedPla() || o.save;
   if (tableOnly && !IsNarrow(pla)) {
     const char* what = o.save ? "--save" : o.perOutput ? "--per-output" : o.trace ? "--trace" : "--no-reduce";
-    return FileError(path, std::string(what) + " runs the engine's table, which holds at most " +
-                               std::to_string(kMaxVariables) + " inputs and " + std::to_string(kTermCapacity) +
-                               " rows; the file has " + std::to_string(pla.inputs) + " inputs and " +
-                               std::to_string(pla.Rows()) + (pla.Rows() == 1 ? " row" : " rows"));
+    return Fail(o, InputFailure(path, InputError{0, std::string(what) + " runs the engine's table, which holds at most " +
+                                                    std::to_string(kMaxVariables) + " inputs and " +
+                                                    std::to_string(kTermCapacity) + " rows; the file has " +
+                                                    std::to_string(pla.inputs) + " inputs and " +
+                                                    std::to_string(pla.Rows()) + (pla.Rows() == 1 ? " row" : " rows")}));
   }
   if (!tableOnly && !ChooseTablePath(pla)) {
     // The table remains for a file it takes when the minimiser refuses.
@@ -270,104 +323,132 @@ int RunPlaFile(Engine& e, const Options& o) {
   }
 
   PlaFile file;
-  if (auto err = NarrowPlaFile(pla, file)) return InputFileError(path, *err);
+  if (auto err = NarrowPlaFile(pla, file)) return Fail(o, InputFailure(path, *err));
   std::vector<std::vector<RowState>> states;
-  if (auto err = AllOutputStates(file, states)) return InputFileError(path, *err);
+  if (auto err = AllOutputStates(file, states)) return Fail(o, InputFailure(path, *err));
   if (o.save)
-    if (const int status = PlacePlaForSave(e, path, text, pos)) return status;
+    if (auto f = PlacePlaForSave(e, path, text, pos)) return Fail(o, *f);
 
-  std::unique_ptr<CoverSearch> cover;
-  if (o.minimal && !o.SharedPla()) cover = std::make_unique<CoverSearch>();
   BatchHost host = MakeHost(e, o.trace, o.format);
   InstallInterruptHandler();
-  const PlaRun run = o.SharedPla() ? RunSharedPla(e, host, file, states, pos, o.minimalSeconds)
-                                   : RunPla(e, host, file, states, pos, cover.get(), o.minimalSeconds);
+  PlaRun run;
+  try {
+    std::unique_ptr<CoverSearch> cover;
+    if (o.minimal && !o.SharedPla()) cover = std::make_unique<CoverSearch>();
+    run = o.SharedPla() ? RunSharedPla(e, host, file, states, pos, o.minimalSeconds)
+                        : RunPla(e, host, file, states, pos, cover.get(), o.minimalSeconds);
+  } catch (const std::bad_alloc&) {
+    host.Finish();
+    return Fail(o, MemoryFailure());
+  }
   host.Finish();
 
   if (const int status = CheckTableRun(path, pla, file, run, pos)) return status;
-  if (const int status = WriteResult(PlaResultText(e, file, run, o.format))) return status;
-  if (const int status = TraceStatus(host, o.format)) return status;
-  if (run.interrupted) return kExitInterrupted;
-  if (o.save)
-    if (const int status = Save(e, o.savePath)) return status;
-  return PlaExitStatus(run);
+  const std::vector<Failure> failures = AfterRun(e, o, host, run.interrupted);
+  return Conclude(PlaResultText(e, file, run, o, states, failures), failures, PlaExitStatus(run));
 }
 
 // The formula of a run from its words, a file or standard input, placed in
-// the grid; 0, or the exit status of a refusal.
-int PlaceFormulaInput(Engine& e, const Options& o) {
+// the grid; the failure of a refusal.
+std::optional<Failure> PlaceFormulaInput(Engine& e, const Options& o) {
   const std::vector<std::string>& words = o.formulaWords;
-  if (words.size() == 1 && IsExistingFile(words[0])) return FileWordError(words[0]);
+  if (words.size() == 1 && IsExistingFile(words[0])) return FileWordFailure(words[0]);
   std::string text;
   const std::string source = o.input == InputKind::kStandardInput ? "-" : o.formulaFile;
   const std::string sourceName = source == "-" ? "standard input" : source;
   if (!words.empty()) {
     for (std::size_t i = 0; i < words.size(); ++i) text += (i ? " " : "") + words[i];
   } else if (auto err = ReadInput(source, text)) {
-    return FileError(sourceName, *err);
+    Failure f = FileFailure(sourceName, *err);
+    f.file = source;  // the JSON names standard input "-", as the command line does
+    return f;
   }
-  if (auto err = PlaceFormula(e, text)) return words.empty() ? FileError(sourceName, err->text) : UsageError(err->text);
+  if (auto err = PlaceFormula(e, text)) {
+    if (!words.empty()) return UsageFailure(*err);
+    Failure f = FormulaFailure(sourceName, *err);
+    f.file = source;
+    return f;
+  }
   e.FormulaMode = 1;
   e.CnfMode = o.pos ? 0 : 1;
-  return 0;
+  return std::nullopt;
 }
 
 // The input of a run other than a PLA file, placed in the engine as the
-// window would hold it; 0, or the exit status of a refusal. input: the
-// input form as the JSON names it.
-int PlaceInput(Engine& e, const Options& o, std::string& input) {
+// window would hold it; the failure of a refusal. input: the input form as
+// the JSON names it.
+std::optional<Failure> PlaceInput(Engine& e, const Options& o, std::string& input) {
   e.CnfMode = 1;
   e.ReduceOn = o.noReduce ? 0 : 1;
   if (o.input == InputKind::kTable) {
     input = "table";
     std::string text;
-    if (auto err = ReadInput(o.tableFile, text)) return FileError(o.tableFile, *err);
-    if (auto err = PlaceTable(e, text)) return InputFileError(o.tableFile, *err);
+    if (auto err = ReadInput(o.tableFile, text)) return FileFailure(o.tableFile, *err);
+    if (auto err = PlaceTable(e, text)) return InputFailure(o.tableFile, *err);
     e.FormulaMode = 0;
-    return 0;
+    return std::nullopt;
   }
   if (o.input == InputKind::kLoad) {
     input = "load";
     std::filesystem::path opened;
-    const uint8_t code = LoadFormulaFile(e, o.loadName, &opened);
-    return code == kOk ? 0 : FileError(opened.string(), std::string(MessageTable[code]));
+    FileCause cause;
+    const uint8_t code = LoadFormulaFile(e, o.loadName, &opened, &cause);
+    if (code == kOk) return std::nullopt;
+    return FileFailure(opened.string(), FileMessage(code, cause));
   }
   input = "formula";
   return PlaceFormulaInput(e, o);
 }
 
-// The result of a run in the form asked for.
-std::string ResultText(const Engine& e, const RunOutcome& run, const std::string& format, const std::string& input) {
-  if (format == "json") return JsonReport(e, run, input);
+// The result of a run in the form asked for; with JSON the first failure
+// after the run is its outcome. In an export format a constant
+// ("TAUTOLOGY", "INCONSISTENT") is written as one; any other message leaves
+// nothing to write. module: the module's or entity's name.
+std::string ResultText(const Engine& e, const RunOutcome& run, const std::string& format, const std::string& input,
+                       const std::string& module, const std::vector<Failure>& failures) {
+  if (const auto exported = ExportFormatNamed(format)) {
+    if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
+    const bool constant = run.code == kTautology || run.code == kInconsistent;
+    if (run.ended || !(constant || (run.drawn && run.code == kOk))) return std::string();
+    ExportDesign d = RunDesign(e, run);
+    d.module = module;
+    return ExportedText(d, *exported);
+  }
+  if (format == "json") return JsonResultText(JsonResult(e, run, input), failures);
   if (format != "pla") return TextReport(e, run);
   if (!run.verifyRan || !run.verified) std::fprintf(stderr, "%s: %s\n", kProgram, run.message.c_str());
   if (!run.drawn || run.code != kOk) return "";
   return (run.minimal ? "# minimal cover" + CoverOutcomeText(run.cover) + "\n" : std::string()) + WritePla(e);
 }
 
-// One function: the stages a GO press runs, the result written, then the
-// formula file saved when asked for.
+// One function: the stages a GO press runs, the formula file saved when
+// asked for, then the result written.
 int RunFunction(Engine& e, const Options& o, const std::string& input) {
   BatchHost host = MakeHost(e, o.trace, o.format);
   InstallInterruptHandler();
-  std::unique_ptr<CoverSearch> cover;
-  if (o.minimal) cover = std::make_unique<CoverSearch>();
-  GoStages stages;
-  stages.cover = cover.get();
-  stages.minimalSeconds = o.minimalSeconds;
-  const RunOutcome run = RunGo(e, host, stages);
+  RunOutcome run;
+  try {
+    std::unique_ptr<CoverSearch> cover;
+    if (o.minimal) cover = std::make_unique<CoverSearch>();
+    GoStages stages;
+    stages.cover = cover.get();
+    stages.minimalSeconds = o.minimalSeconds;
+    run = RunGo(e, host, stages);
+  } catch (const std::bad_alloc&) {
+    host.Finish();
+    return Fail(o, MemoryFailure());
+  }
   host.Finish();
 
-  if (const int status = WriteResult(ResultText(e, run, o.format, input))) return status;
-  if (const int status = TraceStatus(host, o.format)) return status;
-  if (run.ended) return kExitInterrupted;
-  if (o.save)
-    if (const int status = Save(e, o.savePath)) return status;
-  return ExitStatus(run);
+  const std::string source = o.input == InputKind::kTable        ? o.tableFile
+                             : o.input == InputKind::kFormulaFile ? o.formulaFile
+                             : o.input == InputKind::kLoad        ? o.loadName
+                                                                  : std::string();
+  const std::vector<Failure> failures = AfterRun(e, o, host, run.ended);
+  return Conclude(ResultText(e, run, o.format, input, ModuleNameOf(source), failures), failures, ExitStatus(run));
 }
 
-int Run(int argc, char** argv) {
-  Options o;
+int Run(int argc, char** argv, Options& o) {
   if (const auto status = ParseCommandLine(argc, argv, o)) return *status;
   auto engine = std::make_unique<Engine>();
   if (o.input == InputKind::kPla) {
@@ -376,17 +457,29 @@ int Run(int argc, char** argv) {
     return RunPlaFile(*engine, o);
   }
   std::string input;
-  if (const int status = PlaceInput(*engine, o, input)) return status;
+  if (auto f = PlaceInput(*engine, o, input)) return Fail(o, *f);
   return RunFunction(*engine, o, input);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  Options o;
   try {
-    return Run(argc, argv);
+    return Run(argc, argv, o);
+  } catch (const std::bad_alloc&) {
+    // What unwinding freed is usually enough for the report; should even
+    // that fail, a line that needs no memory of its own.
+    try {
+      return Fail(o, MemoryFailure());
+    } catch (...) {
+      std::fputs("tervo42-batch: there is not enough memory to finish the run\n", stderr);
+      return kExitUsage;
+    }
   } catch (const std::exception& ex) {
-    std::fprintf(stderr, "%s: %s\n", kProgram, ex.what());
-    return kExitUsage;
+    Failure f;
+    f.kind = "internal";
+    f.message = ex.what();
+    return Fail(o, f);
   }
 }

@@ -15,11 +15,12 @@ const char* const kInputsHelp = R"(
 Inputs (give exactly one):
   FORMULA         A formula over A..Z: ( ) priority, / NOT, . AND, = equal,
                   - XOR, + OR, > implication; letters a..z are the same as
-                  A..Z. Several words are joined; blanks, tabs and line
+                  A..Z. The common notations below are put into these.
+                  Several words are joined; blanks, tabs and line
                   breaks carry no meaning. Any other character is refused
-                  with its line and column (exit status 2), as the window's
-                  editor would not let it in. At most 1200 non-blank
-                  characters. Put "--" before a formula that starts
+                  with its line and column (exit status 2). At most 1200
+                  non-blank characters, counted after the notations are
+                  put into ours. Put "--" before a formula that starts
                   with "-".
   -f FILE         The formula from a file ("-" for standard input). With no
                   input at all the formula is read from standard input when
@@ -73,11 +74,25 @@ Inputs (give exactly one):
   --load NAME     A saved formula file, run with the input mode and options
                   stored in it. NAME "abc" opens "tervo42_abc".
   A formula of one word that names a file is refused with the option that
-  reads the file; in parentheses, as (WORD), it runs as a formula.
+  reads the file; in parentheses, as (WORD), it runs as a formula. A UTF-8
+  byte-order mark at the start of a text input is passed over.
 
 )";
 
 const char* const kFormsAndMoreHelp = R"(
+Formula notations (the window's paste takes the same; U+ a Unicode sign):
+  | || U+2228               + (OR)
+  & && * U+2227 U+00B7 U+22C5
+                            . (AND)
+  ! ~ U+00AC                / (NOT) in front of its operand
+  A' (A+B)'                 /A /(A+B): a ' (or U+2019, U+2032) after a letter
+                            or a closing bracket inverts that letter or bracket
+  ^ U+2295 U+22BB           - (exclusive OR)
+  -> => U+2192 U+21D2       > (implication)
+  <-> <=> == U+2194 U+21D4 U+2261
+                            = (equivalence)
+  So (a & b)' || !c -> d runs as /(A.B)+/C>D.
+
 Forms:
   --sop           Sum of products (the window's "CNF", the default): the
                   rows list where the function is 1; each row is the AND of
@@ -99,13 +114,33 @@ Output (--format):
   json            Variables, mode, "form" ("sum of products" or "product of
                   sums"), each term's value, mask, row and formula, the
                   message, "outcome" ("ok", "message", "verify error",
-                  "interrupted"), whether the verification held, the exit
-                  status and the seconds; for a PLA file one object per
-                  output under "outputs", and "cover" ("shared", with
-                  "rows", "minimum" and "lower_bound" of the whole, or
-                  "per output"). value and mask give the row's
-                  literals: bit v of mask is set when variable v+1 occurs,
-                  bit v of value when it occurs as itself.
+                  "interrupted", "error"), whether the verification held,
+                  the exit status and the seconds; for a PLA file one
+                  object per output under "outputs", and "cover"
+                  ("shared", with "rows", "minimum" and "lower_bound" of
+                  the whole, or "per output"). value and mask give the
+                  row's literals: bit v of mask is set when variable v+1
+                  occurs, bit v of value when it occurs as itself. A
+                  failure (usage, input, file, save, output, memory) is one
+                  object as well: "outcome" "error", "error" its kind, the
+                  message, "file", "line" and "column" (null where not
+                  known) and "exit_status". After a failed save (or
+                  trace) the result is that of the failure in the same
+                  way, keeping the run's message as "run_message"; its
+                  outcome and exit status are always the process's.
+  verilog         A Verilog module with one input port per variable and one
+                  output port per output ("f" for a formula or a table),
+                  each output one continuous assignment of its rows.
+  vhdl            The same as a VHDL entity and architecture.
+  latex           A LaTeX fragment: the formula, each output as an equation
+                  and its rows as a tabular.
+  csv             The whole truth table, one line per assignment: the
+                  inputs, then per output the input function ("-" where it
+                  does not care) and the result ("NAME_result").
+  For verilog and vhdl, names that are no legal identifiers (PLA .ilb/.ob
+  names such as "a[0]" or "in") are made so, and the module is named after
+  the input file; latex sets the names as given. A constant result is
+  written as its constant.
 
 Writing:
   Names may be any bytes; in JSON a byte that is not UTF-8 becomes U+FFFD.
@@ -157,11 +192,18 @@ Saving:
   the old content. A PLA file can be saved when it is one sum of products of
   at most 100 rows without don't-cares.
 
+  The file is saved before the result is written, so a reader that stops
+  early (| head -1) costs no file; Ctrl+C, SIGTERM and SIGHUP wait until
+  the save is done, and no temporary file stays behind. A failed save or
+  load gives the message with its cause, e.g. "FILE I/O ERROR: No space
+  left on device" (exit status 2).
+
 Exit status:
   0    the run ended "OK: "
   1    it ended with a message such as "SYNTAX ERROR", "TAUTOLOGY" or
        "INCONSISTENT"
-  2    usage, input and file errors, and failed writes
+  2    usage, input and file errors, failed saves and writes, and too
+       little memory
   3    the result failed its verification ("TT Verify ERROR: ")
   130  ended by Ctrl+C ("process terminated")
 )";
@@ -294,9 +336,9 @@ void DefineOptions(CLI::App& app, Options& o) {
                "A minimal cover in place of the reduction, searching at most SECONDS (default 10)")
       ->option_text("[=SECONDS]");
   app.add_flag("--trace", o.trace, "One line per comparison of the reduction");
-  app.add_option("--format", o.format, "Output form: text, pla or json")
-      ->check(CLI::IsMember({"text", "pla", "json"}))
-      ->option_text("text|pla|json");
+  app.add_option("--format", o.format, "Output form: text, pla, json, verilog, vhdl, latex or csv")
+      ->check(CLI::IsMember({"text", "pla", "json", "verilog", "vhdl", "latex", "csv"}))
+      ->option_text("text|pla|json|verilog|vhdl|latex|csv");
   for (const Exclusion& x : Exclusions())
     for (const std::string& a : x.first)
       for (const std::string& b : x.second) app.get_option(a)->excludes(app.get_option(b));

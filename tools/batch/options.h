@@ -25,7 +25,7 @@ struct Options {
   std::string plaFile;                    // --pla FILE
   std::string loadName;                   // --load NAME
   std::string savePath;                   // --save PATH
-  std::string format = "text";            // --format: text, pla or json
+  std::string format = "text";            // --format: text, pla, json, verilog, vhdl, latex or csv
   std::string minimalText;                // --minimal's seconds; "true" when given without
   bool sop = false;                       // --sop
   bool pos = false;                       // --pos or --dnf

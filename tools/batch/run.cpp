@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
 
 #include "logic_unit.h"
 #include "report.h"
@@ -31,6 +32,34 @@ void InstallInterruptHandler() {
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESETHAND;  // the next interrupt takes the default action
   sigaction(SIGINT, &sa, nullptr);
+}
+
+namespace {
+
+// Signals held back for as long as it lives. The tool runs on one thread,
+// so the mask of this thread is that of the process.
+class HeldSignals {
+ public:
+  explicit HeldSignals(std::initializer_list<int> signals) {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int s : signals) sigaddset(&held, s);
+    sigprocmask(SIG_BLOCK, &held, &old_);
+  }
+  ~HeldSignals() { sigprocmask(SIG_SETMASK, &old_, nullptr); }
+  HeldSignals(const HeldSignals&) = delete;
+  HeldSignals& operator=(const HeldSignals&) = delete;
+
+ private:
+  sigset_t old_;
+};
+
+}  // namespace
+
+uint8_t SaveWithSignalsHeld(const Engine& e, const std::filesystem::path& chosen, std::filesystem::path* written,
+                            FileCause* cause, FileSink& sink) {
+  const HeldSignals held{SIGINT, SIGTERM, SIGHUP};
+  return SaveFormulaFile(e, chosen, written, sink, cause);
 }
 
 std::string_view TraceAction(const Engine& e, const TraceRecord& r) { return ActionText(e, r); }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "engine.h"
+#include "formula_file.h"
 #include "pipeline.h"
 
 namespace tervo::batch {
@@ -21,6 +22,12 @@ extern volatile std::sig_atomic_t gInterrupted;
 // Route SIGINT to gInterrupted, unless it is ignored. A second interrupt
 // ends the program at once.
 void InstallInterruptHandler();
+
+// SaveFormulaFile with SIGINT, SIGTERM and SIGHUP held back until it
+// returns: the save ends with its file renamed into place or its temporary
+// file removed, and a signal that came meanwhile then takes its course.
+uint8_t SaveWithSignalsHeld(const Engine& e, const std::filesystem::path& chosen, std::filesystem::path* written,
+                            FileCause* cause, FileSink& sink = SystemFileSink());
 
 // The action a reduction step is about to take, as the trace shows it.
 std::string_view TraceAction(const Engine& e, const TraceRecord& r);

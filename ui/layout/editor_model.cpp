@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "formula_notation.h"
+#include "table_paste.h"
 #include "text_format.h"
 
 namespace tervo {
@@ -125,6 +127,7 @@ EditResult EditorModel::Enter(int& c, int& r) {
 }
 
 EditResult EditorModel::KeyDown(EditKey key) {
+  const Step step(*this);
   int c = view_.CursorCol;
   int r = view_.CursorRow;
   EditResult result;
@@ -204,6 +207,7 @@ bool EditorModel::Accepts(char typed) const {
 }
 
 EditResult EditorModel::Type(char typed) {
+  const Step step(*this);
   const char ch = FoldUpper(typed);
   int c = view_.CursorCol;
   int r = view_.CursorRow;
@@ -219,29 +223,37 @@ EditResult EditorModel::Type(char typed) {
   return result;
 }
 
-// ---------------------------------------------------------------- paste
+// ---------------------------------------------------------------- undo
 
-namespace {
+// Only the outermost Step records: a paste types and presses Enter through
+// KeyDown and Type, whose own Steps are inside it.
+EditorModel::Step::Step(EditorModel& model) : model_(model), outer_(model.openSteps_++ == 0) {
+  if (outer_) before_ = CaptureEditor(model.e_, model.view_);
+}
 
-// A line break in any of its spellings: "\n", "\r\n" or a lone "\r".
-// Returns true at the break's last character and steps over a "\r\n".
-bool LineBreakAt(std::u32string_view text, std::size_t& i) {
-  if (text[i] == U'\n') return true;
-  if (text[i] != U'\r') return false;
-  if (i + 1 < text.size() && text[i + 1] == U'\n') ++i;
+EditorModel::Step::~Step() {
+  --model_.openSteps_;
+  if (outer_ && !before_.SameContent(CaptureEditor(model_.e_, model_.view_))) model_.history_.Record(before_);
+}
+
+bool EditorModel::Undo() {
+  EditorState s = CaptureEditor(e_, view_);
+  if (!history_.Undo(s)) return false;
+  RestoreEditor(s, e_, view_);
   return true;
 }
 
-void Refuse(PasteResult& out, char32_t ch) {
-  if (out.refused++ == 0) out.firstRefused = ch;
+bool EditorModel::Redo() {
+  EditorState s = CaptureEditor(e_, view_);
+  if (!history_.Redo(s)) return false;
+  RestoreEditor(s, e_, view_);
+  return true;
 }
 
-// The character as the editor's 8-bit cells hold it; 0 for one they cannot.
-char CellChar(char32_t ch) { return ch > 0 && ch < 128 ? static_cast<char>(ch) : '\0'; }
-
-}  // namespace
+// ---------------------------------------------------------------- paste
 
 PasteResult EditorModel::Paste(std::u32string_view text) {
+  const Step step(*this);  // the whole paste is one step
   PasteResult out;
   if (e_.FormulaMode)
     PasteFormula(text, out);
@@ -250,10 +262,16 @@ PasteResult EditorModel::Paste(std::u32string_view text) {
   return out;
 }
 
-void EditorModel::PasteFormula(std::u32string_view text, PasteResult& out) {
+void EditorModel::PasteFormula(std::u32string_view written, PasteResult& out) {
+  std::string text;
+  if (auto refusal = TranslateFormula(written, text)) {
+    out.refusal = refusal->Text();
+    return;
+  }
   bool full = false;  // the cursor stands on the last cell, already written
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (LineBreakAt(text, i)) {
+    if (text[i] == '\n' || text[i] == '\r') {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
       // Enter on the last row writes nothing and goes nowhere: what
       // follows would overwrite that row.
       if (view_.CursorRow == kGridRows - 1) {
@@ -263,17 +281,12 @@ void EditorModel::PasteFormula(std::u32string_view text, PasteResult& out) {
       KeyDown(EditKey::kEnter);
       continue;
     }
-    const char ch = CellChar(text[i]);
-    if (ch == '\0' || !Accepts(ch)) {
-      Refuse(out, text[i]);
-      continue;
-    }
     if (full) {
       ++out.leftOut;
       continue;
     }
     const int c = view_.CursorCol, r = view_.CursorRow;
-    Type(ch);
+    Type(text[i]);
     ++out.placed;
     if (view_.CursorCol == c && view_.CursorRow == r) full = true;
   }
@@ -281,27 +294,38 @@ void EditorModel::PasteFormula(std::u32string_view text, PasteResult& out) {
 
 void EditorModel::PasteTable(std::u32string_view text, PasteResult& out) {
   const int firstCol = view_.CursorCol;
-  int line = LineOfRow(view_.CursorRow);
-  int col = firstCol;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (LineBreakAt(text, i)) {
-      ++line;
-      col = firstCol;
-      continue;
+  const int firstLine = LineOfRow(view_.CursorRow);
+  PastedTable table;
+  if (auto refusal = ReadPastedTable(text, firstLine, kTableCols - firstCol, kTableLines - 1, table)) {
+    out.refusal = refusal->Text();
+    // The text's line numbers are not the table's, which the pane shows.
+    const int line = firstLine + refusal->line - 1;
+    if (refusal->line > 0 && line < kTableLines) {
+      const std::string where = "line " + std::to_string(refusal->line);
+      out.refusal.insert(where.size(), line == 0 ? " (the header)" : " (table line " + std::to_string(line) + ")");
     }
-    const char ch = FoldUpper(CellChar(text[i]));
-    if (!TableCellTakes(ch, line == 0)) {
-      Refuse(out, text[i]);
-      continue;
-    }
-    if (line >= kTableLines || col >= kTableCols) {
-      ++out.leftOut;
-      continue;
-    }
-    e_.TableGrid[line][col++] = ch;
-    ++out.placed;
+    return;
   }
-  // The cursor after the last character, on a line the view shows.
+  int line = firstLine;
+  for (const std::string& cells : table.lines) {
+    auto& grid = e_.TableGrid[line++];
+    std::fill(grid.begin() + firstCol, grid.end(), ' ');
+    std::copy(cells.begin(), cells.end(), grid.begin() + firstCol);
+    out.placed += static_cast<unsigned>(std::count_if(cells.begin(), cells.end(), [](char c) { return c != ' '; }));
+  }
+  if (table.turned)
+    out.note = "the rows where the function is 0 went in as the " + std::to_string(table.turnedRows) +
+               " rows where it is 1";
+  // The cursor after the last cell, or at the start of the next line when
+  // the text ends with a line break; on a line the view shows.
+  int col = firstCol;
+  const bool endsLine = !text.empty() && (text.back() == U'\n' || text.back() == U'\r');
+  if (table.lines.empty() || endsLine || table.turned) {
+    line = std::max(line, firstLine);
+  } else {
+    --line;
+    col += static_cast<int>(table.lines.back().size());
+  }
   line = std::min(line, kTableLines - 1);
   col = std::min(col, kTableCols - 1);
   int row = 0;

@@ -2,11 +2,14 @@
 // insert or overwrite mode, line insert and delete, cursor moves and the
 // table view's scrolling. The window turns its keys into EditKey values,
 // calls these and repaints what the answer names; tests call them directly.
+// Every edit that changes the grids is one step of the undo history.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
+#include "edit_history.h"
 #include "engine.h"
 
 namespace tervo {
@@ -46,10 +49,14 @@ struct EditResult {
 
 // What a paste did.
 struct PasteResult {
-  unsigned placed = 0;        // characters put into the grid
-  unsigned refused = 0;       // characters the editor does not take at their place, skipped
-  char32_t firstRefused = 0;  // the first of them
-  unsigned leftOut = 0;       // characters it would take that found no room
+  unsigned placed = 0;   // characters or cells put into the grid
+  unsigned leftOut = 0;  // formula characters that found no room
+  // Not empty when the paste was refused and put nothing in: where in the
+  // pasted text and why ("line 2, column 3: ...").
+  std::string refusal;
+  // Not empty when the paste changed the form of what was pasted: a table
+  // of rows where the function is 0, turned into rows where it is 1.
+  std::string note;
 };
 
 class EditorModel {
@@ -72,13 +79,15 @@ class EditorModel {
   // Type an accepted character at the cursor and advance as Right does.
   EditResult Type(char typed);
 
-  // Paste text as if it were typed: the same characters are taken (the
-  // others are skipped and counted), a line break acts as Enter, and where
-  // typing would write the last cell again the rest is left out. In table
-  // mode each line of the text goes into a grid line of its own, from the
-  // cursor's column; what does not fit in the 15 columns or the 100 lines
-  // is left out. The cursor ends after the last character, as typing
-  // leaves it; in table mode the view scrolls to show it.
+  // Paste text. In formula mode the text is first put in the system's own
+  // notation (TranslateFormula), then typed: a line break acts as Enter,
+  // and where typing would write the last cell again the rest is left out.
+  // In table mode the text is read as a table (ReadPastedTable) and each
+  // of its lines fills one grid line from the cursor's column, the rest of
+  // that line blank. A character that cannot be translated or a line that
+  // is no table line (or does not fit) refuses the whole paste: nothing is
+  // put in. The cursor ends after the last character, as typing leaves
+  // it; in table mode the view scrolls to show it.
   PasteResult Paste(std::u32string_view text);
 
   // Rows r..28 move down, row r becomes blank (formula); in table mode the
@@ -94,6 +103,33 @@ class EditorModel {
   void ClearFormula();
   void ClearTable();  // also scrolls the view to the top
 
+  // ------------------------------------------------------------ undo
+  // One edit for the undo history: the editor's state when the outermost
+  // Step begins is recorded when that Step ends, if the grids or the input
+  // mode have changed by then. KeyDown, Type and Paste each make one; an
+  // edit done elsewhere (a file load) makes its own around it, so that it
+  // is one step however many of the model's edits it is made of.
+  class Step {
+   public:
+    explicit Step(EditorModel& model);
+    ~Step();
+    Step(const Step&) = delete;
+    Step& operator=(const Step&) = delete;
+
+   private:
+    EditorModel& model_;
+    bool outer_;
+    EditorState before_;
+  };
+
+  // Put back the state before the last edit (after the last undone one):
+  // grids, input mode, cursor and table view. False when there is none.
+  bool Undo();
+  bool Redo();
+  // Forget every step (a new, empty input).
+  void ClearHistory() { history_.Clear(); }
+  const EditHistory& history() const { return history_; }
+
  private:
   char* RowCells(int r);
   void CloseUpRow(int c, int r);
@@ -106,6 +142,8 @@ class EditorModel {
 
   Engine& e_;
   EditorView& view_;
+  EditHistory history_;
+  int openSteps_ = 0;  // Steps begun and not yet ended
 };
 
 }  // namespace tervo

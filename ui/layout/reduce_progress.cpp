@@ -16,10 +16,9 @@ unsigned LiveEntries(const Engine& e) {
 
 void ReduceProgress::Start(const Engine& e, double now) {
   active_ = true;
-  passBefore_ = e.PassCount;
   start_ = now;
   taken_ = now;
-  pass_ = 0;
+  atStart_ = e.TermCount;
   left_ = e.TermCount;
   seconds_ = 0;
 }
@@ -27,7 +26,6 @@ void ReduceProgress::Start(const Engine& e, double now) {
 bool ReduceProgress::Update(const Engine& e, double now) {
   if (!active_ || now - taken_ < kProgressEvery) return false;
   taken_ = now;
-  pass_ = e.PassCount - passBefore_;
   left_ = LiveEntries(e);
   seconds_ = now - start_;
   return true;
@@ -41,8 +39,8 @@ std::vector<InfoText> ReduceProgress::Texts() const {
     out.push_back({250, y, 12, std::to_string(number), true});
   };
   out.push_back({10, 5, 8, "reducing the truth table", false});
-  line(30, "pass", pass_);
-  line(50, "entries left", left_);
+  line(30, "terms at start", atStart_);
+  line(50, "terms left", left_);
   line(70, "seconds", static_cast<unsigned>(seconds_));
   if (seconds_ >= kMinimalHintAfter) {
     out.push_back({5, 110, 12, "tick \"minimal\" for a minimal cover,", false});

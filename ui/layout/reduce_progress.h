@@ -1,6 +1,6 @@
 // What the info pane shows while a reduction runs with both traces off: the
-// pass, the entries left and the seconds so far, and after a few seconds a
-// line on the "minimal" box. The window feeds it between two slices of the
+// terms the reduction started with, the terms left and the seconds so far,
+// and after a few seconds a line on the "minimal" box. The window feeds it between two slices of the
 // reduction; it takes new figures at most a few times a second.
 #pragma once
 
@@ -30,17 +30,16 @@ class ReduceProgress {
   // The pane's texts for the figures last taken.
   std::vector<InfoText> Texts() const;
 
-  uint32_t Pass() const { return pass_; }
-  unsigned EntriesLeft() const { return left_; }
+  unsigned TermsAtStart() const { return atStart_; }
+  unsigned TermsLeft() const { return left_; }
   double Seconds() const { return seconds_; }
 
  private:
   bool active_ = false;
-  uint32_t passBefore_ = 0;  // the engine's PassCount when the reduction started
   double start_ = 0;
   double taken_ = 0;  // when the figures were taken
-  uint32_t pass_ = 0;
-  unsigned left_ = 0;
+  unsigned atStart_ = 0;  // terms of the table the reduction started on
+  unsigned left_ = 0;     // terms not deleted yet
   double seconds_ = 0;
 };
 

@@ -13,11 +13,11 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QToolTip>
 #include <QUrl>
 #include <algorithm>
 
 #include "help_unit.h"
+#include "karnaugh_window.h"
 #include "logic_unit.h"
 #include "minimal_cover.h"
 #include "pane_widgets.h"
@@ -104,6 +104,7 @@ TForm1::TForm1(QWidget* parent)
   new WheelScroller(ui_->inputbox, ui_->inputscrollbar);
   InstallFileDialogs();
   InstallPrintDialogs();
+  InstallExportDialog();
 
   // The window sees every key before any of its controls.
   qApp->installEventFilter(this);
@@ -184,6 +185,7 @@ void TForm1::GObtnClick() {
   tervo::GoStages stages;
   stages.cover = MinimalOn_ ? cover_.get() : nullptr;
   const tervo::RunOutcome run = tervo::RunGo(e, *this, stages);
+  NoteResult(run);
   // Ended at a Scan stop, the engine has emptied the table: the stop's rows,
   // colours and markers are gone with it.
   if (run.ended && ui_->outputbox->ShowsResult()) {
@@ -203,10 +205,12 @@ void TForm1::RunStateChanged(uint8_t from) {
   if (e.RunState == tervo::kRunReducing && !e.TraceXlate && !e.TraceScan && !MinimalOn_)
     Trace.progress().Start(e, SteadySeconds());
   if (e.RunState == tervo::kRunIdle) {
-    if (Trace.progress().Active()) {
-      Trace.progress().Stop();
-      ui_->DBbox->Redraw();
-    }
+    MarkRunEnd();
+    // The pane shows nothing of a run that is over: not the progress
+    // figures, and not the step of a Scan stop that ESC left unrun.
+    Trace.progress().Stop();
+    Trace.ClearStep();
+    ui_->DBbox->Redraw();
     SetInputMode(e.FormulaMode != 0);
     ShowCursor();
   }
@@ -241,7 +245,10 @@ void TForm1::DrawStop(tervo::GoStop stop) {
 // it is until then.
 void TForm1::TableFilled() { ResetOutputScroll(); }
 
-void TForm1::DrawResult() { DrawOutputPane(); }
+void TForm1::DrawResult() {
+  DrawOutputPane();
+  FollowKarnaugh(false);
+}
 
 std::string_view TForm1::DecimalPoint() const {
   DecimalPoint_ = QLocale().decimalPoint().toStdString();
@@ -253,8 +260,8 @@ void TForm1::SetTableChangersEnabled(bool enabled) {
                      static_cast<QWidget*>(ui_->forminbtn), static_cast<QWidget*>(ui_->tablebtn),
                      static_cast<QWidget*>(ui_->inclearBtn), static_cast<QWidget*>(ui_->SpeedButton2)})
     w->setEnabled(enabled);
-  // The file and print commands do nothing during a run; they look it.
-  for (QWidget* w : {ui_->loadBtn, ui_->saveBtn, ui_->printBtn, ui_->prsetupBtn}) w->setEnabled(enabled);
+  // The file, print and help commands do nothing during a run; they look it.
+  for (QWidget* w : {ui_->loadBtn, ui_->saveBtn, ui_->printBtn, ui_->prsetupBtn, ui_->helpBtn}) w->setEnabled(enabled);
 }
 
 void TForm1::WaitAtStop() {
@@ -319,32 +326,92 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return QWidget::eventFilter(watched, event);
   auto* target = qobject_cast<QWidget*>(watched);
   if (target == nullptr || target->window() != this) return QWidget::eventFilter(watched, event);
-  if (type == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    // Typed characters come with the key; Ctrl and Alt chords type nothing.
-    QChar typed;
-    if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-      typed = key->text().at(0);
-    if (engine_->RunState != tervo::kRunIdle) {
-      RunControlKey(key->key(), typed);
-    } else if (CommandKey(key->key(), key->modifiers())) {
-      // F1 or a Ctrl shortcut: a command, not an edit
-    } else {
-      FormKeyDown(key->key(), key->modifiers());
-      if (!typed.isNull()) FormKeyPress(typed);
-    }
+  auto* key = static_cast<QKeyEvent*>(event);
+  // Typed characters come with the key; Ctrl and Alt chords type nothing.
+  QChar typed;
+  if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+    typed = key->text().at(0);
+  const uint8_t step = SteppingKey(key->key(), typed);
+  if (type == QEvent::KeyRelease) {
+    RunKeyReleased(step, key->isAutoRepeat(), key->timestamp());
+  } else if (engine_->RunState != tervo::kRunIdle) {
+    RunKeysDown_ |= step;
+    RunKeysLetGo_ &= static_cast<uint8_t>(~step);
+    // Export is refused during a run, with a word why.
+    if (key->key() == Qt::Key_E && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) ExportResult();
+    RunControlKey(key->key(), typed);
+  } else if (step != 0 && RunKeyOutlivesRun(step, key->timestamp())) {
+    // A Space or ESC meant for the run just ended: nothing of the editor.
+  } else if (CommandKey(key->key(), key->modifiers())) {
+    // F1 or a Ctrl shortcut: a command, not an edit
+  } else {
+    FormKeyDown(key->key(), key->modifiers());
+    if (!typed.isNull()) FormKeyPress(typed);
   }
   return true;  // every key is consumed here
+}
+
+uint8_t TForm1::SteppingKey(int key, QChar typed) {
+  if (key == Qt::Key_Space || typed == QLatin1Char(' ')) return kSpaceKey;
+  if (key == Qt::Key_Escape || typed == QChar(27)) return kEscKey;
+  return 0;
+}
+
+// A stepping key pressed during a run belongs to the run until it is let
+// go: held down, its key repeat goes on after the last stop. Key repeat
+// comes either as presses without releases, or as a release and a press
+// with the same time stamp, which the toolkit does not always flag as a
+// repeat. A release is therefore kept with its time until the key's next
+// press shows whether it was the first half of such a pair.
+void TForm1::RunKeyReleased(uint8_t step, bool autoRepeat, quint64 when) {
+  if (step == 0 || !(RunKeysDown_ & step) || autoRepeat) return;
+  RunKeysDown_ &= static_cast<uint8_t>(~step);
+  RunKeysLetGo_ |= step;
+  RunKeyLetGoAt_[step == kSpaceKey ? 0 : 1] = when;
+}
+
+// Presses that were waiting in the event queues when the run ended were
+// made during the run too. None of these reaches the editor; a press after
+// a real release is the editor's again.
+bool TForm1::RunKeyOutlivesRun(uint8_t step, quint64 when) {
+  const bool pairedRelease =
+      (RunKeysLetGo_ & step) && when != 0 && RunKeyLetGoAt_[step == kSpaceKey ? 0 : 1] == when;
+  RunKeysLetGo_ &= static_cast<uint8_t>(~step);
+  if (RunEndRounds_ > 0 || (RunKeysDown_ & step) || pairedRelease) {
+    RunKeysDown_ |= step;
+    return true;
+  }
+  return false;
+}
+
+// The run has ended: the key events already queued are delivered before a
+// marker posted now has gone twice round the event loop (the window
+// system's events and posted events take turns, in an order of their own).
+void TForm1::MarkRunEnd() {
+  RunEndRounds_ = 2;
+  QCoreApplication::postEvent(this, new QEvent(RunEndMarkerType()));
+}
+
+QEvent::Type TForm1::RunEndMarkerType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+void TForm1::customEvent(QEvent* event) {
+  if (event->type() != RunEndMarkerType()) return QWidget::customEvent(event);
+  if (RunEndRounds_ > 0 && --RunEndRounds_ > 0) QCoreApplication::postEvent(this, new QEvent(RunEndMarkerType()));
 }
 
 void TForm1::RunControlKey(int key, QChar typed) {
   Engine& e = *engine_;
   if (key == Qt::Key_Space || typed == QLatin1Char(' ')) e.StepWait = 0;
   if (key == Qt::Key_Escape || typed == QChar(27)) e.GoOn = 0;
+  if (key == Qt::Key_F2) KarnaughCommand();  // says that it waits for the run's end
 }
 
-// F1 and Ctrl with C, O, P, S or V (and no other modifier) are commands;
-// none of these keys does anything in the editor. Called only while the
+// F1, F2, Ctrl with C, E, O, P, S, V or Z (and no other modifier) and
+// Ctrl+Shift+Z are commands; none of these keys does anything in the
+// editor. Called only while the
 // window is idle: during a run they are refused as every other key is.
 bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
   const Qt::KeyboardModifiers mods = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
@@ -352,9 +419,19 @@ bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
     helpBtnClick();
     return true;
   }
+  if (key == Qt::Key_F2 && mods == Qt::NoModifier) {
+    KarnaughCommand();
+    return true;
+  }
+  if (key == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
+    UndoEdit(true);
+    return true;
+  }
   if (mods != Qt::ControlModifier) return false;
   switch (key) {
+    case Qt::Key_Z: UndoEdit(false); return true;
     case Qt::Key_C: CopyResult(true); return true;
+    case Qt::Key_E: ExportResult(); return true;
     case Qt::Key_V: PasteText(QGuiApplication::clipboard()->text()); return true;
     case Qt::Key_O: loadBtnClick(); return true;
     case Qt::Key_S: saveBtnClick(); return true;
@@ -369,7 +446,9 @@ bool TForm1::CommandKey(int key, Qt::KeyboardModifiers modifiers) {
 
 void TForm1::ClearResult() {
   engine_->ClearTruthTable();
+  Result_ = ResultKind::kNone;
   ui_->outputscrollbar->setValue(0);
+  FollowKarnaugh(true);
 }
 
 // Scroll position 0 and a range that reaches the last term of the table,
@@ -384,7 +463,10 @@ void TForm1::ResetOutputScroll() {
 
 void TForm1::DrawOutputPane() { ui_->outputbox->ShowResultAt(ui_->outputscrollbar->value()); }
 
-void TForm1::ClearOutputPane() { ui_->outputbox->ClearOutputPane(); }
+void TForm1::ClearOutputPane() {
+  ui_->outputbox->ClearOutputPane();
+  FollowKarnaugh(true);
+}
 
 void TForm1::ClearInfoPane() { ui_->DBbox->ClearInfoPane(); }
 
@@ -427,25 +509,24 @@ void TForm1::SpeedButton2Click() {
   e.TermCount = 0;
   e.VariableTable.fill(0);
   e.VariableCount = 0;
+  Result_ = ResultKind::kNone;
 }
 
 void TForm1::Image1Click() {
   if (QDesktopServices::openUrl(QUrl(QString::fromLatin1(kProjectHomepage)))) return;
-  // No browser could be started: a note under the picture says where the
-  // page is, so it can be opened by hand. The message line and the
-  // picture's hint keep their texts.
-  const QString sign = QStringLiteral("no web browser could be started: %1").arg(QString::fromLatin1(kProjectHomepage));
-  QToolTip::showText(ui_->Image1->mapToGlobal(QPoint(0, ui_->Image1->height())), sign, ui_->Image1);
+  // No browser could be started: the message line says where the page is,
+  // so that it can be opened by hand.
+  SetMessage(QStringLiteral("no web browser could be started: %1").arg(QString::fromLatin1(kProjectHomepage)));
 }
 
 void TForm1::helpBtnClick() {
-  const bool idle = engine_->RunState == tervo::kRunIdle;
-  if (idle) HideCursor();
+  // The help is modal; during a run it would hold the run's stops behind
+  // it, so it opens only in an idle window, as F1 does.
+  if (engine_->RunState != tervo::kRunIdle) return;
+  HideCursor();
   helpform_->OpenHelp();
-  // The help is modal: idle, the window waits here until it is closed, with
-  // the cursor hidden. During a run the run goes on behind it.
-  if (idle) WaitUntilHidden(helpform_);
-  if (idle) ShowCursor();
+  WaitUntilHidden(helpform_);  // the window waits here, with the cursor hidden
+  ShowCursor();
 }
 
 // The file commands are in file_commands.cpp, printing in print_commands.cpp.
@@ -476,5 +557,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
   // A run waiting at a stop or reducing ends at its next test of GoOn.
   engine_->GoOn = 0;
   if (helpform_) helpform_->close();
+  if (karnaugh_) karnaugh_->close();
   event->accept();
 }

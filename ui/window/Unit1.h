@@ -3,6 +3,7 @@
 // the one Engine of the program and is the engine's RunHost.
 #pragma once
 
+#include <QEvent>
 #include <QIcon>
 #include <QString>
 #include <QTimer>
@@ -25,6 +26,7 @@ class CoverSearch;
 namespace Ui {
 class TForm1;
 }
+class KarnaughWindow;
 class QCheckBox;
 class QPagedPaintDevice;
 class QPainter;
@@ -37,6 +39,9 @@ struct WindowTestAccess;
 
 // The web address that the picture Image1 opens.
 inline constexpr char kProjectHomepage[] = "https://tervo42.github.io/";
+// The message line after a load whose stored result fails its check.
+extern const QString kStoredResultUnfitFormula;
+extern const QString kStoredResultUnfitTable;
 
 class TForm1 : public QWidget, public tervo::GoHost {
   Q_OBJECT
@@ -84,6 +89,10 @@ class TForm1 : public QWidget, public tervo::GoHost {
   bool MinimalOn() const { return MinimalOn_ != 0; }
   void ClearFormula();
   void ClearTable();
+  // Ctrl+Z and Ctrl+Shift+Z: take back the last edit, or do again the last
+  // one taken back (EditorModel::Undo); the message line says when there is
+  // none.
+  void UndoEdit(bool redo);
   void ShowCursor();
   void HideCursor();
   void DrawAllRows();
@@ -106,8 +115,9 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void SetRowMarkers(uint16_t a, uint16_t b);
 
   // ------------------------------------------------------------ clipboard
-  // Paste text into the editor as if it were typed (EditorModel::Paste);
-  // what it skipped or left out is said in the message line.
+  // Paste text into the editor (EditorModel::Paste); a refusal, a table
+  // turned into rows where the function is 1, or what found no room is
+  // said in the message line.
   void PasteText(const QString& text);
   // The result as a formula and as the table text; empty when the output
   // pane shows no result to copy.
@@ -116,6 +126,17 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // Put one of them on the clipboard; the message line says when there is
   // nothing to copy.
   void CopyResult(bool asFormula);
+  // ------------------------------------------------------------ Karnaugh map
+  // F2 and the output pane's menu: the result's map in a window of its own,
+  // which then follows each new result; the message line says why when
+  // there is no map (no result, 0, 1 or more than 6 variables, a run going).
+  void KarnaughCommand();
+
+  // Ctrl+E and the output pane's menu: write the result to a file chosen in
+  // the export dialog, as Verilog, VHDL, LaTeX or CSV by the file's suffix.
+  // Refused, with a message, while a run is going and when there is no
+  // result.
+  void ExportResult();
   // What the info pane shows while a reduction runs without the traces.
   const tervo::ReduceProgress& progress() const { return Trace.progress(); }
 
@@ -131,6 +152,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void customEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -144,6 +166,7 @@ class TForm1 : public QWidget, public tervo::GoHost {
   std::function<QString(const QString& folder, const QString& name)> AskSavePath;
   std::function<QString(const QString& suggested)> AskPdfPath;  // where a print goes without a printer
   std::function<bool(const QString& question)> AskProceed;      // OK (true) or Cancel
+  std::function<QString(const QString& folder, const QString& name)> AskExportPath;
   // Where saves write their bytes; none: the system's file calls. Tests put
   // in one that fails part way.
   tervo::FileSink* SaveSink = nullptr;
@@ -156,6 +179,15 @@ class TForm1 : public QWidget, public tervo::GoHost {
   void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
   void FormKeyPress(QChar typed);
   void RunControlKey(int key, QChar typed);
+  // The stepping keys, as bits of RunKeysDown_; 0 for any other key.
+  static constexpr uint8_t kSpaceKey = 1, kEscKey = 2;
+  static uint8_t SteppingKey(int key, QChar typed);
+  // A stepping key went up; true when an idle window's press of one still
+  // belongs to the run.
+  void RunKeyReleased(uint8_t step, bool autoRepeat, quint64 when);
+  bool RunKeyOutlivesRun(uint8_t step, quint64 when);
+  void MarkRunEnd();
+  static QEvent::Type RunEndMarkerType();
   // F1 and the Ctrl shortcuts of the idle window; false for any other key.
   bool CommandKey(int key, Qt::KeyboardModifiers modifiers);
   void outputboxContextMenu(const QPoint& at);
@@ -184,11 +216,17 @@ class TForm1 : public QWidget, public tervo::GoHost {
   // file and print helpers
   void InstallFileDialogs();
   void InstallPrintDialogs();
+  void InstallExportDialog();
+  void NoteResult(const tervo::RunOutcome& run);
+  static constexpr int kNoConstant = -2;
+  int LoadedConstant() const;
   QString SuggestedPdfPath();
   bool PrintPages(QPainter& painter, QPagedPaintDevice& device, int copies);
   // run helpers
   void SetMessage(const QString& text);
   void SetTableChangersEnabled(bool enabled);
+  // An open map shows the new result, or a note once the result is cleared.
+  void FollowKarnaugh(bool cleared);
   // editor helpers
   void ShowEdit(const tervo::EditResult& edit, int oldCol, int oldRow);
   void PlaceCursor(int c, int r);
@@ -198,13 +236,26 @@ class TForm1 : public QWidget, public tervo::GoHost {
   uint8_t MinimalOn_ = 0;                      // the "minimal" box
   std::unique_ptr<Ui::TForm1> ui_;
   Thelpform* helpform_ = nullptr;  // child window, deleted with this one
+  KarnaughWindow* karnaugh_ = nullptr;  // the map's window, made when first opened; a child
   tervo::EditorView view_;
   tervo::EditorModel editor_;  // edits the grids of engine_ and view_
   QTimer Timer1;
+  // run keys
+  uint8_t RunKeysDown_ = 0;   // stepping keys pressed during a run, not yet released
+  uint8_t RunKeysLetGo_ = 0;  // ... released since, perhaps as half of a repeat
+  quint64 RunKeyLetGoAt_[2] = {0, 0};  // the time stamps of those releases: Space, ESC
+  int RunEndRounds_ = 0;      // rounds of the run's end marker still to go
   mutable std::string DecimalPoint_;  // the locale's, read for each result line
   // trace panel
   TracePanel Trace;  // what the info pane shows
   // files and printing
+  // The result the output pane shows, for the export: none (before a run,
+  // after a run that ended without one, after a mode switch emptied it),
+  // rows of a run, a constant, or the rows of a loaded file; and the grids
+  // and input mode that made it.
+  enum class ResultKind : uint8_t { kNone, kRows, kZero, kOne, kLoaded };
+  ResultKind Result_ = ResultKind::kNone;
+  tervo::EditorState ResultInput_;
   QString RememberedFolder;
   QString RememberedName;
   QString LastPdfPath;                // where the last print to a file went

@@ -1,6 +1,6 @@
-// The clipboard in the main window: Ctrl+V pastes into the editor as if the
-// text were typed; Ctrl+C and the output pane's menu copy the result as a
-// formula or as the table text.
+// The clipboard in the main window: Ctrl+V pastes into the editor (a formula
+// in common notations put into ours, a table read as a table); Ctrl+C and
+// the output pane's menu copy the result as a formula or as the table text.
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
@@ -11,17 +11,6 @@
 #include "result_text.h"
 #include "ui_Unit1.h"
 
-namespace {
-
-// A character as the message line names it.
-QString CharName(char32_t ch) {
-  if (ch == U'\t') return QStringLiteral("tab");
-  if (ch < 32 || ch == 127) return QStringLiteral("U+%1").arg(static_cast<uint>(ch), 4, 16, QLatin1Char('0')).toUpper();
-  return QLatin1Char('"') + QString::fromUcs4(&ch, 1) + QLatin1Char('"');
-}
-
-}  // namespace
-
 void TForm1::PasteText(const QString& text) {
   if (engine_->RunState != tervo::kRunIdle || text.isEmpty()) return;
   HideCursor();
@@ -30,12 +19,9 @@ void TForm1::PasteText(const QString& text) {
   const tervo::PasteResult pasted = editor_.Paste(chars);
   ShowEdit({tervo::EditResult::kAllRows, 0}, col, row);
   QStringList said;
-  if (pasted.refused == 1)
-    said << QStringLiteral("%1 skipped: not taken here").arg(CharName(pasted.firstRefused));
-  else if (pasted.refused > 1)
-    said << QStringLiteral("%1 and %2 more characters skipped: not taken here")
-                .arg(CharName(pasted.firstRefused))
-                .arg(pasted.refused - 1);
+  if (!pasted.refusal.empty())
+    said << QString::fromStdString(pasted.refusal) + QStringLiteral("; nothing pasted");
+  if (!pasted.note.empty()) said << QString::fromStdString(pasted.note);
   if (pasted.leftOut > 0) said << QStringLiteral("%1 characters left out: no room").arg(pasted.leftOut);
   if (!said.isEmpty()) SetMessage(QStringLiteral("paste: ") + said.join(QStringLiteral("; ")));
   ShowCursor();
@@ -74,5 +60,16 @@ void TForm1::outputboxContextMenu(const QPoint& at) {
   table->setEnabled(!ResultTableText().isEmpty());
   connect(formula, &QAction::triggered, this, [this] { CopyResult(true); });
   connect(table, &QAction::triggered, this, [this] { CopyResult(false); });
+  // Always offered: when there is no map, choosing it says why.
+  QAction* map = menu.addAction(QStringLiteral("Karnaugh map"));
+  map->setShortcut(QKeySequence(Qt::Key_F2));
+  map->setShortcutVisibleInContextMenu(true);
+  connect(map, &QAction::triggered, this, &TForm1::KarnaughCommand);
+  menu.addSeparator();
+  QAction* exporting = menu.addAction(QStringLiteral("export..."));
+  exporting->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  exporting->setShortcutVisibleInContextMenu(true);
+  exporting->setEnabled(Result_ != ResultKind::kNone && engine_->VariableCount > 0);
+  connect(exporting, &QAction::triggered, this, &TForm1::ExportResult);
   menu.exec(ui_->outputbox->mapToGlobal(at));
 }

@@ -2,6 +2,7 @@
 // editor model (editor_model.h), and what it changed is repainted; the blink
 // of the cursor; the input mode, insert mode and the editor's controls.
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 #include "Unit1.h"
 #include "ui_Unit1.h"
@@ -176,12 +177,42 @@ void TForm1::forminbtnClick() {
   ShowCursor();
 }
 
+void TForm1::UndoEdit(bool redo) {
+  Engine& e = *engine_;
+  if (e.RunState != tervo::kRunIdle) return;
+  HideCursor();
+  const uint8_t mode = e.FormulaMode;
+  if (!(redo ? editor_.Redo() : editor_.Undo())) {
+    SetMessage(redo ? QStringLiteral("nothing to redo") : QStringLiteral("nothing to undo"));
+    ShowCursor();
+    return;
+  }
+  const tervo::EditorView kept = view_;
+  // Back in the other input mode: its buttons, prompt and output form, as
+  // a switch by hand sets them; the cursor and view stay as restored.
+  if (e.FormulaMode != mode) SetInputMode(e.FormulaMode != 0);
+  view_.CursorCol = kept.CursorCol;
+  view_.CursorRow = kept.CursorRow;
+  view_.ScrollPos = kept.ScrollPos;
+  {
+    const QSignalBlocker quiet(ui_->inputscrollbar);
+    ui_->inputscrollbar->setValue(view_.ScrollPos);
+  }
+  DrawAllRows();
+  ShowCursor();
+}
+
 void TForm1::inclearBtnClick() {
   if (engine_->RunState != tervo::kRunIdle) return;
+  HideCursor();
   if (engine_->FormulaMode)
     ClearFormula();
   else
     ClearTable();
+  // A new input: what was typed before it is not to be brought back.
+  editor_.ClearHistory();
+  PlaceCursor(0, 0);  // an empty input starts at its first cell
+  ShowCursor();
   setWindowTitle(QStringLiteral("tervo42:"));
 }
 

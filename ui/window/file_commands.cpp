@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <filesystem>
+#include <string>
 
 #include "Unit1.h"
 #include "dialog_looks.h"
@@ -21,6 +22,13 @@ namespace {
 std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
 
 QString FromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
+
+// The message of a failed save or load with its cause after it, as in
+// "FILE I/O ERROR: No space left on device".
+QString WithCause(const QString& message, const tervo::FileCause& cause) {
+  const std::string text = cause.Text();
+  return text.empty() ? message : message + QStringLiteral(": ") + QString::fromLocal8Bit(text.c_str());
+}
 
 // A file dialog that starts in folder with name filled in. It offers no file
 // filter and adds no suffix: formula files carry a prefix instead.
@@ -62,6 +70,11 @@ bool ConfirmReplace(QWidget* parent, const QString& chosen) {
 
 }  // namespace
 
+const QString kStoredResultUnfitFormula =
+    QStringLiteral("loaded, but the stored result does not fit the formula: press GO for the result");
+const QString kStoredResultUnfitTable =
+    QStringLiteral("loaded, but the stored result does not fit the table: press GO for the result");
+
 void TForm1::InstallFileDialogs() {
   AskOpenPath = [this](const QString& folder, const QString& name) {
     return AskFilePath(this, QStringLiteral("load formula and tables"), QFileDialog::AcceptOpen, folder, name);
@@ -98,10 +111,12 @@ void TForm1::saveBtnClick() {
     // The file is written whole or not at all; an older file of the name
     // stays as it was when the save fails.
     std::filesystem::path written;
+    tervo::FileCause cause;
     e.ErrorCode =
-        tervo::SaveFormulaFile(e, ToPath(chosen), &written, SaveSink ? *SaveSink : tervo::SystemFileSink());
+        tervo::SaveFormulaFile(e, ToPath(chosen), &written, SaveSink ? *SaveSink : tervo::SystemFileSink(), &cause);
     if (e.ErrorCode != tervo::kOk) {
       ShowErrorMessage();
+      SetMessage(WithCause(Message(), cause));
     } else {
       SetMessage(QStringLiteral("file saved"));
       ShowFileName(FromPath(written));
@@ -120,17 +135,35 @@ void TForm1::loadBtnClick() {
     // The whole file is checked before any of it replaces the working state,
     // so a refused file changes nothing.
     std::filesystem::path opened;
-    e.ErrorCode = tervo::LoadFormulaFile(e, ToPath(chosen), &opened);
+    // The grids and input mode that a load replaces come back with one undo.
+    const tervo::EditorModel::Step step(editor_);
+    tervo::FileCause cause;
+    e.ErrorCode = tervo::LoadFormulaFile(e, ToPath(chosen), &opened, &cause);
     if (e.ErrorCode != tervo::kOk) {
       ShowErrorMessage();
+      SetMessage(WithCause(Message(), cause));
     } else {
+      // The stored result is shown only when it is what the stored input
+      // gives; any other is dropped, so that copy, print and save do not
+      // pass it on, and GO makes it anew.
+      const bool resultFits = tervo::CheckStoredResult(e) != tervo::StoredResult::kUnverified;
+      if (!resultFits) {
+        e.ClearTruthTable();
+        e.VariableTable.fill(0);
+        e.VariableCount = 0;
+      }
       ShowFileName(FromPath(opened));
+      Result_ = resultFits ? ResultKind::kLoaded : ResultKind::kNone;
+      ResultInput_ = tervo::CaptureEditor(e, view_);
       SetReduce(e.ReduceOn != 0);
       SetInputMode(e.FormulaMode != 0);  // table input has been loaded as CNF
       (e.CnfMode ? ui_->cnfBtn : ui_->dnfBtn)->setChecked(true);
       ResetOutputScroll();
       ClearOutputPane();
-      DrawOutputPane();
+      if (resultFits)
+        DrawOutputPane();
+      else
+        SetMessage(e.FormulaMode ? kStoredResultUnfitFormula : kStoredResultUnfitTable);
     }
   }
   ShowCursor();
