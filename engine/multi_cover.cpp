@@ -456,25 +456,4 @@ void MultiCoverSearch::SetStallStop(bool on) { impl_->stallStop = on; }
 
 void MultiCoverSearch::SetEffort(uint64_t ticks) { impl_->effort = ticks; }
 
-bool CheckMultiCover(const MultiFunction& f, const MultiCover& c) {
-  const uint16_t full = LowMask(f.inputs);
-  AssignmentSet covered;
-  for (unsigned k = 0; k < f.Outputs(); ++k) {
-    covered.fill(0);
-    bool allowed = true;
-    for (std::size_t t = 0; t < c.Terms() && allowed; ++t) {
-      if (!c.Serves(t, k)) continue;
-      ForEachMinterm(static_cast<uint16_t>(c.value[t] & c.mask[t]), static_cast<uint16_t>(full & ~c.mask[t]),
-                     [&](uint16_t a) {
-                       allowed = allowed && (InSet(f.on[k], a) || InSet(f.dc[k], a));
-                       covered[a >> 6] |= uint64_t{1} << (a & 63);
-                     });
-    }
-    if (!allowed) return false;
-    for (std::size_t i = 0; i < covered.size(); ++i)
-      if (f.on[k][i] & ~covered[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace tervo

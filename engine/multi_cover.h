@@ -109,9 +109,4 @@ class MultiCoverSearch {
   std::unique_ptr<Impl> impl_;
 };
 
-// True when every assignment of every output's ON-set is covered by a term
-// serving that output, and no term serving an output covers an assignment
-// outside its ON-set and don't-cares.
-bool CheckMultiCover(const MultiFunction& f, const MultiCover& c);
-
 }  // namespace tervo

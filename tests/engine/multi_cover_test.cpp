@@ -14,6 +14,7 @@
 
 #include "engine.h"
 #include "multi_cover.h"
+#include "multi_cover_check.h"
 
 namespace tervo {
 namespace {

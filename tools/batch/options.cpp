@@ -58,6 +58,20 @@ Inputs (give exactly one):
                   is a result. Files of .type r or dr give a product of
                   sums unless --sop is given. (The window has no
                   don't-cares: they exist only here.)
+                  Files of any number of inputs are read. A file of at
+                  most 15 inputs runs through the engine's 3^n cube table
+                  as above when that table is small beside its rows; the
+                  others (every file of more than 15 inputs, and one of
+                  few rows over many inputs) get their shared cover from
+                  the minimiser of any width, which works on lists of
+                  cubes: --minimal=SECONDS bounds it, Ctrl+C writes the
+                  best cover so far (exit status 130). --per-output,
+                  --trace, --no-reduce and --save need the table and
+                  refuse a file it cannot hold. Every cover is checked
+                  against the file (each ON point covered, no OFF point)
+                  before it is written; one that fails is not written
+                  (exit status 3). In JSON a term of a wide file is its
+                  text of inputs ("0", "1", "-") and outputs.
   --load NAME     A saved formula file, run with the input mode and options
                   stored in it. NAME "abc" opens "tervo42_abc".
   A formula of one word that names a file is refused with the option that
