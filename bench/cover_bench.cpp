@@ -2,13 +2,17 @@
 // functions.h: "cover/<name>" runs the cover search, "reduce/<name>" the
 // reduction (its fast path, as a run without the Scan trace). One iteration
 // each. Besides Google Benchmark's flags:
-//   --seconds=S          time limit of the cover search (default 10)
+//   --seconds=S          time limit of the cover search (default none: its
+//                        budget of work and stall rule end it)
+//   --effort=T           its budget of work in ticks (default: the library's)
 //   --reduce-deadline=S  end a reduction that runs longer (default 60); its
 //                        counter "finished" then shows 0
 //   --seed=N             seed of the cover search's local search
 //   --no-stall           let the cover search run to its limit (no stall stop)
 // Counters: rows_in, terms and literals out; for the cover also minimum (1
-// when proved), lower_bound, primes, essentials, core_rows, core_cols and
+// when proved), lower_bound, end (how it ended: 0 finished, 1 stalled, 2
+// budget spent, 3 time limit, 4 stopped), ticks (the work it spent, in
+// millions), primes, essentials, core_rows, core_cols and
 // exact (1 when the cover covers exactly the function's rows); slice_ms,
 // the longest time between two chances to process window events.
 #include <benchmark/benchmark.h>
@@ -35,7 +39,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double g_coverSeconds = 10;
+double g_coverSeconds = kNoTimeLimit;
+uint64_t g_effort = 0;
 double g_reduceDeadline = 60;
 uint32_t g_seed = 0;
 bool g_seedGiven = false;
@@ -76,6 +81,7 @@ void BM_Cover(benchmark::State& state, const Function* f) {
   CoverSearch search;
   if (g_seedGiven) search.SetSeed(g_seed);
   search.SetStallStop(g_stallStop);
+  search.SetEffort(g_effort);
   CoverInfo info;
   double longest = 0;
   for (auto _ : state) {
@@ -92,6 +98,8 @@ void BM_Cover(benchmark::State& state, const Function* f) {
   state.counters["literals"] = literals;
   state.counters["minimum"] = info.minimum;
   state.counters["lower_bound"] = info.lowerBound;
+  state.counters["end"] = static_cast<double>(info.end);
+  state.counters["ticks"] = static_cast<double>(info.ticks) / 1e6;
   state.counters["primes"] = info.primes;
   state.counters["essentials"] = info.essentials;
   state.counters["core_rows"] = info.coreRows;
@@ -131,6 +139,7 @@ int main(int argc, char** argv) {
       {"--seconds=", [](const char* v) { g_coverSeconds = std::atof(v); }},
       {"--reduce-deadline=", [](const char* v) { g_reduceDeadline = std::atof(v); }},
       {"--no-stall", [](const char*) { g_stallStop = false; }},
+      {"--effort=", [](const char* v) { g_effort = std::strtoull(v, nullptr, 10); }},
       {"--seed=",
        [](const char* v) {
          g_seed = static_cast<uint32_t>(std::strtoul(v, nullptr, 10));

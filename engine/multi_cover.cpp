@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <numeric>
+#include <optional>
 
 #include "cube_walk.h"
 #include "xlate_unit.h"
@@ -18,6 +20,9 @@ using Clock = std::chrono::steady_clock;
 // The cube table of one group takes at most this many bytes.
 constexpr uint64_t kTableBytes = uint64_t{64} << 20;
 
+// The covering search's random choices, as the single-output search's.
+constexpr uint32_t kSearchSeed = 0x7e5a42u;
+
 }  // namespace
 
 // The shared cover's phases, for each group of outputs (Run splits a group
@@ -29,14 +34,16 @@ constexpr uint64_t kTableBytes = uint64_t{64} << 20;
 //   the group  SetGroup               okOf, onOf
 //   primes     GroupPrimes: Primes    tab8..tab64, primeValue..primeOuts
 //   matrix     BuildMatrix            matrix, rowOf, colPrime
-//   search     CoverSearch::SolveMatrix (minimal_cover.cpp)
+//   search     minimiser::SolveCover (tervo/covering.h)
 //   terms      Emit                   out, index
 //   the whole  Summarize, SortTerms   the MultiCoverInfo, out in order
 
 struct MultiCoverSearch::Impl {
   // ========================================================== settings and tools
-  CoverSearch search;                   // the single-output search: SolveMatrix for a group, Run for a lone output
+  CoverSearch search;                   // the single-output search, for a lone output
   std::array<uint32_t, 16> pow3{};      // powers of 3, the digit weights of a ternary cube number
+  bool stallStop = true;                // the covering search's stall rule
+  uint64_t effort = 0;                  // the run's budget of work without a time limit; 0: the default
 
   // ========================================================== the run
   const MultiFunction* f = nullptr;     // the function being covered
@@ -44,9 +51,10 @@ struct MultiCoverSearch::Impl {
   RunHost* host = nullptr;              // events and progress text
   int n = 0;                            // inputs
   uint16_t full = 0;                    // mask of the n inputs
-  Clock::time_point start;              // when the run began
-  Clock::time_point deadline;           // the whole run's time limit
-  Clock::time_point lastEvents;         // when the host last processed events
+  bool timed = false;                   // a time limit was given
+  Clock::time_point deadline;           // the whole run's time limit (timed)
+  uint64_t effortLeft = 0;              // what is left of the budget of work (not timed)
+  std::optional<HostWatcher> watcher;   // the host as the current group's watcher
   bool stopped = false;                 // the host cleared GoOn
   std::array<char, 96> label{};         // the progress text
 
@@ -68,7 +76,7 @@ struct MultiCoverSearch::Impl {
   std::vector<uint16_t> primeMask;      // prime -> mask of its cube (set: a literal)
   std::vector<uint64_t> primeOuts;      // prime -> the group's outputs (bit j) it is an implicant of
   std::vector<int32_t> rowOf;           // (j << n | a) -> row, -1 when output groupFirst + j need not cover a
-  CoverMatrix matrix;                   // rows: (output, ON assignment); columns: primes covering a row
+  minimiser::CoverProblem matrix;       // rows: (output, ON assignment); columns: primes covering a row
   std::vector<uint32_t> colPrime;       // column -> prime
   std::vector<uint32_t> coverCount;     // row -> terms of the cover covering it (Emit)
 
@@ -82,22 +90,17 @@ struct MultiCoverSearch::Impl {
   // cover worth the name, and the search after them then has no time left
   // beyond its greedy cover.
   bool Tick() {
-    const auto now = Clock::now();
-    if (now - lastEvents >= std::chrono::milliseconds(15)) {
-      host->ProcessPendingEvents();
-      lastEvents = Clock::now();
-      if (!e->GoOn) stopped = true;
-    }
+    if (!watcher->Go(4096)) stopped = true;
     return !stopped;
   }
 
-  void Show(const char* what) {
+  // The group's name in the progress text.
+  const char* GroupLabel() {
     if (f->Outputs() > groupWidth)
-      std::snprintf(label.data(), label.size(), "shared cover, outputs %u-%u: %s", groupFirst + 1,
-                    groupFirst + groupWidth, what);
+      std::snprintf(label.data(), label.size(), "shared cover, outputs %u-%u", groupFirst + 1, groupFirst + groupWidth);
     else
-      std::snprintf(label.data(), label.size(), "shared cover: %s", what);
-    host->ShowProgress(label.data());
+      std::snprintf(label.data(), label.size(), "shared cover");
+    return label.data();
   }
 
   void AddTerm(uint16_t value, uint16_t mask, unsigned k) {
@@ -180,7 +183,7 @@ struct MultiCoverSearch::Impl {
       if (matrix.colRows.size() > kEntryCapacity) return false;
       if (matrix.colRows.size() == matrix.colStart.back()) continue;  // only don't-cares: no column
       matrix.colStart.push_back(static_cast<uint32_t>(matrix.colRows.size()));
-      matrix.colCost.push_back(static_cast<uint8_t>(std::popcount(primeMask[p])));
+      matrix.colCost.push_back(static_cast<uint32_t>(std::popcount(primeMask[p])));
       colPrime.push_back(p);
       if ((p & 255) == 0 && !Tick()) return false;
     }
@@ -239,9 +242,21 @@ struct MultiCoverSearch::Impl {
 
   // Seconds for the next group: what is left, shared by rows still to cover.
   double Share(uint64_t rows, uint64_t rowsLeft) const {
+    if (!timed) return kNoTimeLimit;
     const double left = std::chrono::duration<double>(deadline - Clock::now()).count();
     return rowsLeft == 0 ? left : std::max(0.0, left * static_cast<double>(rows) / static_cast<double>(rowsLeft));
   }
+
+  // Work for the next group without a time limit: what is left of the
+  // budget, shared by rows still to cover (at least 1, which is no budget).
+  uint64_t EffortShare(uint64_t rows, uint64_t rowsLeft) const {
+    if (timed) return minimiser::kUnlimitedEffort;
+    if (rowsLeft == 0 || rows >= rowsLeft) return std::max<uint64_t>(effortLeft, 1);
+    const double share = static_cast<double>(effortLeft) * static_cast<double>(rows) / static_cast<double>(rowsLeft);
+    return std::max<uint64_t>(static_cast<uint64_t>(share), 1);
+  }
+
+  void Spend(uint64_t ticks) { effortLeft = effortLeft > ticks ? effortLeft - ticks : 0; }
 
   // The group's outputs, with the sets of each assignment as bits.
   void SetGroup(unsigned from, unsigned count) {
@@ -272,35 +287,38 @@ struct MultiCoverSearch::Impl {
     SetGroup(from, count);
     const uint64_t rows = RowsOf(from, count);
     if (rows == 0) return true;
-    const SearchStart groupStart = SearchStart::Now();
-    const double seconds = Share(rows, rowsLeft);
-    Show("primes");
+    watcher.emplace(*e, *host, GroupLabel());
+    watcher->SetTimeLimit(Share(rows, rowsLeft));
+    watcher->Show("primes");
     bool ready = GroupPrimes();
     if (ready) {
-      Show("covering matrix");
+      watcher->Show("covering matrix");
       ready = BuildMatrix();
     }
     if (stopped) {
       MintermCover(from, count);
       info.stopped = true;
+      info.end = CoverEnd::kStopped;
       return true;
     }
     if (!ready) return false;  // too many primes or matrix entries
     info.primes += static_cast<uint32_t>(primeValue.size());
     ++info.groups;
-    const char* name = "shared cover";
-    if (f->Outputs() > groupWidth) {
-      std::snprintf(label.data(), label.size(), "shared cover, outputs %u-%u", groupFirst + 1,
-                    groupFirst + groupWidth);
-      name = label.data();
-    }
-    const MatrixCover mc = search.SolveMatrix(*e, *host, matrix, groupStart, seconds, name);
+    minimiser::CoverSettings settings;
+    settings.effort = EffortShare(rows, rowsLeft);
+    settings.stallStop = stallStop;
+    settings.seed = kSearchSeed;
+    const minimiser::CoverSolution mc = minimiser::SolveCover(matrix, settings, &*watcher);
+    Spend(mc.ticks);
+    info.ticks += mc.ticks;
     Emit(mc.columns);
+    const CoverEnd end = EndOf(mc, *watcher);
     info.lowerBound = std::max(info.lowerBound, mc.lowerBound);
     info.minimum = mc.minimum;
-    info.stopped = info.stopped || mc.stopped;
-    info.timedOut = info.timedOut || mc.timedOut;
-    stopped = stopped || mc.stopped;
+    if (end != CoverEnd::kFinished) info.end = end;
+    info.stopped = info.stopped || end == CoverEnd::kStopped;
+    info.timedOut = info.timedOut || (!mc.minimum && end != CoverEnd::kStopped);
+    stopped = stopped || end == CoverEnd::kStopped;
     return true;
   }
 
@@ -323,8 +341,13 @@ struct MultiCoverSearch::Impl {
       }
     e->TermCount = t;
     search.SetDontCares(&f->dc[k]);
+    search.SetStallStop(stallStop);
+    search.SetEffort(EffortShare(rows, rowsLeft));
     const CoverInfo ci = search.Run(*e, *host, Share(rows, rowsLeft));
     search.SetDontCares(nullptr);
+    Spend(ci.ticks);
+    info.ticks += ci.ticks;
+    if (ci.end != CoverEnd::kFinished) info.end = ci.end;
     for (int i = 1; i <= e->TermCount; ++i) AddTerm(e->TermValue[i], e->TermMask[i], k);
     info.lowerBound = std::max<uint32_t>(info.lowerBound, ci.allPrimes ? ci.lowerBound : 1);
     info.minimum = ci.minimum && ci.allPrimes;
@@ -340,8 +363,11 @@ struct MultiCoverSearch::Impl {
     out = &result;
     n = static_cast<int>(fn.inputs);
     full = LowMask(fn.inputs);
-    start = lastEvents = Clock::now();
-    deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, seconds)));
+    timed = std::isfinite(seconds);
+    deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                  std::chrono::duration<double>(timed ? std::max(0.0, seconds) : 0.0));
+    effortLeft = effort == 0 ? minimiser::kDefaultCoverEffort : effort;
+    watcher.emplace(en, h, "shared cover");
     stopped = false;
     index.clear();
     result = MultiCover{};
@@ -426,27 +452,8 @@ MultiCoverInfo MultiCoverSearch::Run(Engine& e, RunHost& host, const MultiFuncti
   return impl_->Run(e, host, f, seconds, out);
 }
 
-void MultiCoverSearch::SetStallStop(bool on) { impl_->search.SetStallStop(on); }
+void MultiCoverSearch::SetStallStop(bool on) { impl_->stallStop = on; }
 
-bool CheckMultiCover(const MultiFunction& f, const MultiCover& c) {
-  const uint16_t full = LowMask(f.inputs);
-  AssignmentSet covered;
-  for (unsigned k = 0; k < f.Outputs(); ++k) {
-    covered.fill(0);
-    bool allowed = true;
-    for (std::size_t t = 0; t < c.Terms() && allowed; ++t) {
-      if (!c.Serves(t, k)) continue;
-      ForEachMinterm(static_cast<uint16_t>(c.value[t] & c.mask[t]), static_cast<uint16_t>(full & ~c.mask[t]),
-                     [&](uint16_t a) {
-                       allowed = allowed && (InSet(f.on[k], a) || InSet(f.dc[k], a));
-                       covered[a >> 6] |= uint64_t{1} << (a & 63);
-                     });
-    }
-    if (!allowed) return false;
-    for (std::size_t i = 0; i < covered.size(); ++i)
-      if (f.on[k][i] & ~covered[i]) return false;
-  }
-  return true;
-}
+void MultiCoverSearch::SetEffort(uint64_t ticks) { impl_->effort = ticks; }
 
 }  // namespace tervo

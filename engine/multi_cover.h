@@ -14,8 +14,9 @@
 //      primes with no more terms, so a minimum over the primes is a minimum;
 //   3. the covering matrix: a row per (output, assignment it must cover), a
 //      column per prime, covering the rows of every output of its set; the
-//      CoverSearch's machinery on it (reductions to the cyclic core, bounds,
-//      local search, branch and bound where the core is small);
+//      minimiser library's covering search on it (tervo/covering.h:
+//      reductions to the cyclic core, bounds, local search, branch and bound
+//      where the core is small);
 //   4. each term keeps only the outputs it is needed for: an output whose
 //      rows the other terms serving it cover too leaves the term's set.
 // The table takes p^3 cells of the smallest word that holds the outputs of
@@ -70,7 +71,9 @@ struct MultiCoverInfo {
   uint32_t lowerBound = 0;   // no cover of the function has fewer terms
   bool minimum = false;      // proved: no cover has fewer terms
   bool stopped = false;      // ended by the host (Ctrl+C, ESC): the best cover found so far
-  bool timedOut = false;     // the time limit (or a stall) ended the search before a proof
+  bool timedOut = false;     // the time limit, the budget or the stall rule ended a search before a proof
+  CoverEnd end = CoverEnd::kFinished;  // how the last search that did not finish ended (kFinished: each did)
+  uint64_t ticks = 0;        // work the covering searches spent, in their own units
   uint32_t primes = 0;       // multi-output primes listed, over all groups
   uint32_t groups = 0;       // groups of outputs searched one after the other
   uint32_t singles = 0;      // outputs that got the single-output search
@@ -83,8 +86,10 @@ class MultiCoverSearch {
   MultiCoverSearch(const MultiCoverSearch&) = delete;
   MultiCoverSearch& operator=(const MultiCoverSearch&) = delete;
 
-  // A cover of f with as few terms as the search finds within `seconds`,
-  // all of it counted: the tables and primes too. Uses the engine for GoOn
+  // A cover of f with as few terms as the search finds: within `seconds`
+  // when given, all of it counted (the tables and primes too), else
+  // (kNoTimeLimit) within the covering search's budget of work, shared by
+  // the groups by their rows. Uses the engine for GoOn
   // (the host clears it to stop) and, for an output that gets the
   // single-output search, as that search's table; its TruthTable is not
   // kept. The primes, the matrix and a first cover are finished even past
@@ -95,14 +100,13 @@ class MultiCoverSearch {
   // As CoverSearch::SetStallStop (on by default).
   void SetStallStop(bool on);
 
+  // The budget of work of the whole run without a time limit, in the
+  // covering search's ticks; 0 (the default): minimiser::kDefaultCoverEffort.
+  void SetEffort(uint64_t ticks);
+
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
-
-// True when every assignment of every output's ON-set is covered by a term
-// serving that output, and no term serving an output covers an assignment
-// outside its ON-set and don't-cares.
-bool CheckMultiCover(const MultiFunction& f, const MultiCover& c);
 
 }  // namespace tervo

@@ -66,7 +66,8 @@ struct GoStages {
   std::function<void(Engine&)> readTable;  // fills VariableTable and TruthTable
   std::function<bool(Engine&)> verify;     // true when the result is right
   // With a cover search given (and the Scan trace off), it replaces the
-  // reduction, in its place and its timing, for at most minimalSeconds.
+  // reduction, in its place and its timing: for at most minimalSeconds when
+  // given, else (kNoTimeLimit) within the search's budget of work.
   // ESC during it keeps the best cover found so far as the run's result.
   CoverSearch* cover = nullptr;
   double minimalSeconds = kMinimalSeconds;

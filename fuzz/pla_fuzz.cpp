@@ -1,18 +1,24 @@
 // Fuzz target for the PLA reader: any bytes are either refused with a line
-// inside the text, or read into outputs whose rows are each ON, OFF or
-// don't-care; small files are also run, and the PLA written from their
-// results must read back as the same functions and give JSON text.
+// and column inside the text, or read at any width into rows of the width
+// declared, which the writer gives back as they were; files the engine's
+// table takes are read into outputs whose rows are each ON, OFF or
+// don't-care; small files are also run, their results must pass the cover
+// checker, and the PLA written from them must read back as the same
+// functions and give JSON text.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
+#include "check.h"
 #include "engine.h"
 #include "inputs.h"
 #include "pla.h"
 #include "pla_run.h"
+#include "pla_wide.h"
 #include "report.h"
+#include "tervo/pla.h"
 
 namespace {
 
@@ -53,9 +59,21 @@ void CheckOne(std::string_view text) {
   // The same bytes as a formula: refused with a place, or placed.
   if (auto err = PlaceFormula(e, text)) Require(InText(text, *err));
 
+  minimiser::Pla read;
+  if (auto err = minimiser::ReadPla(text, read)) {
+    Require(InText(text, FromPlaError(*err)) && !err->text.empty());
+    Require(read.Rows() == 0 && read.inputs == 0);
+    return;
+  }
+  for (std::size_t r = 0; r < read.Rows(); ++r)
+    Require(read.in[r].size() == read.inputs && read.out[r].size() == read.outputs);
+  minimiser::Pla again;
+  Require(!minimiser::ReadPla(minimiser::WritePla(read), again));
+  Require(again.in == read.in && again.out == read.out && again.type == read.type);
+
   PlaFile f;
-  if (auto err = ReadPlaFile(text, f)) {
-    Require(InText(text, *err) && !err->text.empty());
+  if (auto err = NarrowPlaFile(read, f)) {
+    Require(read.inputs > 15 || read.Rows() > static_cast<std::size_t>(kTermCapacity));
     return;
   }
   Require(f.inputs >= 1 && f.inputs <= 15 && f.outputs >= 1 && f.outputs <= kMaxPlaOutputs);
@@ -75,6 +93,7 @@ void CheckOne(std::string_view text) {
     const PlaRun run = RunPla(e, host, f, states, pos);
     Require(!run.interrupted && run.outputs.size() == f.outputs);
     Require(PlaExitStatus(run) == kExitOk);
+    Require(minimiser::CheckCover(TargetFunction(read, pos), CoverOfRun(f, run)).ok);
     // The JSON of any names is written whole (a throw would end the run).
     Require(!JsonText(PlaJsonResult(e, f, run)).empty());
     PlaFile back;

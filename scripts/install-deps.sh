@@ -8,6 +8,8 @@ PACKAGES=(
   g++ cmake make pkg-config dpkg-dev file
   # engine tests and benchmarks
   libgtest-dev libbenchmark-dev
+  # the SAT solver the independent cover check of the minimiser's benchmarks calls
+  cadical
   # command-line tool, its JSON and the tests that read it back
   libcli11-dev nlohmann-json3-dev jq
   # windows, printing and their tests

@@ -13,6 +13,8 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "grid_text.h"
@@ -500,6 +502,103 @@ TEST(MinimalCover, DontCaresAreUsedButNeverRequired) {
     }
   }
   search->SetDontCares(nullptr);
+}
+
+}  // namespace
+}  // namespace tervo
+
+// ---------------------------------------------------------------- work, not time
+
+namespace tervo {
+namespace {
+
+// A host on a slow or loaded machine: every chance to process events takes
+// `pause` (the search's clock runs fast against its work).
+struct SlowHost : NullHost {
+  std::chrono::microseconds pause{0};
+  int calls = 0;
+  void ProcessPendingEvents() override {
+    ++calls;
+    if (pause.count() > 0) std::this_thread::sleep_for(pause);
+  }
+};
+
+std::vector<std::pair<uint16_t, uint16_t>> Terms(const Engine& e) {
+  std::vector<std::pair<uint16_t, uint16_t>> t;
+  for (int i = 1; i <= e.TermCount; ++i) t.emplace_back(e.TermValue[i], e.TermMask[i]);
+  return t;
+}
+
+// Without a time limit the cover, the bound and how the search ended depend
+// on the function alone: a host that lets events take long changes nothing.
+TEST(MinimalCover, TheSameCoverWhateverTheClock) {
+  std::mt19937 rng(30);
+  for (const auto& [n, budget] : {std::pair{10, uint64_t{0}}, std::pair{12, uint64_t{4'000'000}}}) {
+    SCOPED_TRACE("n=" + std::to_string(n));
+    const Rows rows = Random(rng, n, 0.5);
+    auto e = test::NewEngine();
+    std::vector<CoverInfo> infos;
+    std::vector<std::vector<std::pair<uint16_t, uint16_t>>> covers;
+    for (int pause : {0, 3000}) {
+      CoverSearch search;
+      search.SetEffort(budget);
+      Load(*e, n, rows);
+      SlowHost host;
+      host.pause = std::chrono::microseconds(pause);
+      e->GoOn = 1;
+      infos.push_back(search.Run(*e, host, kNoTimeLimit));
+      covers.push_back(Terms(*e));
+      EXPECT_TRUE(CoversExactly(*e, n, rows));
+      EXPECT_GT(host.calls, 0);
+    }
+    EXPECT_EQ(covers[0], covers[1]);
+    EXPECT_EQ(infos[0].lowerBound, infos[1].lowerBound);
+    EXPECT_EQ(infos[0].minimum, infos[1].minimum);
+    EXPECT_EQ(infos[0].end, infos[1].end);
+    EXPECT_EQ(infos[0].ticks, infos[1].ticks);
+    EXPECT_EQ(infos[1].end, budget ? CoverEnd::kBudgetSpent : infos[1].end);
+  }
+}
+
+// A time limit is the only way time enters: a limit of 0 leaves the first
+// cover and says so.
+TEST(MinimalCover, ATimeLimitIsReportedAsSuch) {
+  std::mt19937 rng(31);
+  const Rows rows = Random(rng, 12, 0.5);
+  auto e = test::NewEngine();
+  CoverSearch search;
+  Load(*e, 12, rows);
+  const CoverInfo info = Search(*e, search, 0);
+  EXPECT_TRUE(CoversExactly(*e, 12, rows));
+  EXPECT_FALSE(info.minimum);
+  EXPECT_EQ(info.end, CoverEnd::kTimeLimit);
+  EXPECT_FALSE(info.stopped);
+  EXPECT_TRUE(info.timedOut);
+  EXPECT_EQ(CoverOutcomeText(info), ", at least " + std::to_string(info.lowerBound) + ", time limit reached");
+}
+
+TEST(MinimalCover, OutcomeTextsSayWhatWasProvedAndHowTheSearchEnded) {
+  struct Case {
+    bool minimum;
+    uint32_t bound;
+    CoverEnd end;
+    std::string text, name;
+  };
+  const std::vector<Case> cases = {
+      {true, 7, CoverEnd::kFinished, ", minimum", "proved"},
+      {true, 7, CoverEnd::kStalled, ", minimum", "proved"},  // a proof says all
+      {false, 7, CoverEnd::kFinished, ", at least 7", "finished"},
+      {false, 7, CoverEnd::kStalled, ", at least 7, stalled", "stalled"},
+      {false, 7, CoverEnd::kBudgetSpent, ", at least 7, work budget spent", "budget"},
+      {false, 7, CoverEnd::kTimeLimit, ", at least 7, time limit reached", "time limit"},
+      {false, 7, CoverEnd::kStopped, ", at least 7, stopped: best cover so far", "stopped"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CoverOutcomeText(c.minimum, c.bound, c.end), c.text);
+    EXPECT_EQ(std::string(CoverEndName(c.minimum, c.end)), c.name);
+  }
+  EXPECT_EQ(CoverOutcomeText(false, 3, true), ", at least 3, stopped: best cover so far");
+  EXPECT_EQ(CoverOutcomeText(false, 3, false), ", at least 3");
 }
 
 }  // namespace

@@ -5,13 +5,16 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine.h"
 #include "multi_cover.h"
+#include "multi_cover_check.h"
 
 namespace tervo {
 namespace {
@@ -271,6 +274,46 @@ TEST(MultiCover, ManyOutputsAreSearchedInGroups) {
   for (std::size_t t = 0; t < c.Terms(); ++t) keys.push_back(uint32_t{c.mask[t]} << 16 | c.value[t]);
   std::sort(keys.begin(), keys.end());
   EXPECT_EQ(std::adjacent_find(keys.begin(), keys.end()), keys.end());
+}
+
+// Without a time limit the shared cover depends on the function alone: a
+// host whose events take long (a loaded machine) gets the same cover, bound
+// and end; with a budget of work too small to finish, it says so.
+TEST(MultiCover, TheSameCoverWhateverTheClock) {
+  struct SlowHost : NullHost {
+    int calls = 0;
+    void ProcessPendingEvents() override {
+      ++calls;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  };
+  std::mt19937 rng(91);
+  const MultiFunction f = Random(9, 3, 0.45, 0.05, rng);
+  for (uint64_t budget : {uint64_t{0}, uint64_t{300'000}}) {
+    SCOPED_TRACE("budget " + std::to_string(budget));
+    std::vector<MultiCover> covers;
+    std::vector<MultiCoverInfo> infos;
+    for (bool slow : {false, true}) {
+      auto e = std::make_unique<Engine>();
+      e->GoOn = 1;
+      MultiCoverSearch search;
+      search.SetEffort(budget);
+      NullHost quick;
+      SlowHost slowHost;
+      covers.emplace_back();
+      infos.push_back(search.Run(*e, slow ? static_cast<RunHost&>(slowHost) : quick, f, kNoTimeLimit, covers.back()));
+      EXPECT_TRUE(CheckMultiCover(f, covers.back()));
+    }
+    EXPECT_EQ(covers[0].value, covers[1].value);
+    EXPECT_EQ(covers[0].mask, covers[1].mask);
+    EXPECT_EQ(covers[0].outs, covers[1].outs);
+    EXPECT_EQ(infos[0].lowerBound, infos[1].lowerBound);
+    EXPECT_EQ(infos[0].end, infos[1].end);
+    EXPECT_EQ(infos[0].ticks, infos[1].ticks);
+    if (budget != 0 && !infos[0].minimum) {
+      EXPECT_EQ(infos[0].end, CoverEnd::kBudgetSpent);
+    }
+  }
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST(BatchFailure, RefusalsPointAtLineAndColumn) {
       {"PLA input character", ".i 3\n.o 1\n1 | z1 1\n", 'p', 3, 5},
       {"PLA output character", ".i 2\n.o 2\n11  1x\n", 'p', 3, 6},
       {"PLA stray byte", ".i 2\n.o 1\n1\x01 1\n", 'p', 3, 2},
-      {"PLA row of the wrong length", ".i 2\n.o 1\n111 1\n", 'p', 3, 0},
+      {"PLA row of the wrong length", ".i 2\n.o 1\n111 1\n", 'p', 3, 5},
       {"table header", "AB3\n10\n", 't', 1, 3},
       {"table term line", "AB\n10\n 1x\n", 't', 3, 3},
       {"table tab", "AB\n1\t0\n", 't', 2, 2},

@@ -53,6 +53,7 @@ TEST(BatchMinimal, RunsInTheReductionsPlace) {
     const std::string json = JsonReport(*e, run, "formula");
     EXPECT_EQ(json.find("\"minimum\": true,") != std::string::npos, c.cover) << json;
     EXPECT_EQ(json.find("\"lower_bound\": " + std::to_string(c.terms) + ",") != std::string::npos, c.cover) << json;
+    EXPECT_EQ(json.find("\"search_end\": \"proved\",") != std::string::npos, c.cover) << json;
   }
 }
 
@@ -84,7 +85,22 @@ TEST(BatchMinimal, InterruptKeepsTheBestCover) {
     EXPECT_NE(run.message.find(", stopped: best cover so far"), std::string::npos) << run.message;
     EXPECT_EQ(ExitStatus(run), kExitOk);
     EXPECT_NE(JsonReport(*e, run, "formula").find("\"minimum\": false,"), std::string::npos);
+    EXPECT_NE(JsonReport(*e, run, "formula").find("\"search_end\": \"stopped\","), std::string::npos);
   }
+}
+
+// With a time limit of 0 the search keeps its first cover and says why.
+TEST(BatchMinimal, ATimeLimitEndsTheSearchAndSaysSo) {
+  auto e = std::make_unique<Engine>();
+  ASSERT_FALSE(PlaceFormula(*e, "(A.B./C+D.E)-(F./G.H+I.J)-(K.L+/M.N.O)+(A-D-G-J).(B+E+H+/K)"));
+  e->FormulaMode = 1;
+  CoverSearch search;
+  NullHost host;
+  const RunOutcome run = RunGo(*e, host, GoStages{{}, {}, &search, 0});
+  EXPECT_TRUE(run.verifyRan && run.verified);
+  ASSERT_FALSE(run.cover.minimum);
+  EXPECT_NE(run.message.find(", time limit reached"), std::string::npos) << run.message;
+  EXPECT_NE(JsonReport(*e, run, "formula").find("\"search_end\": \"time limit\","), std::string::npos);
 }
 
 // A PLA file of random outputs: each row of each output 1 with probability

@@ -26,6 +26,9 @@ namespace tervo::batch {
 namespace {
 
 using test::ExpectRefusal;
+using test::ListedAssignments;
+using test::LoadPlaFunction;
+using test::VerifyAgainstListed;
 
 std::unique_ptr<Engine> RunFormula(std::string_view formula, bool dnf, bool reduce, RunOutcome* outcome = nullptr) {
   auto e = std::make_unique<Engine>();
@@ -406,7 +409,7 @@ TEST(BatchPla, RefusesWhatItCannotTake) {
   } cases[] = {
       {".i 2\n.o 2\n", 2, "single output"},
       {".i 16\n.o 1\n", 1, "1 to 15"},
-      {".i 0\n.o 1\n", 1, "1 to 15"},
+      {".i 0\n.o 1\n", 1, "1 or more"},
       {".i two\n", 1, "whole number"},
       {".i 2\n.o 1\n1- -\n", 3, "don't-care"},
       {".i 2\n.o 1\n1- ~\n", 3, "don't-care"},

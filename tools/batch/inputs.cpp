@@ -177,30 +177,4 @@ bool PlacePlaInTableGrid(Engine& e, const PlaFunction& f) {
   return true;
 }
 
-void LoadPlaFunction(Engine& e, const PlaFunction& f, const std::vector<uint8_t>& listed) {
-  e.VariableTable.fill(0);
-  std::copy(f.letters.begin(), f.letters.end(), e.VariableTable.begin());
-  e.VariableCount = static_cast<uint8_t>(f.inputs);
-  e.RowMask = LowMask(f.inputs);
-  e.TermCount = static_cast<uint16_t>(f.value.size());
-  for (std::size_t t = 0; t < f.value.size(); ++t) {
-    e.TermValue[t + 1] = f.value[t];
-    e.TermMask[t + 1] = f.mask[t];
-  }
-  const auto many = std::count(listed.begin(), listed.end(), 1);
-  const bool everywhereOne = f.offSet ? many == 0 : many == static_cast<long>(listed.size());
-  const bool everywhereZero = f.offSet ? many == static_cast<long>(listed.size()) : many == 0;
-  if (everywhereOne)
-    e.ErrorCode = kTautology;
-  else if (everywhereZero)
-    e.ErrorCode = kInconsistent;
-}
-
-bool VerifyAgainstListed(Engine& e, const std::vector<uint8_t>& listed) {
-  e.FullMask = LowMask(e.VariableCount);
-  for (uint32_t a = 0; a <= e.FullMask; ++a)
-    if ((listed[a] != 0) != IsCovered(e, static_cast<uint16_t>(a))) return false;
-  return true;
-}
-
 }  // namespace tervo::batch

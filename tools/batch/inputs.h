@@ -33,13 +33,4 @@ std::optional<InputError> PlaceTable(Engine& e, std::string_view text);
 // and one line per row. False when it has more than 100 rows.
 bool PlacePlaInTableGrid(Engine& e, const PlaFunction& f);
 
-// The stage that takes a PLA function instead of the table reader: its
-// letters become the VariableTable and its rows the TruthTable. A function
-// that is 1 everywhere sets kTautology and one that is 0 everywhere sets
-// kInconsistent, as the evaluation of a formula does.
-void LoadPlaFunction(Engine& e, const PlaFunction& f, const std::vector<uint8_t>& listed);
-
-// True when the TruthTable covers exactly the listed assignments.
-bool VerifyAgainstListed(Engine& e, const std::vector<uint8_t>& listed);
-
 }  // namespace tervo::batch

@@ -28,6 +28,7 @@
 #include "options.h"
 #include "pla.h"
 #include "pla_run.h"
+#include "pla_wide.h"
 #include "report.h"
 #include "run.h"
 
@@ -47,7 +48,8 @@ int Fail(const Options& o, const Failure& f) { return ReportFailure(f, o.format 
 
 // Read a whole file ("-" for standard input), without a byte-order mark at
 // its start; an error text on failure.
-std::optional<std::string> ReadInput(const std::string& path, std::string& out) {
+std::optional<std::string> ReadInput(const std::string& path, std::string& out,
+                                     std::size_t maxBytes = kMaxInputBytes) {
   std::FILE* f = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
   if (!f) return std::string(std::strerror(errno));
   out.clear();
@@ -55,9 +57,9 @@ std::optional<std::string> ReadInput(const std::string& path, std::string& out) 
   std::size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
     out.append(buf, n);
-    if (out.size() > kMaxInputBytes) {
+    if (out.size() > maxBytes) {
       if (f != stdin) std::fclose(f);
-      return std::string("the input is larger than 64 MiB");
+      return "the input is larger than " + std::to_string(maxBytes >> 20) + " MiB";
     }
   }
   const bool failed = std::ferror(f) != 0;
@@ -186,7 +188,7 @@ bool AsksForJson(int argc, char** argv) {
 // Read the command line into o; the exit status when the tool is done
 // (help, version or a refusal), else nothing.
 std::optional<int> ParseCommandLine(int argc, char** argv, Options& o) {
-  CLI::App app{"Minimise a Boolean function of up to 15 variables with the tervo42 engine.", kProgram};
+  CLI::App app{"Minimise a Boolean function of up to 15 variables with the tervo42 engine, or a PLA file of any width.", kProgram};
   DefineOptions(app, o);
   try {
     app.parse(argc, argv);
@@ -253,19 +255,77 @@ std::string PlaResultText(const Engine& e, const PlaFile& file, const PlaRun& ru
   return run.interrupted ? std::string() : WritePlaResults(file, run);
 }
 
+// A PLA file's text may be as large as a quarter of the memory the reader
+// may use: the rows it holds take about as much again.
+std::size_t MaxPlaBytes() { return std::max(kMaxInputBytes, minimiser::PlaMemoryBudget({}) / 4); }
+
+// A PLA file run by the minimiser library: the cover is written only once
+// it has passed the checker; Ctrl+C writes the best checked cover so far.
+// Nothing when the minimiser refuses a file that the table can take
+// instead (orTable): then nothing is written.
+std::optional<int> RunWide(const Options& o, const minimiser::Pla& pla, bool pos, Engine& e, bool orTable) {
+  BatchHost host = MakeHost(e, false, o.format);
+  InstallInterruptHandler();
+  const double seconds = o.minimal && o.minimalText != "true" ? o.minimalSeconds : -1;
+  const WideRun run = RunWidePla(host, pla, pos, seconds);
+  host.Finish();
+  if (run.Refused() && orTable) return std::nullopt;
+  const int status = WideExitStatus(run);
+  if (o.format == "json") {
+    if (const int failed = WriteResult(JsonText(WideJsonResult(pla, run)))) return failed;
+  } else if (status == kExitOk || status == kExitInterrupted) {
+    const std::string text = o.format == "pla" ? WriteWideResults(pla, run) : WideTextReport(pla, run);
+    if (const int failed = WriteResult(text)) return failed;
+  }
+  if (status != kExitOk) std::fprintf(stderr, "%s: %s: %s\n", kProgram, o.plaFile.c_str(), WideMessage(run).c_str());
+  return status;
+}
+
+// The results of a PLA file run through the engine's table, checked by the
+// cover checker before any of it is written; 0 when they pass.
+int CheckTableRun(const std::string& path, const minimiser::Pla& pla, const PlaFile& file, const PlaRun& run, bool pos) {
+  if (run.interrupted || run.outputs.size() != file.outputs) return 0;
+  for (const OutputResult& r : run.outputs)
+    if (!r.run.drawn) return 0;
+  const minimiser::CheckReport check = minimiser::CheckCover(TargetFunction(pla, pos), CoverOfRun(file, run));
+  if (check.ok) return 0;
+  std::fprintf(stderr, "%s: %s: the cover found fails its check: %s\n", kProgram, path.c_str(), check.text.c_str());
+  return kExitVerify;
+}
+
 // A PLA file: one cover shared by all outputs, or every output run on its
-// own; the results written together.
+// own; the results written together. Files the engine's table takes and
+// where it is the better road run there; the others by the minimiser
+// library.
 int RunPlaFile(Engine& e, const Options& o) {
   const std::string& path = o.plaFile;
   std::string text;
-  if (auto err = ReadInput(path, text)) return Fail(o, FileFailure(path, *err));
-  PlaFile file;
-  if (auto err = ReadPlaFile(text, file)) return Fail(o, InputFailure(path, *err));
-  std::vector<std::vector<RowState>> states;
-  if (auto err = AllOutputStates(file, states)) return Fail(o, InputFailure(path, *err));
+  if (auto err = ReadInput(path, text, MaxPlaBytes())) return Fail(o, FileFailure(path, *err));
+  minimiser::Pla pla;
+  if (auto err = minimiser::ReadPla(text, pla)) return Fail(o, InputFailure(path, FromPlaError(*err)));
   // Without a form asked for, a file listing only OFF rows is reduced as a
   // product of sums.
-  const bool pos = o.Form() < 0 ? !(file.sets & kListsOn) : o.Form() == 1;
+  const bool pos = o.Form() < 0 ? pla.type.find('f') == std::string::npos : o.Form() == 1;
+  // What only the engine's table has: each output on its own, the
+  // reduction's trace, no reduction, a formula file saved.
+  const bool tableOnly = !o.SharedPla() || o.save;
+  if (tableOnly && !IsNarrow(pla)) {
+    const char* what = o.save ? "--save" : o.perOutput ? "--per-output" : o.trace ? "--trace" : "--no-reduce";
+    return Fail(o, InputFailure(path, InputError{0, std::string(what) + " runs the engine's table, which holds at most " +
+                                                    std::to_string(kMaxVariables) + " inputs and " +
+                                                    std::to_string(kTermCapacity) + " rows; the file has " +
+                                                    std::to_string(pla.inputs) + " inputs and " +
+                                                    std::to_string(pla.Rows()) + (pla.Rows() == 1 ? " row" : " rows")}));
+  }
+  if (!tableOnly && !ChooseTablePath(pla)) {
+    // The table remains for a file it takes when the minimiser refuses.
+    if (const auto status = RunWide(o, pla, pos, e, IsNarrow(pla))) return *status;
+  }
+
+  PlaFile file;
+  if (auto err = NarrowPlaFile(pla, file)) return Fail(o, InputFailure(path, *err));
+  std::vector<std::vector<RowState>> states;
+  if (auto err = AllOutputStates(file, states)) return Fail(o, InputFailure(path, *err));
   if (o.save)
     if (auto f = PlacePlaForSave(e, path, text, pos)) return Fail(o, *f);
 
@@ -283,6 +343,7 @@ int RunPlaFile(Engine& e, const Options& o) {
   }
   host.Finish();
 
+  if (const int status = CheckTableRun(path, pla, file, run, pos)) return status;
   const std::vector<Failure> failures = AfterRun(e, o, host, run.interrupted);
   return Conclude(PlaResultText(e, file, run, o, states, failures), failures, PlaExitStatus(run));
 }

@@ -44,10 +44,11 @@ Inputs (give exactly one):
                   1 and 0 is refused. All outputs get one cover together:
                   a row serves every output marked in it and counts once,
                   and the search looks for as few rows as it can find (then
-                  as few literals) for at most 10 s (--minimal=SECONDS),
-                  ending sooner once it stops gaining. The message line
-                  gives the rows, then ", minimum" when proved, else ", at
-                  least N". --per-output reduces each output on its own
+                  as few literals) within a fixed budget of work (or
+                  --minimal=SECONDS), ending sooner once it stops gaining.
+                  The message line gives the rows, then ", minimum" when
+                  proved, else ", at least N" and how the search ended.
+                  --per-output reduces each output on its own
                   instead, one after the other, with the window's
                   reduction (or --minimal's search): its ON-set and
                   don't-cares together, then the terms that no ON row
@@ -57,6 +58,20 @@ Inputs (give exactly one):
                   is a result. Files of .type r or dr give a product of
                   sums unless --sop is given. (The window has no
                   don't-cares: they exist only here.)
+                  Files of any number of inputs are read. A file of at
+                  most 15 inputs runs through the engine's 3^n cube table
+                  as above when that table is small beside its rows; the
+                  others (every file of more than 15 inputs, and one of
+                  few rows over many inputs) get their shared cover from
+                  the minimiser of any width, which works on lists of
+                  cubes: --minimal=SECONDS bounds it, Ctrl+C writes the
+                  best cover so far (exit status 130). --per-output,
+                  --trace, --no-reduce and --save need the table and
+                  refuse a file it cannot hold. Every cover is checked
+                  against the file (each ON point covered, no OFF point)
+                  before it is written; one that fails is not written
+                  (exit status 3). In JSON a term of a wide file is its
+                  text of inputs ("0", "1", "-") and outputs.
   --load NAME     A saved formula file, run with the input mode and options
                   stored in it. NAME "abc" opens "tervo42_abc".
   A formula of one word that names a file is refused with the option that
@@ -103,8 +118,8 @@ Output (--format):
                   "interrupted", "error"), whether the verification held,
                   the exit status and the seconds; for a PLA file one
                   object per output under "outputs", and "cover"
-                  ("shared", with "rows", "minimum" and "lower_bound" of
-                  the whole, or "per output"). value and mask give the
+                  ("shared", with "rows", "minimum", "lower_bound" and
+                  "search_end" of the whole, or "per output"). value and mask give the
                   row's literals: bit v of mask is set when variable v+1
                   occurs, bit v of value when it occurs as itself. A
                   failure (usage, input, file, save, output, memory) is one
@@ -138,20 +153,28 @@ Writing:
 
 Minimal covers:
   With --minimal[=SECONDS] the tool computes a cover with as few terms as it
-  can find (then as few literals) in place of the reduction, for at most
-  SECONDS (default 10), for a formula, a typed table, a saved file, the
-  shared cover of a PLA file or, with --per-output, each of its outputs
-  (whose don't-cares its terms may use; SECONDS is for the whole file).
+  can find (then as few literals) in place of the reduction, for a formula,
+  a typed table, a saved file, the shared cover of a PLA file, or each
+  output of a PLA file on its own with --per-output (whose don't-cares its
+  terms may use).
 
-  The search ends sooner when it stalls: when the time since it last found
-  fewer terms or a higher bound exceeds four fifths of the time it took to
-  get there.
+  Without SECONDS the search's length is counted in its own units of work,
+  never in seconds, so the same input gives the same cover on any machine
+  and under any load: it ends when it proves its cover, when it stalls (the
+  work since it last found fewer terms or a higher bound exceeds four
+  fifths of the work it took to get there), or when its fixed budget is
+  spent (about 10 s on a 2.8 GHz core, for the whole file). With SECONDS it
+  searches at most that long instead (for the whole file), still ending
+  when it stalls; the result then depends on the machine's speed.
 
   The message line adds ", minimum" when the cover is proved to have the
-  fewest terms, else ", at least N" with a proved lower bound; the PLA
-  output carries the same as a comment line, the JSON output as "minimum"
-  (true or false) and "lower_bound". Ctrl+C during the search keeps the best
-  cover found so far (", stopped: best cover so far").
+  fewest terms, else ", at least N" with a proved lower bound and how the
+  search ended: ", stalled", ", work budget spent", ", time limit reached".
+  The PLA output carries the same as a comment line, the JSON output as
+  "minimum" (true or false), "lower_bound" and "search_end" ("proved",
+  "finished", "stalled", "budget", "time limit" or "stopped"). Ctrl+C during
+  the search keeps the best cover found so far (", stopped: best cover so
+  far").
 
 Trace and progress:
   With --trace the tool prints one line per comparison of the reduction: TT
@@ -319,7 +342,7 @@ void DefineOptions(CLI::App& app, Options& o) {
   app.add_flag("--no-reduce", o.noReduce, "Do not reduce the truth table");
   app.add_option("--save", o.savePath, "Save a formula file after the run")->option_text("PATH");
   app.add_flag("--minimal", o.minimalText,
-               "A minimal cover in place of the reduction, searching at most SECONDS (default 10)")
+               "A minimal cover in place of the reduction: a fixed budget of work, or at most SECONDS")
       ->option_text("[=SECONDS]");
   app.add_flag("--trace", o.trace, "One line per comparison of the reduction");
   app.add_option("--format", o.format, "Output form: text, pla, json, verilog, vhdl, latex or csv")

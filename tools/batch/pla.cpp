@@ -7,6 +7,8 @@
 #include <iterator>
 #include <tuple>
 
+#include "tervo/pla.h"
+
 
 namespace tervo::batch {
 
@@ -26,37 +28,6 @@ std::vector<std::string_view> Words(std::string_view line) {
   return words;
 }
 
-// A whole decimal number, or nothing.
-std::optional<long> Number(std::string_view word) {
-  long v = 0;
-  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), v);
-  if (ec != std::errc() || end != word.data() + word.size()) return std::nullopt;
-  return v;
-}
-
-std::string Printable(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  if (u >= 0x21 && u < 0x7F) return std::string("\"") + c + "\"";
-  static const char* hex = "0123456789abcdef";
-  return std::string("byte 0x") + hex[u >> 4] + hex[u & 15];
-}
-
-// The first control character (other than a blank) or byte outside ASCII
-// in a line, or npos.
-std::size_t StrayByte(std::string_view line) {
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const auto u = static_cast<unsigned char>(line[i]);
-    if ((u < 0x20 && !IsBlank(line[i])) || u >= 0x7F) return i;
-  }
-  return std::string_view::npos;
-}
-
-// True when a line holds only the characters of a row: what a row before
-// .i looks like, as opposed to a title.
-bool IsRowText(std::string_view line) {
-  return line.find_first_not_of("01234-~| \t\r\v\f") == std::string_view::npos;
-}
-
 // Letters from ".ilb" when they are distinct single letters, else A, B, C...
 std::string ChooseLetters(const std::vector<std::string>& names, unsigned inputs) {
   std::string letters;
@@ -72,265 +43,13 @@ std::string ChooseLetters(const std::vector<std::string>& names, unsigned inputs
   return letters;
 }
 
-}  // namespace
-
-namespace {
-
-// The sets that a ".type" word lists, or 0 for an unknown word.
+// The sets that a ".type" word lists.
 uint8_t TypeSets(std::string_view word) {
-  if (word == "f") return kListsOn;
-  if (word == "r") return kListsOff;
-  if (word == "fd") return kListsOn | kListsDc;
-  if (word == "fr") return kListsOn | kListsOff;
-  if (word == "dr") return kListsDc | kListsOff;
-  if (word == "fdr") return kListsOn | kListsDc | kListsOff;
-  return 0;
-}
-
-// An output character as kept: '1', '0', '-' or '~'; 0 for any other.
-char OutputCell(char c) {
-  switch (c) {
-    case '1':
-    case '4':
-      return '1';
-    case '0':
-      return '0';
-    case '-':
-    case '2':
-      return '-';
-    case '~':
-    case '3':
-      return '~';
-    default:
-      return 0;
-  }
-}
-
-std::string Keyword(std::string_view key) { return std::string(key); }
-
-// A file while it is read: what the keywords so far have given.
-struct PlaReader {
-  explicit PlaReader(PlaFile& file) : out(file) {}
-  PlaFile& out;
-  long inputs = -1;         // .i, -1 until given
-  long outputs = -1;        // .o, -1 until given
-  long declaredTerms = -1;  // .p, -1 until given
-  int termsLine = 0;        // line of .p
-  int firstRowLine = 0;     // line of the first row, 0 before it
-  bool namesSeen = false;   // .ilb given
-  bool outNamesSeen = false;  // .ob given
-  bool typeSeen = false;    // .type given
-  bool ended = false;       // .e or .end read: nothing after it counts
-  int lineNo = 0;           // the line being read, from 1
-  std::string cells;        // the characters of the row being read
-  std::vector<int> columns;  // ... and the column of each in its line
-
-  InputError Refuse(std::string why, int column = 0) const { return InputError{lineNo, std::move(why), column}; }
-};
-
-using LineWords = std::vector<std::string_view>;
-using KeywordHandler = std::optional<InputError> (*)(PlaReader&, const LineWords&);
-
-std::optional<InputError> ReadCount(PlaReader& r, const LineWords& words) {
-  const std::string_view key = words[0];
-  if (words.size() != 2 || !Number(words[1])) return r.Refuse(Keyword(key) + " needs one whole number");
-  const long v = *Number(words[1]);
-  if (key == ".i") {
-    if (r.inputs >= 0) return r.Refuse(".i is given twice");
-    if (v < 1 || v > kMaxVariables)
-      return r.Refuse(".i " + std::to_string(v) + ": the number of inputs must be 1 to " + std::to_string(kMaxVariables));
-    r.inputs = v;
-  } else if (key == ".o") {
-    if (r.outputs >= 0) return r.Refuse(".o is given twice");
-    if (v < 1 || v > static_cast<long>(kMaxPlaOutputs))
-      return r.Refuse(".o " + std::to_string(v) + ": the number of outputs must be 1 to 1024");
-    r.outputs = v;
-    r.out.outputsLine = r.lineNo;
-  } else {
-    if (r.declaredTerms >= 0) return r.Refuse(".p is given twice");
-    if (v < 0) return r.Refuse(".p needs a number of 0 or more");
-    r.declaredTerms = v;
-    r.termsLine = r.lineNo;
-  }
-  return std::nullopt;
-}
-
-std::optional<InputError> ReadNames(PlaReader& r, const LineWords& words) {
-  const std::string_view key = words[0];
-  const bool in = key == ".ilb";
-  const long count = in ? r.inputs : r.outputs;
-  if (count < 0) return r.Refuse(Keyword(key) + (in ? " must come after .i" : " must come after .o"));
-  if (in ? r.namesSeen : r.outNamesSeen) return r.Refuse(Keyword(key) + " is given twice");
-  if (words.size() - 1 != static_cast<std::size_t>(count))
-    return r.Refuse(Keyword(key) + " names " + std::to_string(words.size() - 1) +
-                    (in ? " inputs, .i says " : " outputs, .o says ") + std::to_string(count));
-  std::vector<std::string>& names = in ? r.out.inputNames : r.out.outputNames;
-  for (std::size_t w = 1; w < words.size(); ++w) names.emplace_back(words[w]);
-  (in ? r.namesSeen : r.outNamesSeen) = true;
-  return std::nullopt;
-}
-
-std::optional<InputError> ReadType(PlaReader& r, const LineWords& words) {
-  if (r.typeSeen) return r.Refuse(".type is given twice");
-  if (words.size() != 2) return r.Refuse(".type needs one word");
-  const uint8_t sets = TypeSets(words[1]);
-  if (!sets) return r.Refuse(".type " + std::string(words[1]) + ": the type must be f, r, fd, fr, dr or fdr");
-  r.typeSeen = true;
-  r.out.type = std::string(words[1]);
-  r.out.sets = sets;
-  r.out.typeLine = r.lineNo;
-  return std::nullopt;
-}
-
-std::optional<InputError> ReadEnd(PlaReader& r, const LineWords&) {
-  r.ended = true;
-  return std::nullopt;
-}
-
-// Every keyword the reader knows, in the order the help lists them: those
-// it takes with their handler, and those it refuses with the reason.
-struct PlaKeyword {
-  std::string_view name;
-  std::string_view arguments;  // what follows it, as the help shows
-  std::string_view meaning;    // the help's text; for a refused keyword why it is refused
-  bool beforeRows;             // it must come before the first row
-  KeywordHandler handler;      // nullptr for a refused keyword
-};
-
-constexpr std::string_view kPhaseReason =
-    "it chooses outputs to reduce in complemented form; here every output is reduced in one form (--sop or --pos)";
-constexpr std::string_view kSymbolicReason = "symbolic and sequential descriptions are not taken";
-
-// "the number of inputs, 1 to 15", its limit taken from kMaxVariables.
-constexpr auto kInputsMeaningText = [] {
-  constexpr std::string_view head = "the number of inputs, 1 to ";
-  std::array<char, head.size() + 8> text{};
-  std::size_t n = 0;
-  for (char c : head) text[n++] = c;
-  char digits[8]{};
-  int d = 0;
-  for (int v = kMaxVariables; v > 0; v /= 10) digits[d++] = static_cast<char>('0' + v % 10);
-  while (d > 0) text[n++] = digits[--d];
-  return text;
-}();
-constexpr std::string_view kInputsMeaning(kInputsMeaningText.data());
-
-constexpr PlaKeyword kPlaKeywords[] = {
-    {".i", "N", kInputsMeaning, true, ReadCount},
-    {".o", "N", "the number of outputs, 1 to 1024", true, ReadCount},
-    {".ilb", "NAMES", "a name for each input, after .i", true, ReadNames},
-    {".ob", "NAMES", "a name for each output, after .o", true, ReadNames},
-    {".type", "T", "the sets the rows list: f, r, fd (the default), fr, dr or fdr", true, ReadType},
-    {".p", "N", "the number of rows, checked when given", false, ReadCount},
-    {".e", "", "the end: nothing after it is read", false, ReadEnd},
-    {".end", "", "the same as .e", false, ReadEnd},
-    {".mv", "", "multiple-valued variables are not taken", false, nullptr},
-    {".label", "", "multiple-valued variables are not taken", false, nullptr},
-    {".phase", "", kPhaseReason, false, nullptr},
-    {".pair", "", "paired inputs are not taken", false, nullptr},
-    {".symbolic", "", kSymbolicReason, false, nullptr},
-    {".symbolic-output", "", kSymbolicReason, false, nullptr},
-    {".kiss", "", kSymbolicReason, false, nullptr},
-    {".latch", "", kSymbolicReason, false, nullptr},
-    {".clock", "", kSymbolicReason, false, nullptr},
-    {".code", "", kSymbolicReason, false, nullptr},
-};
-
-const PlaKeyword* FindKeyword(std::string_view key) {
-  for (const PlaKeyword& k : kPlaKeywords)
-    if (k.name == key) return &k;
-  return nullptr;
-}
-
-std::optional<InputError> ReadKeyword(PlaReader& r, const LineWords& words) {
-  const std::string_view key = words[0];
-  const PlaKeyword* k = FindKeyword(key);
-  if (!k || !k->handler) {
-    std::string why = "the keyword " + Keyword(key) + " is not taken";
-    if (k) why += std::string(": ") + std::string(k->meaning);
-    return r.Refuse(why);
-  }
-  if (r.firstRowLine && k->beforeRows) return r.Refuse(Keyword(key) + " must come before the first row");
-  return k->handler(r, words);
-}
-
-// The cube of a row and its output characters, added to the file.
-std::optional<InputError> ReadRowCells(PlaReader& r) {
-  const std::string& cells = r.cells;
-  const long inputs = r.inputs, outputs = r.outputs;
-  const auto want = static_cast<std::size_t>(inputs + outputs);
-  if (cells.size() != want)
-    return r.Refuse("the row has " + std::to_string(cells.size()) + " characters; .i " + std::to_string(inputs) +
-                    " and .o " + std::to_string(outputs) + " need " + std::to_string(want));
-  uint16_t value = 0, mask = 0;
-  for (long c = 0; c < inputs; ++c) {
-    const char ch = cells[static_cast<std::size_t>(c)];
-    const auto bit = static_cast<uint16_t>(1u << c);
-    if (ch == '1') {
-      value |= bit;
-      mask |= bit;
-    } else if (ch == '0') {
-      mask |= bit;
-    } else if (ch != '-' && ch != '2') {
-      return r.Refuse("input " + std::to_string(c + 1) + " is " + Printable(ch) +
-                          "; an input must be 0, 1 or - (also written 2)",
-                      r.columns[static_cast<std::size_t>(c)]);
-    }
-  }
-  PlaFile& out = r.out;
-  for (long k = 0; k < outputs; ++k) {
-    const char ch = cells[static_cast<std::size_t>(inputs + k)];
-    const char cell = OutputCell(ch);
-    if (!cell) {
-      std::string why = "the output is " + Printable(ch);
-      if (outputs > 1) why += " for output " + std::to_string(k + 1);
-      return r.Refuse(why + "; an output must be 1, 0, - or ~ (also written 4, 2 or 3)",
-                      r.columns[static_cast<std::size_t>(inputs + k)]);
-    }
-    out.outs += cell;
-  }
-  if (out.value.size() == static_cast<std::size_t>(kTermCapacity)) return r.Refuse("more than " + std::to_string(kTermCapacity) + " rows");
-  out.value.push_back(value);
-  out.mask.push_back(mask);
-  out.rowLine.push_back(r.lineNo);
-  return std::nullopt;
-}
-
-// A row: the input characters, then one character per output; blanks and
-// "|" may stand anywhere between them, and a "#" starts a comment that runs
-// to the end of the line.
-std::optional<InputError> ReadRow(PlaReader& r, std::string_view line) {
-  line = line.substr(0, line.find('#'));
-  // Text before .i that is no row is a title, as many files begin.
-  if (r.inputs < 0 && !IsRowText(line)) return std::nullopt;
-  if (r.inputs < 0 || r.outputs < 0) return r.Refuse("a row before .i and .o");
-  if (!r.firstRowLine) r.firstRowLine = r.lineNo;
-  if (const std::size_t at = StrayByte(line); at != std::string_view::npos)
-    return r.Refuse("column " + std::to_string(at + 1) + " is " + Printable(line[at]) +
-                        "; a row holds the characters 0 1 - 2 ~ 3 4, blanks and \"|\"",
-                    static_cast<int>(at) + 1);
-  r.cells.clear();
-  r.columns.clear();
-  for (std::size_t i = 0; i < line.size(); ++i)
-    if (!IsBlank(line[i]) && line[i] != '|') {
-      r.cells += line[i];
-      r.columns.push_back(static_cast<int>(i) + 1);
-    }
-  return ReadRowCells(r);
-}
-
-// What the whole file must give once every line is read.
-std::optional<InputError> Finish(PlaReader& r) {
-  PlaFile& out = r.out;
-  if (r.inputs < 0) return InputError{0, "no .i line: the number of inputs is not given"};
-  if (r.outputs < 0) return InputError{0, "no .o line: the number of outputs is not given"};
-  if (r.declaredTerms >= 0 && static_cast<std::size_t>(r.declaredTerms) != out.value.size())
-    return InputError{r.termsLine, ".p says " + std::to_string(r.declaredTerms) + " rows, the file has " +
-                                       std::to_string(out.value.size())};
-  out.inputs = static_cast<unsigned>(r.inputs);
-  out.outputs = static_cast<unsigned>(r.outputs);
-  out.letters = ChooseLetters(out.inputNames, out.inputs);
-  return std::nullopt;
+  uint8_t sets = 0;
+  if (word.find('f') != std::string_view::npos) sets |= kListsOn;
+  if (word.find('d') != std::string_view::npos) sets |= kListsDc;
+  if (word.find('r') != std::string_view::npos) sets |= kListsOff;
+  return sets;
 }
 
 // A word-wrapped text, each line indented by `indent` blanks, the first
@@ -354,39 +73,69 @@ std::string Wrap(std::string_view text, std::size_t indent, std::size_t width) {
 
 }  // namespace
 
+InputError FromPlaError(const minimiser::PlaError& err) { return InputError{err.line, err.text, err.column}; }
+
+bool IsNarrow(const minimiser::Pla& p) {
+  return p.inputs <= static_cast<unsigned>(kMaxVariables) && p.Rows() <= static_cast<std::size_t>(kTermCapacity);
+}
+
+std::optional<InputError> NarrowPlaFile(const minimiser::Pla& p, PlaFile& out) {
+  out = PlaFile{};
+  if (p.inputs > static_cast<unsigned>(kMaxVariables))
+    return InputError{p.inputsLine, ".i " + std::to_string(p.inputs) + ": the engine's table holds 1 to " +
+                                        std::to_string(kMaxVariables) + " inputs"};
+  if (p.Rows() > static_cast<std::size_t>(kTermCapacity))
+    return InputError{p.line[kTermCapacity], "more than " + std::to_string(kTermCapacity) +
+                                                 " rows: the engine's table holds no more"};
+  out.inputs = p.inputs;
+  out.outputs = p.outputs;
+  out.inputNames = p.inputNames;
+  out.outputNames = p.outputNames;
+  out.letters = ChooseLetters(out.inputNames, out.inputs);
+  out.type = p.type;
+  out.sets = TypeSets(p.type);
+  out.typeLine = p.typeLine;
+  out.outputsLine = p.outputsLine;
+  out.value.reserve(p.Rows());
+  out.mask.reserve(p.Rows());
+  out.outs.reserve(p.Rows() * p.outputs);
+  for (std::size_t r = 0; r < p.Rows(); ++r) {
+    uint16_t value = 0, mask = 0;
+    for (unsigned c = 0; c < p.inputs; ++c) {
+      const auto bit = static_cast<uint16_t>(1u << c);
+      if (p.in[r][c] != '-') mask |= bit;
+      if (p.in[r][c] == '1') value |= bit;
+    }
+    out.value.push_back(value);
+    out.mask.push_back(mask);
+    out.outs += p.out[r];
+  }
+  out.rowLine = p.line;
+  return std::nullopt;
+}
+
 std::optional<InputError> ReadPlaFile(std::string_view text, PlaFile& out) {
   out = PlaFile{};
-  PlaReader r(out);
-  std::size_t pos = 0;
-  while (pos < text.size() && !r.ended) {
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    ++r.lineNo;
-    const LineWords words = Words(line);
-    if (words.empty() || words[0][0] == '#') continue;
-    auto err = words[0][0] == '.' ? ReadKeyword(r, words) : ReadRow(r, line);
-    if (err) return err;
-  }
-  return Finish(r);
+  minimiser::Pla p;
+  if (auto err = minimiser::ReadPla(text, p)) return FromPlaError(*err);
+  return NarrowPlaFile(p, out);
 }
 
 std::string PlaKeywordHelp() {
   constexpr std::size_t kColumn = 18, kWidth = 78;
+  const auto keywords = minimiser::PlaKeywords();
   std::string s;
-  for (std::size_t i = 0; i < std::size(kPlaKeywords); ++i) {
-    const PlaKeyword& k = kPlaKeywords[i];
+  for (std::size_t i = 0; i < keywords.size(); ++i) {
+    const minimiser::PlaKeyword& k = keywords[i];
     // Keywords refused for the same reason share one item; those that do
     // not fit beside it are named after the reason.
     std::string tag = "  ";
     tag.append(k.name).append(k.arguments.empty() ? "" : " ").append(k.arguments);
-    std::string text = k.handler ? "" : "refused: ";
+    std::string text = k.taken ? "" : "refused: ";
     text.append(k.meaning);
     std::vector<std::string_view> also;
-    while (i + 1 < std::size(kPlaKeywords) && !k.handler && !kPlaKeywords[i + 1].handler &&
-           kPlaKeywords[i + 1].meaning == k.meaning)
-      also.push_back(kPlaKeywords[++i].name);
+    while (i + 1 < keywords.size() && !k.taken && !keywords[i + 1].taken && keywords[i + 1].meaning == k.meaning)
+      also.push_back(keywords[++i].name);
     if (also.size() == 1 && tag.size() + 2 + also[0].size() + 2 <= kColumn) {
       tag += ", " + std::string(also[0]);
     } else if (!also.empty()) {
@@ -492,13 +241,6 @@ std::optional<InputError> ReadPla(std::string_view text, PlaFunction& out) {
   out.offSet = offSet;
   out.typeLine = file.typeLine;
   return std::nullopt;
-}
-
-std::vector<uint8_t> ListedAssignments(const PlaFunction& f) {
-  std::vector<uint8_t> listed(std::size_t{1} << f.inputs, 0);
-  for (std::size_t t = 0; t < f.value.size(); ++t)
-    ForEachAssignment(f.inputs, f.value[t], f.mask[t], [&](uint16_t a) { listed[a] = 1; });
-  return listed;
 }
 
 std::string WritePla(const Engine& e) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine.h"
+#include "tervo/pla.h"
 
 namespace tervo::batch {
 
@@ -17,7 +18,7 @@ namespace tervo::batch {
 struct InputError {
   int line = 0;  // 1-based line of the file, 0 when no single line is at fault
   std::string text;
-  int column = 0;  // 1-based column (byte) of that line at fault, 0 when none is named
+  int column = 0;  // 1-based column of the line, 0 when none is named
 };
 
 // The sets that the output characters of a file list, as ".type" chooses:
@@ -28,9 +29,9 @@ enum PlaSets : uint8_t { kListsOn = 1, kListsDc = 2, kListsOff = 4 };
 // What one output is on one assignment of the inputs.
 enum class RowState : uint8_t { kOff = 0, kOn = 1, kDontCare = 2 };
 
-inline constexpr unsigned kMaxPlaOutputs = 1024;
+using minimiser::kMaxPlaOutputs;
 
-// A PLA file as read.
+// A PLA file of at most 15 inputs, as the engine's table takes it.
 struct PlaFile {
   unsigned inputs = 0;                   // 1..15
   unsigned outputs = 0;                  // 1..1024
@@ -57,17 +58,23 @@ struct PlaFile {
   }
 };
 
-// Read a PLA file: "#" comment lines, ".i" 1..15, ".o" 1..1024, ".ilb",
-// ".ob", ".p", ".type" f, r, fd, fr, dr or fdr, ".e"/".end" (nothing after
-// it is read), and rows of input characters "0" "1" "-" "2" followed by one
-// output character per output, with blanks and "|" anywhere between them
-// and a "#" comment after them. Lines of text before ".i" (a title) are
-// passed over, unless they look like rows. Everything else is refused with
-// the line at fault.
+// A refusal of the library's reader as the tool reports it.
+InputError FromPlaError(const minimiser::PlaError& err);
+
+// True when a file read fits the engine's table: at most 15 inputs and
+// kTermCapacity rows.
+bool IsNarrow(const minimiser::Pla& p);
+
+// A file read by the library's reader in the engine's form; refused when
+// it does not fit the table (more than 15 inputs or kTermCapacity rows).
+std::optional<InputError> NarrowPlaFile(const minimiser::Pla& p, PlaFile& out);
+
+// Read a PLA file (minimiser::ReadPla: every construct of the format, any
+// width) into the engine's form: files of more than 15 inputs are refused.
 std::optional<InputError> ReadPlaFile(std::string_view text, PlaFile& out);
 
-// The keywords ReadPlaFile knows, one item per line as the help lists them:
-// what each one taken gives, and why each one refused is refused.
+// The keywords the reader knows, one item per line as the help lists
+// them: what each one taken gives, and why each one refused is refused.
 std::string PlaKeywordHelp();
 
 // The ON, OFF and don't-care rows of output k, one entry per assignment
@@ -115,9 +122,5 @@ std::optional<InputError> ReadPla(std::string_view text, PlaFunction& out);
 // The engine's result as a PLA file: in CNF the rows are the ON-set
 // (".type f", output 1); in DNF they are the OFF-set (".type r", output 0).
 std::string WritePla(const Engine& e);
-
-// The assignments that the rows of f cover, one byte per assignment (bit c
-// of an assignment is the value of input column c).
-std::vector<uint8_t> ListedAssignments(const PlaFunction& f);
 
 }  // namespace tervo::batch

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 
+#include "function_load.h"
 #include "logic_unit.h"
 #include "report.h"
 #include "xlate_unit.h"
@@ -15,15 +16,11 @@ namespace {
 
 RowState Opposite(bool pos) { return pos ? RowState::kOn : RowState::kOff; }
 
-// The file's letters as the engine's variables, and the form.
-void SetVariables(Engine& e, const PlaFile& f, bool pos) {
-  e.VariableTable.fill(0);
-  std::copy(f.letters.begin(), f.letters.end(), e.VariableTable.begin());
-  e.VariableCount = static_cast<uint8_t>(f.inputs);
-  e.RowMask = LowMask(f.inputs);
-  e.FullMask = e.RowMask;
-  e.CnfMode = pos ? 0 : 1;
-  e.FormulaMode = 0;
+// The file's letters as the engine's variables, the form, and the terms
+// given (none by default).
+void SetVariables(Engine& e, const PlaFile& f, bool pos, const std::vector<uint16_t>& value = {},
+                  const std::vector<uint16_t>& mask = {}) {
+  LoadFunction(e, f.letters, !pos, value, mask);
 }
 
 bool Covers(const std::vector<uint16_t>& value, const std::vector<uint16_t>& mask, uint16_t a) {
@@ -91,10 +88,10 @@ class PositionHost : public ForwardingHost<> {
 };
 
 // What the message line adds for a shared cover: the terms, ", minimum"
-// when proved, else ", at least N"; then ", stopped: best cover so far".
+// when proved, else ", at least N" and how the search ended.
 std::string SharedOutcomeText(const MultiCoverInfo& info) {
   return ", " + std::to_string(info.terms) + (info.terms == 1 ? " term" : " terms") +
-         CoverOutcomeText(info.minimum, info.lowerBound, info.stopped);
+         CoverOutcomeText(info.minimum, info.lowerBound, info.end);
 }
 
 }  // namespace
@@ -107,15 +104,9 @@ std::optional<InputError> AllOutputStates(const PlaFile& f, std::vector<std::vec
 }
 
 void LoadOutput(Engine& e, const PlaFile& f, unsigned k, const std::vector<RowState>& states, bool pos) {
-  SetVariables(e, f, pos);
   const uint8_t target = pos ? kListsOff : kListsOn;
   const uint8_t opposite = pos ? kListsOn : kListsOff;
-  uint16_t n = 0;
-  auto add = [&](uint16_t value, uint16_t mask) {
-    ++n;
-    e.TermValue[n] = static_cast<uint16_t>(value & mask);
-    e.TermMask[n] = mask;
-  };
+  std::vector<uint16_t> value, mask;
   if ((f.sets & target) && !(f.sets & opposite)) {
     // What the file leaves out is the opposite set, so its own rows give
     // the target set and the don't-cares exactly, in file order.
@@ -123,13 +114,20 @@ void LoadOutput(Engine& e, const PlaFile& f, unsigned k, const std::vector<RowSt
     const bool dc = f.sets & kListsDc;
     for (std::size_t r = 0; r < f.value.size(); ++r) {
       const char c = f.Out(r, k);
-      if (c == cell || (dc && c == '-')) add(f.value[r], f.mask[r]);
+      if (c == cell || (dc && c == '-')) {
+        value.push_back(f.value[r]);
+        mask.push_back(f.mask[r]);
+      }
     }
   } else {
+    const uint16_t full = LowMask(f.inputs);
     for (std::size_t a = 0; a < states.size(); ++a)
-      if (states[a] != Opposite(pos)) add(static_cast<uint16_t>(a), e.RowMask);
+      if (states[a] != Opposite(pos)) {
+        value.push_back(static_cast<uint16_t>(a));
+        mask.push_back(full);
+      }
   }
-  e.TermCount = n;
+  SetVariables(e, f, pos, value, mask);
 }
 
 void DropUnneededTerms(Engine& e, const std::vector<RowState>& states, bool pos) {
@@ -174,17 +172,16 @@ bool VerifyOutput(const Engine& e, const std::vector<RowState>& states, bool pos
 // and its don't-cares as a bit set beside them.
 void LoadOutputRows(Engine& e, const PlaFile& f, const std::vector<RowState>& states, bool pos,
                     std::array<uint64_t, 512>& dontCares) {
-  SetVariables(e, f, pos);
   dontCares.fill(0);
-  uint16_t n = 0;
+  std::vector<uint16_t> value, mask;
+  const uint16_t full = LowMask(f.inputs);
   for (std::size_t a = 0; a < states.size(); ++a) {
     if (states[a] == RowState::kDontCare) dontCares[a >> 6] |= uint64_t{1} << (a & 63);
     if (states[a] != TargetState(pos)) continue;
-    ++n;
-    e.TermValue[n] = static_cast<uint16_t>(a);
-    e.TermMask[n] = e.RowMask;
+    value.push_back(static_cast<uint16_t>(a));
+    mask.push_back(full);
   }
-  e.TermCount = n;
+  SetVariables(e, f, pos, value, mask);
 }
 
 PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std::vector<RowState>>& states, bool pos,
@@ -197,6 +194,8 @@ PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std
   // The time limit is for the whole file: each output gets what is left,
   // shared by the outputs still to come.
   const auto start = std::chrono::steady_clock::now();
+  // Without one, the cover search's budget of work is shared the same way.
+  uint64_t effortLeft = minimiser::kDefaultCoverEffort;
   for (unsigned k = 0; k < f.outputs; ++k) {
     if (gInterrupted) {
       out.interrupted = true;
@@ -218,6 +217,7 @@ PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std
     GoStages stages;
     stages.cover = cover;
     stages.minimalSeconds = seconds;
+    if (cover) cover->SetEffort(std::max<uint64_t>(1, effortLeft / (f.outputs - k)));
     stages.readTable = [&](Engine& en) {
       if (cover && !en.TraceScan) {
         LoadOutputRows(en, f, st, pos, dontCares);
@@ -231,6 +231,7 @@ PlaRun RunPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vector<std
       return VerifyOutput(en, st, pos);
     };
     r.run = RunGo(e, host, stages);
+    if (r.run.minimal) effortLeft -= std::min(effortLeft, r.run.cover.ticks);
     if (r.run.drawn) {
       r.value.assign(e.TermValue.begin() + 1, e.TermValue.begin() + 1 + e.TermCount);
       r.mask.assign(e.TermMask.begin() + 1, e.TermMask.begin() + 1 + e.TermCount);
@@ -308,13 +309,7 @@ PlaRun RunSharedPla(Engine& e, RunHost& outer, const PlaFile& f, const std::vect
   }
   // A file of one output leaves its result in the engine, as a run of the
   // system's reduction does (a saved formula file keeps it).
-  if (f.outputs == 1) {
-    e.TermCount = static_cast<uint16_t>(out.outputs[0].value.size());
-    for (std::size_t t = 0; t < out.outputs[0].value.size(); ++t) {
-      e.TermValue[t + 1] = out.outputs[0].value[t];
-      e.TermMask[t + 1] = out.outputs[0].mask[t];
-    }
-  }
+  if (f.outputs == 1) SetVariables(e, f, pos, out.outputs[0].value, out.outputs[0].mask);
   out.message = ResultMessage(allVerified, "time = " + FormatSeconds(out.seconds) + " secs" + SharedOutcomeText(out.cover));
   for (OutputResult& r : out.outputs) r.run.message = out.message;
   return out;
@@ -378,6 +373,7 @@ nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const Pl
     j["rows"] = run.rows;
     j["minimum"] = run.cover.minimum;
     j["lower_bound"] = run.cover.lowerBound;
+    j["search_end"] = CoverEndName(run.cover.minimum, run.cover.end);
   }
   auto& outputs = j["outputs"] = nlohmann::ordered_json::array();
   for (std::size_t k = 0; k < run.outputs.size(); ++k) {
@@ -406,6 +402,27 @@ nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const Pl
   if (run.shared) seconds = run.seconds;
   j["seconds"] = std::round(seconds * 1e6) / 1e6;
   return j;
+}
+
+minimiser::Pla CoverOfRun(const PlaFile& f, const PlaRun& run) {
+  minimiser::Pla cover;
+  cover.inputs = f.inputs;
+  cover.outputs = f.outputs;
+  cover.type = "f";
+  std::map<uint32_t, std::size_t> index;
+  for (std::size_t k = 0; k < run.outputs.size(); ++k) {
+    const OutputResult& r = run.outputs[k];
+    for (std::size_t t = 0; t < r.value.size(); ++t) {
+      const uint32_t key = uint32_t{r.mask[t]} << 16 | (r.value[t] & r.mask[t]);
+      auto [it, added] = index.emplace(key, cover.Rows());
+      if (added) {
+        cover.in.push_back(Cube(f.inputs, r.value[t], r.mask[t]));
+        cover.out.emplace_back(f.outputs, '0');
+      }
+      cover.out[it->second][k] = '1';
+    }
+  }
+  return cover;
 }
 
 std::string WritePlaResults(const PlaFile& f, const PlaRun& run) {

@@ -96,6 +96,11 @@ std::string PlaTextReport(const Engine& e, const PlaFile& f, const PlaRun& run);
 // object per output.
 nlohmann::ordered_json PlaJsonResult(const Engine& e, const PlaFile& f, const PlaRun& run);
 
+// The terms of every output as one cover of the function the form covers
+// (TargetFunction of pla_wide.h): each distinct term once, '1' for the
+// outputs it serves, else '0'; for the cover checker.
+minimiser::Pla CoverOfRun(const PlaFile& f, const PlaRun& run);
+
 // The results as one PLA file of the same inputs, outputs and names: a cube
 // shared by several outputs is written once (a shared cover's terms are
 // each written once by themselves). ".type f" for a sum of

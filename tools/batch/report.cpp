@@ -83,6 +83,7 @@ void JsonOutcome(const RunOutcome& run, nlohmann::ordered_json& j) {
   if (run.minimal) {
     j["minimum"] = run.cover.minimum != 0;
     j["lower_bound"] = run.cover.lowerBound;
+    j["search_end"] = CoverEndName(run.cover.minimum != 0, run.cover.end);
   }
   j["exit_status"] = ExitStatus(run);
   j["seconds"] = std::round(run.seconds * 1e6) / 1e6;  // microseconds, as the clock is good for

@@ -21,8 +21,15 @@ struct CoverProblem {
   uint32_t Columns() const { return static_cast<uint32_t>(colStart.size() - 1); }
 };
 
+// The default budget: about 10 s of work on a 2.8 GHz core of 2026, and
+// never more than that on any machine. A time limit instead is the
+// caller's Watcher answering Stop(); with no budget (kUnlimitedEffort)
+// only Stop() and the stall rule end the search.
+inline constexpr uint64_t kDefaultCoverEffort = 400'000'000;
+inline constexpr uint64_t kUnlimitedEffort = UINT64_MAX;
+
 struct CoverSettings {
-  uint64_t effort = 0;      // ticks the search may spend after its first cover; 0: the library's default
+  uint64_t effort = 0;      // ticks the whole search may spend (a first cover is made even past it); 0: kDefaultCoverEffort
   bool stallStop = true;    // end early once the search stops gaining (counted in ticks)
   uint32_t seed = 1;        // the local search's random choices
 };
@@ -36,7 +43,11 @@ struct CoverSolution {
   uint32_t essentials = 0, coreRows = 0, coreColumns = 0;
 };
 
-// The best cover the search finds. Always a cover, even when stopped.
+// The best cover the search finds. Always a cover, even when stopped or out
+// of effort. A problem with a row no column covers, or an entry naming no
+// row, is refused (Status::kRefused, no columns). Status: kDone when it ran
+// to its end (proved, when `minimum`), kStopped when Stop() ended it,
+// kBudgetSpent, kStalled (no gain for a long stretch of ticks).
 CoverSolution SolveCover(const CoverProblem& problem, const CoverSettings& settings, Watcher* watcher = nullptr);
 
 }  // namespace tervo::minimiser
