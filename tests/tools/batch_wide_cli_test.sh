@@ -114,11 +114,17 @@ refuse "--per-output on a wide file" "" "--per-output runs the engine's table, w
 
 # A file whose rows would not fit in the memory allowed (half the address
 # space the process may have): refused before they are stored.
-{ printf '.i 1\n.o 1\n'; yes '0 1' | head -n 5000000; } >many.pla
-OUT=$( (ulimit -v 300000; "$BATCH" --pla many.pla 2>"$WORK/.err" </dev/null) )
-RC=$?
-ERR=$(cat "$WORK/.err")
-check "refused: rows beyond the memory allowed" '[ $RC -eq 2 ] && grep -qE "many.pla:3: the rows need about [0-9]+ MB of memory \(up to 6666667 rows of 1 input\); [0-9]+ MB are allowed" <<<"$ERR" && [ -z "$OUT" ]'
+# Where the program cannot start at all under the limit (a sanitized
+# build), the check is skipped.
+if (ulimit -v 300000; "$BATCH" A >/dev/null 2>&1); then
+  { printf '.i 1\n.o 1\n'; yes '0 1' | head -n 5000000; } >many.pla
+  OUT=$( (ulimit -v 300000; "$BATCH" --pla many.pla 2>"$WORK/.err" </dev/null) )
+  RC=$?
+  ERR=$(cat "$WORK/.err")
+  check "refused: rows beyond the memory allowed" '[ $RC -eq 2 ] && grep -qE "many.pla:3: the rows need about [0-9]+ MB of memory \(up to 6666667 rows of 1 input\); [0-9]+ MB are allowed" <<<"$ERR" && [ -z "$OUT" ]'
+else
+  echo "skipped: the program does not start under a 300 MB limit"
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
