@@ -86,11 +86,11 @@ std::size_t Literals(const minimiser::Pla& cover) {
 }
 
 // "ok", "FAIL", or "-" when the SAT checker is not at hand.
-std::string SatCheck(const std::string& script, const std::string& spec, const minimiser::Pla& cover) {
+std::string SatCheck(const std::string& script, const std::string& function, const minimiser::Pla& cover) {
   if (script.empty() || std::system("command -v cadical >/dev/null 2>&1") != 0) return "-";
   const std::filesystem::path tmp = std::filesystem::temp_directory_path() / ("tervo_anchor_bench_" + std::to_string(::getpid()) + ".pla");
   std::ofstream(tmp) << minimiser::WritePla(cover);
-  const std::string cmd = "python3 '" + script + "' '" + spec + "' '" + tmp.string() + "' >/dev/null 2>&1";
+  const std::string cmd = "python3 '" + script + "' '" + function + "' '" + tmp.string() + "' >/dev/null 2>&1";
   const int rc = std::system(cmd.c_str());
   std::filesystem::remove(tmp);
   return rc == 0 ? "ok" : "FAIL";

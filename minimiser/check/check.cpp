@@ -259,21 +259,21 @@ bool ValidCells(std::string_view cells, std::size_t size, std::string_view allow
 
 }  // namespace
 
-CheckReport CheckCover(const Pla& spec, const Pla& cover) {
-  if (cover.inputs != spec.inputs || cover.outputs != spec.outputs)
+CheckReport CheckCover(const Pla& function, const Pla& cover) {
+  if (cover.inputs != function.inputs || cover.outputs != function.outputs)
     return Fault(-1, "", "the cover has " + std::to_string(cover.inputs) + " inputs and " +
                              std::to_string(cover.outputs) + " outputs; the function has " +
-                             std::to_string(spec.inputs) + " and " + std::to_string(spec.outputs));
-  for (const Pla* p : {&spec, &cover})
+                             std::to_string(function.inputs) + " and " + std::to_string(function.outputs));
+  for (const Pla* p : {&function, &cover})
     for (std::size_t row = 0; row < p->Rows(); ++row)
       if (row >= p->out.size() || !ValidCells(p->in[row], p->inputs, "01-") ||
           !ValidCells(p->out[row], p->outputs, "01-~"))
-        return Fault(-1, "", std::string(p == &spec ? "the function's" : "the cover's") + " row " +
+        return Fault(-1, "", std::string(p == &function ? "the function's" : "the cover's") + " row " +
                                  std::to_string(row + 1) + " is not a cube of the width given");
-  const unsigned n = spec.inputs;
+  const unsigned n = function.inputs;
   std::string point;
-  for (unsigned k = 0; k < spec.outputs; ++k) {
-    const OutputSets s = SetsOf(spec, k);
+  for (unsigned k = 0; k < function.outputs; ++k) {
+    const OutputSets s = SetsOf(function, k);
     CubeList mine(n);
     std::vector<std::size_t> rowOf;
     for (std::size_t row = 0; row < cover.Rows(); ++row)
@@ -281,7 +281,7 @@ CheckReport CheckCover(const Pla& spec, const Pla& cover) {
         mine.AddText(cover.in[row]);
         rowOf.push_back(row);
       }
-    const std::string name = OutputName(spec, k);
+    const std::string name = OutputName(function, k);
     const CubeList all = Everything(n);
     // Every ON point is in the cover or a don't-care.
     CubeList coverDc = mine;
@@ -305,8 +305,8 @@ CheckReport CheckCover(const Pla& spec, const Pla& cover) {
   }
   CheckReport ok;
   ok.ok = true;
-  ok.text = "the cover holds every ON point and no OFF point of the " + std::to_string(spec.outputs) +
-            (spec.outputs == 1 ? " output" : " outputs");
+  ok.text = "the cover holds every ON point and no OFF point of the " + std::to_string(function.outputs) +
+            (function.outputs == 1 ? " output" : " outputs");
   return ok;
 }
 

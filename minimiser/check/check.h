@@ -18,7 +18,7 @@ struct CheckReport {
 };
 
 // `cover` is read as type "f" whatever it says (each row serves the outputs
-// marked '1'); `spec`'s type decides its ON, OFF and don't-care sets.
-CheckReport CheckCover(const Pla& spec, const Pla& cover);
+// marked '1'); `function`'s type decides its ON, OFF and don't-care sets.
+CheckReport CheckCover(const Pla& function, const Pla& cover);
 
 }  // namespace tervo::minimiser
