@@ -5,12 +5,13 @@
 //   ON within cover + DC           (ON left out: cover + DC + OFF is everything)
 //   cover within ON + DC           (OFF left out)
 //   cover and OFF within DC        (OFF listed: a listed don't-care wins over it)
-// Each containment "every point of A and B lies in L" is proved by
-// splitting the three lists on a variable together, down to a plain
-// tautology test of L's cofactor where A and B hold everything. The
-// tautology test splits too, until the list is empty (a point it misses:
-// the counterexample), holds a cube of no literal, or is unate (then only
-// a cube of no literal makes it one).
+// Each containment "every point of A and B lies in L" is proved per pair
+// of cubes of A and B that meet: L, cofactored by their common cube, must
+// be a tautology. The tautology test drops the cubes that depend on a
+// variable of one polarity only (the other half is the harder one) and
+// splits on the variable most cubes depend on, until the list is empty (a
+// point it misses: the counterexample), holds a cube of no literal, or is
+// unate (then only a cube of no literal makes it one).
 #include "check.h"
 
 #include <algorithm>
@@ -123,7 +124,21 @@ bool Tautology(const CubeList& list, std::string& point) {
     for (unsigned v = 0; v < n; ++v) point[v] = needZero[v] ? '1' : '0';
     return false;
   }
+  // A variable of one polarity only: the half where it takes the other
+  // value holds no cube that depends on it, and that half is the harder
+  // one to cover, so the whole list is a tautology exactly when that half is.
   std::vector<uint64_t> zero(words, ~uint64_t{0}), one(words, ~uint64_t{0});
+  bool unate = false;
+  for (unsigned v = 0; v < n; ++v) {
+    if (needZero[v] && !needOne[v]) zero[v / 64] &= ~(uint64_t{1} << (v & 63)), unate = true;
+    if (needOne[v] && !needZero[v]) one[v / 64] &= ~(uint64_t{1} << (v & 63)), unate = true;
+  }
+  if (unate) {
+    if (Tautology(Cofactor(list, zero.data(), one.data()), point)) return true;
+    for (unsigned v = 0; v < n; ++v)
+      if ((needZero[v] == 0) != (needOne[v] == 0)) point[v] = needZero[v] ? '1' : '0';
+    return false;
+  }
   for (const char value : {'0', '1'}) {
     (value == '0' ? one : zero)[split / 64] &= ~(uint64_t{1} << (split & 63));
     const CubeList half = Cofactor(list, zero.data(), one.data());
@@ -144,65 +159,34 @@ CubeList Everything(unsigned n) {
   return all;
 }
 
-bool HasUniversal(const CubeList& list) {
-  for (std::size_t i = 0; i < list.Size(); ++i) {
-    bool literal = false;
-    for (std::size_t w = 0; w < list.Words() && !literal; ++w)
-      literal = ((list.Zero(i)[w] ^ list.One(i)[w]) & ValidBits(w, list.Words(), list.Vars())) != 0;
-    if (!literal) return true;
-  }
-  return false;
-}
-
-// A point of cube i: its fixed variables, 0 elsewhere.
-std::string PointOf(const CubeList& list, std::size_t i) {
-  std::string point(list.Vars(), '0');
-  for (unsigned v = 0; v < list.Vars(); ++v)
-    if (Get(list.One(i), v) && !Get(list.Zero(i), v)) point[v] = '1';
+// `point` with the cube's value put wherever the cube fixes a variable.
+std::string Within(const uint64_t* zero, const uint64_t* one, unsigned n, std::string point) {
+  for (unsigned v = 0; v < n; ++v)
+    if (Get(zero, v) != Get(one, v)) point[v] = Get(one, v) ? '1' : '0';
   return point;
 }
 
 // True when every point that both `a` and `b` hold lies in `within`; else
-// `point` is one that does not. The three lists are split on a variable
-// together, so each half holds only the cubes that reach it.
+// `point` is one that does not. Each pair of cubes of `a` and `b` that meet
+// is checked on its own: their common cube lies in `within` when the cubes
+// of `within` that reach it, made free on its fixed variables, cover
+// everything. The work follows the pairs that meet, never 2^inputs.
 bool Inside(const CubeList& a, const CubeList& b, const CubeList& within, std::string& point) {
   const unsigned n = within.Vars();
-  if (a.Size() == 0 || b.Size() == 0 || HasUniversal(within)) return true;
-  const bool aAll = HasUniversal(a), bAll = HasUniversal(b);
-  if (aAll && bAll) return Tautology(within, point);
-  if (within.Size() == 0 && (aAll || bAll)) {
-    point = aAll ? PointOf(b, 0) : PointOf(a, 0);
-    return false;
-  }
-  // The variable with the most literals among the three lists, of those
-  // that `a` or `b` depend on.
-  std::vector<uint32_t> inRegion(n, 0), count(n, 0);
-  for (const CubeList* list : {&a, &b, &within})
-    for (std::size_t i = 0; i < list->Size(); ++i)
-      for (std::size_t w = 0; w < list->Words(); ++w) {
-        uint64_t fixed = (list->Zero(i)[w] ^ list->One(i)[w]) & ValidBits(w, list->Words(), n);
-        while (fixed) {
-          const unsigned v = static_cast<unsigned>(w * 64 + __builtin_ctzll(fixed));
-          fixed &= fixed - 1;
-          ++count[v];
-          if (list != &within) ++inRegion[v];
-        }
-      }
-  unsigned split = n;
-  for (unsigned v = 0; v < n; ++v)
-    if (inRegion[v] && (split == n || count[v] > count[split])) split = v;
   const std::size_t words = within.Words();
-  std::vector<uint64_t> zero(words, ~uint64_t{0}), one(words, ~uint64_t{0});
-  for (const char value : {'0', '1'}) {
-    (value == '0' ? one : zero)[split / 64] &= ~(uint64_t{1} << (split & 63));
-    if (!Inside(Cofactor(a, zero.data(), one.data()), Cofactor(b, zero.data(), one.data()),
-                Cofactor(within, zero.data(), one.data()), point)) {
-      point[split] = value;
-      return false;
+  std::vector<uint64_t> zero(words), one(words);
+  for (std::size_t i = 0; i < a.Size(); ++i)
+    for (std::size_t j = 0; j < b.Size(); ++j) {
+      if (!Meets(b, j, a.Zero(i), a.One(i))) continue;
+      for (std::size_t w = 0; w < words; ++w) {
+        zero[w] = a.Zero(i)[w] & b.Zero(j)[w];
+        one[w] = a.One(i)[w] & b.One(j)[w];
+      }
+      if (!Tautology(Cofactor(within, zero.data(), one.data()), point)) {
+        point = Within(zero.data(), one.data(), n, point);
+        return false;
+      }
     }
-    zero[split / 64] |= uint64_t{1} << (split & 63);
-    one[split / 64] |= uint64_t{1} << (split & 63);
-  }
   return true;
 }
 
@@ -230,13 +214,6 @@ OutputSets SetsOf(const Pla& p, unsigned k) {
   s.offRest = f && !r;
   s.onRest = r && !f;
   return s;
-}
-
-// The point `inside` fixes where the cube fixes a variable, else `point`.
-std::string Within(const uint64_t* zero, const uint64_t* one, unsigned n, std::string point) {
-  for (unsigned v = 0; v < n; ++v)
-    if (Get(zero, v) != Get(one, v)) point[v] = Get(one, v) ? '1' : '0';
-  return point;
 }
 
 std::string OutputName(const Pla& p, unsigned k) {
