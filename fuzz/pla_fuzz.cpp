@@ -26,21 +26,26 @@ void Require(bool ok) {
   if (!ok) __builtin_trap();
 }
 
-int Lines(std::string_view text) {
-  int n = 1;
-  for (char c : text) n += c == '\n';
-  return n;
+// The lines of a text and where each starts. The PLA reader breaks lines
+// at "\n" only; the formula reader also at a lone "\r" (a clipboard of an
+// old Mac), with "\r\n" one break.
+std::vector<std::size_t> LineStarts(std::string_view text, bool loneCrBreaks) {
+  std::vector<std::size_t> starts{0};
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] == '\n' || (loneCrBreaks && text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+      starts.push_back(i + 1);
+  return starts;
 }
 
 // True when a refusal's place lies in the text: a column only on a line,
 // and within that line.
-bool InText(std::string_view text, const tervo::batch::InputError& err) {
-  if (err.line < 0 || err.line > Lines(text) || err.column < 0) return false;
+bool InText(std::string_view text, const tervo::batch::InputError& err, bool loneCrBreaks = false) {
+  const std::vector<std::size_t> starts = LineStarts(text, loneCrBreaks);
+  if (err.line < 0 || err.line > static_cast<int>(starts.size()) || err.column < 0) return false;
   if (err.column == 0) return true;
   if (err.line == 0) return false;
-  std::size_t start = 0;
-  for (int l = 1; l < err.line; ++l) start = text.find('\n', start) + 1;
-  const std::size_t end = std::min(text.find('\n', start), text.size());
+  const std::size_t start = starts[err.line - 1];
+  const std::size_t end = err.line < static_cast<int>(starts.size()) ? starts[err.line] - 1 : text.size();
   return static_cast<std::size_t>(err.column) <= end - start;
 }
 
@@ -57,7 +62,7 @@ void CheckOne(std::string_view text) {
   Engine& e = *engine;
 
   // The same bytes as a formula: refused with a place, or placed.
-  if (auto err = PlaceFormula(e, text)) Require(InText(text, *err));
+  if (auto err = PlaceFormula(e, text)) Require(InText(text, *err, true));
 
   minimiser::Pla read;
   if (auto err = minimiser::ReadPla(text, read)) {

@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace tervo::minimiser {
@@ -166,6 +168,13 @@ std::string Within(const uint64_t* zero, const uint64_t* one, unsigned n, std::s
   return point;
 }
 
+// The bytes of a cube, to look it up whole.
+std::string Key(const uint64_t* zero, const uint64_t* one, std::size_t words) {
+  std::string key(reinterpret_cast<const char*>(zero), words * sizeof(uint64_t));
+  key.append(reinterpret_cast<const char*>(one), words * sizeof(uint64_t));
+  return key;
+}
+
 // True when every point that both `a` and `b` hold lies in `within`; else
 // `point` is one that does not. Each pair of cubes of `a` and `b` that meet
 // is checked on its own: their common cube lies in `within` when the cubes
@@ -174,6 +183,10 @@ std::string Within(const uint64_t* zero, const uint64_t* one, unsigned n, std::s
 bool Inside(const CubeList& a, const CubeList& b, const CubeList& within, std::string& point) {
   const unsigned n = within.Vars();
   const std::size_t words = within.Words();
+  // A cube that stands in `within` as it is needs no test (a cover that
+  // repeats the function's own rows is checked in one pass).
+  std::unordered_set<std::string> listed;
+  for (std::size_t i = 0; i < within.Size(); ++i) listed.insert(Key(within.Zero(i), within.One(i), words));
   std::vector<uint64_t> zero(words), one(words);
   for (std::size_t i = 0; i < a.Size(); ++i)
     for (std::size_t j = 0; j < b.Size(); ++j) {
@@ -182,6 +195,7 @@ bool Inside(const CubeList& a, const CubeList& b, const CubeList& within, std::s
         zero[w] = a.Zero(i)[w] & b.Zero(j)[w];
         one[w] = a.One(i)[w] & b.One(j)[w];
       }
+      if (listed.contains(Key(zero.data(), one.data(), words))) continue;
       if (!Tautology(Cofactor(within, zero.data(), one.data()), point)) {
         point = Within(zero.data(), one.data(), n, point);
         return false;
