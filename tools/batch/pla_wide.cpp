@@ -1,8 +1,10 @@
 #include "pla_wide.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
+#include "minimal_cover.h"
 #include "pla.h"
 #include "report.h"
 #include "run.h"
@@ -18,6 +20,30 @@ constexpr double kSmallTable = 59049;
 constexpr double kCellsPerRow = 2000;
 
 std::string TermsText(std::size_t n) { return std::to_string(n) + (n == 1 ? " term" : " terms"); }
+
+// How the minimiser's run ended, in the words the narrow searches use. A
+// stop the tool asked for is Ctrl+C when it saw one, else the time limit.
+CoverEnd WideEnd(const WideRun& run) {
+  switch (run.result.status) {
+    case minimiser::Status::kStalled:
+      return CoverEnd::kStalled;
+    case minimiser::Status::kBudgetSpent:
+      return CoverEnd::kBudgetSpent;
+    case minimiser::Status::kStopped:
+      return run.interrupted ? CoverEnd::kStopped : CoverEnd::kTimeLimit;
+    default:
+      return CoverEnd::kFinished;
+  }
+}
+
+// ", minimum", or the bound when there is one and how the run ended.
+std::string WideOutcomeText(const WideRun& run) {
+  const uint64_t bound = run.result.lowerBound;
+  std::string text = CoverOutcomeText(run.result.minimum, static_cast<uint32_t>(std::min<uint64_t>(bound, UINT32_MAX)), WideEnd(run));
+  const std::string noBound = ", at least 0";
+  if (!run.result.minimum && bound == 0) text.erase(0, noBound.size());
+  return text;
+}
 
 }  // namespace
 
@@ -87,9 +113,7 @@ std::string WideMessage(const WideRun& run) {
   if (run.Refused()) return "the minimiser refused the file: " + run.result.message;
   if (!run.check.ok) return "the cover found fails its check: " + run.check.text;
   std::string s = ResultMessage(true, "time = " + FormatSeconds(run.seconds) + " secs, " + TermsText(run.cover.Rows()));
-  s += run.result.minimum ? ", minimum" : run.result.lowerBound ? ", at least " + std::to_string(run.result.lowerBound) : "";
-  if (run.result.status != minimiser::Status::kDone) s += ", stopped: best cover so far";
-  return s;
+  return s + WideOutcomeText(run);
 }
 
 std::string WriteWideResults(const minimiser::Pla& file, const WideRun& run) {
@@ -140,6 +164,7 @@ nlohmann::ordered_json WideJsonResult(const minimiser::Pla& file, const WideRun&
   j["rows"] = shown ? run.cover.Rows() : 0;
   j["minimum"] = run.result.minimum;
   j["lower_bound"] = run.result.lowerBound;
+  j["search_end"] = CoverEndName(run.result.minimum, WideEnd(run));
   auto& terms = j["terms"] = nlohmann::ordered_json::array();
   if (shown)
     for (std::size_t t = 0; t < run.cover.Rows(); ++t) terms.push_back({{"inputs", run.cover.in[t]}, {"outputs", run.cover.out[t]}});
