@@ -14,20 +14,6 @@ namespace tervo::batch {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-std::vector<std::string_view> Words(std::string_view line) {
-  std::vector<std::string_view> words;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && IsBlank(line[i])) ++i;
-    const std::size_t start = i;
-    while (i < line.size() && !IsBlank(line[i])) ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
-  }
-  return words;
-}
-
 // Letters from ".ilb" when they are distinct single letters, else A, B, C...
 std::string ChooseLetters(const std::vector<std::string>& names, unsigned inputs) {
   std::string letters;
@@ -57,7 +43,12 @@ uint8_t TypeSets(std::string_view word) {
 std::string Wrap(std::string_view text, std::size_t indent, std::size_t width) {
   std::string s;
   std::size_t column = indent;
-  for (std::string_view word : Words(text)) {
+  for (std::size_t i = 0; i < text.size();) {
+    while (i < text.size() && text[i] == ' ') ++i;
+    const std::size_t start = i;
+    i = std::min(text.find(' ', i), text.size());
+    if (i == start) break;
+    const std::string_view word = text.substr(start, i - start);
     if (column > indent && column + 1 + word.size() > width) {
       s += "\n" + std::string(indent, ' ');
       column = indent;
