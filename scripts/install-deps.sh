@@ -10,6 +10,8 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   # the SAT solver the independent cover check of the minimiser's benchmarks calls
   cadical
+  # wall-clock time and peak memory of whole runs in scripts/anchors.sh
+  time
   # command-line tool, its JSON and the tests that read it back
   libcli11-dev nlohmann-json3-dev jq
   # windows, printing and their tests
