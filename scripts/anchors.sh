@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Run tervo42-batch --pla on every anchor PLA file as a whole process, the
 # way a user runs it, and print per file the rows and literals written
-# (input literals and output ones, as the cover is written), the wall-clock seconds and peak memory, the independent SAT check's word, and
-# the figures the anchors' READMEs record.
+# (input literals and output ones, as the cover is written), the
+# wall-clock seconds and peak memory, the independent SAT check's word,
+# and the figures the anchors' READMEs record.
 #   scripts/anchors.sh [DIR...]          (default ../shared/bench-wide ../shared/bench-multi)
 #   BATCH=path/to/tervo42-batch scripts/anchors.sh ...   (default: build it in build-bench/)
 #   ANCHOR_ARGS="--minimal=5" scripts/anchors.sh ...      (more options for every run)
