@@ -457,7 +457,8 @@ bool ReduceOrCover(Engine& e, RunHost& host, CoverSearch* cover, double seconds,
 
 std::string CoverOutcomeText(bool minimum, uint32_t lowerBound, CoverEnd end) {
   if (minimum) return ", minimum";
-  std::string s = ", at least " + std::to_string(lowerBound);
+  // A bound of 0 says nothing: a search stopped before it had one.
+  std::string s = lowerBound ? ", at least " + std::to_string(lowerBound) : "";
   switch (end) {
     case CoverEnd::kStalled:
       return s + ", stalled";

@@ -170,7 +170,7 @@ inline constexpr double kMinimalSeconds = kNoTimeLimit;
 bool ReduceOrCover(Engine& e, RunHost& host, CoverSearch* cover, double seconds, CoverInfo& info);
 
 // What the message line adds after "... secs" for a cover search:
-// ", minimum" when proved, else ", at least N" and how the search ended:
+// ", minimum" when proved, else ", at least N" (when N > 0) and how the search ended:
 // ", stalled", ", work budget spent", ", time limit reached" or ", stopped:
 // best cover so far" (ended by the host).
 std::string CoverOutcomeText(const CoverInfo& info);

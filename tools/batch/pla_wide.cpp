@@ -36,15 +36,6 @@ CoverEnd WideEnd(const WideRun& run) {
   }
 }
 
-// ", minimum", or the bound when there is one and how the run ended.
-std::string WideOutcomeText(const WideRun& run) {
-  const uint64_t bound = run.result.lowerBound;
-  std::string text = CoverOutcomeText(run.result.minimum, static_cast<uint32_t>(std::min<uint64_t>(bound, UINT32_MAX)), WideEnd(run));
-  const std::string noBound = ", at least 0";
-  if (!run.result.minimum && bound == 0) text.erase(0, noBound.size());
-  return text;
-}
-
 }  // namespace
 
 bool ChooseTablePath(const minimiser::Pla& p) {
@@ -113,7 +104,8 @@ std::string WideMessage(const WideRun& run) {
   if (run.Refused()) return "the minimiser refused the file: " + run.result.message;
   if (!run.check.ok) return "the cover found fails its check: " + run.check.text;
   std::string s = ResultMessage(true, "time = " + FormatSeconds(run.seconds) + " secs, " + TermsText(run.cover.Rows()));
-  return s + WideOutcomeText(run);
+  const uint32_t bound = static_cast<uint32_t>(std::min<uint64_t>(run.result.lowerBound, UINT32_MAX));
+  return s + CoverOutcomeText(run.result.minimum, bound, WideEnd(run));
 }
 
 std::string WriteWideResults(const minimiser::Pla& file, const WideRun& run) {
