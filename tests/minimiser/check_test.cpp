@@ -26,15 +26,15 @@ bool CubeHolds(const std::string& cube, const std::string& point) {
   return true;
 }
 
-// What output k of `spec` is at a point: '1', '0' or '-', or 'x' for a
+// What output k of `function` is at a point: '1', '0' or '-', or 'x' for a
 // point the file lists both ON and OFF.
-char StateAt(const Pla& spec, unsigned k, const std::string& point) {
-  const bool f = spec.type.find('f') != std::string::npos, d = spec.type.find('d') != std::string::npos,
-             r = spec.type.find('r') != std::string::npos;
+char StateAt(const Pla& function, unsigned k, const std::string& point) {
+  const bool f = function.type.find('f') != std::string::npos, d = function.type.find('d') != std::string::npos,
+             r = function.type.find('r') != std::string::npos;
   bool on = false, dc = false, off = false;
-  for (std::size_t row = 0; row < spec.Rows(); ++row) {
-    if (!CubeHolds(spec.in[row], point)) continue;
-    const char c = spec.out[row][k];
+  for (std::size_t row = 0; row < function.Rows(); ++row) {
+    if (!CubeHolds(function.in[row], point)) continue;
+    const char c = function.out[row][k];
     on = on || (f && c == '1');
     dc = dc || (d && c == '-');
     off = off || (r && c == '0');
@@ -54,8 +54,8 @@ bool CoverHolds(const Pla& cover, unsigned k, const std::string& point) {
 
 // True when the point shows a fault of output k: an ON point the cover
 // misses or an OFF point it holds.
-bool IsFault(const Pla& spec, const Pla& cover, unsigned k, const std::string& point) {
-  const char s = StateAt(spec, k, point);
+bool IsFault(const Pla& function, const Pla& cover, unsigned k, const std::string& point) {
+  const char s = StateAt(function, k, point);
   const bool held = CoverHolds(cover, k, point);
   return s == 'x' || (s == '1' && !held) || (s == '0' && held);
 }
@@ -64,7 +64,7 @@ bool IsFault(const Pla& spec, const Pla& cover, unsigned k, const std::string& p
 // correct cover of it.
 struct Case {
   const char* name;
-  std::string spec;
+  std::string function;
   std::string cover;
 };
 
@@ -97,8 +97,8 @@ std::vector<Case> Cases() {
 
 TEST(CheckCover, PassesCorrectCovers) {
   for (const Case& c : Cases()) {
-    const Pla spec = Read(c.spec), cover = Read(c.cover);
-    const CheckReport r = CheckCover(spec, cover);
+    const Pla function = Read(c.function), cover = Read(c.cover);
+    const CheckReport r = CheckCover(function, cover);
     EXPECT_TRUE(r.ok) << c.name << ": " << r.text;
     EXPECT_EQ(r.output, -1) << c.name;
   }
@@ -118,23 +118,23 @@ TEST(CheckCover, RefusesCorruptedCovers) {
       {"an output bit lost", [](Pla& p) { p.out[1][1] = '0'; }, 1},
   };
   for (const Case& c : Cases()) {
-    const Pla spec = Read(c.spec);
+    const Pla function = Read(c.function);
     for (const Corruption& k : corruptions) {
       Pla cover = Read(c.cover);
       k.apply(cover);
-      const CheckReport r = CheckCover(spec, cover);
+      const CheckReport r = CheckCover(function, cover);
       SCOPED_TRACE(std::string(c.name) + ", " + k.what);
       ASSERT_FALSE(r.ok) << r.text;
       EXPECT_EQ(r.output, k.output) << r.text;
       ASSERT_EQ(r.counterexample.size(), 6u) << r.text;
-      EXPECT_TRUE(IsFault(spec, cover, static_cast<unsigned>(r.output), r.counterexample)) << r.text;
+      EXPECT_TRUE(IsFault(function, cover, static_cast<unsigned>(r.output), r.counterexample)) << r.text;
       EXPECT_NE(r.text.find(r.counterexample), std::string::npos) << r.text;
     }
   }
 }
 
 TEST(CheckCover, RefusesCoversOfAnotherShape) {
-  const Pla spec = Read(".i 3\n.o 1\n1-- 1\n");
+  const Pla function = Read(".i 3\n.o 1\n1-- 1\n");
   struct Shape {
     std::string cover;
     const char* words;
@@ -143,26 +143,26 @@ TEST(CheckCover, RefusesCoversOfAnotherShape) {
       {".i 3\n.o 2\n1-- 11\n", "3 inputs and 2 outputs"},
   };
   for (const Shape& s : shapes) {
-    const CheckReport r = CheckCover(spec, Read(s.cover));
+    const CheckReport r = CheckCover(function, Read(s.cover));
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.text.find(s.words), std::string::npos) << r.text;
   }
   Pla bad = Read(".i 3\n.o 1\n1-- 1\n");
   bad.in[0] = "1x";
-  EXPECT_NE(CheckCover(spec, bad).text.find("the cover's row 1 is not a cube"), std::string::npos);
+  EXPECT_NE(CheckCover(function, bad).text.find("the cover's row 1 is not a cube"), std::string::npos);
 }
 
 // A 40-input function: its own rows pass, a dropped row or a widened one
 // is found, and the point given lies in 40 inputs.
 TEST(CheckCover, WorksAtAnyWidth) {
-  std::string spec = ".i 40\n.o 2\n.type fd\n";
+  std::string function = ".i 40\n.o 2\n.type fd\n";
   std::mt19937 rng(7);
   for (int r = 0; r < 60; ++r) {
     std::string row(40, '-');
     for (int l = 0; l < 8; ++l) row[rng() % 40] = "01"[rng() % 2];
-    spec += row + " " + "10 01 11 1-"[3 * (rng() % 4)] + "10 01 11 1-"[3 * (rng() % 4) + 1] + "\n";
+    function += row + " " + "10 01 11 1-"[3 * (rng() % 4)] + "10 01 11 1-"[3 * (rng() % 4) + 1] + "\n";
   }
-  const Pla p = Read(spec);
+  const Pla p = Read(function);
   Pla cover = p;
   cover.type = "f";
   for (std::string& o : cover.out)
@@ -224,13 +224,13 @@ TEST(CheckCover, AgreesWithAPointByPointCheck) {
   };
   int faulty = 0, correct = 0;
   for (int round = 0; round < 1200; ++round) {
-    Pla spec;
-    spec.inputs = 5;
-    spec.outputs = 2;
-    spec.type = types[round % 6];
+    Pla function;
+    function.inputs = 5;
+    function.outputs = 2;
+    function.type = types[round % 6];
     for (int r = 0; r < 4; ++r) {
-      spec.in.push_back(cube());
-      spec.out.push_back({"01-~"[rng() % 4], "01-~"[rng() % 4]});
+      function.in.push_back(cube());
+      function.out.push_back({"01-~"[rng() % 4], "01-~"[rng() % 4]});
     }
     Pla cover;
     cover.inputs = 5;
@@ -245,13 +245,13 @@ TEST(CheckCover, AgreesWithAPointByPointCheck) {
       for (unsigned a = 0; a < 32 && faultOutput < 0; ++a) {
         std::string point(5, '0');
         for (unsigned v = 0; v < 5; ++v) point[v] = (a >> v & 1) ? '1' : '0';
-        if (IsFault(spec, cover, k, point)) faultOutput = static_cast<int>(k);
+        if (IsFault(function, cover, k, point)) faultOutput = static_cast<int>(k);
       }
-    const CheckReport r = CheckCover(spec, cover);
-    ASSERT_EQ(r.ok, faultOutput < 0) << WritePla(spec) << WritePla(cover) << r.text;
+    const CheckReport r = CheckCover(function, cover);
+    ASSERT_EQ(r.ok, faultOutput < 0) << WritePla(function) << WritePla(cover) << r.text;
     if (!r.ok) {
       EXPECT_EQ(r.output, faultOutput);
-      EXPECT_TRUE(IsFault(spec, cover, static_cast<unsigned>(r.output), r.counterexample)) << r.text;
+      EXPECT_TRUE(IsFault(function, cover, static_cast<unsigned>(r.output), r.counterexample)) << r.text;
     }
     (r.ok ? correct : faulty)++;
   }
