@@ -15,7 +15,7 @@
 namespace tervo::minimiser::detail {
 namespace {
 
-void ExpandOne(State& st, Cube& c, const Cover& off) {
+void ExpandOne(State& st, Cube& c, const Cover& off, const Cover& f) {
   const Layout& l = st.lay;
   // The blocking rows: per OFF cube sharing an output, its apart inputs.
   std::vector<Word> rows;
@@ -33,6 +33,55 @@ void ExpandOne(State& st, Cube& c, const Cover& off) {
   std::vector<char> open(nrows, 1);
   std::size_t left = nrows;
   std::vector<uint32_t> count(l.inputs);
+  // Fixed inputs of c (low bit of each pair), which the keep set is drawn from.
+  std::vector<Word> allowed(l.inWords);
+  for (unsigned w = 0; w < l.inWords; ++w) {
+    const Word y = c[w] & l.inMask[w];
+    allowed[w] = (y ^ (y >> 1)) & kLow;
+  }
+  // Grow towards other cubes first: the one needing the fewest literals
+  // freed, while every OFF row still keeps an apart input among the inputs
+  // the grown cube leaves fixed. Per input, how many cubes keeping its
+  // literal would leave out breaks ties in the greedy choice below.
+  std::vector<uint32_t> shut(l.inputs, 0);
+  std::vector<std::pair<uint32_t, uint32_t>> cand;
+  for (uint32_t q = 0; q < f.size(); ++q) {
+    const Cube& d = f[q];
+    if (l.outputs && !OutputsMeet(l, c, d)) continue;
+    uint32_t raise = 0;
+    for (unsigned w = 0; w < l.inWords; ++w) {
+      const Word bits = d[w] & ~c[w] & l.inMask[w];
+      Word e = (bits | (bits >> 1)) & kLow;
+      raise += std::popcount(e);
+      while (e) {
+        shut[w * 32 + std::countr_zero(e) / 2]++;
+        e &= e - 1;
+      }
+    }
+    if (raise) cand.emplace_back(raise, q);
+  }
+  std::sort(cand.begin(), cand.end());
+  if (cand.size() > 48) cand.resize(48);
+  std::vector<Word> trial(l.inWords);
+  for (const auto& [raise, q] : cand) {
+    if (st.Tick(nrows * l.inWords + 1)) return;
+    const Cube& d = f[q];
+    for (unsigned w = 0; w < l.inWords; ++w) {
+      const Word bits = d[w] & ~c[w] & l.inMask[w];
+      trial[w] = allowed[w] & ~((bits | (bits >> 1)) & kLow);
+    }
+    bool ok = true;
+    for (std::size_t k = 0; k < nrows && ok; ++k) {
+      bool hit = false;
+      for (unsigned w = 0; w < l.inWords && !hit; ++w) hit = rows[k * l.inWords + w] & trial[w];
+      ok = hit;
+    }
+    if (ok) allowed = trial;
+  }
+  // Only allowed inputs may be kept: mask the rows.
+  for (std::size_t k = 0; k < nrows; ++k)
+    for (unsigned w = 0; w < l.inWords; ++w) rows[k * l.inWords + w] &= allowed[w];
+  st.Tick(f.size());
   // Rows with a single apart input force it.
   for (std::size_t k = 0; k < nrows; ++k) {
     unsigned n = 0, at = 0;
@@ -69,7 +118,7 @@ void ExpandOne(State& st, Cube& c, const Cover& off) {
     }
     unsigned best = 0;
     for (unsigned i = 1; i < l.inputs; ++i)
-      if (count[i] > count[best]) best = i;
+      if (count[i] > count[best] || (count[i] == count[best] && shut[i] < shut[best])) best = i;
     if (count[best] == 0) break;  // cannot happen for a valid cube
     keep[best / 32] |= Word{1} << (2 * (best % 32));
   }
@@ -109,7 +158,7 @@ void Expand(State& st, Cover& f, const Cover& off) {
     st.Tick(done.size());
     if (inside) continue;
     Cube c = f[k];
-    ExpandOne(st, c, off);
+    ExpandOne(st, c, off, f);
     if (st.Halted()) return;
     done.push_back(std::move(c));
     st.cubes = done.size();

@@ -108,10 +108,15 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
     if (!st.Halted()) {
       best = f;
       Cost bestCost = CostOf(l, best);
+      int idle = 0;
       for (int round = 0; round < 50 && !st.Halted(); ++round) {
         if (!Irredundant(st, f, on, dc, false)) break;
-        if (CostOf(l, f) < bestCost) best = f, bestCost = CostOf(l, f);
-        else if (round > 0) break;
+        if (CostOf(l, f) < bestCost) {
+          best = f, bestCost = CostOf(l, f);
+          idle = 0;
+        } else if (++idle > 2) {
+          break;  // a few rounds without gain: the loop has settled
+        }
         st.phase = "reduce";
         Reduce(st, f, dc);
         if (st.Halted()) break;
