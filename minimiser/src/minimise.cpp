@@ -57,7 +57,7 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
   // pieces of irredundant) are estimated as a few dozen times the rows.
   const double cubeBytes = double(l.Words()) * sizeof(Word) + 32;
   const double need = cubeBytes * double(in.Rows() + 1) * 48;
-  const double budget = double(PlaMemoryBudget({}));
+  const double budget = double(settings.memoryBytes ? settings.memoryBytes : PlaMemoryBudget({}));
   if (need > budget) {
     res.status = Status::kRefused;
     res.message = "the function would need about " + std::to_string(uint64_t(need / (1 << 20))) +
