@@ -1,13 +1,156 @@
-#include "tervo/minimiser.h"
+// The minimiser's entry: read the function's ON, don't-care and OFF cubes
+// as the .type says, refuse what memory cannot hold, then run the
+// heuristic loop (expand against the OFF-set, irredundant, reduce, while
+// the cost falls), keeping the best checked cover so a stop at any moment
+// still gives a cover back. The cover is written as a type "f" PLA.
+#include <unordered_map>
+
+#include "internal.h"
 
 namespace tervo::minimiser {
 
-MinimiseResult Minimise(const Pla&, Pla& out, const MinimiseSettings&, Watcher*) {
-  out = Pla{};
-  MinimiseResult r;
-  r.status = Status::kRefused;
-  r.message = "the minimiser of any width is not built yet";
+using namespace detail;
+
+namespace {
+
+bool Has(const std::string& type, char c) { return type.find(c) != std::string::npos; }
+
+struct Cost {
+  uint64_t rows = 0, lits = 0;
+  bool operator<(const Cost& o) const { return rows != o.rows ? rows < o.rows : lits < o.lits; }
+};
+
+Cost CostOf(const Layout& l, const Cover& f) { return {f.size(), CostLiterals(l, f)}; }
+
+// Cubes of the same inputs become one serving all their outputs.
+Cover MergeSameInputs(const Layout& l, const Cover& f) {
+  std::unordered_map<std::string, std::size_t> at;
+  Cover r;
+  for (const Cube& c : f) {
+    std::string key(reinterpret_cast<const char*>(c.data()), l.inWords * sizeof(Word));
+    auto it = at.find(key);
+    if (it == at.end()) {
+      at.emplace(std::move(key), r.size());
+      r.push_back(c);
+    } else {
+      for (unsigned w = l.inWords; w < l.Words(); ++w) r[it->second][w] |= c[w];
+    }
+  }
   return r;
+}
+
+}  // namespace
+
+MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& settings, Watcher* watcher) {
+  out = Pla{};
+  MinimiseResult res;
+  res.method = "heuristic";
+  if (in.inputs == 0 || in.outputs == 0 || in.outputs > kMaxPlaOutputs) {
+    res.status = Status::kRefused;
+    res.message = "the function needs at least one input and 1 to 1024 outputs";
+    return res;
+  }
+  State st;
+  st.lay = Layout(in.inputs, in.outputs);
+  const Layout& l = st.lay;
+  // Memory: the cube lists the run holds (ON, OFF, the covers and the
+  // pieces of irredundant) are estimated as a few dozen times the rows.
+  const double cubeBytes = double(l.Words()) * sizeof(Word) + 32;
+  const double need = cubeBytes * double(in.Rows() + 1) * 48;
+  const double budget = double(settings.memoryBytes ? settings.memoryBytes : PlaMemoryBudget({}));
+  if (need > budget) {
+    res.status = Status::kRefused;
+    res.message = "the function would need about " + std::to_string(uint64_t(need / (1 << 20))) +
+                  " MiB to minimise, more than the " + std::to_string(uint64_t(budget / (1 << 20))) +
+                  " MiB this machine allows";
+    return res;
+  }
+  st.watcher = watcher;
+  st.budget = settings.effort ? settings.effort : 3'000'000'000ULL;
+
+  const bool fType = Has(in.type, 'f'), dType = Has(in.type, 'd'), rType = Has(in.type, 'r');
+  Cover on, dc, off;
+  for (std::size_t k = 0; k < in.Rows(); ++k) {
+    Cube c = Universe(l);
+    for (unsigned i = 0; i < l.inputs; ++i) {
+      const char ch = in.in[k][i];
+      if (ch != '-') SetLiteral(c, i, ch == '0' ? 1 : 2);
+    }
+    Cube a = c, b = c, d = c;
+    bool isOn = false, isDc = false, isOff = false;
+    for (unsigned j = 0; j < l.outputs; ++j) {
+      const char ch = in.out[k][j];
+      if (ch == '1' && fType) SetOutput(l, a, j, isOn = true);
+      if (ch == '-' && dType) SetOutput(l, b, j, isDc = true);
+      if (ch == '0' && rType) SetOutput(l, d, j, isOff = true);
+    }
+    if (isOn) on.push_back(std::move(a));
+    if (isDc) dc.push_back(std::move(b));
+    if (isOff) off.push_back(std::move(d));
+  }
+  st.phase = "complement";
+  if (!fType) {
+    // ON is what neither the OFF-set nor the don't-cares hold.
+    Cover offDc = off;
+    offDc.insert(offDc.end(), dc.begin(), dc.end());
+    on = OffSet(st, offDc);
+  } else if (!rType) {
+    Cover onDc = on;
+    onDc.insert(onDc.end(), dc.begin(), dc.end());
+    off = OffSet(st, onDc);
+  }
+  on = MergeSameInputs(l, on);
+  Cover best = on;  // the ON cubes always make a cover
+  if (!st.Halted()) {
+    Cover f = on;
+    st.phase = "expand";
+    Expand(st, f, off);
+    if (!st.Halted()) {
+      best = f;
+      Cost bestCost = CostOf(l, best);
+      int idle = 0;
+      for (int round = 0; round < 50 && !st.Halted(); ++round) {
+        if (!Irredundant(st, f, on, dc, false)) break;
+        if (CostOf(l, f) < bestCost) {
+          best = f, bestCost = CostOf(l, f);
+          idle = 0;
+        } else if (++idle > 2) {
+          break;  // a few rounds without gain: the loop has settled
+        }
+        st.phase = "reduce";
+        Reduce(st, f, dc);
+        if (st.Halted()) break;
+        st.phase = "expand";
+        Expand(st, f, off);
+        if (st.Halted()) break;
+      }
+      if (!st.Halted()) {
+        Cover g = best;
+        st.phase = "final cover";
+        if (Irredundant(st, g, on, dc, true) && CostOf(l, g) < CostOf(l, best)) best = std::move(g);
+      }
+    }
+  }
+  res.status = st.stopped ? Status::kStopped : st.spent ? Status::kBudgetSpent : Status::kDone;
+  res.ticks = st.ticks;
+  out.inputs = in.inputs;
+  out.outputs = in.outputs;
+  out.inputNames = in.inputNames;
+  out.outputNames = in.outputNames;
+  out.type = "f";
+  for (const Cube& c : best) {
+    std::string a(l.inputs, '-'), b(l.outputs, '0');
+    for (unsigned i = 0; i < l.inputs; ++i) {
+      const unsigned v = Literal(c, i);
+      if (v != 3) a[i] = v == 1 ? '0' : '1';
+    }
+    for (unsigned j = 0; j < l.outputs; ++j)
+      if (Output(l, c, j)) b[j] = '1';
+    out.in.push_back(std::move(a));
+    out.out.push_back(std::move(b));
+    out.line.push_back(0);
+  }
+  return res;
 }
 
 }  // namespace tervo::minimiser

@@ -16,6 +16,7 @@ struct MinimiseSettings {
   uint64_t effort = 0;     // ticks the whole run may spend; 0: the library's default
   bool stallStop = true;   // end the cover searches once they stop gaining
   bool exact = true;       // list the primes and cover them exactly where that fits the budget
+  uint64_t memoryBytes = 0;  // what the run may hold; 0: PlaMemoryBudget's default
 };
 
 struct MinimiseResult {

@@ -1,0 +1,83 @@
+// Shared pieces of the cube minimiser: the positional-cube layout and the
+// one state object a run carries through every phase. A cube is a row of
+// 64-bit words: two bits per input (bit 0: the input may be 0, bit 1: it
+// may be 1, both: the input is free), then one bit per output saying which
+// outputs the cube serves. The output bits form one multiple-valued
+// variable, so a multi-output cover is one list of cubes.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "tervo/minimiser.h"
+
+namespace tervo::minimiser::detail {
+
+using Word = uint64_t;
+inline constexpr Word kLow = 0x5555555555555555ULL;
+
+struct Layout {
+  unsigned inputs = 0, outputs = 0;
+  unsigned inWords = 0, outWords = 0;
+  std::vector<Word> inMask;   // per input word: the bits of inputs that exist
+  std::vector<Word> outMask;  // per output word: the bits of outputs that exist
+  explicit Layout(unsigned n = 0, unsigned m = 0);
+  unsigned Words() const { return inWords + outWords; }
+};
+
+using Cube = std::vector<Word>;  // Layout::Words() words
+using Cover = std::vector<Cube>;
+
+// The run's state: the layout, the effort counted so far and the stop flag
+// every loop checks, so a Stop() unwinds the whole run quickly.
+struct State {
+  Layout lay;
+  Watcher* watcher = nullptr;
+  uint64_t ticks = 0, budget = 0, nextPoll = 4096;
+  bool stopped = false;    // Stop() said true
+  bool spent = false;      // the budget ran out
+  const char* phase = "";
+  uint64_t cubes = 0;
+  bool Halted() const { return stopped || spent; }
+  // Counts `n` ticks; polls the watcher every few thousand. True: unwind.
+  bool Tick(uint64_t n = 1) {
+    ticks += n;
+    if (ticks >= nextPoll) Poll();
+    return stopped || spent;
+  }
+  void Poll();
+};
+
+// Cube operations (cube.cpp).
+Cube Universe(const Layout& l);                  // every input free, no output
+bool InputsFree(const Layout& l, const Cube& c);  // no input literal
+bool InputsDisjoint(const Layout& l, const Cube& a, const Cube& b);
+unsigned InputDistance(const Layout& l, const Cube& a, const Cube& b);
+bool Contains(const Cube& a, const Cube& b);     // a holds b (inputs and outputs)
+bool InputsContain(const Layout& l, const Cube& a, const Cube& b);
+bool OutputsMeet(const Layout& l, const Cube& a, const Cube& b);
+bool Intersect(const Layout& l, const Cube& a, const Cube& b, Cube& r);  // false when empty
+bool Consensus(const Layout& l, const Cube& a, const Cube& b, Cube& r);  // inputs only; false when none
+unsigned Literal(const Cube& c, unsigned i);     // 1: '0', 2: '1', 3: '-', 0: empty
+void SetLiteral(Cube& c, unsigned i, unsigned v);
+bool Output(const Layout& l, const Cube& c, unsigned j);
+void SetOutput(const Layout& l, Cube& c, unsigned j, bool on);
+unsigned InputLiterals(const Layout& l, const Cube& c);
+unsigned OutputCount(const Layout& l, const Cube& c);
+// The cofactor of `f` by the input part of `p`: the cubes meeting p, with
+// p's fixed inputs made free.
+Cover Cofactor(const Layout& l, const Cover& f, const Cube& p);
+
+// Unate recursion (unate.cpp), over the input part only; empty results
+// when the run halted (callers check st.Halted()).
+bool Tautology(State& st, const Cover& f);
+Cover Complement(State& st, const Cover& f);
+
+// The phases.
+Cover OffSet(State& st, const Cover& onDc);                       // per output, tagged
+void Expand(State& st, Cover& f, const Cover& off);               // expand.cpp
+bool Irredundant(State& st, Cover& f, const Cover& on, const Cover& dc, bool lowerOutputs);  // irredundant.cpp
+void Reduce(State& st, Cover& f, const Cover& dc);                 // reduce.cpp
+uint64_t CostLiterals(const Layout& l, const Cover& f);
+
+}  // namespace tervo::minimiser::detail
