@@ -36,6 +36,10 @@ struct State {
   uint64_t ticks = 0, budget = 0, nextPoll = 4096;
   bool stopped = false;    // Stop() said true
   bool spent = false;      // the budget ran out
+  // A complement may hold at most this many cubes; past it the complement
+  // gives up and says so here (the caller clears it and works without).
+  uint64_t cubeCap = 2'000'000;
+  bool overflow = false;
   const char* phase = "";
   uint64_t cubes = 0;
   bool Halted() const { return stopped || spent; }
@@ -71,11 +75,16 @@ Cover Cofactor(const Layout& l, const Cover& f, const Cube& p);
 // Unate recursion (unate.cpp), over the input part only; empty results
 // when the run halted (callers check st.Halted()).
 bool Tautology(State& st, const Cover& f);
+// Complement: on overflow (more than st.cubeCap cubes) it returns an
+// empty cover with st.overflow set, which the caller must clear.
 Cover Complement(State& st, const Cover& f);
 
 // The phases.
 Cover OffSet(State& st, const Cover& onDc);                       // per output, tagged
 void Expand(State& st, Cover& f, const Cover& off);               // expand.cpp
+// Expand without an OFF-set, each raise proved inside ON ∪ DC by tautology
+// (expand_free.cpp); for functions whose OFF-set is too large to hold.
+void ExpandFree(State& st, Cover& f, const Cover& onDc);
 bool Irredundant(State& st, Cover& f, const Cover& on, const Cover& dc, bool lowerOutputs);  // irredundant.cpp
 void Reduce(State& st, Cover& f, const Cover& dc);                 // reduce.cpp
 uint64_t CostLiterals(const Layout& l, const Cover& f);

@@ -3,6 +3,7 @@
 // heuristic loop (expand against the OFF-set, irredundant, reduce, while
 // the cost falls), keeping the best checked cover so a stop at any moment
 // still gives a cover back. The cover is written as a type "f" PLA.
+#include <algorithm>
 #include <unordered_map>
 
 #include "internal.h"
@@ -89,22 +90,44 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
     if (isOff) off.push_back(std::move(d));
   }
   st.phase = "complement";
+  // A complement may hold a few hundred cubes per row given (at least a
+  // hundred thousand, at most what an eighth of the memory holds); past
+  // that, listing it costs more than expanding without it.
+  st.cubeCap = std::min<uint64_t>(std::max<uint64_t>(200 * in.Rows(), 100'000), uint64_t(budget / 8 / cubeBytes));
+  bool offKnown = true;  // false: the OFF-set was too large, expand by tautology
   if (!fType) {
     // ON is what neither the OFF-set nor the don't-cares hold.
     Cover offDc = off;
     offDc.insert(offDc.end(), dc.begin(), dc.end());
     on = OffSet(st, offDc);
+    if (st.overflow) {
+      res.status = Status::kRefused;
+      res.message = "the ON-set, all that the OFF-set and the don't-cares leave, takes more than " +
+                    std::to_string(st.cubeCap) + " cubes to write; give the ON-set (.type f or fd)";
+      return res;
+    }
   } else if (!rType) {
     Cover onDc = on;
     onDc.insert(onDc.end(), dc.begin(), dc.end());
     off = OffSet(st, onDc);
+    if (st.overflow) {
+      st.overflow = false;
+      offKnown = false;
+      off.clear();
+    }
   }
   on = MergeSameInputs(l, on);
+  Cover onDc = on;
+  if (!offKnown) onDc.insert(onDc.end(), dc.begin(), dc.end());
+  auto expand = [&](Cover& f) {
+    st.phase = "expand";
+    if (offKnown) Expand(st, f, off);
+    else ExpandFree(st, f, onDc);
+  };
   Cover best = on;  // the ON cubes always make a cover
   if (!st.Halted()) {
     Cover f = on;
-    st.phase = "expand";
-    Expand(st, f, off);
+    expand(f);
     if (!st.Halted()) {
       best = f;
       Cost bestCost = CostOf(l, best);
@@ -117,11 +140,13 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
         } else if (++idle > 2) {
           break;  // a few rounds without gain: the loop has settled
         }
+        // Without the OFF-set, reducing costs a complement per cube: one
+        // expand and one irredundant are all such a function gets.
+        if (!offKnown) break;
         st.phase = "reduce";
         Reduce(st, f, dc);
         if (st.Halted()) break;
-        st.phase = "expand";
-        Expand(st, f, off);
+        expand(f);
         if (st.Halted()) break;
       }
       if (!st.Halted()) {

@@ -4,6 +4,8 @@
 // that part is the cube met with the complement of the rest of the cover
 // cofactored by the cube; the smallest cube holding it is its supercube.
 // A cube whose outputs all turn out covered elsewhere is dropped.
+#include <algorithm>
+
 #include "internal.h"
 
 namespace tervo::minimiser::detail {
@@ -11,6 +13,15 @@ namespace tervo::minimiser::detail {
 void Reduce(State& st, Cover& f, const Cover& dc) {
   const Layout& l = st.lay;
   std::vector<char> gone(f.size(), 0);
+  // A cube whose uncovered part takes more than a few thousand cubes to
+  // write is kept as it is: reducing it would cost more than it gains.
+  const uint64_t cap = st.cubeCap;
+  st.cubeCap = std::min<uint64_t>(cap, 20'000);
+  struct Restore {
+    State& st;
+    uint64_t cap;
+    ~Restore() { st.cubeCap = cap; }
+  } restore{st, cap};
   for (std::size_t k = 0; k < f.size(); ++k) {
     if (st.Halted()) return;
     Cube c = f[k];
@@ -28,6 +39,12 @@ void Reduce(State& st, Cover& f, const Cover& dc) {
         for (unsigned w = l.inWords; w < l.Words(); ++w) x[w] = 0;
       Cover need = Complement(st, cof);
       if (st.Halted()) return;
+      if (st.overflow) {  // too large to work out: keep the cube as it is
+        st.overflow = false;
+        sup = c;
+        any = true;
+        break;
+      }
       if (need.empty()) {
         SetOutput(l, c, j, false);
         continue;

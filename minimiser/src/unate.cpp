@@ -6,6 +6,7 @@
 // unate, the complement of one half holds the other's, which the merge uses
 // to keep the result small.
 #include <bit>
+#include <cmath>
 #include <unordered_map>
 
 #include "internal.h"
@@ -63,10 +64,27 @@ bool HasUniverse(const Layout& l, const Cover& f) {
   return false;
 }
 
+// The cubes' volumes, each as a share of the whole space, add up to less
+// than one: some point is left out, whatever the overlaps.
+bool TooSmall(const Layout& l, const Cover& f) {
+  double share = 0;
+  for (const Cube& c : f) {
+    unsigned fixed = 0;
+    for (unsigned w = 0; w < l.inWords; ++w) {
+      const Word x = c[w] & l.inMask[w];
+      fixed += std::popcount((x ^ (x >> 1)) & kLow);
+    }
+    share += std::ldexp(1.0, -static_cast<int>(fixed));
+    if (share >= 1) return false;
+  }
+  return true;
+}
+
 bool Taut(State& st, const Cover& f) {
   if (st.Tick(f.size() + 1)) return false;
   if (f.empty()) return false;
   if (HasUniverse(st.lay, f)) return true;
+  if (TooSmall(st.lay, f)) return false;
   const Split s = ChooseSplit(st.lay, f);
   if (!s.binate) return false;  // unate without the universal cube
   return Taut(st, Half(f, s.var, 1)) && Taut(st, Half(f, s.var, 2));
@@ -99,9 +117,13 @@ Cover Comp(State& st, const Cover& f) {
   const Split s = ChooseSplit(l, f);
   const unsigned i = static_cast<unsigned>(s.var);
   Cover c0 = Comp(st, Half(f, i, 1));
-  if (st.Halted()) return {};
+  if (st.Halted() || st.overflow) return {};
   Cover c1 = Comp(st, Half(f, i, 2));
-  if (st.Halted()) return {};
+  if (st.Halted() || st.overflow) return {};
+  if (c0.size() + c1.size() > st.cubeCap) {
+    st.overflow = true;
+    return {};
+  }
   Cover r;
   r.reserve(c0.size() + c1.size());
   if (!s.binate) {
@@ -152,7 +174,7 @@ Cover OffSet(State& st, const Cover& onDc) {
   const Layout& l = st.lay;
   Cover r;
   std::unordered_map<Cube, std::size_t, CubeHash> at;
-  for (unsigned j = 0; j < l.outputs && !st.Halted(); ++j) {
+  for (unsigned j = 0; j < l.outputs && !st.Halted() && !st.overflow; ++j) {
     Cover fj;
     for (const Cube& c : onDc)
       if (Output(l, c, j)) {
@@ -160,6 +182,10 @@ Cover OffSet(State& st, const Cover& onDc) {
         for (unsigned w = l.inWords; w < l.Words(); ++w) fj.back()[w] = 0;
       }
     Cover cj = Comp(st, fj);
+    if (st.overflow || r.size() + cj.size() > st.cubeCap) {
+      st.overflow = true;
+      return {};
+    }
     for (Cube& c : cj) {
       auto it = at.find(c);
       if (it == at.end()) {
