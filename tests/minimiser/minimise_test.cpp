@@ -216,5 +216,32 @@ TEST(Minimise, RefusesWhatMemoryCannotHold) {
   EXPECT_EQ(out.Rows(), 0u);
 }
 
+// With memory for only about a thousand complement cubes the OFF-set of
+// these functions cannot be listed: a type fd run must still give a checked
+// cover no longer than the one given (expanding by tautology instead), and
+// a type r run, whose ON-set is that complement, is refused with a reason.
+TEST(Minimise, OffSetTooLargeToHold) {
+  std::mt19937 rng(23);
+  for (int t = 0; t < 3; ++t) {
+    Pla in = WideRandom(rng, 24, 3, 150);
+    MinimiseSettings s;
+    s.memoryBytes = 400'000;
+    Pla out;
+    MinimiseResult res = Minimise(in, out, s);
+    ASSERT_EQ(res.status, Status::kDone) << res.message;
+    EXPECT_LE(out.Rows(), in.Rows());
+    const CheckReport rep = CheckCover(in, out);
+    EXPECT_TRUE(rep.ok) << rep.text;
+
+    in.type = "r";
+    for (auto& row : in.out)
+      for (char& ch : row) ch = ch == '1' ? '0' : '~';
+    res = Minimise(in, out, s);
+    EXPECT_EQ(res.status, Status::kRefused);
+    EXPECT_NE(res.message.find("ON-set"), std::string::npos) << res.message;
+    EXPECT_EQ(out.Rows(), 0u);
+  }
+}
+
 }  // namespace
 }  // namespace tervo::minimiser
