@@ -4,6 +4,9 @@
 // the cost falls), keeping the best checked cover so a stop at any moment
 // still gives a cover back. The cover is written as a type "f" PLA.
 #include <algorithm>
+#include <optional>
+#include <tuple>
+#include <utility>
 #include <unordered_map>
 
 #include "internal.h"
@@ -40,6 +43,39 @@ Cover MergeSameInputs(const Layout& l, const Cover& f) {
   return r;
 }
 
+// The first point some ON row and some OFF row both hold for one output
+// and no don't-care row does: the later of the two lines, and words
+// naming both.
+std::optional<std::pair<int, std::string>> Clash(State& st, const Pla& in, const Cover& on, const std::vector<std::size_t>& onRow,
+                                 const Cover& off, const std::vector<std::size_t>& offRow, const Cover& dc) {
+  const Layout& l = st.lay;
+  Cube meet;
+  for (std::size_t a = 0; a < on.size(); ++a)
+    for (std::size_t b = 0; b < off.size(); ++b) {
+      if (st.Tick()) return std::nullopt;
+      if (!OutputsMeet(l, on[a], off[b]) || !Intersect(l, on[a], off[b], meet)) continue;
+      for (unsigned j = 0; j < l.outputs; ++j) {
+        if (!Output(l, meet, j)) continue;
+        Cover dcj;
+        for (const Cube& d : dc)
+          if (Output(l, d, j)) dcj.push_back(d);
+        Cover cof = Cofactor(l, dcj, meet);
+        if (!cof.empty() && Tautology(st, cof)) continue;
+        if (st.Halted()) return std::nullopt;  // not proved: the stop decides
+        std::string cube(l.inputs, '-');
+        for (unsigned i = 0; i < l.inputs; ++i)
+          if (Literal(meet, i) != 3) cube[i] = Literal(meet, i) == 1 ? '0' : '1';
+        const std::string what = l.outputs > 1 ? "output " + std::to_string(j + 1) : std::string("the output");
+        auto lineOf = [&](std::size_t row) { return row < in.line.size() ? in.line[row] : 0; };
+        const int onLine = lineOf(onRow[a]), offLine = lineOf(offRow[b]);
+        return std::pair{std::max(onLine, offLine), "inputs " + cube + " are 1 for " + what + " on line " +
+                                                        std::to_string(onLine) + " and 0 on line " +
+                                                        std::to_string(offLine)};
+      }
+    }
+  return std::nullopt;
+}
+
 }  // namespace
 
 MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& settings, Watcher* watcher) {
@@ -71,6 +107,7 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
 
   const bool fType = Has(in.type, 'f'), dType = Has(in.type, 'd'), rType = Has(in.type, 'r');
   Cover on, dc, off;
+  std::vector<std::size_t> onRow, offRow;  // the row of the file each came from
   for (std::size_t k = 0; k < in.Rows(); ++k) {
     Cube c = Universe(l);
     for (unsigned i = 0; i < l.inputs; ++i) {
@@ -85,9 +122,19 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
       if (ch == '-' && dType) SetOutput(l, b, j, isDc = true);
       if (ch == '0' && rType) SetOutput(l, d, j, isOff = true);
     }
-    if (isOn) on.push_back(std::move(a));
+    if (isOn) on.push_back(std::move(a)), onRow.push_back(k);
     if (isDc) dc.push_back(std::move(b));
-    if (isOff) off.push_back(std::move(d));
+    if (isOff) off.push_back(std::move(d)), offRow.push_back(k);
+  }
+  // A file listing both ON and OFF rows must not make a point both, unless
+  // a don't-care row takes it.
+  if (fType && rType) {
+    st.phase = "reading";
+    if (std::optional<std::pair<int, std::string>> clash = Clash(st, in, on, onRow, off, offRow, dc)) {
+      res.status = Status::kRefused;
+      std::tie(res.line, res.message) = *clash;
+      return res;
+    }
   }
   st.phase = "complement";
   // A complement may hold a few hundred cubes per row given (at least a

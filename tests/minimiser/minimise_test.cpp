@@ -243,5 +243,47 @@ TEST(Minimise, OffSetTooLargeToHold) {
   }
 }
 
+// A file listing ON and OFF rows that both hold a point (for one output,
+// with no don't-care row taking it) contradicts itself: refused naming both
+// lines, at the later one. A don't-care row over the meeting point, or
+// outputs that do not meet, make it a function again.
+TEST(Minimise, OnAndOffRowsThatMeet) {
+  struct Case {
+    std::string type;
+    std::vector<std::string> rows;  // inputs, a blank, outputs; lines from 3
+    std::string refusal;            // empty: a checked cover
+  };
+  const std::string x16 = std::string(16, '-'), one = "1" + std::string(15, '-'), all = std::string(16, '1');
+  const std::vector<Case> cases = {
+      {"fr", {one + " 1", all + " 0"}, "inputs 1111111111111111 are 1 for the output on line 3 and 0 on line 4"},
+      {"fdr", {one + " 11", all + " -0"}, "inputs 1111111111111111 are 1 for output 2 on line 3 and 0 on line 4"},
+      {"fdr", {all + " 0-", one + " 11"}, "inputs 1111111111111111 are 1 for output 1 on line 4 and 0 on line 3"},
+      {"fdr", {one + " 1", all + " 0", "11" + x16.substr(2) + " -"}, ""},
+      {"fr", {one + " 1-", all + " -0"}, ""},
+  };
+  for (const Case& c : cases) {
+    Pla in;
+    in.inputs = 16;
+    in.outputs = static_cast<unsigned>(c.rows[0].size() - 17);
+    in.type = c.type;
+    for (std::size_t k = 0; k < c.rows.size(); ++k) {
+      in.in.push_back(c.rows[k].substr(0, 16));
+      in.out.push_back(c.rows[k].substr(17));
+      in.line.push_back(static_cast<int>(k + 3));
+    }
+    Pla out;
+    const MinimiseResult res = Minimise(in, out, {});
+    if (c.refusal.empty()) {
+      EXPECT_EQ(res.status, Status::kDone) << c.type << " " << res.message;
+      EXPECT_TRUE(CheckCover(in, out).ok);
+    } else {
+      EXPECT_EQ(res.status, Status::kRefused);
+      EXPECT_EQ(res.message, c.refusal);
+      EXPECT_EQ(res.line, 4);
+      EXPECT_EQ(out.Rows(), 0u);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tervo::minimiser

@@ -269,6 +269,9 @@ std::optional<int> RunWide(const Options& o, const minimiser::Pla& pla, bool pos
   const double seconds = o.minimal && o.minimalText != "true" ? o.minimalSeconds : -1;
   const WideRun run = RunWidePla(host, pla, pos, seconds);
   host.Finish();
+  // A file that contradicts itself is refused at its line, as the table does.
+  if (run.Refused() && run.result.line > 0)
+    return Fail(o, InputFailure(o.plaFile, InputError{run.result.line, run.result.message}));
   if (run.Refused() && orTable) return std::nullopt;
   const int status = WideExitStatus(run);
   if (o.format == "json") {

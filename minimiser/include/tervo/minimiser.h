@@ -26,6 +26,7 @@ struct MinimiseResult {
   uint64_t ticks = 0;         // effort spent
   std::string method;         // how the cover was found ("exact", "heuristic")
   std::string message;        // why the input was refused (status kRefused)
+  int line = 0;               // the file's line at fault when the input itself is refused
 };
 
 // A cover of `in` (any .type) as a PLA of type "f": each row a cube and the
