@@ -76,6 +76,53 @@ std::optional<std::pair<int, std::string>> Clash(State& st, const Pla& in, const
   return std::nullopt;
 }
 
+// The parts of a outside d (a # d), as disjoint cubes: for each input where
+// d is narrower, a with that input outside d's literal, the inputs before it
+// kept inside.
+void Sharp(const Layout& l, const Cube& a, const Cube& d, Cover& out) {
+  Cube inside = a;
+  for (unsigned i = 0; i < l.inputs; ++i) {
+    const unsigned av = Literal(inside, i), dv = Literal(d, i);
+    if ((av & ~dv & 3) == 0) continue;
+    Cube part = inside;
+    SetLiteral(part, i, av & ~dv & 3);
+    out.push_back(std::move(part));
+    SetLiteral(inside, i, av & dv);
+  }
+}
+
+// Per output, the OFF cubes with the don't-care cubes of that output taken
+// out; cubes of the same inputs then serve their outputs together.
+Cover OutsideDontCares(State& st, const Cover& off, const Cover& dc) {
+  const Layout& l = st.lay;
+  Cover r;
+  for (unsigned j = 0; j < l.outputs; ++j) {
+    Cover pieces;
+    for (const Cube& a : off)
+      if (Output(l, a, j)) {
+        pieces.push_back(a);
+        for (unsigned w = l.inWords; w < l.Words(); ++w) pieces.back()[w] = 0;
+        SetOutput(l, pieces.back(), j, true);
+      }
+    for (const Cube& d : dc) {
+      if (!Output(l, d, j)) continue;
+      Cover next;
+      for (const Cube& p : pieces) {
+        if (st.Tick()) return {};
+        if (InputsDisjoint(l, p, d)) next.push_back(p);
+        else Sharp(l, p, d, next);
+      }
+      if (next.size() > st.cubeCap) {
+        st.overflow = true;
+        return {};
+      }
+      pieces = std::move(next);
+    }
+    r.insert(r.end(), pieces.begin(), pieces.end());
+  }
+  return MergeSameInputs(l, r);
+}
+
 }  // namespace
 
 MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& settings, Watcher* watcher) {
@@ -141,6 +188,17 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
   // hundred thousand, at most what an eighth of the memory holds); past
   // that, listing it costs more than expanding without it.
   st.cubeCap = std::min<uint64_t>(std::max<uint64_t>(200 * in.Rows(), 100'000), uint64_t(budget / 8 / cubeBytes));
+  // A don't-care row wins over an OFF row: the OFF-set is what the OFF rows
+  // hold outside the don't-cares of each output.
+  if (rType && !dc.empty()) {
+    off = OutsideDontCares(st, off, dc);
+    if (st.overflow) {
+      res.status = Status::kRefused;
+      res.message = "the OFF rows outside the don't-care rows take more than " + std::to_string(st.cubeCap) +
+                    " cubes to write";
+      return res;
+    }
+  }
   bool offKnown = true;  // false: the OFF-set was too large, expand by tautology
   if (!fType) {
     // ON is what neither the OFF-set nor the don't-cares hold.

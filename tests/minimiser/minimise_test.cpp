@@ -246,7 +246,8 @@ TEST(Minimise, OffSetTooLargeToHold) {
 // A file listing ON and OFF rows that both hold a point (for one output,
 // with no don't-care row taking it) contradicts itself: refused naming both
 // lines, at the later one. A don't-care row over the meeting point, or
-// outputs that do not meet, make it a function again.
+// outputs that do not meet, make it a function again, whose cover must
+// keep out the OFF points outside the don't-cares.
 TEST(Minimise, OnAndOffRowsThatMeet) {
   struct Case {
     std::string type;
@@ -260,6 +261,9 @@ TEST(Minimise, OnAndOffRowsThatMeet) {
       {"fdr", {all + " 0-", one + " 11"}, "inputs 1111111111111111 are 1 for output 1 on line 4 and 0 on line 3"},
       {"fdr", {one + " 1", all + " 0", "11" + x16.substr(2) + " -"}, ""},
       {"fr", {one + " 1-", all + " -0"}, ""},
+      // The OFF row meets the ON row only inside the don't-care row: the
+      // cover must still keep out the rest of the OFF row.
+      {"fdr", {"-0" + x16.substr(2) + " 1", one + " 0", "10" + x16.substr(2) + " -"}, ""},
   };
   for (const Case& c : cases) {
     Pla in;
