@@ -101,7 +101,13 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
   }
   on = MergeSameInputs(l, on);
   Cover best = on;  // the ON cubes always make a cover
-  if (!st.Halted()) {
+  // The exact path first, where the primes fit; unless it proves its
+  // cover minimum the heuristic runs too and the smaller cover stays.
+  Cover exact;
+  bool proved = false;
+  const bool exactDone = settings.exact && !st.Halted() &&
+                         Exact(st, on, dc, off, fType && rType, exact, proved, res.lowerBound);
+  if (!st.Halted() && !proved) {
     Cover f = on;
     st.phase = "expand";
     Expand(st, f, off);
@@ -131,6 +137,8 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
       }
     }
   }
+  if (exactDone && (proved || !(CostOf(l, best) < CostOf(l, exact)))) best = std::move(exact), res.method = "exact";
+  res.minimum = exactDone && (proved || best.size() <= res.lowerBound);
   res.status = st.stopped ? Status::kStopped : st.spent ? Status::kBudgetSpent : Status::kDone;
   res.ticks = st.ticks;
   out.inputs = in.inputs;

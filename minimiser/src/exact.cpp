@@ -1,0 +1,300 @@
+// EXACT: every multi-output prime implicant, then a covering matrix whose
+// answer is the function's true minimum when the search proves it.
+//
+// Primes. The primes of a cover F (inputs and the output part as one
+// multiple-valued variable) follow from its cofactors by an input x:
+//   P(F) = x'·P(F_x') ∪ x·P(F_x) ∪ {p ∩ q : p in P(F_x'), q in P(F_x)},
+// keeping only the largest cubes. A prime free of x is p ∩ q for primes
+// of the two halves; x'·p is prime unless p lies in some q. The recursion
+// splits on the input fixed in most cubes and ends at one cube, or at
+// cubes with no input fixed (one cube of all their outputs).
+//
+// Rows. The ON-set of each output is cut into pieces until every prime
+// serving that output either holds a piece or misses it (a piece is split
+// on an input where a prime meeting it but not holding it has a literal).
+// A piece inside the don't-cares needs nothing. Then a set of primes
+// covers the ON-set exactly when it holds every piece, so the covering
+// search over pieces and primes, one per term, gives the minimum number
+// of terms whenever it proves its answer; a minimum cover can always be
+// made of primes.
+//
+// Everything runs inside a fence of effort: too many primes, pieces or
+// ticks, and the path gives up, leaving the run's state as it was apart
+// from the ticks spent.
+#include <algorithm>
+#include <bit>
+
+#include "internal.h"
+#include "tervo/covering.h"
+
+namespace tervo::minimiser::detail {
+namespace {
+
+constexpr std::size_t kPrimeCap = 20'000;       // primes listed at most
+constexpr std::size_t kProductCap = 80'000;     // products of one merge before absorption
+constexpr std::size_t kPieceCap = 200'000;      // rows of the matrix
+constexpr std::size_t kEntryCap = 4'000'000;    // entries of the matrix
+constexpr uint64_t kListTicks = 3'000'000;      // listing primes and cutting pieces
+constexpr uint64_t kCoverTicks = 60'000'000;    // the covering search
+
+unsigned Bits(const Cube& c) {
+  unsigned n = 0;
+  for (Word w : c) n += std::popcount(w);
+  return n;
+}
+
+// Keeps the cubes no other cube holds (one of equal cubes).
+void Absorb(State& st, Cover& f) {
+  std::vector<std::pair<unsigned, uint32_t>> order;
+  order.reserve(f.size());
+  for (uint32_t k = 0; k < f.size(); ++k) order.push_back({Bits(f[k]), k});
+  std::sort(order.begin(), order.end(), [](auto a, auto b) { return a.first != b.first ? a.first > b.first : a.second < b.second; });
+  Cover kept;
+  for (const auto& [bits, k] : order) {
+    if (st.Tick(kept.size() + 1)) return;
+    bool held = false;
+    for (const Cube& c : kept)
+      if (Contains(c, f[k])) {
+        held = true;
+        break;
+      }
+    if (!held) kept.push_back(std::move(f[k]));
+  }
+  f = std::move(kept);
+}
+
+// The cubes of f where input i may take value v (1: 0, 2: 1), i freed.
+Cover Half(const Cover& f, unsigned i, unsigned v) {
+  Cover r;
+  for (const Cube& c : f)
+    if (Literal(c, i) & v) {
+      r.push_back(c);
+      SetLiteral(r.back(), i, 3);
+    }
+  return r;
+}
+
+// The input fixed in most cubes, both ways first; -1 when none is fixed.
+int SplitInput(const Layout& l, const Cover& f) {
+  std::vector<uint32_t> zero(l.inputs, 0), one(l.inputs, 0);
+  for (const Cube& c : f)
+    for (unsigned w = 0; w < l.inWords; ++w) {
+      const Word x = c[w] & l.inMask[w];
+      Word fixed = (x ^ (x >> 1)) & kLow;
+      while (fixed) {
+        const unsigned b = std::countr_zero(fixed);
+        fixed &= fixed - 1;
+        ((x >> b) & 1 ? zero : one)[w * 32 + b / 2]++;
+      }
+    }
+  int best = -1;
+  uint64_t bestScore = 0;
+  for (unsigned i = 0; i < l.inputs; ++i) {
+    const uint64_t score = (zero[i] && one[i] ? uint64_t{1} << 40 : 0) + zero[i] + one[i];
+    if (score > bestScore) bestScore = score, best = static_cast<int>(i);
+  }
+  return best;
+}
+
+// The primes of f; gives up (st halted or `over`) when they pass the caps.
+Cover Primes(State& st, Cover f, bool& over) {
+  const Layout& l = st.lay;
+  if (st.Tick(f.size() * l.Words() + 1)) return {};
+  if (f.size() <= 1) return f;
+  const int s = SplitInput(l, f);
+  if (s < 0) {
+    Cube c = f[0];
+    for (const Cube& d : f)
+      for (unsigned w = l.inWords; w < l.Words(); ++w) c[w] |= d[w];
+    return {c};
+  }
+  const unsigned i = static_cast<unsigned>(s);
+  Cover p0 = Primes(st, Half(f, i, 1), over);
+  if (over || st.Halted()) return {};
+  Cover p1 = Primes(st, Half(f, i, 2), over);
+  if (over || st.Halted()) return {};
+  f.clear();
+  f.shrink_to_fit();
+  Cover prods;
+  Cube r;
+  for (const Cube& p : p0) {
+    if (st.Tick(p1.size() + 1)) return {};
+    for (const Cube& q : p1)
+      if (Intersect(l, p, q, r)) prods.push_back(r);
+    if (prods.size() > kProductCap) {
+      over = true;
+      return {};
+    }
+  }
+  Absorb(st, prods);
+  if (st.Halted()) return {};
+  Cover out;
+  for (int side = 0; side < 2; ++side) {
+    Cover& mine = side ? p1 : p0;
+    const Cover& other = side ? p0 : p1;
+    if (st.Tick(mine.size() * (other.size() + 1))) return {};
+    for (Cube& p : mine) {
+      bool inside = false;
+      for (const Cube& q : other)
+        if (Contains(q, p)) {
+          inside = true;
+          break;
+        }
+      if (inside) continue;
+      SetLiteral(p, i, side ? 2 : 1);
+      out.push_back(std::move(p));
+    }
+  }
+  out.insert(out.end(), std::make_move_iterator(prods.begin()), std::make_move_iterator(prods.end()));
+  if (out.size() > kPrimeCap) over = true;
+  return out;
+}
+
+// Per output, the ON-set cut into pieces as above, each a row naming the
+// primes that hold it. False when the caps or the fence end it, or a piece
+// has no holder (the primes do not cover the ON-set).
+bool Pieces(State& st, const Cover& on, const Cover& dc, const Cover& primes, std::vector<std::vector<uint32_t>>& rows) {
+  const Layout& l = st.lay;
+  std::size_t entries = 0;
+  for (unsigned j = 0; j < l.outputs; ++j) {
+    std::vector<uint32_t> cols;
+    for (uint32_t q = 0; q < primes.size(); ++q)
+      if (Output(l, primes[q], j)) cols.push_back(q);
+    Cover dcj;
+    for (const Cube& d : dc)
+      if (Output(l, d, j)) dcj.push_back(d);
+    if (st.Tick(primes.size() + dc.size() + 1)) return false;
+    for (const Cube& c : on) {
+      if (!Output(l, c, j)) continue;
+      std::vector<uint32_t> meet;
+      for (uint32_t q : cols)
+        if (!InputsDisjoint(l, primes[q], c)) meet.push_back(q);
+      Cover dcMeet;
+      for (const Cube& d : dcj)
+        if (!InputsDisjoint(l, d, c)) dcMeet.push_back(d);
+      if (st.Tick(cols.size() + dcj.size() + 1)) return false;
+      Cover stack{c};
+      while (!stack.empty()) {
+        if (st.Tick(meet.size() + 1) || rows.size() > kPieceCap || entries > kEntryCap) return false;
+        Cube p = std::move(stack.back());
+        stack.pop_back();
+        if (!dcMeet.empty() && Tautology(st, Cofactor(l, dcMeet, p))) continue;
+        if (st.Halted()) return false;
+        std::vector<uint32_t> holders;
+        int cut = -1;
+        for (uint32_t q : meet) {
+          if (InputsContain(l, primes[q], p)) holders.push_back(q);
+          else if (!InputsDisjoint(l, primes[q], p)) {
+            cut = static_cast<int>(q);
+            break;
+          }
+        }
+        if (cut >= 0) {
+          const Cube& q = primes[cut];
+          unsigned at = 0;
+          while (at < l.inputs && !(Literal(p, at) == 3 && Literal(q, at) != 3)) ++at;
+          if (at == l.inputs) return false;
+          Cube a = p;
+          SetLiteral(a, at, 1);
+          SetLiteral(p, at, 2);
+          stack.push_back(std::move(a));
+          stack.push_back(std::move(p));
+          continue;
+        }
+        if (holders.empty()) return false;
+        entries += holders.size();
+        rows.push_back(std::move(holders));
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool offDecides, Cover& out, bool& minimum,
+           uint64_t& lowerBound) {
+  const Layout& l = st.lay;
+  const char* was = st.phase;
+  minimum = false;
+  lowerBound = 0;
+  // The fence: the run's own budget is lowered for the listing and put
+  // back after, so a give-up here never ends the run.
+  const uint64_t budget = st.budget, fence = st.ticks + kListTicks;
+  if (!budget || fence < budget) st.budget = fence;
+  auto lift = [&] {
+    st.budget = budget;
+    if (st.spent && (!budget || st.ticks <= budget)) st.spent = false;
+    st.nextPoll = std::min(st.nextPoll, st.ticks + 1);
+    st.phase = was;
+  };
+  st.phase = "primes";
+  // What the primes are taken of: everything outside the OFF-set. Where
+  // the OFF-set was given beside the ON-set, the points in neither are
+  // free too, so that is its complement; else it is the ON and
+  // don't-care cubes.
+  Cover src;
+  if (offDecides) {
+    src = OffSet(st, off);
+  } else {
+    src = on;
+    src.insert(src.end(), dc.begin(), dc.end());
+  }
+  bool over = st.Halted();
+  Cover primes;
+  if (!over) {
+    Absorb(st, src);
+    primes = Primes(st, std::move(src), over);
+  }
+  std::vector<std::vector<uint32_t>> rows;
+  st.phase = "exact rows";
+  const bool cut = !over && !st.Halted() && Pieces(st, on, dc, primes, rows);
+  lift();
+  if (!cut || st.Halted()) return false;
+
+  // The matrix, over the primes that hold some piece.
+  std::vector<std::vector<uint32_t>> colRows(primes.size());
+  for (uint32_t r = 0; r < rows.size(); ++r)
+    for (uint32_t q : rows[r]) colRows[q].push_back(r);
+  CoverProblem prob;
+  prob.rows = static_cast<uint32_t>(rows.size());
+  std::vector<uint32_t> colPrime;
+  for (uint32_t q = 0; q < primes.size(); ++q) {
+    if (colRows[q].empty()) continue;
+    colPrime.push_back(q);
+    prob.colRows.insert(prob.colRows.end(), colRows[q].begin(), colRows[q].end());
+    prob.colStart.push_back(static_cast<uint32_t>(prob.colRows.size()));
+    prob.colCost.push_back(InputLiterals(l, primes[q]) + OutputCount(l, primes[q]));
+  }
+  st.Tick(prob.colRows.size() + primes.size());
+  out.clear();
+  if (prob.rows == 0) {
+    minimum = true;
+    return true;
+  }
+  st.phase = "exact cover";
+  CoverSettings cs;
+  const uint64_t left = st.budget > st.ticks ? st.budget - st.ticks : 0;
+  cs.effort = std::max<uint64_t>(std::min(kCoverTicks, left), 1);
+  cs.stallStop = true;
+  struct Relay : Watcher {
+    State* st;
+    bool Stop() override { return st->watcher && st->watcher->Stop() ? (st->stopped = true) : false; }
+  } relay;
+  relay.st = &st;
+  const CoverSolution sol = SolveCover(prob, cs, &relay);
+  st.Tick(sol.ticks);
+  st.phase = was;
+  if (sol.status == Status::kRefused || sol.columns.empty()) return false;
+  for (uint32_t c : sol.columns) out.push_back(primes[colPrime[c]]);
+  std::sort(out.begin(), out.end());
+  // Fewer literals: each output a term need not serve is taken off it.
+  Cover g = out;
+  if (Irredundant(st, g, on, dc, true) && g.size() <= out.size()) out = std::move(g);
+  st.phase = was;
+  minimum = sol.minimum;
+  lowerBound = std::max<uint64_t>(sol.lowerBound, minimum ? out.size() : 0);
+  return true;
+}
+
+}  // namespace tervo::minimiser::detail
