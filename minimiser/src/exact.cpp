@@ -23,6 +23,9 @@
 // from the ticks spent.
 #include <algorithm>
 #include <bit>
+#include <cstdio>
+#include <cstdlib>
+#include <unordered_set>
 
 #include "internal.h"
 #include "tervo/covering.h"
@@ -74,8 +77,18 @@ Cover Half(const Cover& f, unsigned i, unsigned v) {
   return r;
 }
 
-// The input fixed in most cubes, both ways first; -1 when none is fixed.
-int SplitInput(const Layout& l, const Cover& f) {
+struct CubeHash {
+  std::size_t operator()(const Cube& c) const {
+    uint64_t h = 1469598103934665603ULL;
+    for (Word w : c) h = (h ^ w) * 1099511628211ULL;
+    return static_cast<std::size_t>(h ^ (h >> 29));
+  }
+};
+
+// The input to split on: the one fixed both ways in most cubes; where none
+// is, the one fixed in most cubes, with `value` the only value cubes fix
+// it to (1: 0, 2: 1). -1 when no input is fixed.
+int SplitInput(const Layout& l, const Cover& f, unsigned& value) {
   std::vector<uint32_t> zero(l.inputs, 0), one(l.inputs, 0);
   for (const Cube& c : f)
     for (unsigned w = 0; w < l.inWords; ++w) {
@@ -93,6 +106,7 @@ int SplitInput(const Layout& l, const Cover& f) {
     const uint64_t score = (zero[i] && one[i] ? uint64_t{1} << 40 : 0) + zero[i] + one[i];
     if (score > bestScore) bestScore = score, best = static_cast<int>(i);
   }
+  if (best >= 0) value = zero[best] && one[best] ? 3 : zero[best] ? 1 : 2;
   return best;
 }
 
@@ -101,7 +115,8 @@ Cover Primes(State& st, Cover f, bool& over) {
   const Layout& l = st.lay;
   if (st.Tick(f.size() * l.Words() + 1)) return {};
   if (f.size() <= 1) return f;
-  const int s = SplitInput(l, f);
+  unsigned value = 0;
+  const int s = SplitInput(l, f, value);
   if (s < 0) {
     Cube c = f[0];
     for (const Cube& d : f)
@@ -115,12 +130,50 @@ Cover Primes(State& st, Cover f, bool& over) {
   if (over || st.Halted()) return {};
   f.clear();
   f.shrink_to_fit();
+  if (value != 3) {
+    // Unate in x: one half lies in the other, whose primes are all primes
+    // of f free of x; a prime of the larger half is one of them or needs
+    // the literal (lying inside the smaller half would make it one).
+    Cover& small = value == 2 ? p0 : p1;
+    Cover& large = value == 2 ? p1 : p0;
+    st.Tick((small.size() + large.size()) * l.Words() + 1);
+    std::unordered_set<Cube, CubeHash> free(small.begin(), small.end());
+    Cover out = std::move(small);
+    for (Cube& q : large)
+      if (!free.count(q)) {
+        SetLiteral(q, i, value);
+        out.push_back(std::move(q));
+      }
+    if (out.size() > kPrimeCap) over = true;
+    return out;
+  }
+  // Binate: x'·p stays unless p lies in a prime q of the other half; then
+  // p ∩ q = p holds every product of p, which need not be formed. The
+  // same for x·q.
+  std::vector<char> keep0(p0.size(), 1), keep1(p1.size(), 1);
+  for (int side = 0; side < 2; ++side) {
+    const Cover& mine = side ? p1 : p0;
+    const Cover& other = side ? p0 : p1;
+    std::vector<char>& keep = side ? keep1 : keep0;
+    if (st.Tick(mine.size() * (other.size() + 1))) return {};
+    for (std::size_t k = 0; k < mine.size(); ++k)
+      for (const Cube& q : other)
+        if (Contains(q, mine[k])) {
+          keep[k] = 0;
+          break;
+        }
+  }
   Cover prods;
+  for (std::size_t k = 0; k < p0.size(); ++k)
+    if (!keep0[k]) prods.push_back(p0[k]);
+  for (std::size_t k = 0; k < p1.size(); ++k)
+    if (!keep1[k]) prods.push_back(p1[k]);
   Cube r;
-  for (const Cube& p : p0) {
+  for (std::size_t a = 0; a < p0.size(); ++a) {
+    if (!keep0[a]) continue;
     if (st.Tick(p1.size() + 1)) return {};
-    for (const Cube& q : p1)
-      if (Intersect(l, p, q, r)) prods.push_back(r);
+    for (std::size_t b = 0; b < p1.size(); ++b)
+      if (keep1[b] && Intersect(l, p0[a], p1[b], r)) prods.push_back(r);
     if (prods.size() > kProductCap) {
       over = true;
       return {};
@@ -131,23 +184,75 @@ Cover Primes(State& st, Cover f, bool& over) {
   Cover out;
   for (int side = 0; side < 2; ++side) {
     Cover& mine = side ? p1 : p0;
-    const Cover& other = side ? p0 : p1;
-    if (st.Tick(mine.size() * (other.size() + 1))) return {};
-    for (Cube& p : mine) {
-      bool inside = false;
-      for (const Cube& q : other)
-        if (Contains(q, p)) {
-          inside = true;
-          break;
-        }
-      if (inside) continue;
-      SetLiteral(p, i, side ? 2 : 1);
-      out.push_back(std::move(p));
-    }
+    const std::vector<char>& keep = side ? keep1 : keep0;
+    for (std::size_t k = 0; k < mine.size(); ++k)
+      if (keep[k]) {
+        SetLiteral(mine[k], i, side ? 2 : 1);
+        out.push_back(std::move(mine[k]));
+      }
   }
   out.insert(out.end(), std::make_move_iterator(prods.begin()), std::make_move_iterator(prods.end()));
   if (out.size() > kPrimeCap) over = true;
   return out;
+}
+
+// A piece on its way to a row: the primes holding it, those meeting it
+// without holding it (which cut it further), the don't-cares meeting it.
+struct Piece {
+  Cube cube;
+  std::vector<uint32_t> holders, cutters;
+  Cover dc;
+};
+
+// The free input of p where most cutters have a literal, and which of its
+// values to take first.
+unsigned CutInput(const Layout& l, const Cube& p, const Cover& primes, const std::vector<uint32_t>& cutters,
+                  std::vector<uint32_t>& count, unsigned& first) {
+  count.assign(l.inputs, 0);
+  for (uint32_t q : cutters)
+    for (unsigned w = 0; w < l.inWords; ++w) {
+      const Word x = primes[q][w] & l.inMask[w], y = p[w] & l.inMask[w];
+      Word bits = (x ^ (x >> 1)) & (y & (y >> 1)) & kLow;  // q fixed, p free
+      while (bits) {
+        count[w * 32 + std::countr_zero(bits) / 2]++;
+        bits &= bits - 1;
+      }
+    }
+  unsigned at = 0;
+  for (unsigned i = 1; i < l.inputs; ++i)
+    if (count[i] > count[at]) at = i;
+  // first: the value of `at` that most cutters here leave out (its piece
+  // meets fewer primes, so its rows tend to be the small ones that make
+  // others redundant)
+  unsigned ones = 0;
+  for (uint32_t q : cutters) ones += Literal(primes[q], at) == 2;
+  first = 2 * ones >= count[at] ? 1 : 2;
+  return at;
+}
+
+constexpr uint32_t kNone = UINT32_MAX;
+
+// Whether some row named so far has its primes all among `holders`: per
+// holder, the smallest row it is in (smallest[q]) is tried.
+bool Dominated(State& st, const std::vector<std::vector<uint32_t>>& rows, const std::vector<uint32_t>& smallest,
+               const std::vector<uint32_t>& holders, std::vector<uint32_t>& mark, uint32_t& stamp) {
+  if (holders.empty()) return false;
+  ++stamp;
+  for (uint32_t q : holders) mark[q] = stamp;
+  st.Tick(holders.size());
+  for (uint32_t q : holders) {
+    const uint32_t r = smallest[q];
+    if (r == kNone || rows[r].size() > holders.size()) continue;
+    bool inside = true;
+    st.Tick(rows[r].size());
+    for (uint32_t c : rows[r])
+      if (mark[c] != stamp) {
+        inside = false;
+        break;
+      }
+    if (inside) return true;
+  }
+  return false;
 }
 
 // Per output, the ON-set cut into pieces as above, each a row naming the
@@ -156,6 +261,8 @@ Cover Primes(State& st, Cover f, bool& over) {
 bool Pieces(State& st, const Cover& on, const Cover& dc, const Cover& primes, std::vector<std::vector<uint32_t>>& rows) {
   const Layout& l = st.lay;
   std::size_t entries = 0;
+  std::vector<uint32_t> count, smallest(primes.size(), kNone), mark(primes.size(), 0);
+  uint32_t stamp = 0;
   for (unsigned j = 0; j < l.outputs; ++j) {
     std::vector<uint32_t> cols;
     for (uint32_t q = 0; q < primes.size(); ++q)
@@ -166,44 +273,50 @@ bool Pieces(State& st, const Cover& on, const Cover& dc, const Cover& primes, st
     if (st.Tick(primes.size() + dc.size() + 1)) return false;
     for (const Cube& c : on) {
       if (!Output(l, c, j)) continue;
-      std::vector<uint32_t> meet;
-      for (uint32_t q : cols)
-        if (!InputsDisjoint(l, primes[q], c)) meet.push_back(q);
-      Cover dcMeet;
-      for (const Cube& d : dcj)
-        if (!InputsDisjoint(l, d, c)) dcMeet.push_back(d);
-      if (st.Tick(cols.size() + dcj.size() + 1)) return false;
-      Cover stack{c};
+      std::vector<Piece> stack(1);
+      stack[0].cube = c;
+      stack[0].cutters = cols;
+      stack[0].dc = dcj;
       while (!stack.empty()) {
-        if (st.Tick(meet.size() + 1) || rows.size() > kPieceCap || entries > kEntryCap) return false;
-        Cube p = std::move(stack.back());
+        if (rows.size() > kPieceCap || entries > kEntryCap) return false;
+        Piece p = std::move(stack.back());
         stack.pop_back();
-        if (!dcMeet.empty() && Tautology(st, Cofactor(l, dcMeet, p))) continue;
-        if (st.Halted()) return false;
-        std::vector<uint32_t> holders;
-        int cut = -1;
-        for (uint32_t q : meet) {
-          if (InputsContain(l, primes[q], p)) holders.push_back(q);
-          else if (!InputsDisjoint(l, primes[q], p)) {
-            cut = static_cast<int>(q);
-            break;
-          }
+        if (st.Tick(p.cutters.size() + p.dc.size() + 1)) return false;
+        std::size_t k = 0;
+        for (uint32_t q : p.cutters) {
+          if (InputsDisjoint(l, primes[q], p.cube)) continue;
+          if (InputsContain(l, primes[q], p.cube)) p.holders.push_back(q);
+          else p.cutters[k++] = q;
         }
-        if (cut >= 0) {
-          const Cube& q = primes[cut];
-          unsigned at = 0;
-          while (at < l.inputs && !(Literal(p, at) == 3 && Literal(q, at) != 3)) ++at;
-          if (at == l.inputs) return false;
-          Cube a = p;
-          SetLiteral(a, at, 1);
-          SetLiteral(p, at, 2);
+        p.cutters.resize(k);
+        // Every row this piece can give holds the primes holding it now;
+        // when some row already named needs only some of them, those rows
+        // ask nothing more of a cover, and the piece is dropped.
+        if (Dominated(st, rows, smallest, p.holders, mark, stamp)) continue;
+        if (st.Tick(p.holders.size() + 1)) return false;
+        k = 0;
+        for (std::size_t d = 0; d < p.dc.size(); ++d)
+          if (!InputsDisjoint(l, p.dc[d], p.cube)) p.dc[k++] = std::move(p.dc[d]);
+        p.dc.resize(k);
+        if (!p.dc.empty() && Tautology(st, Cofactor(l, p.dc, p.cube))) continue;
+        if (st.Halted()) return false;
+        if (!p.cutters.empty()) {
+          unsigned first = 1;
+          const unsigned at = CutInput(l, p.cube, primes, p.cutters, count, first);
+          if (st.Tick(p.cutters.size() * l.inWords + p.holders.size() + p.dc.size() * l.Words() + 1) || count[at] == 0) { if (getenv("EXDBG")) fprintf(stderr, "no cut\n"); return false; }
+          Piece a = p;
+          SetLiteral(a.cube, at, 3 - first);
+          SetLiteral(p.cube, at, first);
           stack.push_back(std::move(a));
           stack.push_back(std::move(p));
           continue;
         }
-        if (holders.empty()) return false;
-        entries += holders.size();
-        rows.push_back(std::move(holders));
+        if (p.holders.empty()) { if (getenv("EXDBG")) fprintf(stderr, "no holder\n"); return false; }
+        entries += p.holders.size();
+        for (uint32_t q : p.holders)
+          if (smallest[q] == kNone || rows[smallest[q]].size() > p.holders.size())
+            smallest[q] = static_cast<uint32_t>(rows.size());
+        rows.push_back(std::move(p.holders));
       }
     }
   }
@@ -220,7 +333,7 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
   lowerBound = 0;
   // The fence: the run's own budget is lowered for the listing and put
   // back after, so a give-up here never ends the run.
-  const uint64_t budget = st.budget, fence = st.ticks + kListTicks;
+  const uint64_t budget = st.budget, fence = st.ticks + (getenv("EXFENCE") ? strtoull(getenv("EXFENCE"), 0, 10) : kListTicks);
   if (!budget || fence < budget) st.budget = fence;
   auto lift = [&] {
     st.budget = budget;
@@ -247,8 +360,10 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
     primes = Primes(st, std::move(src), over);
   }
   std::vector<std::vector<uint32_t>> rows;
+  if (getenv("EXDBG")) fprintf(stderr, "primes %zu at %llu\n", primes.size(), (unsigned long long)st.ticks);
   st.phase = "exact rows";
   const bool cut = !over && !st.Halted() && Pieces(st, on, dc, primes, rows);
+  if (getenv("EXDBG")) fprintf(stderr, "exact: over=%d halted=%d primes=%zu rows=%zu ticks=%llu\n", over, st.Halted(), primes.size(), rows.size(), (unsigned long long)st.ticks);
   lift();
   if (!cut || st.Halted()) return false;
 
@@ -284,6 +399,7 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
   relay.st = &st;
   const CoverSolution sol = SolveCover(prob, cs, &relay);
   st.Tick(sol.ticks);
+  if (getenv("EXDBG")) fprintf(stderr, "cover: status=%d cols=%zu lb=%u min=%d ticks=%llu\n", int(sol.status), sol.columns.size(), sol.lowerBound, sol.minimum, (unsigned long long)sol.ticks);
   st.phase = was;
   if (sol.status == Status::kRefused || sol.columns.empty()) return false;
   for (uint32_t c : sol.columns) out.push_back(primes[colPrime[c]]);
