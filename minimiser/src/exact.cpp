@@ -37,7 +37,7 @@ constexpr std::size_t kPrimeCap = 20'000;       // primes listed at most
 constexpr std::size_t kProductCap = 80'000;     // products of one merge before absorption
 constexpr std::size_t kPieceCap = 200'000;      // rows of the matrix
 constexpr std::size_t kEntryCap = 4'000'000;    // entries of the matrix
-constexpr uint64_t kListTicks = 3'000'000;      // listing primes and cutting pieces
+constexpr uint64_t kListTicks = 10'000'000;     // listing primes and cutting pieces
 constexpr uint64_t kCoverTicks = 60'000'000;    // the covering search
 
 unsigned Bits(const Cube& c) {
@@ -110,6 +110,14 @@ int SplitInput(const Layout& l, const Cover& f, unsigned& value) {
   return best;
 }
 
+// Counts n ticks of work about to be done; true (and `over`) when they
+// would pass the budget, which stands at the fence while primes are
+// listed, so work that cannot finish is neither done nor counted.
+bool Spend(State& st, uint64_t n, bool& over) {
+  if (st.budget && st.ticks + n > st.budget) over = true;
+  return over || st.Tick(n);
+}
+
 // The primes of f; gives up (st halted or `over`) when they pass the caps.
 Cover Primes(State& st, Cover f, bool& over) {
   const Layout& l = st.lay;
@@ -136,7 +144,7 @@ Cover Primes(State& st, Cover f, bool& over) {
     // the literal (lying inside the smaller half would make it one).
     Cover& small = value == 2 ? p0 : p1;
     Cover& large = value == 2 ? p1 : p0;
-    st.Tick((small.size() + large.size()) * l.Words() + 1);
+    if (Spend(st, (small.size() + large.size()) * l.Words() + 1, over)) return {};
     std::unordered_set<Cube, CubeHash> free(small.begin(), small.end());
     Cover out = std::move(small);
     for (Cube& q : large)
@@ -155,7 +163,7 @@ Cover Primes(State& st, Cover f, bool& over) {
     const Cover& mine = side ? p1 : p0;
     const Cover& other = side ? p0 : p1;
     std::vector<char>& keep = side ? keep1 : keep0;
-    if (st.Tick(mine.size() * (other.size() + 1))) return {};
+    if (Spend(st, mine.size() * (other.size() + 1), over)) return {};
     for (std::size_t k = 0; k < mine.size(); ++k)
       for (const Cube& q : other)
         if (Contains(q, mine[k])) {
@@ -171,7 +179,7 @@ Cover Primes(State& st, Cover f, bool& over) {
   Cube r;
   for (std::size_t a = 0; a < p0.size(); ++a) {
     if (!keep0[a]) continue;
-    if (st.Tick(p1.size() + 1)) return {};
+    if (Spend(st, p1.size() + 1, over)) return {};
     for (std::size_t b = 0; b < p1.size(); ++b)
       if (keep1[b] && Intersect(l, p0[a], p1[b], r)) prods.push_back(r);
     if (prods.size() > kProductCap) {
