@@ -37,8 +37,34 @@ constexpr std::size_t kPrimeCap = 20'000;       // primes listed at most
 constexpr std::size_t kProductCap = 80'000;     // products of one merge before absorption
 constexpr std::size_t kPieceCap = 200'000;      // rows of the matrix
 constexpr std::size_t kEntryCap = 4'000'000;    // entries of the matrix
-constexpr uint64_t kListTicks = 10'000'000;     // listing primes and cutting pieces
+constexpr uint64_t kListTicks = 25'000'000;     // listing primes and cutting pieces
 constexpr uint64_t kCoverTicks = 60'000'000;    // the covering search
+
+// The cube operations of the inner loops, inline: a holds b; a and b
+// apart in an input; a ∩ b into r, false when empty.
+inline bool Holds(const Cube& a, const Cube& b) {
+  const Word *x = a.data(), *y = b.data();
+  for (std::size_t w = 0, n = a.size(); w < n; ++w)
+    if (y[w] & ~x[w]) return false;
+  return true;
+}
+
+inline bool Apart(const Layout& l, const Cube& a, const Cube& b) {
+  for (unsigned w = 0; w < l.inWords; ++w) {
+    const Word x = a[w] & b[w];
+    if (~(x | (x >> 1)) & kLow & l.inMask[w]) return true;
+  }
+  return false;
+}
+
+inline bool Meet(const Layout& l, const Cube& a, const Cube& b, Cube& r) {
+  Word outs = 0;
+  for (unsigned w = l.inWords; w < l.Words(); ++w) outs |= a[w] & b[w];
+  if (!outs || Apart(l, a, b)) return false;
+  r.resize(a.size());
+  for (std::size_t w = 0; w < a.size(); ++w) r[w] = a[w] & b[w];
+  return true;
+}
 
 unsigned Bits(const Cube& c) {
   unsigned n = 0;
@@ -57,7 +83,7 @@ void Absorb(State& st, Cover& f) {
     if (st.Tick(kept.size() + 1)) return;
     bool held = false;
     for (const Cube& c : kept)
-      if (Contains(c, f[k])) {
+      if (Holds(c, f[k])) {
         held = true;
         break;
       }
@@ -121,7 +147,7 @@ bool Spend(State& st, uint64_t n, bool& over) {
 // The primes of f; gives up (st halted or `over`) when they pass the caps.
 Cover Primes(State& st, Cover f, bool& over) {
   const Layout& l = st.lay;
-  if (st.Tick(f.size() * l.Words() + 1)) return {};
+  if (st.Tick(f.size() * (l.Words() + 8) + 1)) return {};  // the halves copy every cube
   if (f.size() <= 1) return f;
   unsigned value = 0;
   const int s = SplitInput(l, f, value);
@@ -166,7 +192,7 @@ Cover Primes(State& st, Cover f, bool& over) {
     if (Spend(st, mine.size() * (other.size() + 1), over)) return {};
     for (std::size_t k = 0; k < mine.size(); ++k)
       for (const Cube& q : other)
-        if (Contains(q, mine[k])) {
+        if (Holds(q, mine[k])) {
           keep[k] = 0;
           break;
         }
@@ -181,7 +207,7 @@ Cover Primes(State& st, Cover f, bool& over) {
     if (!keep0[a]) continue;
     if (Spend(st, p1.size() + 1, over)) return {};
     for (std::size_t b = 0; b < p1.size(); ++b)
-      if (keep1[b] && Intersect(l, p0[a], p1[b], r)) prods.push_back(r);
+      if (keep1[b] && Meet(l, p0[a], p1[b], r)) prods.push_back(r);
     if (prods.size() > kProductCap) {
       over = true;
       return {};
@@ -292,7 +318,7 @@ bool Pieces(State& st, const Cover& on, const Cover& dc, const Cover& primes, st
         if (st.Tick(p.cutters.size() + p.dc.size() + 1)) return false;
         std::size_t k = 0;
         for (uint32_t q : p.cutters) {
-          if (InputsDisjoint(l, primes[q], p.cube)) continue;
+          if (Apart(l, primes[q], p.cube)) continue;
           if (InputsContain(l, primes[q], p.cube)) p.holders.push_back(q);
           else p.cutters[k++] = q;
         }
@@ -304,7 +330,7 @@ bool Pieces(State& st, const Cover& on, const Cover& dc, const Cover& primes, st
         if (st.Tick(p.holders.size() + 1)) return false;
         k = 0;
         for (std::size_t d = 0; d < p.dc.size(); ++d)
-          if (!InputsDisjoint(l, p.dc[d], p.cube)) p.dc[k++] = std::move(p.dc[d]);
+          if (!Apart(l, p.dc[d], p.cube)) p.dc[k++] = std::move(p.dc[d]);
         p.dc.resize(k);
         if (!p.dc.empty() && Tautology(st, Cofactor(l, p.dc, p.cube))) continue;
         if (st.Halted()) return false;
