@@ -23,8 +23,6 @@
 // from the ticks spent.
 #include <algorithm>
 #include <bit>
-#include <cstdio>
-#include <cstdlib>
 #include <unordered_set>
 
 #include "internal.h"
@@ -35,6 +33,7 @@ namespace {
 
 constexpr std::size_t kPrimeCap = 20'000;       // primes listed at most
 constexpr std::size_t kProductCap = 80'000;     // products of one merge before absorption
+constexpr std::size_t kHeldCap = 400'000;      // cubes waiting along the recursion
 constexpr std::size_t kPieceCap = 200'000;      // rows of the matrix
 constexpr std::size_t kEntryCap = 4'000'000;    // entries of the matrix
 constexpr uint64_t kListTicks = 25'000'000;     // listing primes and cutting pieces
@@ -145,7 +144,7 @@ bool Spend(State& st, uint64_t n, bool& over) {
 }
 
 // The primes of f; gives up (st halted or `over`) when they pass the caps.
-Cover Primes(State& st, Cover f, bool& over) {
+Cover Primes(State& st, Cover f, bool& over, std::size_t& held) {
   const Layout& l = st.lay;
   if (st.Tick(f.size() * (l.Words() + 8) + 1)) return {};  // the halves copy every cube
   if (f.size() <= 1) return f;
@@ -158,12 +157,21 @@ Cover Primes(State& st, Cover f, bool& over) {
     return {c};
   }
   const unsigned i = static_cast<unsigned>(s);
-  Cover p0 = Primes(st, Half(f, i, 1), over);
-  if (over || st.Halted()) return {};
-  Cover p1 = Primes(st, Half(f, i, 2), over);
-  if (over || st.Halted()) return {};
+  // What waits along the recursion (halves and primes not yet merged) is
+  // counted in `held`, and capped, so memory stays bounded at any depth.
+  Cover f1 = Half(f, i, 2), f0 = Half(f, i, 1);
   f.clear();
   f.shrink_to_fit();
+  held += f1.size();
+  if (held > kHeldCap) over = true;
+  Cover p0 = over ? Cover{} : Primes(st, std::move(f0), over, held);
+  held -= f1.size();
+  if (over || st.Halted()) return {};
+  held += p0.size();
+  if (held > kHeldCap) over = true;
+  Cover p1 = over ? Cover{} : Primes(st, std::move(f1), over, held);
+  held -= p0.size();
+  if (over || st.Halted()) return {};
   if (value != 3) {
     // Unate in x: one half lies in the other, whose primes are all primes
     // of f free of x; a prime of the larger half is one of them or needs
@@ -337,7 +345,7 @@ bool Pieces(State& st, const Cover& on, const Cover& dc, const Cover& primes, st
         if (!p.cutters.empty()) {
           unsigned first = 1;
           const unsigned at = CutInput(l, p.cube, primes, p.cutters, count, first);
-          if (st.Tick(p.cutters.size() * l.inWords + p.holders.size() + p.dc.size() * l.Words() + 1) || count[at] == 0) { if (getenv("EXDBG")) fprintf(stderr, "no cut\n"); return false; }
+          if (st.Tick(p.cutters.size() * l.inWords + p.holders.size() + p.dc.size() * l.Words() + 1) || count[at] == 0) return false;
           Piece a = p;
           SetLiteral(a.cube, at, 3 - first);
           SetLiteral(p.cube, at, first);
@@ -345,7 +353,7 @@ bool Pieces(State& st, const Cover& on, const Cover& dc, const Cover& primes, st
           stack.push_back(std::move(p));
           continue;
         }
-        if (p.holders.empty()) { if (getenv("EXDBG")) fprintf(stderr, "no holder\n"); return false; }
+        if (p.holders.empty()) return false;
         entries += p.holders.size();
         for (uint32_t q : p.holders)
           if (smallest[q] == kNone || rows[smallest[q]].size() > p.holders.size())
@@ -367,7 +375,7 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
   lowerBound = 0;
   // The fence: the run's own budget is lowered for the listing and put
   // back after, so a give-up here never ends the run.
-  const uint64_t budget = st.budget, fence = st.ticks + (getenv("EXFENCE") ? strtoull(getenv("EXFENCE"), 0, 10) : kListTicks);
+  const uint64_t budget = st.budget, fence = st.ticks + kListTicks;
   if (!budget || fence < budget) st.budget = fence;
   auto lift = [&] {
     st.budget = budget;
@@ -391,13 +399,12 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
   Cover primes;
   if (!over) {
     Absorb(st, src);
-    primes = Primes(st, std::move(src), over);
+    std::size_t held = 0;
+    primes = Primes(st, std::move(src), over, held);
   }
   std::vector<std::vector<uint32_t>> rows;
-  if (getenv("EXDBG")) fprintf(stderr, "primes %zu at %llu\n", primes.size(), (unsigned long long)st.ticks);
   st.phase = "exact rows";
   const bool cut = !over && !st.Halted() && Pieces(st, on, dc, primes, rows);
-  if (getenv("EXDBG")) fprintf(stderr, "exact: over=%d halted=%d primes=%zu rows=%zu ticks=%llu\n", over, st.Halted(), primes.size(), rows.size(), (unsigned long long)st.ticks);
   lift();
   if (!cut || st.Halted()) return false;
 
@@ -433,7 +440,6 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
   relay.st = &st;
   const CoverSolution sol = SolveCover(prob, cs, &relay);
   st.Tick(sol.ticks);
-  if (getenv("EXDBG")) fprintf(stderr, "cover: status=%d cols=%zu lb=%u min=%d ticks=%llu\n", int(sol.status), sol.columns.size(), sol.lowerBound, sol.minimum, (unsigned long long)sol.ticks);
   st.phase = was;
   if (sol.status == Status::kRefused || sol.columns.empty()) return false;
   for (uint32_t c : sol.columns) out.push_back(primes[colPrime[c]]);
