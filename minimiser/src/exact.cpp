@@ -36,7 +36,7 @@ constexpr std::size_t kProductCap = 80'000;     // products of one merge before 
 constexpr std::size_t kHeldCap = 400'000;      // cubes waiting along the recursion
 constexpr std::size_t kPieceCap = 200'000;      // rows of the matrix
 constexpr std::size_t kEntryCap = 4'000'000;    // entries of the matrix
-constexpr uint64_t kListTicks = 25'000'000;     // listing primes and cutting pieces
+constexpr uint64_t kListTicks = 20'000'000;     // listing primes and cutting pieces
 constexpr uint64_t kCoverTicks = 60'000'000;    // the covering search
 
 // The cube operations of the inner loops, inline: a holds b; a and b
@@ -65,28 +65,60 @@ inline bool Meet(const Layout& l, const Cube& a, const Cube& b, Cube& r) {
   return true;
 }
 
+// A cube folded to two words: the values its inputs leave out and the
+// outputs it serves, each OR-ed over the words. When a holds b, a leaves
+// out no value b keeps and b serves no output a does not, and so do the
+// folds: a quick test that rules most pairs out before the cubes are read.
+struct Sig {
+  Word out = 0, serve = 0;
+};
+
+inline Sig Fold(const Layout& l, const Cube& c) {
+  Sig s;
+  for (unsigned w = 0; w < l.inWords; ++w) s.out |= ~c[w] & l.inMask[w];
+  for (unsigned w = l.inWords; w < l.Words(); ++w) s.serve |= c[w];
+  return s;
+}
+
+inline bool MayHold(const Sig& a, const Sig& b) { return !(a.out & ~b.out) && !(b.serve & ~a.serve); }
+
+std::vector<Sig> Folds(const Layout& l, const Cover& f) {
+  std::vector<Sig> r;
+  r.reserve(f.size());
+  for (const Cube& c : f) r.push_back(Fold(l, c));
+  return r;
+}
+
 unsigned Bits(const Cube& c) {
   unsigned n = 0;
   for (Word w : c) n += std::popcount(w);
   return n;
 }
 
-// Keeps the cubes no other cube holds (one of equal cubes).
+// Keeps the cubes no other cube holds (one of equal cubes). A fold test
+// counts a quarter tick, a cube test one.
 void Absorb(State& st, Cover& f) {
+  const Layout& l = st.lay;
   std::vector<std::pair<unsigned, uint32_t>> order;
   order.reserve(f.size());
   for (uint32_t k = 0; k < f.size(); ++k) order.push_back({Bits(f[k]), k});
   std::sort(order.begin(), order.end(), [](auto a, auto b) { return a.first != b.first ? a.first > b.first : a.second < b.second; });
   Cover kept;
+  std::vector<Sig> folds;
   for (const auto& [bits, k] : order) {
-    if (st.Tick(kept.size() + 1)) return;
+    const Sig s = Fold(l, f[k]);
     bool held = false;
-    for (const Cube& c : kept)
-      if (Holds(c, f[k])) {
-        held = true;
-        break;
+    uint64_t tests = 0;
+    for (std::size_t c = 0; c < kept.size() && !held; ++c)
+      if (MayHold(folds[c], s)) {
+        ++tests;
+        held = Holds(kept[c], f[k]);
       }
-    if (!held) kept.push_back(std::move(f[k]));
+    if (st.Tick(kept.size() / 4 + tests + 1)) return;
+    if (!held) {
+      kept.push_back(std::move(f[k]));
+      folds.push_back(s);
+    }
   }
   f = std::move(kept);
 }
@@ -193,17 +225,22 @@ Cover Primes(State& st, Cover f, bool& over, std::size_t& held) {
   // p ∩ q = p holds every product of p, which need not be formed. The
   // same for x·q.
   std::vector<char> keep0(p0.size(), 1), keep1(p1.size(), 1);
+  const std::vector<Sig> s0 = Folds(l, p0), s1 = Folds(l, p1);
   for (int side = 0; side < 2; ++side) {
     const Cover& mine = side ? p1 : p0;
     const Cover& other = side ? p0 : p1;
+    const std::vector<Sig>& sm = side ? s1 : s0;
+    const std::vector<Sig>& so = side ? s0 : s1;
     std::vector<char>& keep = side ? keep1 : keep0;
-    if (Spend(st, mine.size() * (other.size() + 1), over)) return {};
+    if (Spend(st, mine.size() * (other.size() / 4 + 1), over)) return {};
+    uint64_t tests = 0;
     for (std::size_t k = 0; k < mine.size(); ++k)
-      for (const Cube& q : other)
-        if (Holds(q, mine[k])) {
+      for (std::size_t q = 0; q < other.size(); ++q)
+        if (MayHold(so[q], sm[k]) && (++tests, Holds(other[q], mine[k]))) {
           keep[k] = 0;
           break;
         }
+    if (Spend(st, tests, over)) return {};
   }
   Cover prods;
   for (std::size_t k = 0; k < p0.size(); ++k)
@@ -398,7 +435,16 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
   bool over = st.Halted();
   Cover primes;
   if (!over) {
-    Absorb(st, src);
+    // Repeated cubes only; the recursion drops the ones held by others.
+    std::unordered_set<Cube, CubeHash> seen;
+    std::size_t k = 0;
+    for (std::size_t c = 0; c < src.size(); ++c)
+      if (seen.insert(src[c]).second) {
+        if (k != c) src[k] = std::move(src[c]);
+        ++k;
+      }
+    src.resize(k);
+    st.Tick(k * (l.Words() + 8) + 1);
     std::size_t held = 0;
     primes = Primes(st, std::move(src), over, held);
   }
