@@ -411,8 +411,10 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
   minimum = false;
   lowerBound = 0;
   // The fence: the run's own budget is lowered for the listing and put
-  // back after, so a give-up here never ends the run.
-  const uint64_t budget = st.budget, fence = st.ticks + kListTicks;
+  // back after, so a give-up here never ends the run. A small budget
+  // lends the path an eighth of what is left.
+  const uint64_t budget = st.budget;
+  const uint64_t fence = st.ticks + (budget ? std::min(kListTicks, (budget > st.ticks ? budget - st.ticks : 0) / 8) : kListTicks);
   if (!budget || fence < budget) st.budget = fence;
   auto lift = [&] {
     st.budget = budget;
@@ -477,7 +479,7 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
   st.phase = "exact cover";
   CoverSettings cs;
   const uint64_t left = st.budget > st.ticks ? st.budget - st.ticks : 0;
-  cs.effort = std::max<uint64_t>(std::min(kCoverTicks, left), 1);
+  cs.effort = std::max<uint64_t>(std::min(kCoverTicks, budget ? left / 4 : kCoverTicks), 1);
   cs.stallStop = true;
   struct Relay : Watcher {
     State* st;
