@@ -178,7 +178,8 @@ bool Spend(State& st, uint64_t n, bool& over) {
 // The primes of f; gives up (st halted or `over`) when they pass the caps.
 Cover Primes(State& st, Cover f, bool& over, std::size_t& held) {
   const Layout& l = st.lay;
-  if (st.Tick(f.size() * (l.Words() + 8) + 1)) return {};  // the halves copy every cube
+  // the halves copy every cube; the split counts every input
+  if (st.Tick(f.size() * (l.Words() + 8) + l.inputs / 4 + 1)) return {};
   if (f.size() <= 1) return f;
   unsigned value = 0;
   const int s = SplitInput(l, f, value);
@@ -382,7 +383,8 @@ bool Pieces(State& st, const Cover& on, const Cover& dc, const Cover& primes, st
         if (!p.cutters.empty()) {
           unsigned first = 1;
           const unsigned at = CutInput(l, p.cube, primes, p.cutters, count, first);
-          if (st.Tick(p.cutters.size() * l.inWords + p.holders.size() + p.dc.size() * l.Words() + 1) || count[at] == 0) return false;
+          const uint64_t work = p.cutters.size() * l.inWords + p.holders.size() + p.dc.size() * l.Words() + l.inputs / 4;
+          if (st.Tick(work + 1) || count[at] == 0) return false;
           Piece a = p;
           SetLiteral(a.cube, at, 3 - first);
           SetLiteral(p.cube, at, first);
