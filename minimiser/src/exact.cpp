@@ -376,7 +376,10 @@ bool Pieces(State& st, const Cover& on, const Cover& dc, const Cover& primes, st
         if (st.Tick(p.holders.size() + 1)) return false;
         k = 0;
         for (std::size_t d = 0; d < p.dc.size(); ++d)
-          if (!Apart(l, p.dc[d], p.cube)) p.dc[k++] = std::move(p.dc[d]);
+          if (!Apart(l, p.dc[d], p.cube)) {
+            if (k != d) p.dc[k] = std::move(p.dc[d]);
+            ++k;
+          }
         p.dc.resize(k);
         if (!p.dc.empty() && Tautology(st, Cofactor(l, p.dc, p.cube))) continue;
         if (st.Halted()) return false;
