@@ -89,4 +89,14 @@ bool Irredundant(State& st, Cover& f, const Cover& on, const Cover& dc, bool low
 void Reduce(State& st, Cover& f, const Cover& dc);                 // reduce.cpp
 uint64_t CostLiterals(const Layout& l, const Cover& f);
 
+// The exact path (exact.cpp): every multi-output prime of what lies outside
+// the OFF-set, and a covering matrix over pieces of the ON-set that no
+// prime cuts. `offDecides`: the OFF-set was given beside the ON-set, so the
+// primes come from its complement. True with `out` a cover of primes
+// (less the outputs a term need not serve), `minimum` when the search
+// proved no cover has fewer terms, and `lowerBound`. False, with the run's state as it was but for the ticks,
+// when the primes or pieces pass their caps or the run halts.
+bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool offDecides, Cover& out, bool& minimum,
+           uint64_t& lowerBound);
+
 }  // namespace tervo::minimiser::detail

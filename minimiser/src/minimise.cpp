@@ -230,7 +230,13 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
     else ExpandFree(st, f, onDc);
   };
   Cover best = on;  // the ON cubes always make a cover
-  if (!st.Halted()) {
+  // The exact path first, where the primes fit; unless it proves its
+  // cover minimum the heuristic runs too and the smaller cover stays.
+  Cover exact;
+  bool proved = false;
+  const bool exactDone = settings.exact && !st.Halted() &&
+                         Exact(st, on, dc, off, fType && rType, exact, proved, res.lowerBound);
+  if (!st.Halted() && !proved) {
     Cover f = on;
     expand(f);
     if (!st.Halted()) {
@@ -261,6 +267,8 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
       }
     }
   }
+  if (exactDone && (proved || !(CostOf(l, best) < CostOf(l, exact)))) best = std::move(exact), res.method = "exact";
+  res.minimum = exactDone && (proved || best.size() <= res.lowerBound);
   res.status = st.stopped ? Status::kStopped : st.spent ? Status::kBudgetSpent : Status::kDone;
   res.ticks = st.ticks;
   out.inputs = in.inputs;
