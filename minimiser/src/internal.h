@@ -81,3 +81,10 @@ void Reduce(State& st, Cover& f, const Cover& dc);                 // reduce.cpp
 uint64_t CostLiterals(const Layout& l, const Cover& f);
 
 }  // namespace tervo::minimiser::detail
+
+// Heuristic loop helpers (expand.cpp, reduce.cpp, last_gasp.cpp).
+namespace tervo::minimiser::detail {
+// Grows `c` to a prime against `off`, towards holding as many cubes of `f`
+// as it can; cubes of `f` flagged in `skip` are not aimed at.
+void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std::vector<char>& skip);
+}  // namespace tervo::minimiser::detail
