@@ -13,7 +13,6 @@
 namespace tervo::minimiser::detail {
 
 bool Irredundant(State& st, Cover& f, const Cover& on, const Cover& dc, bool lowerOutputs) {
-  (void)dc;
   const Layout& l = st.lay;
   const char* was = st.phase;
   st.phase = "irredundant";
@@ -25,6 +24,9 @@ bool Irredundant(State& st, Cover& f, const Cover& on, const Cover& dc, bool low
     std::vector<uint32_t> cols;
     for (uint32_t q = 0; q < f.size(); ++q)
       if (Output(l, f[q], j)) cols.push_back(q);
+    Cover dcj;
+    for (const Cube& d : dc)
+      if (Output(l, d, j)) dcj.push_back(d);
     Cover stack;
     for (const Cube& c : on)
       if (Output(l, c, j)) stack.push_back(c);
@@ -48,12 +50,25 @@ bool Irredundant(State& st, Cover& f, const Cover& on, const Cover& dc, bool low
         rowCols.push_back(std::move(holders));
         continue;
       }
-      if (meet < 0) {  // not covered at all: the cover is not one
+      // A piece inside a don't-care needs no cube; one that only
+      // don't-cares meet is split against them.
+      bool free = false;
+      const Cube* dmeet = nullptr;
+      for (const Cube& d : dcj) {
+        if (InputsContain(l, d, p)) {
+          free = true;
+          break;
+        }
+        if (!dmeet && !InputsDisjoint(l, d, p)) dmeet = &d;
+      }
+      st.Tick(dcj.size());
+      if (free) continue;
+      if (meet < 0 && !dmeet) {  // not covered at all: the cover is not one
         st.phase = was;
         return false;
       }
       // Split p on an input where the meeting cube has a literal and p none.
-      const Cube& q = f[meet];
+      const Cube& q = meet >= 0 ? f[meet] : *dmeet;
       unsigned at = l.inputs;
       for (unsigned i = 0; i < l.inputs; ++i)
         if (Literal(p, i) == 3 && Literal(q, i) != 3) {
