@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <bit>
 #include <numeric>
+#include <cstdio>
+#include <cstdlib>
 
 #include "internal.h"
 
@@ -83,18 +85,28 @@ void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std:
   // Blocking rows, kept as the parts still lowered in them.
   std::vector<Word> rows;
   rows.reserve(off.size() * W);
+  // An OFF cube of several outputs gives one row per output the cube does
+  // not serve: raising any one of them alone would meet it.
+  Mask apart(l.inWords);
   for (const Cube& r : off) {
-    const std::size_t at = rows.size();
-    rows.resize(at + W, 0);
-    Word* row = rows.data() + at;
     for (unsigned w = 0; w < l.inWords; ++w) {
       const Word x = c[w] & r[w];
-      row[w] = ~(x | (x >> 1)) & kLow & l.inMask[w];
+      apart[w] = ~(x | (x >> 1)) & kLow & l.inMask[w];
     }
-    if (!OutputsMeet(l, c, r))
-      for (unsigned w = 0; w < l.outWords; ++w) row[l.inWords + w] = r[l.inWords + w] & l.outMask[w];
+    auto add = [&](int out) {
+      const std::size_t at = rows.size();
+      rows.resize(at + W, 0);
+      std::copy(apart.begin(), apart.end(), rows.begin() + at);
+      if (out >= 0) rows[at + l.inWords + out / 64] = Word{1} << (out % 64);
+    };
+    if (OutputsMeet(l, c, r)) {
+      add(-1);
+      continue;
+    }
+    for (unsigned w = 0; w < l.outWords; ++w)
+      for (Word x = r[l.inWords + w] & l.outMask[w]; x; x &= x - 1) add(static_cast<int>(w * 64 + std::countr_zero(x)));
   }
-  st.Tick(off.size() * W + 1);
+  st.Tick(rows.size() + 1);
   Mask locked(W, 0), raised(W, 0);
   std::size_t nrows = rows.size() / W;
   std::vector<uint32_t> cnt(nrows);
@@ -243,6 +255,15 @@ void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std:
   for (unsigned w = 0; w < W; ++w) raised[w] |= low[w] & ~keep[w];
   for (unsigned w = 0; w < l.inWords; ++w) c[w] |= (raised[w] | (raised[w] << 1)) & l.inMask[w];
   for (unsigned w = 0; w < l.outWords; ++w) c[l.inWords + w] |= raised[l.inWords + w] & l.outMask[w];
+  if (getenv("TRACE")) {
+    Cube r;
+    for (const Cube& o : off)
+      if (Intersect(l, c, o, r)) {
+        fprintf(stderr, "bad: nrows %zu left %zu\n", nrows, left);
+        for (unsigned w = 0; w < W; ++w) fprintf(stderr, " low %016llx raised %016llx locked %016llx keep %016llx\n", (unsigned long long)low[w], (unsigned long long)raised[w], (unsigned long long)locked[w], (unsigned long long)keep[w]);
+        break;
+      }
+  }
 }
 
 void Expand(State& st, Cover& f, const Cover& off) {
