@@ -87,4 +87,13 @@ namespace tervo::minimiser::detail {
 // Grows `c` to a prime against `off`, towards holding as many cubes of `f`
 // as it can; cubes of `f` flagged in `skip` are not aimed at.
 void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std::vector<char>& skip);
+// Sets `c` to cube k of `f` shrunk to what it alone holds against the cubes
+// of `f` not flagged in `gone` and the don't-cares; false when nothing is
+// left (or the run halted).
+bool ReduceCube(State& st, const Cover& f, std::size_t k, const std::vector<char>& gone, const Cover& dc, Cube& c);
+// Takes from each cube the outputs the other cubes and the don't-cares
+// already cover there (never a cube's last output).
+void LowerOutputs(State& st, Cover& g, const Cover& dc);
+// New primes, each holding two or more maximally reduced cubes of `f`.
+Cover LastGasp(State& st, const Cover& f, const Cover& off, const Cover& dc);
 }  // namespace tervo::minimiser::detail
