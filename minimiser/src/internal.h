@@ -94,6 +94,9 @@ bool ReduceCube(State& st, const Cover& f, std::size_t k, const std::vector<char
 // Takes from each cube the outputs the other cubes and the don't-cares
 // already cover there (never a cube's last output).
 void LowerOutputs(State& st, Cover& g, const Cover& dc);
+// The smallest cube holding the complement of `f` (inputs only); false
+// when the complement is empty.
+bool ComplementSupercube(State& st, const Cover& f, Cube& r);
 // New primes, each holding two or more maximally reduced cubes of `f`.
 Cover LastGasp(State& st, const Cover& f, const Cover& off, const Cover& dc);
 }  // namespace tervo::minimiser::detail

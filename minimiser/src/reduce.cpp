@@ -4,12 +4,83 @@
 // that part is the cube met with the complement of the rest of the cover
 // cofactored by the cube; the smallest cube holding it is its supercube.
 // A cube whose outputs all turn out covered elsewhere is dropped.
+//
+// Only that supercube is wanted, never the complement itself, so it is
+// found by its own recursion: split on an input, take the supercube of
+// the two halves' answers, and stop at a single cube (its complement's
+// supercube is the opposite literal when it has one literal, the whole
+// space when it has more).
 #include <algorithm>
 #include <numeric>
 
 #include "internal.h"
 
 namespace tervo::minimiser::detail {
+
+bool ComplementSupercube(State& st, const Cover& f, Cube& r) {
+  const Layout& l = st.lay;
+  st.Tick(f.size() + 1);
+  if (st.Halted()) return false;
+  if (f.empty()) {
+    r = Universe(l);
+    return true;
+  }
+  int single = -1;  // an input that some one-literal cube fixes
+  for (const Cube& c : f) {
+    const unsigned n = InputLiterals(l, c);
+    if (n == 0) return false;  // the universe: nothing outside f
+    if (n == 1 && single < 0)
+      for (unsigned i = 0; i < l.inputs; ++i)
+        if (Literal(c, i) != 3) {
+          single = static_cast<int>(i);
+          break;
+        }
+  }
+  if (f.size() == 1) {
+    r = Universe(l);
+    if (single >= 0) SetLiteral(r, single, Literal(f[0], single) ^ 3);
+    return true;
+  }
+  unsigned at = 0;
+  if (single >= 0) {
+    at = static_cast<unsigned>(single);
+  } else {
+    // The input with the most literals, both phases counted.
+    std::vector<uint32_t> n0(l.inputs, 0), n1(l.inputs, 0);
+    for (const Cube& c : f)
+      for (unsigned i = 0; i < l.inputs; ++i) {
+        const unsigned v = Literal(c, i);
+        if (v == 1) ++n0[i];
+        else if (v == 2) ++n1[i];
+      }
+    st.Tick(f.size() * l.inputs / 16 + 1);
+    uint64_t bestScore = 0;
+    for (unsigned i = 0; i < l.inputs; ++i) {
+      const uint64_t score = (uint64_t(n0[i] + n1[i]) << 20) + std::min(n0[i], n1[i]);
+      if (score > bestScore) bestScore = score, at = i;
+    }
+  }
+  Cube r0, r1;
+  bool has[2];
+  for (unsigned v = 1; v <= 2; ++v) {
+    Cover half;
+    for (const Cube& c : f) {
+      const unsigned x = Literal(c, at);
+      if (!(x & v)) continue;
+      half.push_back(c);
+      SetLiteral(half.back(), at, 3);
+    }
+    has[v - 1] = ComplementSupercube(st, half, v == 1 ? r0 : r1);
+    if (st.Halted()) return false;
+  }
+  if (!has[0] && !has[1]) return false;
+  if (has[0]) SetLiteral(r0, at, 1);
+  if (has[1]) SetLiteral(r1, at, 2);
+  if (has[0] && has[1])
+    for (unsigned w = 0; w < l.inWords; ++w) r0[w] |= r1[w];
+  r = has[0] ? std::move(r0) : std::move(r1);
+  return true;
+}
 
 bool ReduceCube(State& st, const Cover& f, std::size_t k, const std::vector<char>& gone, const Cover& dc, Cube& c) {
   const Layout& l = st.lay;
@@ -27,14 +98,14 @@ bool ReduceCube(State& st, const Cover& f, std::size_t k, const std::vector<char
     Cover cof = Cofactor(l, rest, c);
     for (Cube& x : cof)
       for (unsigned w = l.inWords; w < l.Words(); ++w) x[w] = 0;
-    Cover need = Complement(st, cof);
+    Cube need;
+    const bool some = ComplementSupercube(st, cof, need);
     if (st.Halted()) return false;
-    if (need.empty()) {
+    if (!some) {
       SetOutput(l, c, j, false);
       continue;
     }
-    for (const Cube& x : need)
-      for (unsigned w = 0; w < l.inWords; ++w) sup[w] |= x[w] & c[w];
+    for (unsigned w = 0; w < l.inWords; ++w) sup[w] |= need[w] & c[w];
     any = true;
   }
   if (!any) return false;
