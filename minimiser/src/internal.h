@@ -88,9 +88,14 @@ namespace tervo::minimiser::detail {
 // as it can; cubes of `f` flagged in `skip` are not aimed at.
 void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std::vector<char>& skip);
 // Sets `c` to cube k of `f` shrunk to what it alone holds against the cubes
-// of `f` not flagged in `gone` and the don't-cares; false when nothing is
-// left (or the run halted).
-bool ReduceCube(State& st, const Cover& f, std::size_t k, const std::vector<char>& gone, const Cover& dc, Cube& c);
+// listed in `near` (those of `f` meeting it) not flagged in `gone`, and the
+// don't-cares; false when nothing is left (or the run halted).
+bool ReduceCube(State& st, const Cover& f, std::size_t k, const std::vector<uint32_t>& near,
+                const std::vector<char>& gone, const Cover& dc, Cube& c);
+// Per cube of `f`, the other cubes whose inputs meet it.
+std::vector<std::vector<uint32_t>> Neighbours(State& st, const Cover& f);
+// Appends the cofactor of `d` by `p` (inputs only, no outputs) when the two meet.
+void AddCofactor(const Layout& l, const Cube& d, const Cube& p, Cover& out);
 // Takes from each cube the outputs the other cubes and the don't-cares
 // already cover there (never a cube's last output).
 void LowerOutputs(State& st, Cover& g, const Cover& dc);

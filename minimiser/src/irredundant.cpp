@@ -15,7 +15,6 @@
 #include "tervo/covering.h"
 
 namespace tervo::minimiser::detail {
-namespace {
 
 // The cubes of `f` meeting cube `k`'s inputs, other than itself.
 std::vector<std::vector<uint32_t>> Neighbours(State& st, const Cover& f) {
@@ -32,18 +31,16 @@ std::vector<std::vector<uint32_t>> Neighbours(State& st, const Cover& f) {
   return nb;
 }
 
+namespace {
+
 // True when output j's part of `c` lies inside the cubes listed (each
 // serving j): the cofactor of their inputs by `c` is a tautology.
 bool CoveredBy(State& st, const Cube& c, const std::vector<const Cube*>& by) {
   const Layout& l = st.lay;
-  Cover rest;
-  for (const Cube* d : by)
-    if (!InputsDisjoint(l, *d, c)) rest.push_back(*d);
+  Cover cof;
+  for (const Cube* d : by) AddCofactor(l, *d, c, cof);
   st.Tick(by.size() + 1);
-  if (rest.empty()) return false;
-  Cover cof = Cofactor(l, rest, c);
-  for (Cube& x : cof)
-    for (unsigned w = l.inWords; w < l.Words(); ++w) x[w] = 0;
+  if (cof.empty()) return false;
   return Tautology(st, cof);
 }
 

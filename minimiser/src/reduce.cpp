@@ -17,6 +17,13 @@
 
 namespace tervo::minimiser::detail {
 
+void AddCofactor(const Layout& l, const Cube& d, const Cube& p, Cover& out) {
+  if (InputsDisjoint(l, d, p)) return;
+  Cube x(l.Words(), 0);
+  for (unsigned w = 0; w < l.inWords; ++w) x[w] = d[w] | (~p[w] & l.inMask[w]);
+  out.push_back(std::move(x));
+}
+
 bool ComplementSupercube(State& st, const Cover& f, Cube& r) {
   const Layout& l = st.lay;
   st.Tick(f.size() + 1);
@@ -82,23 +89,22 @@ bool ComplementSupercube(State& st, const Cover& f, Cube& r) {
   return true;
 }
 
-bool ReduceCube(State& st, const Cover& f, std::size_t k, const std::vector<char>& gone, const Cover& dc, Cube& c) {
+bool ReduceCube(State& st, const Cover& f, std::size_t k, const std::vector<uint32_t>& near,
+                const std::vector<char>& gone, const Cover& dc, Cube& c) {
   const Layout& l = st.lay;
   c = f[k];
   Cube sup(l.Words(), 0);  // the supercube of what must stay
   bool any = false;
+  Cover cof;
   for (unsigned j = 0; j < l.outputs; ++j) {
     if (!Output(l, c, j)) continue;
-    Cover rest;
-    for (std::size_t q = 0; q < f.size(); ++q)
-      if (q != k && !gone[q] && Output(l, f[q], j) && !InputsDisjoint(l, f[q], c)) rest.push_back(f[q]);
+    cof.clear();
+    for (uint32_t q : near)
+      if (q != k && !gone[q] && Output(l, f[q], j)) AddCofactor(l, f[q], c, cof);
     for (const Cube& d : dc)
-      if (Output(l, d, j) && !InputsDisjoint(l, d, c)) rest.push_back(d);
-    st.Tick(f.size() + dc.size());
-    Cover cof = Cofactor(l, rest, c);
-    for (Cube& x : cof)
-      for (unsigned w = l.inWords; w < l.Words(); ++w) x[w] = 0;
-    Cube need;
+      if (Output(l, d, j)) AddCofactor(l, d, c, cof);
+    st.Tick(near.size() + dc.size() + 1);
+  Cube need;
     const bool some = ComplementSupercube(st, cof, need);
     if (st.Halted()) return false;
     if (!some) {
@@ -123,10 +129,12 @@ void Reduce(State& st, Cover& f, const Cover& dc) {
   for (std::size_t k = 0; k < f.size(); ++k) lits[k] = InputLiterals(l, f[k]);
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return lits[a] < lits[b]; });
   std::vector<char> gone(f.size(), 0);
+  // Cubes only shrink here, so who meets whom can be found once.
+  const auto nb = Neighbours(st, f);
   Cube c;
   for (std::size_t k : order) {
     if (st.Halted()) return;
-    if (!ReduceCube(st, f, k, gone, dc, c)) {
+    if (!ReduceCube(st, f, k, nb[k], gone, dc, c)) {
       if (st.Halted()) return;
       gone[k] = 1;
       continue;
