@@ -11,6 +11,7 @@
 // supercube is the opposite literal when it has one literal, the whole
 // space when it has more).
 #include <algorithm>
+#include <bit>
 #include <numeric>
 
 #include "internal.h"
@@ -24,69 +25,94 @@ void AddCofactor(const Layout& l, const Cube& d, const Cube& p, Cover& out) {
   out.push_back(std::move(x));
 }
 
-bool ComplementSupercube(State& st, const Cover& f, Cube& r) {
+namespace {
+
+// The recursion on cubes laid end to end, `iw` words of inputs each, so a
+// split costs one allocation rather than one per cube.
+bool Sccc(State& st, const Word* f, std::size_t n, Word* r) {
   const Layout& l = st.lay;
-  st.Tick(f.size() + 1);
+  const unsigned iw = l.inWords;
+  st.Tick(n + 1);
   if (st.Halted()) return false;
-  if (f.empty()) {
-    r = Universe(l);
+  if (n == 0) {
+    std::copy(l.inMask.begin(), l.inMask.end(), r);
     return true;
   }
   int single = -1;  // an input that some one-literal cube fixes
-  for (const Cube& c : f) {
-    const unsigned n = InputLiterals(l, c);
-    if (n == 0) return false;  // the universe: nothing outside f
-    if (n == 1 && single < 0)
-      for (unsigned i = 0; i < l.inputs; ++i)
-        if (Literal(c, i) != 3) {
-          single = static_cast<int>(i);
-          break;
-        }
+  for (std::size_t k = 0; k < n; ++k) {
+    const Word* c = f + k * iw;
+    unsigned lits = 0;
+    int at = -1;
+    for (unsigned w = 0; w < iw && lits < 2; ++w) {
+      const Word x = c[w] & l.inMask[w];
+      const Word fixed = (x ^ (x >> 1)) & kLow;
+      if (fixed) {
+        lits += std::popcount(fixed);
+        at = static_cast<int>(w * 32 + std::countr_zero(fixed) / 2);
+      }
+    }
+    if (lits == 0) return false;  // the universe: nothing outside f
+    if (lits == 1 && single < 0) single = at;
   }
-  if (f.size() == 1) {
-    r = Universe(l);
-    if (single >= 0) SetLiteral(r, single, Literal(f[0], single) ^ 3);
+  auto lit = [&](const Word* c, unsigned i) { return unsigned(c[i / 32] >> (2 * (i % 32))) & 3; };
+  if (n == 1) {
+    std::copy(l.inMask.begin(), l.inMask.end(), r);
+    if (single >= 0) {
+      const unsigned i = static_cast<unsigned>(single), sh = 2 * (i % 32);
+      r[i / 32] &= ~(Word(lit(f, i)) << sh);
+    }
     return true;
   }
   unsigned at = 0;
   if (single >= 0) {
     at = static_cast<unsigned>(single);
   } else {
-    // The input with the most literals, both phases counted.
+    // The input with the most literals, the more balanced phases first.
     std::vector<uint32_t> n0(l.inputs, 0), n1(l.inputs, 0);
-    for (const Cube& c : f)
-      for (unsigned i = 0; i < l.inputs; ++i) {
-        const unsigned v = Literal(c, i);
-        if (v == 1) ++n0[i];
-        else if (v == 2) ++n1[i];
+    for (std::size_t k = 0; k < n; ++k)
+      for (unsigned w = 0; w < iw; ++w) {
+        const Word x = f[k * iw + w] & l.inMask[w];
+        for (Word z = ~x & (x >> 1) & kLow; z; z &= z - 1) ++n1[w * 32 + std::countr_zero(z) / 2];  // '1'
+        for (Word z = x & ~(x >> 1) & kLow; z; z &= z - 1) ++n0[w * 32 + std::countr_zero(z) / 2];  // '0'
       }
-    st.Tick(f.size() * l.inputs / 16 + 1);
+    st.Tick(n * iw + 1);
     uint64_t bestScore = 0;
     for (unsigned i = 0; i < l.inputs; ++i) {
       const uint64_t score = (uint64_t(n0[i] + n1[i]) << 20) + std::min(n0[i], n1[i]);
       if (score > bestScore) bestScore = score, at = i;
     }
   }
-  Cube r0, r1;
+  const unsigned sh = 2 * (at % 32), aw = at / 32;
+  std::vector<Word> half, r0(iw), r1(iw);
+  half.reserve(n * iw);
   bool has[2];
   for (unsigned v = 1; v <= 2; ++v) {
-    Cover half;
-    for (const Cube& c : f) {
-      const unsigned x = Literal(c, at);
-      if (!(x & v)) continue;
-      half.push_back(c);
-      SetLiteral(half.back(), at, 3);
+    half.clear();
+    for (std::size_t k = 0; k < n; ++k) {
+      const Word* c = f + k * iw;
+      if (!(lit(c, at) & v)) continue;
+      half.insert(half.end(), c, c + iw);
+      half[half.size() - iw + aw] |= Word{3} << sh;
     }
-    has[v - 1] = ComplementSupercube(st, half, v == 1 ? r0 : r1);
+    has[v - 1] = Sccc(st, half.data(), half.size() / iw, v == 1 ? r0.data() : r1.data());
     if (st.Halted()) return false;
   }
   if (!has[0] && !has[1]) return false;
-  if (has[0]) SetLiteral(r0, at, 1);
-  if (has[1]) SetLiteral(r1, at, 2);
-  if (has[0] && has[1])
-    for (unsigned w = 0; w < l.inWords; ++w) r0[w] |= r1[w];
-  r = has[0] ? std::move(r0) : std::move(r1);
+  if (has[0]) r0[aw] &= ~(Word{2} << sh);
+  if (has[1]) r1[aw] &= ~(Word{1} << sh);
+  for (unsigned w = 0; w < iw; ++w) r[w] = (has[0] ? r0[w] : 0) | (has[1] ? r1[w] : 0);
   return true;
+}
+
+}  // namespace
+
+bool ComplementSupercube(State& st, const Cover& f, Cube& r) {
+  const Layout& l = st.lay;
+  std::vector<Word> flat;
+  flat.reserve(f.size() * l.inWords);
+  for (const Cube& c : f) flat.insert(flat.end(), c.begin(), c.begin() + l.inWords);
+  r.assign(l.Words(), 0);
+  return Sccc(st, flat.data(), f.size(), r.data());
 }
 
 bool ReduceCube(State& st, const Cover& f, std::size_t k, const std::vector<uint32_t>& near,
