@@ -109,7 +109,8 @@ void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std:
   st.Tick(rows.size() + 1);
   Mask locked(W, 0), raised(W, 0);
   std::size_t nrows = rows.size() / W;
-  std::vector<uint32_t> cnt(nrows);
+  std::vector<uint32_t> cnt(nrows), start, cs;
+  std::vector<Word> sorted;
   // Drops rows a locked part settles, takes raised parts out of the rest,
   // and locks the last part of any row left with one.
   auto settle = [&]() {
@@ -143,19 +144,22 @@ void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std:
       for (unsigned w = 0; w < W; ++w) used[w] |= rows[k * W + w];
     for (unsigned w = 0; w < W; ++w) raised[w] |= low[w] & ~locked[w] & ~used[w];
     // Rows with the fewest lowered parts first: a raise of k parts can only
-    // empty rows of at most k.
-    std::vector<uint32_t> order(nrows);
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return cnt[a] < cnt[b]; });
-    std::vector<Word> sorted(nrows * W);
-    std::vector<uint32_t> cs(nrows);
+    // empty rows of at most k. A counting sort, the counts being small.
+    unsigned top = 0;
+    for (std::size_t k = 0; k < nrows; ++k) top = std::max(top, cnt[k]);
+    start.assign(top + 2, 0);
+    for (std::size_t k = 0; k < nrows; ++k) ++start[cnt[k] + 1];
+    for (unsigned v = 1; v <= top + 1; ++v) start[v] += start[v - 1];
+    sorted.resize(nrows * W);
+    cs.resize(nrows);
     for (std::size_t k = 0; k < nrows; ++k) {
-      std::copy(rows.begin() + order[k] * W, rows.begin() + order[k] * W + W, sorted.begin() + k * W);
-      cs[k] = cnt[order[k]];
+      const uint32_t to = start[cnt[k]]++;
+      std::copy(rows.begin() + k * W, rows.begin() + k * W + W, sorted.begin() + std::size_t(to) * W);
+      cs[to] = cnt[k];
     }
     rows.swap(sorted);
     cnt.swap(cs);
-    st.Tick(nrows * 4 + 1);
+    st.Tick(nrows * W + 1);
   };
   // A raise is allowed when no open row has all its lowered parts in it.
   auto feasible = [&](const Word* add, unsigned n) {
@@ -266,7 +270,9 @@ void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std:
   }
 }
 
-void Expand(State& st, Cover& f, const Cover& off) {
+void Expand(State& st, Cover& f, const Cover& off) { ExpandKnown(st, f, off, std::vector<char>(f.size(), 0)); }
+
+void ExpandKnown(State& st, Cover& f, const Cover& off, const std::vector<char>& prime) {
   const Layout& l = st.lay;
   // Largest cubes first: they are the likeliest to swallow the rest.
   std::vector<std::size_t> order(f.size());
@@ -279,10 +285,12 @@ void Expand(State& st, Cover& f, const Cover& off) {
   for (std::size_t k : order) {
     if (st.Halted()) return;
     if (gone[k]) continue;
-    gone[k] = 1;  // not a target of its own growth
-    ExpandCube(st, f[k], off, f, gone);
-    if (st.Halted()) return;
-    gone[k] = 0;
+    if (!prime[k]) {  // a prime cannot grow: only what it holds goes
+      gone[k] = 1;    // not a target of its own growth
+      ExpandCube(st, f[k], off, f, gone);
+      if (st.Halted()) return;
+      gone[k] = 0;
+    }
     for (std::size_t q = 0; q < f.size(); ++q)
       if (q != k && !gone[q] && Contains(f[k], f[q])) gone[q] = 1;
     st.Tick(f.size());

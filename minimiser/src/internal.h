@@ -87,6 +87,8 @@ namespace tervo::minimiser::detail {
 // Grows `c` to a prime against `off`, towards holding as many cubes of `f`
 // as it can; cubes of `f` flagged in `skip` are not aimed at.
 void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std::vector<char>& skip);
+// Expand, leaving as they are the cubes flagged in `prime` (known primes).
+void ExpandKnown(State& st, Cover& f, const Cover& off, const std::vector<char>& prime);
 // Sets `c` to cube k of `f` shrunk to what it alone holds against the cubes
 // listed in `near` (those of `f` meeting it) not flagged in `gone`, and the
 // don't-cares; false when nothing is left (or the run halted).
