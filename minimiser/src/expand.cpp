@@ -21,8 +21,6 @@
 #include <algorithm>
 #include <bit>
 #include <numeric>
-#include <cstdio>
-#include <cstdlib>
 
 #include "internal.h"
 
@@ -259,15 +257,6 @@ void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std:
   for (unsigned w = 0; w < W; ++w) raised[w] |= low[w] & ~keep[w];
   for (unsigned w = 0; w < l.inWords; ++w) c[w] |= (raised[w] | (raised[w] << 1)) & l.inMask[w];
   for (unsigned w = 0; w < l.outWords; ++w) c[l.inWords + w] |= raised[l.inWords + w] & l.outMask[w];
-  if (getenv("TRACE")) {
-    Cube r;
-    for (const Cube& o : off)
-      if (Intersect(l, c, o, r)) {
-        fprintf(stderr, "bad: nrows %zu left %zu\n", nrows, left);
-        for (unsigned w = 0; w < W; ++w) fprintf(stderr, " low %016llx raised %016llx locked %016llx keep %016llx\n", (unsigned long long)low[w], (unsigned long long)raised[w], (unsigned long long)locked[w], (unsigned long long)keep[w]);
-        break;
-      }
-  }
 }
 
 void Expand(State& st, Cover& f, const Cover& off) { ExpandKnown(st, f, off, std::vector<char>(f.size(), 0)); }

@@ -108,26 +108,75 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
     if (!st.Halted()) {
       best = f;
       Cost bestCost = CostOf(l, best);
+      // Every prime met on the way, for one irredundant over them all at
+      // the end; capped so a long run keeps its memory bounded.
+      Cover pool;
+      std::unordered_map<std::string, std::size_t> inPool;
+      const std::size_t poolCap = std::max<std::size_t>(4 * on.size(), 4096);
+      auto keep = [&](const Cover& g) {
+        for (const Cube& c : g) {
+          if (pool.size() >= poolCap) return;
+          std::string key(reinterpret_cast<const char*>(c.data()), c.size() * sizeof(Word));
+          if (inPool.emplace(std::move(key), pool.size()).second) pool.push_back(c);
+        }
+        st.Tick(g.size());
+      };
+      keep(f);
+      Cover last;
       int idle = 0;
       for (int round = 0; round < 50 && !st.Halted(); ++round) {
         if (!Irredundant(st, f, on, dc, false)) break;
         if (CostOf(l, f) < bestCost) {
           best = f, bestCost = CostOf(l, f);
           idle = 0;
-        } else if (++idle > 2) {
-          break;  // a few rounds without gain: the loop has settled
+        } else if (f == last || ++idle > 2) {
+          // Settled (the same cover again repeats for ever): a last gasp
+          // for primes that hold two or more maximally reduced cubes; the
+          // loop goes on only if they make a better cover.
+          st.phase = "last gasp";
+          Cover extra = LastGasp(st, best, off, dc);
+          if (st.Halted() || extra.empty()) break;
+          keep(extra);
+          Cover g = best;
+          g.insert(g.end(), extra.begin(), extra.end());
+          st.phase = "irredundant";
+          if (!Irredundant(st, g, on, dc, false)) break;
+          if (!(CostOf(l, g) < bestCost)) break;
+          best = g, bestCost = CostOf(l, g);
+          f = std::move(g);
+          idle = 0;
         }
+        last = f;
         st.phase = "reduce";
         Reduce(st, f, dc);
         if (st.Halted()) break;
+        // Cubes reduce left whole are primes met before: they stay as
+        // they are.
+        std::vector<char> prime(f.size(), 0);
+        for (std::size_t k = 0; k < f.size(); ++k)
+          prime[k] = inPool.count(std::string(reinterpret_cast<const char*>(f[k].data()), f[k].size() * sizeof(Word))) > 0;
+        st.Tick(f.size());
         st.phase = "expand";
-        Expand(st, f, off);
+        ExpandKnown(st, f, off, prime);
         if (st.Halted()) break;
+        keep(f);
+      }
+      // One irredundant over every prime found: the covering search may
+      // combine primes that no single pass had side by side.
+      if (!st.Halted() && pool.size() > best.size()) {
+        Cover g = pool;
+        st.phase = "irredundant";
+        if (Irredundant(st, g, on, dc, false)) {
+          if (CostOf(l, g) < bestCost) best = std::move(g), bestCost = CostOf(l, best);
+        }
       }
       if (!st.Halted()) {
+        // Fewer outputs where others already cover them; best is
+        // irredundant already, so only the outputs are looked at.
         Cover g = best;
         st.phase = "final cover";
-        if (Irredundant(st, g, on, dc, true) && CostOf(l, g) < CostOf(l, best)) best = std::move(g);
+        LowerOutputs(st, g, dc);
+        if (!st.Halted() && CostOf(l, g) < CostOf(l, best)) best = std::move(g);
       }
     }
   }
