@@ -76,7 +76,7 @@ unsigned FirstPart(const Word* m, unsigned n) {
 
 }  // namespace
 
-void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std::vector<char>& skip) {
+void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std::vector<char>& skip, bool outputs) {
   const Layout& l = st.lay;
   const unsigned W = l.Words();
   Mask low = Lowered(l, c);
@@ -106,6 +106,8 @@ void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std:
   }
   st.Tick(rows.size() + 1);
   Mask locked(W, 0), raised(W, 0);
+  if (!outputs)  // the outputs stay as they are
+    for (unsigned w = l.inWords; w < W; ++w) locked[w] = low[w];
   std::size_t nrows = rows.size() / W;
   std::vector<uint32_t> cnt(nrows), start, cs;
   std::vector<Word> sorted;
@@ -276,7 +278,7 @@ void ExpandKnown(State& st, Cover& f, const Cover& off, const std::vector<char>&
     if (gone[k]) continue;
     if (!prime[k]) {  // a prime cannot grow: only what it holds goes
       gone[k] = 1;    // not a target of its own growth
-      ExpandCube(st, f[k], off, f, gone);
+      ExpandCube(st, f[k], off, f, gone, true);
       if (st.Halted()) return;
       gone[k] = 0;
     }
@@ -289,6 +291,19 @@ void ExpandKnown(State& st, Cover& f, const Cover& off, const std::vector<char>&
   for (std::size_t k = 0; k < f.size(); ++k)
     if (!gone[k]) g.push_back(std::move(f[k]));
   f = std::move(g);
+}
+
+// MAKE_SPARSE: outputs a cube need not serve (others cover them there) are
+// taken away, then each cube's inputs are grown again, outputs left as
+// they are: with fewer outputs, fewer OFF cubes hold its inputs back.
+void MakeSparse(State& st, Cover& f, const Cover& off, const Cover& dc) {
+  const Cover was = f;
+  LowerOutputs(st, f, dc);
+  std::vector<char> skip(f.size(), 1);
+  for (std::size_t k = 0; k < f.size(); ++k) {
+    if (st.Halted()) return;
+    if (f[k] != was[k]) ExpandCube(st, f[k], off, f, skip, false);  // the others are primes still
+  }
 }
 
 }  // namespace tervo::minimiser::detail

@@ -85,8 +85,11 @@ uint64_t CostLiterals(const Layout& l, const Cover& f);
 // Heuristic loop helpers (expand.cpp, reduce.cpp, last_gasp.cpp).
 namespace tervo::minimiser::detail {
 // Grows `c` to a prime against `off`, towards holding as many cubes of `f`
-// as it can; cubes of `f` flagged in `skip` are not aimed at.
-void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std::vector<char>& skip);
+// as it can; cubes of `f` flagged in `skip` are not aimed at. Without
+// `outputs`, only inputs are raised.
+void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std::vector<char>& skip, bool outputs);
+// Fewer outputs where other cubes cover them, then inputs grown again.
+void MakeSparse(State& st, Cover& f, const Cover& off, const Cover& dc);
 // Expand, leaving as they are the cubes flagged in `prime` (known primes).
 void ExpandKnown(State& st, Cover& f, const Cover& off, const std::vector<char>& prime);
 // Sets `c` to cube k of `f` shrunk to what it alone holds against the cubes

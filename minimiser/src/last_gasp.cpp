@@ -29,7 +29,7 @@ Cover LastGasp(State& st, const Cover& f, const Cover& off, const Cover& dc) {
     if (st.Halted()) return {};
     Cube p = red[k];
     skip[k] = 1;
-    ExpandCube(st, p, off, red, skip);
+    ExpandCube(st, p, off, red, skip, true);
     skip[k] = 0;
     if (st.Halted()) return {};
     unsigned held = 0;

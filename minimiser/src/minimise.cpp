@@ -171,11 +171,11 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
         }
       }
       if (!st.Halted()) {
-        // Fewer outputs where others already cover them; best is
-        // irredundant already, so only the outputs are looked at.
+        // Fewer outputs where others already cover them, and inputs grown
+        // again where that frees them; best is irredundant already.
         Cover g = best;
         st.phase = "final cover";
-        LowerOutputs(st, g, dc);
+        MakeSparse(st, g, off, dc);
         if (!st.Halted() && CostOf(l, g) < CostOf(l, best)) best = std::move(g);
       }
     }
