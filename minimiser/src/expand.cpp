@@ -233,6 +233,7 @@ void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std:
   std::size_t left = nrows;
   std::vector<uint32_t> count(W * 64);
   Mask keep = locked;
+  std::vector<unsigned> chosen;
   while (left) {
     if (st.Tick(nrows * W + 1)) return;
     std::fill(count.begin(), count.end(), 0);
@@ -255,6 +256,24 @@ void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std:
     }
     if (best == W * 64) break;  // cannot happen: every open row has a lowered part
     keep[best / 64] |= Word{1} << (best % 64);
+    chosen.push_back(best);
+  }
+  // A greedy pick may leave a part no row needs any more: raise it too, so
+  // the cube comes out prime. Latest picks are looked at first.
+  std::vector<uint32_t> held(nrows, 0);
+  for (std::size_t k = 0; k < nrows; ++k)
+    for (unsigned w = 0; w < W; ++w) held[k] += std::popcount(rows[k * W + w] & keep[w]);
+  st.Tick(nrows * W + 1);
+  for (auto it = chosen.rbegin(); it != chosen.rend(); ++it) {
+    const unsigned w = *it / 64;
+    const Word bit = Word{1} << (*it % 64);
+    bool needed = false;
+    for (std::size_t k = 0; k < nrows && !needed; ++k) needed = (rows[k * W + w] & bit) && held[k] < 2;
+    st.Tick(nrows + 1);
+    if (needed) continue;
+    keep[w] &= ~bit;
+    for (std::size_t k = 0; k < nrows; ++k)
+      if (rows[k * W + w] & bit) --held[k];
   }
   for (unsigned w = 0; w < W; ++w) raised[w] |= low[w] & ~keep[w];
   for (unsigned w = 0; w < l.inWords; ++w) c[w] |= (raised[w] | (raised[w] << 1)) & l.inMask[w];
