@@ -84,9 +84,16 @@ void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std:
   std::vector<Word> rows;
   rows.reserve(off.size() * W);
   // An OFF cube of several outputs gives one row per output the cube does
-  // not serve: raising any one of them alone would meet it.
+  // not serve: raising any one of them alone would meet it. Should those
+  // rows grow past a bound (many outputs per OFF cube), the outputs stay
+  // as they are and the OFF cubes they keep apart need no row at all.
+  std::size_t want = 0;
+  for (const Cube& r : off) want += OutputsMeet(l, c, r) ? 1 : OutputCount(l, r);
+  st.Tick(off.size() + 1);
+  if (want * W > (std::size_t{1} << 23)) outputs = false;
   Mask apart(l.inWords);
   for (const Cube& r : off) {
+    if (!outputs && !OutputsMeet(l, c, r)) continue;
     for (unsigned w = 0; w < l.inWords; ++w) {
       const Word x = c[w] & r[w];
       apart[w] = ~(x | (x >> 1)) & kLow & l.inMask[w];

@@ -97,8 +97,20 @@ void ExpandKnown(State& st, Cover& f, const Cover& off, const std::vector<char>&
 // don't-cares; false when nothing is left (or the run halted).
 bool ReduceCube(State& st, const Cover& f, std::size_t k, const std::vector<uint32_t>& near,
                 const std::vector<char>& gone, const Cover& dc, Cube& c);
-// Per cube of `f`, the other cubes whose inputs meet it.
-std::vector<std::vector<uint32_t>> Neighbours(State& st, const Cover& f);
+// Per cube of `f`, the other cubes whose inputs meet it: listed once for
+// all cubes, or cube by cube when asked should the lists grow too many.
+// `f` must outlive it, and its cubes only shrink meanwhile.
+class Near {
+ public:
+  Near(State& st, const Cover& f);
+  const std::vector<uint32_t>& Of(uint32_t k);  // valid until the next call
+ private:
+  State& st_;
+  const Cover& f_;
+  std::vector<std::vector<uint32_t>> lists_;
+  std::vector<uint32_t> scratch_;
+  bool all_ = false;
+};
 // Appends the cofactor of `d` by `p` (inputs only, no outputs) when the two meet.
 void AddCofactor(const Layout& l, const Cube& d, const Cube& p, Cover& out);
 // Takes from each cube the outputs the other cubes and the don't-cares

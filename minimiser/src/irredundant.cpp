@@ -16,19 +16,36 @@
 
 namespace tervo::minimiser::detail {
 
-// The cubes of `f` meeting cube `k`'s inputs, other than itself.
-std::vector<std::vector<uint32_t>> Neighbours(State& st, const Cover& f) {
+Near::Near(State& st, const Cover& f) : st_(st), f_(f), lists_(f.size()) {
   const Layout& l = st.lay;
-  std::vector<std::vector<uint32_t>> nb(f.size());
+  // Lists for every cube at once, unless a dense cover would make them
+  // too many: then each cube's list is found when asked for.
+  const std::size_t cap = std::size_t{1} << 24;
+  std::size_t total = 0;
   for (uint32_t a = 0; a < f.size(); ++a) {
-    if (st.Tick(f.size())) return nb;
+    if (st.Tick(f.size())) return;
     for (uint32_t b = a + 1; b < f.size(); ++b)
       if (!InputsDisjoint(l, f[a], f[b])) {
-        nb[a].push_back(b);
-        nb[b].push_back(a);
+        lists_[a].push_back(b);
+        lists_[b].push_back(a);
       }
+    total += 2 * lists_[a].size();
+    if (total > cap) {
+      lists_.clear();
+      lists_.shrink_to_fit();
+      all_ = true;
+      return;
+    }
   }
-  return nb;
+}
+
+const std::vector<uint32_t>& Near::Of(uint32_t k) {
+  if (!all_) return lists_[k];
+  scratch_.clear();
+  for (uint32_t q = 0; q < f_.size(); ++q)
+    if (q != k && !InputsDisjoint(st_.lay, f_[q], f_[k])) scratch_.push_back(q);
+  st_.Tick(f_.size());
+  return scratch_;
 }
 
 namespace {
@@ -56,7 +73,7 @@ bool Irredundant(State& st, Cover& f, const Cover& on, const Cover& dc, bool low
     const char* was;
     ~Restore() { st.phase = was; }
   } restore{st, was};
-  const auto nb = Neighbours(st, f);
+  Near nb(st, f);
   if (st.Halted()) return false;
   std::vector<std::vector<const Cube*>> dcOf(l.outputs);
   for (const Cube& d : dc)
@@ -70,7 +87,7 @@ bool Irredundant(State& st, Cover& f, const Cover& on, const Cover& dc, bool low
     for (unsigned j = 0; j < l.outputs && !ess[q]; ++j) {
       if (!Output(l, f[q], j)) continue;
       by = dcOf[j];
-      for (uint32_t r : nb[q])
+      for (uint32_t r : nb.Of(q))
         if (Output(l, f[r], j)) by.push_back(&f[r]);
       if (!CoveredBy(st, f[q], by)) ess[q] = 1;
       if (st.Halted()) return false;
@@ -89,7 +106,7 @@ bool Irredundant(State& st, Cover& f, const Cover& on, const Cover& dc, bool low
       // Everything a piece of q can meet: its neighbours serving j, and the
       // don't-cares of j.
       std::vector<uint32_t> near{q};
-      for (uint32_t r : nb[q])
+      for (uint32_t r : nb.Of(q))
         if (Output(l, f[r], j)) near.push_back(r);
       std::vector<const Cube*> dcNear;
       for (const Cube* d : dcOf[j])
@@ -182,7 +199,7 @@ bool Irredundant(State& st, Cover& f, const Cover& on, const Cover& dc, bool low
 
 void LowerOutputs(State& st, Cover& g, const Cover& dc) {
   const Layout& l = st.lay;
-  const auto nb = Neighbours(st, g);
+  Near nb(st, g);
   std::vector<std::vector<const Cube*>> dcOf(l.outputs);
   for (const Cube& d : dc)
     for (unsigned j = 0; j < l.outputs; ++j)
@@ -193,7 +210,7 @@ void LowerOutputs(State& st, Cover& g, const Cover& dc) {
       if (st.Halted()) return;
       if (!Output(l, g[q], j) || OutputCount(l, g[q]) < 2) continue;
       by = dcOf[j];
-      for (uint32_t r : nb[q])
+      for (uint32_t r : nb.Of(q))
         if (Output(l, g[r], j)) by.push_back(&g[r]);
       if (CoveredBy(st, g[q], by)) SetOutput(l, g[q], j, false);
     }

@@ -13,11 +13,11 @@ Cover LastGasp(State& st, const Cover& f, const Cover& off, const Cover& dc) {
   const Layout& l = st.lay;
   Cover red;
   std::vector<char> none(f.size(), 0);
-  const auto nb = Neighbours(st, f);
+  Near nb(st, f);
   Cube c;
   for (std::size_t k = 0; k < f.size(); ++k) {
     if (st.Halted()) return {};
-    if (!ReduceCube(st, f, k, nb[k], none, dc, c)) {
+    if (!ReduceCube(st, f, k, nb.Of(static_cast<uint32_t>(k)), none, dc, c)) {
       if (st.Halted()) return {};
       continue;  // wholly covered by the rest: nothing of its own to hold
     }

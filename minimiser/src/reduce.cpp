@@ -156,11 +156,11 @@ void Reduce(State& st, Cover& f, const Cover& dc) {
   std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return lits[a] < lits[b]; });
   std::vector<char> gone(f.size(), 0);
   // Cubes only shrink here, so who meets whom can be found once.
-  const auto nb = Neighbours(st, f);
+  Near nb(st, f);
   Cube c;
   for (std::size_t k : order) {
     if (st.Halted()) return;
-    if (!ReduceCube(st, f, k, nb[k], gone, dc, c)) {
+    if (!ReduceCube(st, f, k, nb.Of(static_cast<uint32_t>(k)), gone, dc, c)) {
       if (st.Halted()) return;
       gone[k] = 1;
       continue;
