@@ -87,10 +87,13 @@ void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std:
   // not serve: raising any one of them alone would meet it. Should those
   // rows grow past a bound (many outputs per OFF cube), the outputs stay
   // as they are and the OFF cubes they keep apart need no row at all.
-  std::size_t want = 0;
-  for (const Cube& r : off) want += OutputsMeet(l, c, r) ? 1 : OutputCount(l, r);
-  st.Tick(off.size() + 1);
-  if (want * W > (std::size_t{1} << 23)) outputs = false;
+  const std::size_t rowCap = std::size_t{1} << 23;  // words
+  if (off.size() * l.outputs * W > rowCap) {
+    std::size_t want = 0;
+    for (const Cube& r : off) want += OutputsMeet(l, c, r) ? 1 : OutputCount(l, r);
+    st.Tick(off.size() + 1);
+    if (want * W > rowCap) outputs = false;
+  }
   Mask apart(l.inWords);
   for (const Cube& r : off) {
     if (!outputs && !OutputsMeet(l, c, r)) continue;
