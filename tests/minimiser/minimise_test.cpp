@@ -330,7 +330,26 @@ TEST(Phases, EachPhaseKeepsTheFunctionAndItsPromise) {
         EXPECT_TRUE(inside) << "reduce grew a cube " << at;
       }
 
+      // The next round: the reduced cubes grown again and made irredundant,
+      // with don't-cares now left out of them, still cover.
+      Cover e = r;
+      Expand(st, e, fn.off);
+      ASSERT_TRUE(Irredundant(st, e, fn.on, fn.dc, false)) << "irredundant after reduce " << at;
+      ASSERT_TRUE(Covers(fn, e)) << "irredundant after reduce " << at;
+
       for (const Cube& c : LastGasp(st, g, fn.off, fn.dc)) EXPECT_TRUE(Valid(fn, c) && Prime(fn, c)) << "last gasp " << at;
+
+      // Lowered outputs: none left that the other cubes already cover.
+      Cover o = g;
+      LowerOutputs(st, o, fn.dc);
+      ASSERT_TRUE(Covers(fn, o)) << "lower outputs " << at;
+      for (std::size_t k2 = 0; k2 < o.size(); ++k2)
+        for (unsigned j = 0; j < fn.m && OutputCount(fn.l, o[k2]) > 1; ++j) {
+          if (!Output(fn.l, o[k2], j)) continue;
+          Cover less = o;
+          SetOutput(fn.l, less[k2], j, false);
+          EXPECT_FALSE(Covers(fn, less)) << "lower outputs left output " << j << " " << at;
+        }
 
       Cover s = g;
       MakeSparse(st, s, fn.off, fn.dc);
@@ -340,6 +359,52 @@ TEST(Phases, EachPhaseKeepsTheFunctionAndItsPromise) {
       for (const Cube& c : s) EXPECT_TRUE(Valid(fn, c)) << "make sparse " << at;
       ASSERT_FALSE(st.Halted());
     }
+  }
+}
+
+// Expand grows a cube towards the others it can hold, outputs included,
+// so that they go: ON rows given, every other point OFF.
+TEST(Phases, ExpandSwallowsWhatOnePrimeHolds) {
+  struct Case {
+    unsigned n, m;
+    std::vector<std::pair<std::string, std::string>> on;
+    std::size_t rows;
+  };
+  const std::vector<Case> cases = {
+      {3, 1, {{"000", "1"}, {"001", "1"}}, 1},                            // two points, one cube
+      {3, 2, {{"00-", "10"}, {"00-", "01"}}, 1},                          // one cube serving both outputs
+      {4, 2, {{"0000", "10"}, {"0001", "01"}, {"000-", "11"}}, 1},        // held cubes of either output go
+      {4, 1, {{"0000", "1"}, {"0011", "1"}}, 2},                          // no cube holds both
+      {4, 2, {{"11--", "10"}, {"1-1-", "01"}, {"111-", "11"}}, 3},        // held by two together: irredundant's work
+  };
+  for (std::size_t t = 0; t < cases.size(); ++t) {
+    const Case& k = cases[t];
+    Fn fn{k.n, k.m, Table(std::size_t{1} << k.n, std::string(k.m, '0')), Layout(k.n, k.m), {}, {}, {}};
+    for (const auto& [in, out] : k.on)
+      for (uint64_t p = 0; p < fn.t.size(); ++p) {
+        bool hit = true;
+        for (unsigned i = 0; i < k.n; ++i)
+          if (in[i] != '-' && in[i] - '0' != static_cast<int>((p >> i) & 1)) hit = false;
+        if (!hit) continue;
+        for (unsigned j = 0; j < k.m; ++j)
+          if (out[j] == '1') fn.t[p][j] = '1';
+      }
+    for (uint64_t p = 0; p < fn.t.size(); ++p) {
+      Cube a = PointCube(fn.l, p), b = a;
+      bool on = false, off = false;
+      for (unsigned j = 0; j < k.m; ++j) {
+        if (fn.t[p][j] == '1') SetOutput(fn.l, a, j, on = true);
+        else SetOutput(fn.l, b, j, off = true);
+      }
+      if (on) fn.on.push_back(a);
+      if (off) fn.off.push_back(b);
+    }
+    State st;
+    st.lay = fn.l;
+    Cover f = fn.on;
+    Expand(st, f, fn.off);
+    EXPECT_TRUE(Covers(fn, f)) << t;
+    EXPECT_EQ(f.size(), k.rows) << "case " << t;
   }
 }
 
