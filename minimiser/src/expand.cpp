@@ -17,7 +17,9 @@
 // emptying a blocking row, the raise that also takes in the most other
 // such cubes is made. What is left is a covering problem over the blocking
 // rows: the parts kept lowered are picked greedily (most open rows, then
-// the part fewest other cubes need raised), everything else is raised.
+// the part fewest other cubes need raised), a pick no row needs in the end
+// is dropped again, and everything else is raised: the cube is prime.
+// Cubes the grown cube holds leave the cover.
 #include <algorithm>
 #include <bit>
 #include <numeric>
