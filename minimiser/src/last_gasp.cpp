@@ -10,7 +10,6 @@
 namespace tervo::minimiser::detail {
 
 Cover LastGasp(State& st, const Cover& f, const Cover& off, const Cover& dc) {
-  const Layout& l = st.lay;
   Cover red;
   std::vector<char> none(f.size(), 0);
   Near nb(st, f);
