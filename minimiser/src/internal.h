@@ -113,6 +113,8 @@ class Near {
 };
 // Appends the cofactor of `d` by `p` (inputs only, no outputs) when the two meet.
 void AddCofactor(const Layout& l, const Cube& d, const Cube& p, Cover& out);
+// Flags the cubes of the prime cover `f` that every cover of primes needs.
+std::vector<char> EssentialPrimes(State& st, const Cover& f, const Cover& dc);
 // Takes from each cube the outputs the other cubes and the don't-cares
 // already cover there (never a cube's last output).
 void LowerOutputs(State& st, Cover& g, const Cover& dc);

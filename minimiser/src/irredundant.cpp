@@ -216,4 +216,71 @@ void LowerOutputs(State& st, Cover& g, const Cover& dc) {
     }
 }
 
+// A prime p is essential unless every point of it lies in an implicant
+// that p does not hold, and such implicants come from the cubes h of the
+// rest of the cover and the don't-cares: h itself where it meets p (when
+// p does not hold h), the consensus of h and p where they conflict in one
+// input, and for an output p serves that h does not, h's inputs with both
+// cubes' outputs where h serves an output p does not; don't-cares count
+// wherever they meet p. Output by output, p is not essential when those,
+// cofactored by p, are a tautology: no point p must hold is left to it.
+std::vector<char> EssentialPrimes(State& st, const Cover& f, const Cover& dc) {
+  const Layout& l = st.lay;
+  std::vector<char> ess(f.size(), 0);
+  Near nb(st, f);
+  Cover cof;
+  for (uint32_t q = 0; q < f.size(); ++q) {
+    const Cube& p = f[q];
+    std::vector<std::pair<const Cube*, bool>> hs;  // cube, a don't-care
+    for (uint32_t r : nb.Of(q)) hs.emplace_back(&f[r], false);
+    // Cubes one input away meet p in no input, so the neighbour lists miss
+    // them: those come from a scan.
+    for (uint32_t r = 0; r < f.size(); ++r)
+      if (r != q && InputDistance(l, f[r], p) == 1) hs.emplace_back(&f[r], false);
+    for (const Cube& d : dc)
+      if (InputDistance(l, d, p) <= 1) hs.emplace_back(&d, true);
+    st.Tick(f.size() + dc.size() + 1);
+    for (unsigned j = 0; j < l.outputs && !ess[q]; ++j) {
+      if (!Output(l, p, j)) continue;
+      cof.clear();
+      for (const auto& [h, free] : hs) {
+        const unsigned dist = InputDistance(l, *h, p);
+        Cube x(l.Words(), 0);
+        if (dist == 0) {
+          // A don't-care of output j needs no prime at all.
+          bool extra = false;  // h serves an output p does not
+          for (unsigned w = l.inWords; w < l.Words(); ++w) extra = extra || ((*h)[w] & ~p[w]);
+          if (Output(l, *h, j) ? !free && Contains(p, *h) : !extra) continue;
+          for (unsigned w = 0; w < l.inWords; ++w) x[w] = (*h)[w] | (~p[w] & l.inMask[w]);
+        } else if (dist == 1 && Output(l, *h, j)) {
+          for (unsigned w = 0; w < l.inWords; ++w) {
+            const Word y = (*h)[w] & p[w];
+            const Word e = ~(y | (y >> 1)) & kLow & l.inMask[w];
+            x[w] = (*h)[w] | e | (e << 1) | (~p[w] & l.inMask[w]);
+          }
+        } else {
+          continue;
+        }
+        cof.push_back(std::move(x));
+      }
+      st.Tick(hs.size() + 1);
+      if (cof.empty()) {
+        ess[q] = 1;
+        continue;
+      }
+      // A bounded check: one the bound cuts short counts p as not
+      // essential, which only leaves p to the loop.
+      State sub = st;
+      sub.budget = st.ticks + 2000 + 16 * cof.size();
+      sub.nextPoll = std::min(sub.nextPoll, sub.budget);
+      const bool taut = Tautology(sub, cof);
+      st.ticks = sub.ticks;
+      st.stopped = sub.stopped;
+      if (st.Tick(1)) return std::vector<char>(f.size(), 0);
+      if (!sub.spent && !taut) ess[q] = 1;
+    }
+  }
+  return ess;
+}
+
 }  // namespace tervo::minimiser::detail

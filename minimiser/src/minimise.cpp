@@ -122,33 +122,52 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
         st.Tick(g.size());
       };
       keep(f);
-      Cover last;
+      // Essential primes belong to every cover of primes: the loop works on
+      // the rest with them as don't-cares, and they rejoin every cover kept.
+      Cover ess, dcx = dc, part;
+      {
+        const std::vector<char> e = EssentialPrimes(st, f, dc);
+        for (std::size_t k = 0; k < f.size() && !st.Halted(); ++k) (e[k] ? ess : part).push_back(f[k]);
+        if (!st.Halted()) {
+          f = part;
+          dcx.insert(dcx.end(), ess.begin(), ess.end());
+        }
+      }
+      auto take = [&](const Cover& g) {  // a cover of the rest, made whole
+        Cover whole = ess;
+        whole.insert(whole.end(), g.begin(), g.end());
+        if (CostOf(l, whole) < bestCost) best = std::move(whole), bestCost = CostOf(l, best);
+      };
+      Cover mine = f, last;  // the loop's best cover of the rest
+      Cost mineCost = CostOf(l, mine);
       int idle = 0;
-      for (int round = 0; round < 50 && !st.Halted(); ++round) {
-        if (!Irredundant(st, f, on, dc, false)) break;
-        if (CostOf(l, f) < bestCost) {
-          best = f, bestCost = CostOf(l, f);
+      for (int round = 0; round < 50 && !st.Halted() && !f.empty(); ++round) {
+        if (!Irredundant(st, f, on, dcx, false)) break;
+        if (CostOf(l, f) < mineCost) {
+          mine = f, mineCost = CostOf(l, f);
+          take(mine);
           idle = 0;
         } else if (f == last || ++idle > 2) {
           // Settled (the same cover again repeats for ever): a last gasp
           // for primes that hold two or more maximally reduced cubes; the
           // loop goes on only if they make a better cover.
           st.phase = "last gasp";
-          Cover extra = LastGasp(st, best, off, dc);
+          Cover extra = LastGasp(st, mine, off, dcx);
           if (st.Halted() || extra.empty()) break;
           keep(extra);
-          Cover g = best;
+          Cover g = mine;
           g.insert(g.end(), extra.begin(), extra.end());
           st.phase = "irredundant";
-          if (!Irredundant(st, g, on, dc, false)) break;
-          if (!(CostOf(l, g) < bestCost)) break;
-          best = g, bestCost = CostOf(l, g);
+          if (!Irredundant(st, g, on, dcx, false)) break;
+          if (!(CostOf(l, g) < mineCost)) break;
+          mine = g, mineCost = CostOf(l, g);
+          take(mine);
           f = std::move(g);
           idle = 0;
         }
         last = f;
         st.phase = "reduce";
-        Reduce(st, f, dc);
+        Reduce(st, f, dcx);
         if (st.Halted()) break;
         // Cubes reduce left whole are primes met before: they stay as
         // they are.
@@ -161,14 +180,17 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
         if (st.Halted()) break;
         keep(f);
       }
-      // One irredundant over every prime found: the covering search may
-      // combine primes that no single pass had side by side.
+      // One irredundant over every prime found but the essential ones: the
+      // covering search may combine primes no single pass had side by side.
       if (!st.Halted() && pool.size() > best.size()) {
-        Cover g = pool;
+        std::unordered_map<std::string, std::size_t> isEss;
+        for (const Cube& c : ess) isEss.emplace(std::string(reinterpret_cast<const char*>(c.data()), c.size() * sizeof(Word)), 0);
+        Cover g;
+        for (const Cube& c : pool)
+          if (!isEss.count(std::string(reinterpret_cast<const char*>(c.data()), c.size() * sizeof(Word)))) g.push_back(c);
+        st.Tick(pool.size() + ess.size());
         st.phase = "irredundant";
-        if (Irredundant(st, g, on, dc, false)) {
-          if (CostOf(l, g) < bestCost) best = std::move(g), bestCost = CostOf(l, best);
-        }
+        if (!g.empty() && Irredundant(st, g, on, dcx, false)) take(g);
       }
       if (!st.Halted()) {
         // Fewer outputs where others already cover them, and inputs grown

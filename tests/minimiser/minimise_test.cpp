@@ -408,6 +408,44 @@ TEST(Phases, ExpandSwallowsWhatOnePrimeHolds) {
   }
 }
 
+// A prime is essential exactly when it holds an ON point (of an output it
+// serves) that no other prime of the function holds; primes listed by
+// brute force.
+TEST(Phases, EssentialPrimesAreThoseAPointNeedsAlone) {
+  std::mt19937 rng(31);
+  for (int t = 0; t < 60; ++t) {
+    const unsigned n = 2 + rng() % 4, m = 1 + rng() % 2;
+    const Fn fn = MakeFn(rng, n, m, t % 2 == 1);
+    std::vector<Cube> primes;
+    uint64_t all = 1;
+    for (unsigned i = 0; i < n; ++i) all *= 3;
+    for (uint64_t code = 0; code < all; ++code)
+      for (unsigned outs = 1; outs < (1u << m); ++outs) {
+        Cube c = Universe(fn.l);
+        uint64_t x = code;
+        for (unsigned i = 0; i < n; ++i, x /= 3) SetLiteral(c, i, static_cast<unsigned>(x % 3) + 1);
+        for (unsigned j = 0; j < m; ++j) SetOutput(fn.l, c, j, (outs >> j) & 1);
+        if (Valid(fn, c) && Prime(fn, c)) primes.push_back(c);
+      }
+    State st;
+    st.lay = fn.l;
+    Cover f = fn.on;
+    Expand(st, f, fn.off);
+    const std::vector<char> ess = EssentialPrimes(st, f, fn.dc);
+    for (std::size_t k = 0; k < f.size(); ++k) {
+      bool alone = false;
+      for (uint64_t p = 0; p < fn.t.size() && !alone; ++p)
+        for (unsigned j = 0; j < m && !alone; ++j) {
+          if (fn.t[p][j] != '1' || !Output(fn.l, f[k], j) || !Holds(fn.l, f[k], p)) continue;
+          bool other = false;
+          for (const Cube& q : primes) other = other || (q != f[k] && Output(fn.l, q, j) && Holds(fn.l, q, p));
+          alone = !other;
+        }
+      EXPECT_EQ(ess[k] != 0, alone) << "case " << t << " cube " << k;
+    }
+  }
+}
+
 // The smallest cube holding a cover's complement, against the points
 // outside the cover; also across a word of inputs (33 inputs, 8 of them
 // used, the rest free in every cube).
