@@ -271,7 +271,7 @@ std::vector<char> EssentialPrimes(State& st, const Cover& f, const Cover& dc) {
       // A bounded check: one the bound cuts short counts p as not
       // essential, which only leaves p to the loop.
       State sub = st;
-      sub.budget = st.ticks + 2000 + 16 * cof.size();
+      sub.budget = st.ticks + 400 + 4 * cof.size();
       sub.nextPoll = std::min(sub.nextPoll, sub.budget);
       const bool taut = Tautology(sub, cof);
       st.ticks = sub.ticks;
