@@ -9,6 +9,8 @@
 // those cubes as keep every row covered, fewer literals breaking ties.
 // Optionally an output is then taken from a chosen cube wherever the
 // other cubes and the don't-cares already cover that output's part of it.
+// Also here: which cubes meet which, and the essential primes of a prime
+// cover, found by consensus.
 #include <algorithm>
 
 #include "internal.h"
