@@ -100,3 +100,46 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
            uint64_t& lowerBound);
 
 }  // namespace tervo::minimiser::detail
+
+// Heuristic loop helpers (expand.cpp, reduce.cpp, last_gasp.cpp).
+namespace tervo::minimiser::detail {
+// Grows `c` to a prime against `off`, towards holding as many cubes of `f`
+// as it can; cubes of `f` flagged in `skip` are not aimed at. Without
+// `outputs`, only inputs are raised.
+void ExpandCube(State& st, Cube& c, const Cover& off, const Cover& f, const std::vector<char>& skip, bool outputs);
+// Fewer outputs where other cubes cover them, then inputs grown again.
+void MakeSparse(State& st, Cover& f, const Cover& off, const Cover& dc);
+// Expand, leaving as they are the cubes flagged in `prime` (known primes).
+void ExpandKnown(State& st, Cover& f, const Cover& off, const std::vector<char>& prime);
+// Sets `c` to cube k of `f` shrunk to what it alone holds against the cubes
+// listed in `near` (those of `f` meeting it) not flagged in `gone`, and the
+// don't-cares; false when nothing is left (or the run halted).
+bool ReduceCube(State& st, const Cover& f, std::size_t k, const std::vector<uint32_t>& near,
+                const std::vector<char>& gone, const Cover& dc, Cube& c);
+// Per cube of `f`, the other cubes whose inputs meet it: listed once for
+// all cubes, or cube by cube when asked should the lists grow too many.
+// `f` must outlive it, and its cubes only shrink meanwhile.
+class Near {
+ public:
+  Near(State& st, const Cover& f);
+  const std::vector<uint32_t>& Of(uint32_t k);  // valid until the next call
+ private:
+  State& st_;
+  const Cover& f_;
+  std::vector<std::vector<uint32_t>> lists_;
+  std::vector<uint32_t> scratch_;
+  bool all_ = false;
+};
+// Appends the cofactor of `d` by `p` (inputs only, no outputs) when the two meet.
+void AddCofactor(const Layout& l, const Cube& d, const Cube& p, Cover& out);
+// Flags the cubes of the prime cover `f` that every cover of primes needs.
+std::vector<char> EssentialPrimes(State& st, const Cover& f, const Cover& dc);
+// Takes from each cube the outputs the other cubes and the don't-cares
+// already cover there (never a cube's last output).
+void LowerOutputs(State& st, Cover& g, const Cover& dc);
+// The smallest cube holding the complement of `f` (inputs only); false
+// when the complement is empty.
+bool ComplementSupercube(State& st, const Cover& f, Cube& r);
+// New primes, each holding two or more maximally reduced cubes of `f`.
+Cover LastGasp(State& st, const Cover& f, const Cover& off, const Cover& dc);
+}  // namespace tervo::minimiser::detail

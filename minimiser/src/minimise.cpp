@@ -239,31 +239,106 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
   if (!st.Halted() && !proved) {
     Cover f = on;
     expand(f);
-    if (!st.Halted()) {
+    if (!st.Halted() && !offKnown) {
+      // Without the OFF-set every further step would cost a complement per
+      // cube: one expand and one irredundant are all such a function gets.
+      best = f;
+      st.phase = "irredundant";
+      if (Irredundant(st, f, on, dc, false) && CostOf(l, f) < CostOf(l, best)) best = std::move(f);
+    } else if (!st.Halted()) {
       best = f;
       Cost bestCost = CostOf(l, best);
-      int idle = 0;
-      for (int round = 0; round < 50 && !st.Halted(); ++round) {
-        if (!Irredundant(st, f, on, dc, false)) break;
-        if (CostOf(l, f) < bestCost) {
-          best = f, bestCost = CostOf(l, f);
-          idle = 0;
-        } else if (++idle > 2) {
-          break;  // a few rounds without gain: the loop has settled
+      // Every prime met on the way, for one irredundant over them all at
+      // the end; capped so a long run keeps its memory bounded.
+      Cover pool;
+      std::unordered_map<std::string, std::size_t> inPool;
+      const std::size_t poolCap = std::max<std::size_t>(4 * on.size(), 4096);
+      auto keep = [&](const Cover& g) {
+        for (const Cube& c : g) {
+          if (pool.size() >= poolCap) return;
+          std::string key(reinterpret_cast<const char*>(c.data()), c.size() * sizeof(Word));
+          if (inPool.emplace(std::move(key), pool.size()).second) pool.push_back(c);
         }
-        // Without the OFF-set, reducing costs a complement per cube: one
-        // expand and one irredundant are all such a function gets.
-        if (!offKnown) break;
+        st.Tick(g.size());
+      };
+      keep(f);
+      // Essential primes belong to every cover of primes: the loop works on
+      // the rest with them as don't-cares, and they rejoin every cover kept.
+      Cover ess, dcx = dc, part;
+      {
+        const std::vector<char> e = EssentialPrimes(st, f, dc);
+        for (std::size_t k = 0; k < f.size() && !st.Halted(); ++k) (e[k] ? ess : part).push_back(f[k]);
+        if (!st.Halted()) {
+          f = part;
+          dcx.insert(dcx.end(), ess.begin(), ess.end());
+        }
+      }
+      auto take = [&](const Cover& g) {  // a cover of the rest, made whole
+        Cover whole = ess;
+        whole.insert(whole.end(), g.begin(), g.end());
+        if (CostOf(l, whole) < bestCost) best = std::move(whole), bestCost = CostOf(l, best);
+      };
+      Cover mine = f, last;  // the loop's best cover of the rest
+      Cost mineCost = CostOf(l, mine);
+      int idle = 0;
+      for (int round = 0; round < 50 && !st.Halted() && !f.empty(); ++round) {
+        if (!Irredundant(st, f, on, dcx, false)) break;
+        if (CostOf(l, f) < mineCost) {
+          mine = f, mineCost = CostOf(l, f);
+          take(mine);
+          idle = 0;
+        } else if (f == last || ++idle > 2) {
+          // Settled (the same cover again repeats for ever): a last gasp
+          // for primes that hold two or more maximally reduced cubes; the
+          // loop goes on only if they make a better cover.
+          st.phase = "last gasp";
+          Cover extra = LastGasp(st, mine, off, dcx);
+          if (st.Halted() || extra.empty()) break;
+          keep(extra);
+          Cover g = mine;
+          g.insert(g.end(), extra.begin(), extra.end());
+          st.phase = "irredundant";
+          if (!Irredundant(st, g, on, dcx, false)) break;
+          if (!(CostOf(l, g) < mineCost)) break;
+          mine = g, mineCost = CostOf(l, g);
+          take(mine);
+          f = std::move(g);
+          idle = 0;
+        }
+        last = f;
         st.phase = "reduce";
-        Reduce(st, f, dc);
+        Reduce(st, f, dcx);
         if (st.Halted()) break;
-        expand(f);
+        // Cubes reduce left whole are primes met before: they stay as
+        // they are.
+        std::vector<char> prime(f.size(), 0);
+        for (std::size_t k = 0; k < f.size(); ++k)
+          prime[k] = inPool.count(std::string(reinterpret_cast<const char*>(f[k].data()), f[k].size() * sizeof(Word))) > 0;
+        st.Tick(f.size());
+        st.phase = "expand";
+        ExpandKnown(st, f, off, prime);
         if (st.Halted()) break;
+        keep(f);
+      }
+      // One irredundant over every prime found but the essential ones: the
+      // covering search may combine primes no single pass had side by side.
+      if (!st.Halted() && pool.size() > best.size()) {
+        std::unordered_map<std::string, std::size_t> isEss;
+        for (const Cube& c : ess) isEss.emplace(std::string(reinterpret_cast<const char*>(c.data()), c.size() * sizeof(Word)), 0);
+        Cover g;
+        for (const Cube& c : pool)
+          if (!isEss.count(std::string(reinterpret_cast<const char*>(c.data()), c.size() * sizeof(Word)))) g.push_back(c);
+        st.Tick(pool.size() + ess.size());
+        st.phase = "irredundant";
+        if (!g.empty() && Irredundant(st, g, on, dcx, false)) take(g);
       }
       if (!st.Halted()) {
+        // Fewer outputs where others already cover them, and inputs grown
+        // again where that frees them; best is irredundant already.
         Cover g = best;
         st.phase = "final cover";
-        if (Irredundant(st, g, on, dc, true) && CostOf(l, g) < CostOf(l, best)) best = std::move(g);
+        MakeSparse(st, g, off, dc);
+        if (!st.Halted() && CostOf(l, g) < CostOf(l, best)) best = std::move(g);
       }
     }
   }

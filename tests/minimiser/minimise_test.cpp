@@ -4,12 +4,14 @@
 // stop at any moment still gives a checked cover; oversize input is refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "check.h"
+#include "internal.h"
 #include "tervo/minimiser.h"
 
 namespace tervo::minimiser {
@@ -288,6 +290,271 @@ TEST(Minimise, OnAndOffRowsThatMeet) {
     }
   }
 }
+
+// The phases of the heuristic loop one by one, on small functions checked
+// point by point: each keeps the function and keeps its own promise.
+namespace phases {
+
+using namespace detail;
+
+struct Fn {
+  unsigned n, m;
+  Table t;
+  Layout l;
+  Cover on, dc, off;
+};
+
+Cube PointCube(const Layout& l, uint64_t p) {
+  Cube c = Universe(l);
+  for (unsigned i = 0; i < l.inputs; ++i) SetLiteral(c, i, (p >> i) & 1 ? 2 : 1);
+  return c;
+}
+
+Fn MakeFn(std::mt19937& rng, unsigned n, unsigned m, bool dc) {
+  Fn f{n, m, RandomTable(rng, n, m, dc, static_cast<int>(20 + rng() % 40)), Layout(n, m), {}, {}, {}};
+  for (uint64_t p = 0; p < f.t.size(); ++p) {
+    Cube a = PointCube(f.l, p), b = a, c = a;
+    bool any[3] = {false, false, false};
+    for (unsigned j = 0; j < m; ++j) {
+      const char v = f.t[p][j];
+      Cube& x = v == '1' ? a : v == '-' ? b : c;
+      SetOutput(f.l, x, j, any[v == '1' ? 0 : v == '-' ? 1 : 2] = true);
+    }
+    if (any[0]) f.on.push_back(a);
+    if (any[1]) f.dc.push_back(b);
+    if (any[2]) f.off.push_back(c);
+  }
+  return f;
+}
+
+bool Holds(const Layout& l, const Cube& c, uint64_t p) {
+  for (unsigned i = 0; i < l.inputs; ++i)
+    if (!(Literal(c, i) & ((p >> i) & 1 ? 2 : 1))) return false;
+  return true;
+}
+
+// No point of the cube is OFF for an output it serves.
+bool Valid(const Fn& f, const Cube& c) {
+  for (uint64_t p = 0; p < f.t.size(); ++p)
+    for (unsigned j = 0; j < f.m; ++j)
+      if (Output(f.l, c, j) && f.t[p][j] == '0' && Holds(f.l, c, p)) return false;
+  return true;
+}
+
+// Every raise of one part (an input freed, an output added) meets the OFF-set.
+bool Prime(const Fn& f, const Cube& c) {
+  for (unsigned i = 0; i < f.n; ++i) {
+    Cube d = c;
+    SetLiteral(d, i, 3);
+    if (Literal(c, i) != 3 && Valid(f, d)) return false;
+  }
+  for (unsigned j = 0; j < f.m; ++j) {
+    Cube d = c;
+    SetOutput(f.l, d, j, true);
+    if (!Output(f.l, c, j) && Valid(f, d)) return false;
+  }
+  return true;
+}
+
+bool Covers(const Fn& f, const Cover& g) {
+  for (uint64_t p = 0; p < f.t.size(); ++p)
+    for (unsigned j = 0; j < f.m; ++j) {
+      bool held = false;
+      for (const Cube& c : g) held = held || (Output(f.l, c, j) && Holds(f.l, c, p));
+      if (f.t[p][j] == '1' ? !held : f.t[p][j] == '0' && held) return false;
+    }
+  return true;
+}
+
+TEST(Phases, EachPhaseKeepsTheFunctionAndItsPromise) {
+  std::mt19937 rng(23);
+  struct Case {
+    unsigned n, m;
+    bool dc;
+  };
+  for (const Case k : {Case{3, 1, false}, Case{5, 2, true}, Case{6, 3, false}, Case{7, 2, true}, Case{8, 3, true}}) {
+    for (int t = 0; t < 12; ++t) {
+      const Fn fn = MakeFn(rng, k.n, k.m, k.dc);
+      const std::string at = std::to_string(k.n) + "x" + std::to_string(k.m) + " #" + std::to_string(t);
+      State st;
+      st.lay = fn.l;
+      Cover f = fn.on;
+      Expand(st, f, fn.off);
+      ASSERT_TRUE(Covers(fn, f)) << "expand " << at;
+      for (const Cube& c : f) ASSERT_TRUE(Valid(fn, c) && Prime(fn, c)) << "expand " << at;
+
+      Cover g = f;
+      ASSERT_TRUE(Irredundant(st, g, fn.on, fn.dc, false)) << at;
+      ASSERT_TRUE(Covers(fn, g)) << "irredundant " << at;
+      for (std::size_t k2 = 0; k2 < g.size(); ++k2) {
+        EXPECT_NE(std::find(f.begin(), f.end(), g[k2]), f.end()) << "irredundant made a cube " << at;
+        Cover less = g;
+        less.erase(less.begin() + static_cast<std::ptrdiff_t>(k2));
+        EXPECT_FALSE(Covers(fn, less)) << "irredundant left a spare cube " << at;
+      }
+
+      Cover r = g;
+      Reduce(st, r, fn.dc);
+      ASSERT_TRUE(Covers(fn, r)) << "reduce " << at;
+      for (const Cube& c : r) {
+        bool inside = false;
+        for (const Cube& d : g) inside = inside || Contains(d, c);
+        EXPECT_TRUE(inside) << "reduce grew a cube " << at;
+      }
+
+      // The next round: the reduced cubes grown again and made irredundant,
+      // with don't-cares now left out of them, still cover.
+      Cover e = r;
+      Expand(st, e, fn.off);
+      ASSERT_TRUE(Irredundant(st, e, fn.on, fn.dc, false)) << "irredundant after reduce " << at;
+      ASSERT_TRUE(Covers(fn, e)) << "irredundant after reduce " << at;
+
+      for (const Cube& c : LastGasp(st, g, fn.off, fn.dc)) EXPECT_TRUE(Valid(fn, c) && Prime(fn, c)) << "last gasp " << at;
+
+      // Lowered outputs: none left that the other cubes already cover.
+      Cover o = g;
+      LowerOutputs(st, o, fn.dc);
+      ASSERT_TRUE(Covers(fn, o)) << "lower outputs " << at;
+      for (std::size_t k2 = 0; k2 < o.size(); ++k2)
+        for (unsigned j = 0; j < fn.m && OutputCount(fn.l, o[k2]) > 1; ++j) {
+          if (!Output(fn.l, o[k2], j)) continue;
+          Cover less = o;
+          SetOutput(fn.l, less[k2], j, false);
+          EXPECT_FALSE(Covers(fn, less)) << "lower outputs left output " << j << " " << at;
+        }
+
+      Cover s = g;
+      MakeSparse(st, s, fn.off, fn.dc);
+      ASSERT_TRUE(Covers(fn, s)) << "make sparse " << at;
+      EXPECT_EQ(s.size(), g.size()) << at;
+      EXPECT_LE(CostLiterals(fn.l, s), CostLiterals(fn.l, g)) << at;
+      for (const Cube& c : s) EXPECT_TRUE(Valid(fn, c)) << "make sparse " << at;
+      ASSERT_FALSE(st.Halted());
+    }
+  }
+}
+
+// Expand grows a cube towards the others it can hold, outputs included,
+// so that they go: ON rows given, every other point OFF.
+TEST(Phases, ExpandSwallowsWhatOnePrimeHolds) {
+  struct Case {
+    unsigned n, m;
+    std::vector<std::pair<std::string, std::string>> on;
+    std::size_t rows;
+  };
+  const std::vector<Case> cases = {
+      {3, 1, {{"000", "1"}, {"001", "1"}}, 1},                            // two points, one cube
+      {3, 2, {{"00-", "10"}, {"00-", "01"}}, 1},                          // one cube serving both outputs
+      {4, 2, {{"0000", "10"}, {"0001", "01"}, {"000-", "11"}}, 1},        // held cubes of either output go
+      {4, 1, {{"0000", "1"}, {"0011", "1"}}, 2},                          // no cube holds both
+      {4, 2, {{"11--", "10"}, {"1-1-", "01"}, {"111-", "11"}}, 3},        // held by two together: irredundant's work
+  };
+  for (std::size_t t = 0; t < cases.size(); ++t) {
+    const Case& k = cases[t];
+    Fn fn{k.n, k.m, Table(std::size_t{1} << k.n, std::string(k.m, '0')), Layout(k.n, k.m), {}, {}, {}};
+    for (const auto& [in, out] : k.on)
+      for (uint64_t p = 0; p < fn.t.size(); ++p) {
+        bool hit = true;
+        for (unsigned i = 0; i < k.n; ++i)
+          if (in[i] != '-' && in[i] - '0' != static_cast<int>((p >> i) & 1)) hit = false;
+        if (!hit) continue;
+        for (unsigned j = 0; j < k.m; ++j)
+          if (out[j] == '1') fn.t[p][j] = '1';
+      }
+    for (uint64_t p = 0; p < fn.t.size(); ++p) {
+      Cube a = PointCube(fn.l, p), b = a;
+      bool on = false, off = false;
+      for (unsigned j = 0; j < k.m; ++j) {
+        if (fn.t[p][j] == '1') SetOutput(fn.l, a, j, on = true);
+        else SetOutput(fn.l, b, j, off = true);
+      }
+      if (on) fn.on.push_back(a);
+      if (off) fn.off.push_back(b);
+    }
+    State st;
+    st.lay = fn.l;
+    Cover f = fn.on;
+    Expand(st, f, fn.off);
+    EXPECT_TRUE(Covers(fn, f)) << t;
+    EXPECT_EQ(f.size(), k.rows) << "case " << t;
+  }
+}
+
+// A prime is essential exactly when it holds an ON point (of an output it
+// serves) that no other prime of the function holds; primes listed by
+// brute force.
+TEST(Phases, EssentialPrimesAreThoseAPointNeedsAlone) {
+  std::mt19937 rng(31);
+  for (int t = 0; t < 60; ++t) {
+    const unsigned n = 2 + rng() % 4, m = 1 + rng() % 2;
+    const Fn fn = MakeFn(rng, n, m, t % 2 == 1);
+    std::vector<Cube> primes;
+    uint64_t all = 1;
+    for (unsigned i = 0; i < n; ++i) all *= 3;
+    for (uint64_t code = 0; code < all; ++code)
+      for (unsigned outs = 1; outs < (1u << m); ++outs) {
+        Cube c = Universe(fn.l);
+        uint64_t x = code;
+        for (unsigned i = 0; i < n; ++i, x /= 3) SetLiteral(c, i, static_cast<unsigned>(x % 3) + 1);
+        for (unsigned j = 0; j < m; ++j) SetOutput(fn.l, c, j, (outs >> j) & 1);
+        if (Valid(fn, c) && Prime(fn, c)) primes.push_back(c);
+      }
+    State st;
+    st.lay = fn.l;
+    Cover f = fn.on;
+    Expand(st, f, fn.off);
+    const std::vector<char> ess = EssentialPrimes(st, f, fn.dc);
+    for (std::size_t k = 0; k < f.size(); ++k) {
+      bool alone = false;
+      for (uint64_t p = 0; p < fn.t.size() && !alone; ++p)
+        for (unsigned j = 0; j < m && !alone; ++j) {
+          if (fn.t[p][j] != '1' || !Output(fn.l, f[k], j) || !Holds(fn.l, f[k], p)) continue;
+          bool other = false;
+          for (const Cube& q : primes) other = other || (q != f[k] && Output(fn.l, q, j) && Holds(fn.l, q, p));
+          alone = !other;
+        }
+      EXPECT_EQ(ess[k] != 0, alone) << "case " << t << " cube " << k;
+    }
+  }
+}
+
+// The smallest cube holding a cover's complement, against the points
+// outside the cover; also across a word of inputs (33 inputs, 8 of them
+// used, the rest free in every cube).
+TEST(Phases, ComplementSupercubeIsTheSmallestCubeOutside) {
+  std::mt19937 rng(29);
+  for (const unsigned width : {6u, 33u}) {
+    const Layout l(width, 1);
+    State st;
+    st.lay = l;
+    for (int t = 0; t < 300; ++t) {
+      Cover f(rng() % 7);
+      for (Cube& c : f) {
+        c = Universe(l);
+        for (unsigned i = 0; i < 6; ++i)
+          if (rng() % 3) SetLiteral(c, width == 6 ? i : i * 5, rng() % 2 ? 2 : 1);
+      }
+      // Expected: per input, the values some outside point takes.
+      std::vector<unsigned> seen(width, 0);
+      bool outside = false;
+      for (uint64_t p = 0; p < 64; ++p) {
+        Cube q = Universe(l);
+        for (unsigned i = 0; i < 6; ++i) SetLiteral(q, width == 6 ? i : i * 5, (p >> i) & 1 ? 2 : 1);
+        bool in = false;
+        for (const Cube& c : f) in = in || InputsContain(l, c, q);
+        if (in) continue;
+        outside = true;
+        for (unsigned i = 0; i < width; ++i) seen[i] |= Literal(q, i);
+      }
+      Cube r;
+      ASSERT_EQ(ComplementSupercube(st, f, r), outside) << t;
+      if (!outside) continue;
+      for (unsigned i = 0; i < width; ++i) ASSERT_EQ(Literal(r, i), seen[i]) << t << " input " << i;
+    }
+  }
+}
+
+}  // namespace phases
 
 }  // namespace
 }  // namespace tervo::minimiser
