@@ -3,7 +3,9 @@
 // empty (conflicting) input.
 #include "internal.h"
 
+#include <algorithm>
 #include <bit>
+#include <numeric>
 
 namespace tervo::minimiser::detail {
 
@@ -134,6 +136,36 @@ Cover Cofactor(const Layout& l, const Cover& f, const Cube& p) {
     r.push_back(std::move(d));
   }
   return r;
+}
+
+Cover Half(const Cover& f, unsigned i, unsigned v) {
+  Cover r;
+  for (const Cube& c : f)
+    if (Literal(c, i) & v) {
+      r.push_back(c);
+      SetLiteral(r.back(), i, 3);
+    }
+  return r;
+}
+
+std::vector<std::size_t> LargestFirst(const Layout& l, const Cover& f) {
+  std::vector<std::size_t> order(f.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::vector<unsigned> lits(f.size());
+  for (std::size_t k = 0; k < f.size(); ++k) lits[k] = InputLiterals(l, f[k]);
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return lits[a] < lits[b]; });
+  return order;
+}
+
+CoverSolution SolveCoverInRun(State& st, const CoverProblem& prob, const CoverSettings& settings) {
+  struct Relay : Watcher {
+    State* st;
+    bool Stop() override { return st->watcher && st->watcher->Stop() ? (st->stopped = true) : false; }
+  } relay;
+  relay.st = &st;
+  CoverSolution sol = SolveCover(prob, settings, &relay);
+  st.Tick(sol.ticks);
+  return sol;
 }
 
 uint64_t CostLiterals(const Layout& l, const Cover& f) {

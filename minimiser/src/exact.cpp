@@ -123,25 +123,6 @@ void Absorb(State& st, Cover& f) {
   f = std::move(kept);
 }
 
-// The cubes of f where input i may take value v (1: 0, 2: 1), i freed.
-Cover Half(const Cover& f, unsigned i, unsigned v) {
-  Cover r;
-  for (const Cube& c : f)
-    if (Literal(c, i) & v) {
-      r.push_back(c);
-      SetLiteral(r.back(), i, 3);
-    }
-  return r;
-}
-
-struct CubeHash {
-  std::size_t operator()(const Cube& c) const {
-    uint64_t h = 1469598103934665603ULL;
-    for (Word w : c) h = (h ^ w) * 1099511628211ULL;
-    return static_cast<std::size_t>(h ^ (h >> 29));
-  }
-};
-
 // The input to split on: the one fixed both ways in most cubes; where none
 // is, the one fixed in most cubes, with `value` the only value cubes fix
 // it to (1: 0, 2: 1). -1 when no input is fixed.
@@ -486,13 +467,7 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
   const uint64_t left = st.budget > st.ticks ? st.budget - st.ticks : 0;
   cs.effort = std::max<uint64_t>(std::min(kCoverTicks, budget ? left / 4 : kCoverTicks), 1);
   cs.stallStop = true;
-  struct Relay : Watcher {
-    State* st;
-    bool Stop() override { return st->watcher && st->watcher->Stop() ? (st->stopped = true) : false; }
-  } relay;
-  relay.st = &st;
-  const CoverSolution sol = SolveCover(prob, cs, &relay);
-  st.Tick(sol.ticks);
+  const CoverSolution sol = SolveCoverInRun(st, prob, cs);
   st.phase = was;
   if (sol.status == Status::kRefused || sol.columns.empty()) return false;
   for (uint32_t c : sol.columns) out.push_back(primes[colPrime[c]]);

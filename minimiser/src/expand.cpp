@@ -297,11 +297,7 @@ void Expand(State& st, Cover& f, const Cover& off) { ExpandKnown(st, f, off, std
 void ExpandKnown(State& st, Cover& f, const Cover& off, const std::vector<char>& prime) {
   const Layout& l = st.lay;
   // Largest cubes first: they are the likeliest to swallow the rest.
-  std::vector<std::size_t> order(f.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::vector<unsigned> lits(f.size());
-  for (std::size_t k = 0; k < f.size(); ++k) lits[k] = InputLiterals(l, f[k]);
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return lits[a] < lits[b]; });
+  const std::vector<std::size_t> order = LargestFirst(l, f);
   std::vector<char> gone(f.size(), 0);
   std::size_t kept = 0;
   for (std::size_t k : order) {

@@ -69,11 +69,7 @@ void ExpandFree(State& st, Cover& f, const Cover& onDc) {
         s.perOutput[j].push_back(c);
         for (unsigned w = l.inWords; w < l.Words(); ++w) s.perOutput[j].back()[w] = 0;
       }
-  std::vector<std::size_t> order(f.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::vector<unsigned> lits(f.size());
-  for (std::size_t k = 0; k < f.size(); ++k) lits[k] = InputLiterals(l, f[k]);
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return lits[a] < lits[b]; });
+  const std::vector<std::size_t> order = LargestFirst(l, f);
   Cover done;
   for (std::size_t k : order) {
     if (st.Halted()) return;

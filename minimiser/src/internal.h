@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "tervo/covering.h"
 #include "tervo/minimiser.h"
 
 namespace tervo::minimiser::detail {
@@ -68,6 +69,23 @@ bool Output(const Layout& l, const Cube& c, unsigned j);
 void SetOutput(const Layout& l, Cube& c, unsigned j, bool on);
 unsigned InputLiterals(const Layout& l, const Cube& c);
 unsigned OutputCount(const Layout& l, const Cube& c);
+// The cubes of f where input i may take value v (1: 0, 2: 1), with i freed.
+Cover Half(const Cover& f, unsigned i, unsigned v);
+// The indices of f, the cubes of fewest input literals (the largest) first.
+std::vector<std::size_t> LargestFirst(const Layout& l, const Cover& f);
+
+struct CubeHash {
+  std::size_t operator()(const Cube& c) const {
+    uint64_t h = 1469598103934665603ULL;
+    for (Word w : c) h = (h ^ w) * 1099511628211ULL;
+    return static_cast<std::size_t>(h ^ (h >> 29));
+  }
+};
+
+// The covering search inside a run: it answers the run's stop and its
+// effort counts as the run's.
+CoverSolution SolveCoverInRun(State& st, const CoverProblem& prob, const CoverSettings& settings);
+
 // The cofactor of `f` by the input part of `p`: the cubes meeting p, with
 // p's fixed inputs made free.
 Cover Cofactor(const Layout& l, const Cover& f, const Cube& p);

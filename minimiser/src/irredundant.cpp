@@ -179,13 +179,7 @@ bool Irredundant(State& st, Cover& f, const Cover& on, const Cover& dc, bool low
     CoverSettings cs;
     cs.effort = std::min<uint64_t>(20 * (prob.colRows.size() + cols.size()) + 1000, 3'000'000);
     cs.stallStop = true;
-    struct Relay : Watcher {
-      State* st;
-      bool Stop() override { return st->watcher && st->watcher->Stop() ? (st->stopped = true) : false; }
-    } relay;
-    relay.st = &st;
-    CoverSolution sol = SolveCover(prob, cs, &relay);
-    st.Tick(sol.ticks);
+    CoverSolution sol = SolveCoverInRun(st, prob, cs);
     if (sol.status == Status::kRefused || sol.columns.empty()) return false;
     for (uint32_t k : sol.columns) take[cols[k]] = 1;
   }

@@ -149,11 +149,7 @@ void Reduce(State& st, Cover& f, const Cover& dc) {
   const Layout& l = st.lay;
   // The largest cubes first: they have the most room to shrink, and the
   // smaller cubes after them then keep more of what they alone hold.
-  std::vector<std::size_t> order(f.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::vector<unsigned> lits(f.size());
-  for (std::size_t k = 0; k < f.size(); ++k) lits[k] = InputLiterals(l, f[k]);
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return lits[a] < lits[b]; });
+  const std::vector<std::size_t> order = LargestFirst(l, f);
   std::vector<char> gone(f.size(), 0);
   // Cubes only shrink here, so who meets whom can be found once.
   Near nb(st, f);

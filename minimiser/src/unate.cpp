@@ -47,17 +47,6 @@ Split ChooseSplit(const Layout& l, const Cover& f) {
   return s;
 }
 
-// The cubes of f where input i may take value v (1: 0, 2: 1), with i freed.
-Cover Half(const Cover& f, unsigned i, unsigned v) {
-  Cover r;
-  for (const Cube& c : f)
-    if (Literal(c, i) & v) {
-      r.push_back(c);
-      SetLiteral(r.back(), i, 3);
-    }
-  return r;
-}
-
 bool HasUniverse(const Layout& l, const Cover& f) {
   for (const Cube& c : f)
     if (InputsFree(l, c)) return true;
@@ -89,14 +78,6 @@ bool Taut(State& st, const Cover& f) {
   if (!s.binate) return false;  // unate without the universal cube
   return Taut(st, Half(f, s.var, 1)) && Taut(st, Half(f, s.var, 2));
 }
-
-struct CubeHash {
-  std::size_t operator()(const Cube& c) const {
-    uint64_t h = 1469598103934665603ULL;
-    for (Word w : c) h = (h ^ w) * 1099511628211ULL;
-    return static_cast<std::size_t>(h ^ (h >> 29));
-  }
-};
 
 Cover Comp(State& st, const Cover& f) {
   const Layout& l = st.lay;

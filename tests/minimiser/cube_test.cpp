@@ -64,19 +64,25 @@ TEST(Cube, OperationsAgreeWithPoints) {
       }
       Cube r;
       if (Intersect(l, a, b, r))
-        for (uint64_t p : pts) EXPECT_EQ(HoldsPoint(l, r, p), HoldsPoint(l, a, p) && HoldsPoint(l, b, p));
+        for (uint64_t p : pts) {
+          EXPECT_EQ(HoldsPoint(l, r, p), HoldsPoint(l, a, p) && HoldsPoint(l, b, p));
+        }
       if (Consensus(l, a, b, r)) {
         EXPECT_EQ(dist, 1u);
         // The consensus lies in a + b and is not inside either alone.
         for (uint64_t p : pts)
-          if (HoldsPoint(l, r, p)) EXPECT_TRUE(HoldsPoint(l, a, p) || HoldsPoint(l, b, p));
+          if (HoldsPoint(l, r, p)) {
+            EXPECT_TRUE(HoldsPoint(l, a, p) || HoldsPoint(l, b, p));
+          }
       } else {
         EXPECT_NE(dist, 1u);
       }
       // Cofactor: f|a at a point of a equals f there.
       const Cover cof = Cofactor(l, Cover{b}, a);
       for (uint64_t p : pts)
-        if (HoldsPoint(l, a, p)) EXPECT_EQ(CoverHolds(l, cof, p), HoldsPoint(l, b, p));
+        if (HoldsPoint(l, a, p)) {
+          EXPECT_EQ(CoverHolds(l, cof, p), HoldsPoint(l, b, p));
+        }
     }
   }
 }

@@ -11,105 +11,17 @@
 #include <vector>
 
 #include "check.h"
+#include "table_functions.h"
 #include "internal.h"
 #include "tervo/minimiser.h"
 
 namespace tervo::minimiser {
 namespace {
 
-// A function point by point: value[point][output] is '1', '0' or '-'.
-using Table = std::vector<std::string>;
-
-Table RandomTable(std::mt19937& rng, unsigned n, unsigned m, bool dc, int onPct) {
-  Table t(std::size_t{1} << n, std::string(m, '0'));
-  for (auto& row : t)
-    for (char& ch : row) {
-      const int r = static_cast<int>(rng() % 100);
-      ch = r < onPct ? '1' : (dc && r < onPct + 15) ? '-' : '0';
-    }
-  return t;
-}
-
-std::string Point(unsigned n, uint64_t p) {
-  std::string s(n, '0');
-  for (unsigned i = 0; i < n; ++i)
-    if ((p >> i) & 1) s[i] = '1';
-  return s;
-}
-
-// The table as a PLA of `type`: one row per point, the characters the type
-// reads where they apply and '~' elsewhere.
-Pla AsPla(const Table& t, unsigned n, unsigned m, const std::string& type) {
-  Pla p;
-  p.inputs = n;
-  p.outputs = m;
-  p.type = type;
-  const bool f = type.find('f') != std::string::npos, d = type.find('d') != std::string::npos,
-             r = type.find('r') != std::string::npos;
-  for (uint64_t x = 0; x < t.size(); ++x) {
-    std::string o(m, '~');
-    for (unsigned j = 0; j < m; ++j) {
-      const char v = t[x][j];
-      if (v == '1' && f) o[j] = '1';
-      if (v == '-' && d) o[j] = '-';
-      if (v == '0' && r) o[j] = '0';
-      if (type == "f" && v == '0') o[j] = '0';
-    }
-    p.in.push_back(Point(n, x));
-    p.out.push_back(o);
-    p.line.push_back(0);
-  }
-  return p;
-}
-
-// The fewest rows of any cover, by listing every implicant (input cube and
-// set of outputs) and searching covers by rising size.
-unsigned BruteMinimum(const Table& t, unsigned n, unsigned m) {
-  std::vector<std::pair<std::vector<uint64_t>, unsigned>> imps;  // points, outputs
-  uint64_t cubes = 1;
-  for (unsigned i = 0; i < n; ++i) cubes *= 3;
-  std::vector<uint32_t> onBits;
-  for (uint64_t c = 0; c < cubes; ++c) {
-    std::vector<uint64_t> pts;
-    for (uint64_t x = 0; x < t.size(); ++x) {
-      uint64_t cc = c;
-      bool in = true;
-      for (unsigned i = 0; i < n; ++i, cc /= 3)
-        if (cc % 3 != 2 && cc % 3 != ((x >> i) & 1)) in = false;
-      if (in) pts.push_back(x);
-    }
-    for (unsigned mask = 1; mask < (1u << m); ++mask) {
-      bool ok = true;
-      for (uint64_t x : pts)
-        for (unsigned j = 0; j < m; ++j)
-          if ((mask >> j) & 1 && t[x][j] == '0') ok = false;
-      if (ok) imps.push_back({pts, mask});
-    }
-  }
-  // Each implicant as the set of ON (point, output) pairs it covers.
-  std::vector<uint64_t> covers;
-  uint64_t all = 0;
-  for (uint64_t x = 0; x < t.size(); ++x)
-    for (unsigned j = 0; j < m; ++j)
-      if (t[x][j] == '1') all |= uint64_t{1} << (x * m + j);
-  for (const auto& [pts, mask] : imps) {
-    uint64_t s = 0;
-    for (uint64_t x : pts)
-      for (unsigned j = 0; j < m; ++j)
-        if ((mask >> j) & 1 && t[x][j] == '1') s |= uint64_t{1} << (x * m + j);
-    if (s) covers.push_back(s);
-  }
-  std::function<bool(uint64_t, unsigned)> fits = [&](uint64_t left, unsigned k) -> bool {
-    if (!left) return true;
-    if (!k) return false;
-    const unsigned first = std::countr_zero(left);
-    for (uint64_t s : covers)
-      if ((s >> first) & 1 && fits(left & ~s, k - 1)) return true;
-    return false;
-  };
-  for (unsigned k = 0;; ++k)
-    if (fits(all, k)) return k;
-}
+using testing::AsPla;
+using testing::BruteMinimum;
+using testing::RandomTable;
+using testing::Table;
 
 TEST(Minimise, TinyFunctionsOfEveryTypeAgainstBruteForce) {
   std::mt19937 rng(5);
@@ -117,7 +29,7 @@ TEST(Minimise, TinyFunctionsOfEveryTypeAgainstBruteForce) {
     for (int t = 0; t < 25; ++t) {
       const unsigned n = 1 + rng() % 4, m = 1 + rng() % 2;
       const bool dc = type.find('d') != std::string::npos || type == "fr";
-      const Table tab = RandomTable(rng, n, m, dc, static_cast<int>(20 + rng() % 50));
+      const Table tab = RandomTable(rng, n, m, static_cast<int>(20 + rng() % 50), dc ? 15 : 0);
       const Pla in = AsPla(tab, n, m, type);
       Pla out;
       const MinimiseResult res = Minimise(in, out, {});
@@ -127,7 +39,9 @@ TEST(Minimise, TinyFunctionsOfEveryTypeAgainstBruteForce) {
       const unsigned best = BruteMinimum(tab, n, m);
       EXPECT_GE(out.Rows(), best) << type;
       EXPECT_LE(res.lowerBound, best) << type;
-      if (res.minimum) EXPECT_EQ(out.Rows(), best) << type;
+      if (res.minimum) {
+        EXPECT_EQ(out.Rows(), best) << type;
+      }
       EXPECT_LE(out.Rows(), best + 2) << type << "\n" << WritePla(in) << WritePla(out);
     }
   }
@@ -139,14 +53,16 @@ TEST(Minimise, RandomFunctionsPassTheChecker) {
     for (int t = 0; t < 8; ++t) {
       const unsigned n = 5 + rng() % 4, m = 1 + rng() % 3;
       const bool dc = type.find('d') != std::string::npos || type == "fr";
-      const Table tab = RandomTable(rng, n, m, dc, static_cast<int>(10 + rng() % 60));
+      const Table tab = RandomTable(rng, n, m, static_cast<int>(10 + rng() % 60), dc ? 15 : 0);
       const Pla in = AsPla(tab, n, m, type);
       Pla out;
       const MinimiseResult res = Minimise(in, out, {});
       EXPECT_EQ(res.status, Status::kDone);
       const CheckReport rep = CheckCover(in, out);
       ASSERT_TRUE(rep.ok) << type << " " << rep.text;
-      for (const auto& row : out.out) EXPECT_NE(row.find('1'), std::string::npos);
+      for (const auto& row : out.out) {
+        EXPECT_NE(row.find('1'), std::string::npos);
+      }
     }
   }
 }
@@ -189,7 +105,9 @@ TEST(Minimise, StopEndsQuicklyWithACheckedCover) {
     Pla out;
     const MinimiseResult res = Minimise(in, out, {}, &w);
     EXPECT_TRUE(res.status == Status::kStopped || res.status == Status::kDone);
-    if (res.status == Status::kStopped) EXPECT_LE(w.polls, n + 200);
+    if (res.status == Status::kStopped) {
+      EXPECT_LE(w.polls, n + 200);
+    }
     const CheckReport rep = CheckCover(in, out);
     EXPECT_TRUE(rep.ok) << n << " " << rep.text;
   }
@@ -311,7 +229,7 @@ Cube PointCube(const Layout& l, uint64_t p) {
 }
 
 Fn MakeFn(std::mt19937& rng, unsigned n, unsigned m, bool dc) {
-  Fn f{n, m, RandomTable(rng, n, m, dc, static_cast<int>(20 + rng() % 40)), Layout(n, m), {}, {}, {}};
+  Fn f{n, m, RandomTable(rng, n, m, static_cast<int>(20 + rng() % 40), dc ? 15 : 0), Layout(n, m), {}, {}, {}};
   for (uint64_t p = 0; p < f.t.size(); ++p) {
     Cube a = PointCube(f.l, p), b = a, c = a;
     bool any[3] = {false, false, false};
@@ -381,7 +299,9 @@ TEST(Phases, EachPhaseKeepsTheFunctionAndItsPromise) {
       Cover f = fn.on;
       Expand(st, f, fn.off);
       ASSERT_TRUE(Covers(fn, f)) << "expand " << at;
-      for (const Cube& c : f) ASSERT_TRUE(Valid(fn, c) && Prime(fn, c)) << "expand " << at;
+      for (const Cube& c : f) {
+        ASSERT_TRUE(Valid(fn, c) && Prime(fn, c)) << "expand " << at;
+      }
 
       Cover g = f;
       ASSERT_TRUE(Irredundant(st, g, fn.on, fn.dc, false)) << at;
@@ -409,7 +329,9 @@ TEST(Phases, EachPhaseKeepsTheFunctionAndItsPromise) {
       ASSERT_TRUE(Irredundant(st, e, fn.on, fn.dc, false)) << "irredundant after reduce " << at;
       ASSERT_TRUE(Covers(fn, e)) << "irredundant after reduce " << at;
 
-      for (const Cube& c : LastGasp(st, g, fn.off, fn.dc)) EXPECT_TRUE(Valid(fn, c) && Prime(fn, c)) << "last gasp " << at;
+      for (const Cube& c : LastGasp(st, g, fn.off, fn.dc)) {
+        EXPECT_TRUE(Valid(fn, c) && Prime(fn, c)) << "last gasp " << at;
+      }
 
       // Lowered outputs: none left that the other cubes already cover.
       Cover o = g;
@@ -428,7 +350,9 @@ TEST(Phases, EachPhaseKeepsTheFunctionAndItsPromise) {
       ASSERT_TRUE(Covers(fn, s)) << "make sparse " << at;
       EXPECT_EQ(s.size(), g.size()) << at;
       EXPECT_LE(CostLiterals(fn.l, s), CostLiterals(fn.l, g)) << at;
-      for (const Cube& c : s) EXPECT_TRUE(Valid(fn, c)) << "make sparse " << at;
+      for (const Cube& c : s) {
+        EXPECT_TRUE(Valid(fn, c)) << "make sparse " << at;
+      }
       ASSERT_FALSE(st.Halted());
     }
   }
@@ -549,7 +473,9 @@ TEST(Phases, ComplementSupercubeIsTheSmallestCubeOutside) {
       Cube r;
       ASSERT_EQ(ComplementSupercube(st, f, r), outside) << t;
       if (!outside) continue;
-      for (unsigned i = 0; i < width; ++i) ASSERT_EQ(Literal(r, i), seen[i]) << t << " input " << i;
+      for (unsigned i = 0; i < width; ++i) {
+        ASSERT_EQ(Literal(r, i), seen[i]) << t << " input " << i;
+      }
     }
   }
 }
