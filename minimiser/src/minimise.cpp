@@ -185,9 +185,10 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
   }
   st.phase = "complement";
   // A complement may hold a few hundred cubes per row given (at least a
-  // hundred thousand, at most what an eighth of the memory holds); past
-  // that, listing it costs more than expanding without it.
-  st.cubeCap = std::min<uint64_t>(std::max<uint64_t>(200 * in.Rows(), 100'000), uint64_t(budget / 8 / cubeBytes));
+  // hundred thousand), within 64 MiB and an eighth of the memory allowed;
+  // past that, listing it costs more than expanding without it.
+  const double capBytes = std::min(budget / 8, 64.0 * (1 << 20));
+  st.cubeCap = std::max<uint64_t>(std::min<uint64_t>(std::max<uint64_t>(200 * in.Rows(), 100'000), uint64_t(capBytes / cubeBytes)), 16);
   // A don't-care row wins over an OFF row: the OFF-set is what the OFF rows
   // hold outside the don't-cares of each output.
   if (rType && !dc.empty()) {

@@ -5,6 +5,7 @@
 // its literals negated one at a time (De Morgan). When the split input is
 // unate, the complement of one half holds the other's, which the merge uses
 // to keep the result small.
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <unordered_map>
@@ -20,28 +21,32 @@ struct Split {
   unsigned zeros = 0, ones = 0;
 };
 
+// The literals of f are gathered as (input, value) keys and counted after
+// sorting, so the cost follows the literals, not the width.
 Split ChooseSplit(const Layout& l, const Cover& f) {
-  std::vector<unsigned> zero(l.inputs, 0), one(l.inputs, 0);
+  std::vector<uint32_t> keys;  // 2 × input + (1 when the literal is x')
   for (const Cube& c : f)
     for (unsigned w = 0; w < l.inWords; ++w) {
-      Word x = c[w] & l.inMask[w];
+      const Word x = c[w] & l.inMask[w];
       Word fixed = (x ^ (x >> 1)) & kLow;
       while (fixed) {
         const unsigned b = std::countr_zero(fixed);
         fixed &= fixed - 1;
-        const unsigned i = w * 32 + b / 2;
-        if ((x >> b) & 1) ++zero[i];
-        else ++one[i];
+        keys.push_back(2 * (w * 32 + b / 2) + ((x >> b) & 1));
       }
     }
+  std::sort(keys.begin(), keys.end());
   Split s;
   uint64_t best = 0;
-  for (unsigned i = 0; i < l.inputs; ++i) {
-    const bool binate = zero[i] && one[i];
-    const uint64_t score = (binate ? (uint64_t{1} << 40) : 0) + uint64_t(zero[i] + one[i]);
+  for (std::size_t k = 0; k < keys.size();) {
+    const uint32_t i = keys[k] / 2;
+    unsigned zero = 0, one = 0;
+    for (; k < keys.size() && keys[k] / 2 == i; ++k) ++(keys[k] & 1 ? zero : one);
+    const bool binate = zero && one;
+    const uint64_t score = (binate ? (uint64_t{1} << 40) : 0) + uint64_t(zero + one);
     if (score > best) {
       best = score;
-      s = {static_cast<int>(i), binate, zero[i], one[i]};
+      s = {static_cast<int>(i), binate, zero, one};
     }
   }
   return s;
@@ -86,12 +91,16 @@ Cover Comp(State& st, const Cover& f) {
   if (HasUniverse(l, f)) return {};
   if (f.size() == 1) {
     Cover r;
-    for (unsigned i = 0; i < l.inputs; ++i) {
-      const unsigned v = Literal(f[0], i);
-      if (v == 3) continue;
-      Cube c = Universe(l);
-      SetLiteral(c, i, 3 & ~v);
-      r.push_back(std::move(c));
+    for (unsigned w = 0; w < l.inWords; ++w) {
+      const Word x = f[0][w] & l.inMask[w];
+      Word fixed = (x ^ (x >> 1)) & kLow;
+      while (fixed) {
+        const unsigned i = w * 32 + std::countr_zero(fixed) / 2;
+        fixed &= fixed - 1;
+        Cube c = Universe(l);
+        SetLiteral(c, i, 3 & ~Literal(f[0], i));
+        r.push_back(std::move(c));
+      }
     }
     return r;
   }
