@@ -36,7 +36,9 @@ constexpr std::size_t kProductCap = 80'000;     // products of one merge before 
 constexpr std::size_t kHeldCap = 400'000;      // cubes waiting along the recursion
 constexpr std::size_t kPieceCap = 200'000;      // rows of the matrix
 constexpr std::size_t kEntryCap = 4'000'000;    // entries of the matrix
-constexpr uint64_t kListTicks = 20'000'000;     // listing primes and cutting pieces
+constexpr uint64_t kListTicks = 20'000'000;     // listing primes and cutting pieces, at most
+constexpr uint64_t kListBase = 4'000'000;       // ... and at most this
+constexpr uint64_t kListPerCube = 20'000;       // ... and this per ON cube
 constexpr uint64_t kCoverTicks = 60'000'000;    // the covering search
 
 // The cube operations of the inner loops, inline: a holds b; a and b
@@ -400,7 +402,11 @@ bool Exact(State& st, const Cover& on, const Cover& dc, const Cover& off, bool o
   // back after, so a give-up here never ends the run. A small budget
   // lends the path an eighth of what is left.
   const uint64_t budget = st.budget;
-  const uint64_t fence = st.ticks + (budget ? std::min(kListTicks, (budget > st.ticks ? budget - st.ticks : 0) / 8) : kListTicks);
+  // A small function gets a smaller fence: a few million ticks and some
+  // per ON cube, so a file of a few dozen rows whose primes are too many
+  // gives up in a few hundredths of a second.
+  const uint64_t listTicks = std::min<uint64_t>(kListTicks, kListBase + kListPerCube * on.size());
+  const uint64_t fence = st.ticks + (budget ? std::min(listTicks, (budget > st.ticks ? budget - st.ticks : 0) / 8) : listTicks);
   if (!budget || fence < budget) st.budget = fence;
   auto lift = [&] {
     st.budget = budget;

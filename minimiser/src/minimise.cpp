@@ -238,16 +238,36 @@ MinimiseResult Minimise(const Pla& in, Pla& out, const MinimiseSettings& setting
   const bool exactDone = settings.exact && !st.Halted() &&
                          Exact(st, on, dc, off, fType && rType, exact, proved, res.lowerBound);
   if (!st.Halted() && !proved) {
+    // With the OFF-set the loop starts from one cube per ON cube and
+    // output: each then grows as far as its own output allows and takes on
+    // the other outputs it fits, where a cube serving several outputs from
+    // the start could grow only as far as the narrowest of them. (Without
+    // it, every output tried costs a tautology per cube: the ON cubes start
+    // as they are.)
     Cover f = on;
+    if (offKnown) {
+      Cover g;
+      for (const Cube& c : on)
+        for (unsigned j = 0; j < l.outputs; ++j)
+          if (Output(l, c, j)) {
+            Cube d = c;
+            for (unsigned w = l.inWords; w < l.Words(); ++w) d[w] = 0;
+            SetOutput(l, d, j, true);
+            g.push_back(std::move(d));
+          }
+      f = std::move(g);
+    }
     expand(f);
     if (!st.Halted() && !offKnown) {
       // Without the OFF-set every further step would cost a complement per
       // cube: one expand and one irredundant are all such a function gets.
-      best = f;
+      if (CostOf(l, f) < CostOf(l, best)) best = f;
       st.phase = "irredundant";
       if (Irredundant(st, f, on, dc, false) && CostOf(l, f) < CostOf(l, best)) best = std::move(f);
     } else if (!st.Halted()) {
-      best = f;
+      // The expanded cubes may outnumber the ON cubes until irredundant
+      // has run: the smaller stands.
+      if (CostOf(l, f) < CostOf(l, best)) best = f;
       Cost bestCost = CostOf(l, best);
       // Every prime met on the way, for one irredundant over them all at
       // the end; capped so a long run keeps its memory bounded.
