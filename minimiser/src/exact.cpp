@@ -129,25 +129,9 @@ void Absorb(State& st, Cover& f) {
 // is, the one fixed in most cubes, with `value` the only value cubes fix
 // it to (1: 0, 2: 1). -1 when no input is fixed.
 int SplitInput(const Layout& l, const Cover& f, unsigned& value) {
-  std::vector<uint32_t> zero(l.inputs, 0), one(l.inputs, 0);
-  for (const Cube& c : f)
-    for (unsigned w = 0; w < l.inWords; ++w) {
-      const Word x = c[w] & l.inMask[w];
-      Word fixed = (x ^ (x >> 1)) & kLow;
-      while (fixed) {
-        const unsigned b = std::countr_zero(fixed);
-        fixed &= fixed - 1;
-        ((x >> b) & 1 ? zero : one)[w * 32 + b / 2]++;
-      }
-    }
-  int best = -1;
-  uint64_t bestScore = 0;
-  for (unsigned i = 0; i < l.inputs; ++i) {
-    const uint64_t score = (zero[i] && one[i] ? uint64_t{1} << 40 : 0) + zero[i] + one[i];
-    if (score > bestScore) bestScore = score, best = static_cast<int>(i);
-  }
-  if (best >= 0) value = zero[best] && one[best] ? 3 : zero[best] ? 1 : 2;
-  return best;
+  const Split s = ChooseSplit(l, f);
+  if (s.var >= 0) value = s.binate ? 3 : s.zeros ? 1 : 2;
+  return s.var;
 }
 
 // Counts n ticks of work about to be done; true (and `over`) when they

@@ -69,6 +69,16 @@ bool Output(const Layout& l, const Cube& c, unsigned j);
 void SetOutput(const Layout& l, Cube& c, unsigned j, bool on);
 unsigned InputLiterals(const Layout& l, const Cube& c);
 unsigned OutputCount(const Layout& l, const Cube& c);
+// The input to split a cover on: the one fixed both ways (binate) in most
+// cubes, else the one fixed in most; var -1 when no input is fixed. zeros
+// and ones count its literals x' and x.
+struct Split {
+  int var = -1;
+  bool binate = false;
+  unsigned zeros = 0, ones = 0;
+};
+Split ChooseSplit(const Layout& l, const Cover& f);
+
 // The cubes of f where input i may take value v (1: 0, 2: 1), with i freed.
 Cover Half(const Cover& f, unsigned i, unsigned v);
 // The indices of f, the cubes of fewest input literals (the largest) first.

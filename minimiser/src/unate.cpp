@@ -13,13 +13,6 @@
 #include "internal.h"
 
 namespace tervo::minimiser::detail {
-namespace {
-
-struct Split {
-  int var = -1;
-  bool binate = false;
-  unsigned zeros = 0, ones = 0;
-};
 
 // The literals of f are gathered as (input, value) keys and counted after
 // sorting, so the cost follows the literals, not the width.
@@ -51,6 +44,10 @@ Split ChooseSplit(const Layout& l, const Cover& f) {
   }
   return s;
 }
+
+namespace {
+
+
 
 bool HasUniverse(const Layout& l, const Cover& f) {
   for (const Cube& c : f)
