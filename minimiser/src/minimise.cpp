@@ -50,16 +50,17 @@ std::optional<std::pair<int, std::string>> Clash(State& st, const Pla& in, const
                                  const Cover& off, const std::vector<std::size_t>& offRow, const Cover& dc) {
   const Layout& l = st.lay;
   Cube meet;
+  std::vector<Cover> dcOf(l.outputs);  // the don't-care cubes of each output
+  for (const Cube& d : dc)
+    for (unsigned j = 0; j < l.outputs; ++j)
+      if (Output(l, d, j)) dcOf[j].push_back(d);
   for (std::size_t a = 0; a < on.size(); ++a)
     for (std::size_t b = 0; b < off.size(); ++b) {
       if (st.Tick()) return std::nullopt;
       if (!OutputsMeet(l, on[a], off[b]) || !Intersect(l, on[a], off[b], meet)) continue;
       for (unsigned j = 0; j < l.outputs; ++j) {
         if (!Output(l, meet, j)) continue;
-        Cover dcj;
-        for (const Cube& d : dc)
-          if (Output(l, d, j)) dcj.push_back(d);
-        Cover cof = Cofactor(l, dcj, meet);
+        Cover cof = Cofactor(l, dcOf[j], meet);
         if (!cof.empty() && Tautology(st, cof)) continue;
         if (st.Halted()) return std::nullopt;  // not proved: the stop decides
         std::string cube(l.inputs, '-');
