@@ -428,18 +428,10 @@ minimiser::Pla CoverOfRun(const PlaFile& f, const PlaRun& run) {
 std::string WritePlaResults(const PlaFile& f, const PlaRun& run) {
   // Each distinct cube once, in the order first written, with the outputs
   // it belongs to.
-  const char member = run.pos ? '0' : '1', other = run.pos ? '~' : '0';
-  std::vector<std::pair<std::string, std::string>> rows;
-  std::map<uint32_t, std::size_t> index;
-  for (std::size_t k = 0; k < run.outputs.size(); ++k) {
-    const OutputResult& r = run.outputs[k];
-    for (std::size_t t = 0; t < r.value.size(); ++t) {
-      const uint32_t key = uint32_t{r.mask[t]} << 16 | (r.value[t] & r.mask[t]);
-      auto [it, added] = index.emplace(key, rows.size());
-      if (added) rows.emplace_back(Cube(f.inputs, r.value[t], r.mask[t]), std::string(f.outputs, other));
-      rows[it->second].second[k] = member;
-    }
-  }
+  minimiser::Pla rows = CoverOfRun(f, run);
+  if (run.pos)  // the rows list where the outputs are 0; the others are free
+    for (std::string& outs : rows.out)
+      for (char& c : outs) c = c == '1' ? '0' : '~';
   std::string s;
   if (run.shared)
     s = std::string(run.pos ? "# one cover shared by all outputs: rows where they are 0"
@@ -460,8 +452,8 @@ std::string WritePlaResults(const PlaFile& f, const PlaRun& run) {
     s += "\n";
   }
   s += run.pos ? ".type r\n" : ".type f\n";
-  s += ".p " + std::to_string(rows.size()) + "\n";
-  for (const auto& [cube, outs] : rows) s += cube + " " + outs + "\n";
+  s += ".p " + std::to_string(rows.Rows()) + "\n";
+  for (std::size_t t = 0; t < rows.Rows(); ++t) s += rows.in[t] + " " + rows.out[t] + "\n";
   return s + ".e\n";
 }
 
